@@ -44,6 +44,10 @@ bool ActivityLog::addMessage(const char* message, char level) {
 void ActivityLog::clear() {
     entries_.clear();
     openContexts_.clear();
+    // Most calls log a handful of entries; do not hold on to the room one huge call needed.
+    constexpr size_t kKeptCapacity = 1024;
+    if (entries_.capacity() > kKeptCapacity) std::vector<LogEntry>().swap(entries_);
+    if (openContexts_.capacity() > kKeptCapacity) std::vector<size_t>().swap(openContexts_);
 }
 
 void ActivityLog::enterContext(const char* name) { append(LogEntry::contextOpened(name)); }
