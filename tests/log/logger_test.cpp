@@ -1,0 +1,414 @@
+#include "log/logger.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/string_buffer.h"
+#include "log/log_rendering.h"
+
+namespace quorvel {
+namespace {
+
+using Render = bool (Logger::*)(StringBuffer&);
+std::string render(Logger& log, Render how) {
+    StringBuffer b;
+    EXPECT_TRUE((log.*how)(b));
+    return std::string(b.view());
+}
+std::string xml(Logger& log) { return render(log, &Logger::ErrorLogXml); }
+std::string text(Logger& log) { return render(log, &Logger::ErrorLogText); }
+std::string html(Logger& log) { return render(log, &Logger::ErrorLogHtml); }
+std::string summary(Logger& log) { return render(log, &Logger::GetErrorSummary); }
+size_t entryCount(const Logger& log) { return log.activityLog()->entries().size(); }
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char tmpl[] = "/tmp/qv_log_XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+};
+
+TEST(Logger, FailedCallRendersInEveryForm) {
+    Logger log;
+    log.setName("QuorvelXml4_0_2");
+    EXPECT_STREQ(log.name(), "QuorvelXml4_0_2");
+    ASSERT_TRUE(log.ClearLog());
+    ASSERT_TRUE(log.EnterContext("GetXml"));
+    ASSERT_TRUE(log.LogError("Parameter is NULL"));
+    ASSERT_TRUE(log.LeaveContext());
+    EXPECT_EQ(xml(log), "<QuorvelLog>\n<GetXml>\n    <error>Parameter is NULL</error>\n</GetXml>\n</QuorvelLog>\n");
+    EXPECT_EQ(text(log), "Parameter is NULL\r\n");
+    EXPECT_EQ(html(log), "Parameter is NULL<br>");
+    EXPECT_EQ(summary(log), "(GetXml)\nParameter is NULL");
+    EXPECT_FALSE(log.activityLog()->errorPending());
+
+    // Renderings and the summary append; reading them changes nothing.
+    StringBuffer b("pre:");
+    log.GetErrorSummary(b);
+    log.ErrorLogText(b);
+    EXPECT_EQ(b.view(), "pre:(GetXml)\nParameter is NULLParameter is NULL\r\n");
+    EXPECT_EQ(entryCount(log), 3u);
+
+    // A data item and the filename form of the summary.
+    log.ClearLog();
+    log.EnterContext("LoadXmlFile");
+    log.LogData("filename", "/x/y.xml");
+    log.LogError("Failed to open file");
+    log.LeaveContext();
+    EXPECT_EQ(summary(log), "(LoadXmlFile)\nfilename: /x/y.xml\nFailed to open file");
+    EXPECT_EQ(text(log), "filename: /x/y.xml\r\nFailed to open file\r\n");
+    // Clearing keeps the summary; a later clean context empties it.
+    log.ClearLog();
+    EXPECT_EQ(summary(log), "(LoadXmlFile)\nfilename: /x/y.xml\nFailed to open file");
+    log.EnterContext("Tag");
+    log.LogInfo("fine");
+    log.LeaveContext();
+    EXPECT_EQ(summary(log), "");
+}
+
+TEST(Logger, MultiLineMessagesSplitIntoContinuations) {
+    struct Case {
+        const char* message;
+        std::vector<std::string> stored;
+    };
+    const Case cases[] = {
+        {"one\r\ntwo\r\nthree", {"one", "  two", "  three"}},
+        {"one\ntwo\nthree", {"one", "  two", "  three"}},
+        {"one\n\ntwo\n\nthree", {"one", "  two", "  three"}},
+        {"one\r\ntwo\n\nthree", {"one", "  two", "  three"}},
+        {"\r\n\none\rtwo\n\r", {"one", "  two"}},
+        {"  indented\n\tx ", {"  indented", "  \tx "}},
+        {"\r\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        Logger log;
+        EXPECT_TRUE(log.LogError(c.message));
+        EXPECT_TRUE(log.activityLog()->errorPending());  // also when no piece remained
+        const auto& entries = log.activityLog()->entries();
+        ASSERT_EQ(entries.size(), c.stored.size());
+        std::string expectText, joined;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(entries[i].kind(), 'M');
+            EXPECT_EQ(entries[i].level(), 'E');
+            EXPECT_EQ(entries[i].continuation(), i > 0);
+            EXPECT_EQ(entries[i].textView(), c.stored[i]);
+            EXPECT_EQ(entries[i].keyword(), nullptr);
+            expectText += c.stored[i] + "\r\n";
+            joined += (i ? "\n" : "") + c.stored[i];
+        }
+        EXPECT_EQ(text(log), expectText);
+        if (c.stored.size() > 1) {
+            EXPECT_EQ(xml(log), "<QuorvelLog>\n<error><![CDATA[" + joined + "]]></error>\n</QuorvelLog>\n");
+        }
+    }
+
+    // Summary: four blanks before the stored two-blank prefix; info groups add nothing.
+    Logger log;
+    log.EnterContext("SaveXml");
+    log.LogInfo("note\nmore");
+    log.LogError("first\nsecond\r\nthird");
+    log.LogError("again");
+    log.LeaveContext();
+    EXPECT_EQ(summary(log), "(SaveXml)\nfirst\n      second\n      third\nagain");
+    EXPECT_EQ(xml(log),
+              "<QuorvelLog>\n<SaveXml>\n    <info><![CDATA[note\n  more]]></info>\n"
+              "    <error><![CDATA[first\n  second\n  third]]></error>\n    <error>again</error>\n"
+              "</SaveXml>\n</QuorvelLog>\n");
+    EXPECT_EQ(html(log), "note<br>  more<br>first<br>  second<br>  third<br>again<br>");
+
+    // Empty and null messages are refused and set nothing.
+    Logger empty;
+    EXPECT_FALSE(empty.LogError(""));
+    EXPECT_FALSE(empty.LogError(nullptr));
+    EXPECT_FALSE(empty.LogInfo(""));
+    EXPECT_FALSE(empty.activityLog()->errorPending());
+    EXPECT_EQ(entryCount(empty), 0u);
+}
+
+TEST(Logger, CdataAndEscaping) {
+    struct Case {
+        const char* text;
+        bool cdata;
+    };
+    const Case cases[] = {
+        {"", false},          {"plain text", false},  {"a\nb", true},        {"a\tb", true},
+        {"a&b", true},        {"a>b", true},          {"a<b", true},         {"a\rb", false},
+        {"\"quoted\"", false}, {"<![CDATA[x]]>", false}, {"<b>]]><![CDATA[", false},
+        {"<![CDATA[ only", true}, {"only ]]>", true},   {"]]>\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(logTextNeedsCdata(c.text), c.cdata);
+    }
+
+    struct DataCase {
+        const char* value;
+        const char* xmlLine;   // data item rendering
+        const char* htmlLine;  // HTML of the same data item
+    };
+    const DataCase renders[] = {
+        {"a<b", "<k><![CDATA[a<b]]></k>", "k: a&lt;b<br>"},
+        {"x & \"y\"", "<k><![CDATA[x & \"y\"]]></k>", "k: x &amp; &quot;y&quot;<br>"},
+        {"&lt;", "<k><![CDATA[&lt;]]></k>", "k: &amp;lt;<br>"},
+        {"<![CDATA[a&b]]>", "<k>&lt;![CDATA[a&amp;b]]&gt;</k>", "k: &lt;![CDATA[a&amp;b]]&gt;<br>"},
+        {"cr\ronly", "<k>cr\ronly</k>", "k: cr\ronly<br>"},
+        {"", "<k></k>", "k: <br>"},
+    };
+    for (const DataCase& r : renders) {
+        SCOPED_TRACE(r.value);
+        Logger log;
+        log.LogData("k", r.value);
+        EXPECT_EQ(xml(log), std::string("<QuorvelLog>\n") + r.xmlLine + "\n</QuorvelLog>\n");
+        EXPECT_EQ(html(log), r.htmlLine);
+        EXPECT_EQ(text(log), std::string("k: ") + r.value + "\r\n");
+    }
+
+    // Messages: a single line is wrapped only when it needs it, and otherwise never escaped.
+    Logger log;
+    log.LogInfo("a<b");
+    log.LogError("<![CDATA[a&b]]>");
+    log.LogError("R&D \"x\"\n<![CDATA[x]]>");
+    EXPECT_EQ(xml(log),
+              "<QuorvelLog>\n<info><![CDATA[a<b]]></info>\n<error><![CDATA[a&b]]></error>\n"
+              "<error><![CDATA[R&D \"x\"\n  <![CDATA[x]]>]]></error>\n</QuorvelLog>\n");
+    EXPECT_EQ(html(log),
+              "a&lt;b<br>&lt;![CDATA[a&amp;b]]&gt;<br>R&amp;D &quot;x&quot;<br>  &lt;![CDATA[x]]&gt;<br>");
+
+    // The placeholder is replaced in one pass: text that looks like it is left alone.
+    Logger ph;
+    ph.LogError("_MESSAGE_ in _MESSAGE_");
+    ph.LogData("_MESSAGE_", "_MESSAGE_\r\n");
+    EXPECT_EQ(text(ph), "_MESSAGE_ in _MESSAGE_\r\n_MESSAGE_: _MESSAGE_\r\n\r\n");
+    StringBuffer b;
+    renderLogLines(ph.activityLog()->entries(), "[_MESSAGE_|_MESSAGE_]_MESSAGE", false, b);
+    EXPECT_EQ(b.view(),
+              "[_MESSAGE_ in _MESSAGE_|_MESSAGE_ in _MESSAGE_]_MESSAGE"
+              "[_MESSAGE_: _MESSAGE_\r\n|_MESSAGE_: _MESSAGE_\r\n]_MESSAGE");
+}
+
+TEST(Logger, ContextsNestCloseAndVanish) {
+    Logger log;
+    // Leaving a context of an empty log does nothing.
+    EXPECT_TRUE(log.LeaveContext());
+    EXPECT_EQ(entryCount(log), 0u);
+    EXPECT_EQ(xml(log), "");
+    EXPECT_EQ(text(log), "");
+    EXPECT_EQ(html(log), "");
+
+    // A context with nothing inside disappears, also nested inside another.
+    log.EnterContext("Outer");
+    log.EnterContext("Empty");
+    log.LeaveContext();
+    EXPECT_EQ(entryCount(log), 1u);
+    log.LeaveContext();
+    EXPECT_EQ(entryCount(log), 0u);
+
+    // Nested contexts: the summary comes from the context being closed.
+    log.EnterContext("A");
+    log.LogData("filename", "f.xml");
+    log.EnterContext("B");
+    log.LogInfo("inside B");
+    log.LeaveContext();
+    EXPECT_EQ(summary(log), "");
+    log.EnterContext("C");
+    log.LogError("bad");
+    log.LeaveContext();
+    EXPECT_EQ(summary(log), "(C)\nbad");
+    log.LogError("worse");
+    log.LeaveContext();
+    EXPECT_EQ(summary(log), "(A)\nfilename: f.xml\n(B)\n(C)\nbad\nworse");
+    EXPECT_EQ(xml(log),
+              "<QuorvelLog>\n<A>\n    <filename>f.xml</filename>\n    <B>\n        <info>inside B</info>\n    </B>\n"
+              "    <C>\n        <error>bad</error>\n    </C>\n    <error>worse</error>\n</A>\n</QuorvelLog>\n");
+
+    // Unclosed contexts are closed at the end without indentation.
+    Logger open;
+    open.EnterContext("A");
+    open.EnterContext("B");
+    open.LogDataLong("index", -7);
+    open.EnterContext("C");
+    open.LogInfo("deep");
+    EXPECT_EQ(xml(open),
+              "<QuorvelLog>\n<A>\n    <B>\n        <index>-7</index>\n        <C>\n            <info>deep</info>\n"
+              "</C>\n</B>\n</A>\n</QuorvelLog>\n");
+
+    // A close with no open context is skipped; its walk finds nothing so the error stays pending
+    // and the next context that is left with something in it takes it into its summary.
+    Logger cut;
+    cut.EnterContext("A");
+    cut.ClearLog();
+    cut.LogError("lost");
+    cut.LeaveContext();
+    EXPECT_EQ(entryCount(cut), 2u);
+    EXPECT_EQ(summary(cut), "");
+    EXPECT_TRUE(cut.activityLog()->errorPending());
+    EXPECT_EQ(xml(cut), "<QuorvelLog>\n<error>lost</error>\n</QuorvelLog>\n");
+    cut.EnterContext("Empty");
+    cut.LeaveContext();
+    EXPECT_TRUE(cut.activityLog()->errorPending());
+    cut.EnterContext("D");
+    cut.LogInfo("ok");
+    cut.LeaveContext();
+    EXPECT_EQ(summary(cut), "(D)");
+    EXPECT_FALSE(cut.activityLog()->errorPending());
+
+    // Closes matched across an earlier stray close and sibling contexts.
+    Logger sib;
+    sib.EnterContext("P");
+    sib.EnterContext("Q");
+    sib.LogInfo("q");
+    sib.LeaveContext();
+    sib.EnterContext("R");
+    sib.LogError("r");
+    sib.EnterContext("S");
+    sib.LogError("s");
+    sib.LeaveContext();  // S
+    sib.LogError("r2");
+    sib.LeaveContext();  // R
+    EXPECT_EQ(summary(sib), "(R)\nr\n(S)\ns\nr2");
+    sib.LeaveContext();  // P: no error since the last summary
+    EXPECT_EQ(summary(sib), "");
+
+    // A null context name is a nameless context.
+    Logger nameless;
+    nameless.EnterContext(nullptr);
+    nameless.LogError("e");
+    nameless.LeaveContext();
+    EXPECT_EQ(summary(nameless), "()\ne");
+    EXPECT_EQ(xml(nameless), "<QuorvelLog>\n<>\n    <error>e</error>\n</>\n</QuorvelLog>\n");
+}
+
+TEST(Logger, DataKeywords) {
+    struct Case {
+        const char* keyword;
+        const char* stored;  // null: refused
+    };
+    const Case cases[] = {
+        {"filename", "filename"}, {"  my key  ", "my_key"},  {"\t\r\n a b c \n", "a_b_c"},
+        {"a\tb", "a\tb"},         {"a  b", "a__b"},          {"   ", nullptr},
+        {"\r\n\t", nullptr},      {"", nullptr},             {nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keyword ? c.keyword : "(null)");
+        Logger log;
+        EXPECT_EQ(log.LogData(c.keyword, " v "), c.stored != nullptr);
+        EXPECT_EQ(log.LogDataLong(c.keyword, 1), c.stored != nullptr);
+        if (!c.stored) {
+            EXPECT_EQ(entryCount(log), 0u);
+            continue;
+        }
+        const auto& e = log.activityLog()->entries();
+        ASSERT_EQ(e.size(), 2u);
+        EXPECT_EQ(e[0].kind(), 'D');
+        EXPECT_EQ(e[0].level(), '0');
+        EXPECT_EQ(e[0].keywordView(), c.stored);
+        EXPECT_EQ(e[0].textView(), " v ");  // values are never trimmed
+        EXPECT_EQ(e[1].textView(), "1");
+    }
+    Logger log;
+    log.LogDataLong("min", INT32_MIN);
+    log.LogDataLong("max", INT32_MAX);
+    log.LogData("none", nullptr);
+    EXPECT_EQ(text(log), "min: -2147483648\r\nmax: 2147483647\r\nnone: \r\n");
+    EXPECT_EQ(log.activityLog()->entries()[2].text(), nullptr);
+}
+
+TEST(Logger, SaveXmlLogWritesTheFile) {
+    TempDir dir;
+    const std::string decl = "<?xml version=\"1.0\"  encoding=\"utf-8\" standalone=\"yes\" ?>\n";
+    Logger log;
+    std::string path = dir.path + "/log.xml";
+
+    // As the handle member does on an empty log: its own context is the only content.
+    log.ClearLog();
+    log.EnterContext("SaveXmlLog");
+    EXPECT_TRUE(log.SaveXmlLog(path.c_str()));
+    log.LeaveContext();
+    EXPECT_EQ(readFile(path), decl + "<QuorvelLog>\n<SaveXmlLog>\n</SaveXmlLog>\n</QuorvelLog>\n");
+    EXPECT_EQ(entryCount(log), 0u);
+
+    // A longer file replaces the old content entirely.
+    log.EnterContext("LoadXml");
+    log.LogData("charset", "utf-8");
+    log.LogError("Line one\r\nLine <two>");
+    log.LeaveContext();
+    std::string body = xml(log);
+    EXPECT_TRUE(log.SaveXmlLog(path.c_str()));
+    EXPECT_EQ(readFile(path), decl + body);
+    log.ClearLog();
+    EXPECT_TRUE(log.SaveXmlLog(path.c_str()));
+    EXPECT_EQ(readFile(path), decl);
+
+    EXPECT_FALSE(log.SaveXmlLog(nullptr));
+    EXPECT_FALSE(log.SaveXmlLog((dir.path + "/missing/dir/log.xml").c_str()));
+    EXPECT_FALSE(log.SaveXmlLog(dir.path.c_str()));  // a directory cannot be opened for writing
+    if (access("/dev/full", W_OK) == 0) {
+        EXPECT_FALSE(log.SaveXmlLog("/dev/full"));  // the data is refused when it is flushed
+    }
+    EXPECT_EQ(entryCount(log), 0u);  // failures log nothing
+}
+
+TEST(Logger, LargeLogsRenderWhole) {
+    constexpr int kContexts = 1000, kPerContext = 100;
+    Logger log;
+    size_t expectXml = 0, expectText = 0;
+    for (int c = 0; c < kContexts; ++c) {
+        std::string name = "Ctx" + std::to_string(c);
+        log.EnterContext(name.c_str());
+        expectXml += 2 * (name.size() + 3) + 1;
+        for (int i = 0; i < kPerContext; ++i) {
+            std::string m = "message " + std::to_string(i);
+            log.LogInfo(m.c_str());
+            expectXml += 4 + 13 + m.size() + 1;
+            expectText += m.size() + 2;
+        }
+        log.LeaveContext();
+    }
+    log.LogError("last\nline");
+    log.LeaveContext();  // a stray close: nothing to match, nothing to render
+    const std::string lastGroup = "<error><![CDATA[last\n  line]]></error>\n";
+    expectXml += lastGroup.size();
+    expectText += 6 + 8;
+    EXPECT_EQ(entryCount(log), static_cast<size_t>(kContexts * (kPerContext + 2) + 3));
+    std::string x = xml(log);
+    EXPECT_EQ(x.size(), expectXml + 13 + 14);  // plus the QuorvelLog lines
+    EXPECT_TRUE(x.ends_with(lastGroup + "</QuorvelLog>\n"));
+    EXPECT_EQ(text(log).size(), expectText);
+    EXPECT_EQ(summary(log), "");
+
+    // Deep nesting: closing and rendering never recurse.
+    Logger deep;
+    constexpr int kDepth = 2000;
+    for (int i = 0; i < kDepth; ++i) deep.EnterContext("n");
+    deep.LogError("bottom");
+    std::string open = xml(deep);
+    deep.LeaveContext();
+    EXPECT_EQ(summary(deep), "(n)\nbottom");
+    for (int i = 1; i < kDepth; ++i) deep.LeaveContext();
+    EXPECT_EQ(summary(deep), "");  // every leave replaces it
+    // Each level: indentation twice, "<n>\n" and "</n>\n"; unclosed ones lose their indentation.
+    const size_t d = kDepth;
+    EXPECT_EQ(open.size(), 13 + 14 + 2 * d * (d - 1) + 4 * d + 5 * d + 4 * d + 22);
+    EXPECT_EQ(xml(deep).size(), 13 + 14 + 4 * d * (d - 1) + 9 * d + 4 * d + 22);
+}
+
+}  // namespace
+}  // namespace quorvel
