@@ -1,8 +1,10 @@
 // A counted reference to an interface: AddRef on copy, Release when it goes.
+// Works for objects of hosts written in C as well (see host_object.h).
 #pragma once
 
 #include <utility>
 
+#include "core/automation/host_object.h"
 #include "quorvel/automation.hpp"
 
 namespace quorvel {
@@ -13,7 +15,7 @@ class ComPtr {
   ComPtr() = default;
   // Takes a new reference of its own.
   explicit ComPtr(T* p) : p_(p) {
-    if (p_) p_->AddRef();
+    if (p_) addRefObject(p_);
   }
   // Adopts a reference the caller already owns.
   static ComPtr adopt(T* p) {
@@ -40,7 +42,7 @@ class ComPtr {
   void** putVoid() { return reinterpret_cast<void**>(put()); }
   T* detach() { return std::exchange(p_, nullptr); }
   void reset() {
-    if (T* p = std::exchange(p_, nullptr)) p->Release();
+    if (T* p = std::exchange(p_, nullptr)) releaseObject(p);
   }
 
  private:

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 
+#include "core/automation/host_object.h"
 #include "quorvel/automation.hpp"
 
 using namespace quorvel;
@@ -95,7 +96,7 @@ class ErrorInfoRecord final : public ICreateErrorInfo, public IErrorInfo {
 struct ThreadErrorSlot {
   IErrorInfo* info = nullptr;
   ~ThreadErrorSlot() {
-    if (info) info->Release();
+    if (info) releaseObject(info);
   }
 };
 
@@ -113,10 +114,10 @@ HRESULT qv_CreateErrorInfo(ICreateErrorInfo** pperrinfo) {
 
 HRESULT qv_SetErrorInfo(ULONG dwReserved, IErrorInfo* perrinfo) {
   if (dwReserved != 0) return E_INVALIDARG;
-  if (perrinfo) perrinfo->AddRef();
+  if (perrinfo) addRefObject(perrinfo);
   IErrorInfo* old = t_errorSlot.info;
   t_errorSlot.info = perrinfo;
-  if (old) old->Release();
+  if (old) releaseObject(old);
   return S_OK;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/automation/variant_types.h"
+#include "core/automation/host_object.h"
 #include "quorvel/automation.hpp"
 
 using namespace quorvel;
@@ -83,7 +84,7 @@ void destroyElements(SAFEARRAY* psa) {
   } else if ((psa->fFeatures & (FADF_UNKNOWN | FADF_DISPATCH)) && psa->cbElements == sizeof(void*)) {
     auto* p = static_cast<IUnknown**>(psa->pvData);
     for (std::size_t i = 0; i < count; ++i) {
-      if (p[i]) p[i]->Release();
+      if (p[i]) releaseObject(p[i]);
       p[i] = nullptr;
     }
   }
@@ -114,7 +115,7 @@ HRESULT copyElements(const SAFEARRAY* from, void* dst, std::size_t count) {
     if ((f & (FADF_UNKNOWN | FADF_DISPATCH)) && from->cbElements == sizeof(void*)) {
       auto* d = static_cast<IUnknown**>(dst);
       for (std::size_t i = 0; i < count; ++i)
-        if (d[i]) d[i]->AddRef();
+        if (d[i]) addRefObject(d[i]);
     }
   }
   return S_OK;

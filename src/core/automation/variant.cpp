@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/automation/variant_types.h"
+#include "core/automation/host_object.h"
 #include "quorvel/automation.hpp"
 
 using namespace quorvel;
@@ -25,7 +26,7 @@ HRESULT copyReferencedValue(VARIANT& dest, const VARIANT& src) {
       return E_OUTOFMEMORY;
   } else if (base == VT_UNKNOWN || base == VT_DISPATCH) {
     out.punkVal = *src.ppunkVal;
-    if (out.punkVal) out.punkVal->AddRef();
+    if (out.punkVal) addRefObject(out.punkVal);
   } else if (base == VT_DECIMAL) {
     out.decVal = *src.pdecVal;  // overlays the type field, set below
   } else {
@@ -57,7 +58,7 @@ HRESULT qv_VariantClear(VARIANTARG* pvarg) {
     } else if (vt == VT_BSTR) {
       SysFreeString(pvarg->bstrVal);
     } else if ((vt == VT_UNKNOWN || vt == VT_DISPATCH) && pvarg->punkVal) {
-      pvarg->punkVal->Release();
+      releaseObject(pvarg->punkVal);
     }
   }
   pvarg->vt = VT_EMPTY;
@@ -81,7 +82,7 @@ HRESULT qv_VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
       out.bstrVal = SysAllocStringByteLen(reinterpret_cast<const char*>(src.bstrVal), SysStringByteLen(src.bstrVal));
       if (!out.bstrVal) return E_OUTOFMEMORY;
     } else if ((vt == VT_UNKNOWN || vt == VT_DISPATCH) && src.punkVal) {
-      src.punkVal->AddRef();
+      addRefObject(src.punkVal);
     }
   }
   *pvargDest = out;

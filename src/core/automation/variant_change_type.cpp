@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/automation/variant_types.h"
+#include "core/automation/host_object.h"
 #include "quorvel/automation.hpp"
 
 using namespace quorvel;
@@ -471,7 +472,7 @@ HRESULT toInterface(const Source& s, VARTYPE vt, VARIANT& out) {
   IUnknown* from = load<IUnknown*>(s);
   out.punkVal = nullptr;
   if (!from) return S_OK;
-  return from->QueryInterface(vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, reinterpret_cast<void**>(&out.punkVal));
+  return queryObject(from, vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, reinterpret_cast<void**>(&out.punkVal));
 }
 
 HRESULT convert(const Source& s, USHORT flags, VARTYPE vt, VARIANT& out) {

@@ -31,6 +31,15 @@ std::size_t asciiPrefix(const char16_t* in, std::size_t n) {
   return i;
 }
 
+// End of the non-ASCII stretch that starts at i. Such stretches are decoded
+// one at a time between the fast ASCII runs; no sequence contains an ASCII
+// byte, so splitting there changes nothing.
+std::size_t nonAsciiEnd(const char* in, std::size_t i, std::size_t n) {
+  ++i;
+  while (i < n && static_cast<unsigned char>(in[i]) >= 0x80) ++i;
+  return i;
+}
+
 // Walks the bytes and hands each decoded code point to `emit`.
 template <class Emit>
 void decode(const unsigned char* s, std::size_t n, Emit&& emit) {
@@ -80,8 +89,8 @@ void decode(const unsigned char* s, std::size_t n, Emit&& emit) {
 }  // namespace
 
 std::size_t utf8Length(const char16_t* in, std::size_t n) {
-  std::size_t bytes = 0;
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t bytes = asciiPrefix(in, n);
+  for (std::size_t i = bytes; i < n; ++i) {
     char16_t c = in[i];
     if (c < 0x80) bytes += 1;
     else if (c < 0x800) bytes += 2;
@@ -125,10 +134,18 @@ std::size_t encodeUtf8(const char16_t* in, std::size_t n, char* out) {
 }
 
 std::size_t utf16Length(const char* in, std::size_t n) {
-  std::size_t start = asciiPrefix(in, n);
-  std::size_t units = start;
-  decode(reinterpret_cast<const unsigned char*>(in) + start, n - start,
-         [&](char32_t c) { units += c > 0xFFFF ? 2 : 1; });
+  std::size_t units = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t run = asciiPrefix(in + i, n - i);
+    units += run;
+    i += run;
+    if (i == n) break;
+    std::size_t end = nonAsciiEnd(in, i, n);
+    decode(reinterpret_cast<const unsigned char*>(in) + i, end - i,
+           [&](char32_t c) { units += c > 0xFFFF ? 2 : 1; });
+    i = end;
+  }
   return units;
 }
 
@@ -141,11 +158,7 @@ std::size_t decodeUtf8(const char* in, std::size_t n, char16_t* out) {
     o += run;
     i += run;
     if (i == n) break;
-    // Decode the non-ASCII stretch up to the next ASCII byte, then go back to
-    // the fast path. A sequence never contains an ASCII byte, so splitting
-    // there changes nothing.
-    std::size_t end = i + 1;
-    while (end < n && static_cast<unsigned char>(in[end]) >= 0x80) ++end;
+    std::size_t end = nonAsciiEnd(in, i, n);
     decode(reinterpret_cast<const unsigned char*>(in) + i, end - i, [&](char32_t c) {
       if (c > 0xFFFF) {
         c -= 0x10000;
