@@ -148,7 +148,7 @@ HRESULT parseNumber(const char16_t* s, std::size_t n, Number& out) {
       else if (base == 16 && c >= u'a' && c <= u'f') d = c - u'a' + 10;
       else if (base == 16 && c >= u'A' && c <= u'F') d = c - u'A' + 10;
       if (d < 0 || d >= base) return DISP_E_TYPEMISMATCH;
-      if (v >= kExactLimit) return DISP_E_OVERFLOW;
+      if (v >= (Int128{1} << 120)) return DISP_E_OVERFLOW;  // far beyond any target, short of wrapping
       v = v * base + d;
     }
     out = exactNumber(negative ? -v : v);
