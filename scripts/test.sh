@@ -17,7 +17,8 @@ build build-release -DCMAKE_BUILD_TYPE=Release
 echo "== optimised build: tests"
 ctest --test-dir build-release -j "$jobs" --output-on-failure
 
-build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF
+# clang, so that the same build also carries the libFuzzer targets.
+CC=clang CXX=clang++ build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF -DQV_FUZZ=ON
 echo "== sanitizer build: tests"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
