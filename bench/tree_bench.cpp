@@ -118,6 +118,34 @@ void BM_RecordTreeBuildDestroy(benchmark::State& state) {
 }
 BENCHMARK(BM_RecordTreeBuildDestroy)->Arg(250000)->Unit(benchmark::kMillisecond);
 
+// A breadth-first search that has to visit every node of a wide tree.
+void BM_SearchWholeWideTree(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    TreeNode* root = TreeNode::newTree("root");
+    for (int i = 0; i < n; ++i) TreeNode::newChildFromBytes(TreeNode::newChild(root, "record"), "field", "value", 5);
+    for (auto _ : state) benchmark::DoNotOptimize(root->searchForContent(nullptr, "field", "nothing*"));
+    TreeNode::destroyTree(root);
+    state.SetItemsProcessed(state.iterations() * n * 2);
+}
+BENCHMARK(BM_SearchWholeWideTree)->Arg(500000)->Unit(benchmark::kMillisecond);
+
+void BM_SortRecordsByContent(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    TreeNode* root = TreeNode::newTree("root");
+    for (int i = 0; i < n; ++i) {
+        std::string key = std::to_string((i * 7919L) % n);
+        TreeNode::newChildFromBytes(TreeNode::newChild(root, "record"), "key", key.data(), static_cast<int32_t>(key.size()));
+    }
+    bool ascending = true;
+    for (auto _ : state) {
+        root->sortChildren(quorvel::ChildSortKey::RecordContent, ascending, {}, "key");
+        ascending = !ascending;
+    }
+    TreeNode::destroyTree(root);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_SortRecordsByContent)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -5,6 +5,7 @@
 #include "core/string_buffer.h"
 #include "tree/attribute_set.h"
 #include "tree/child_list.h"
+#include "tree/child_sort.h"
 #include "tree/tag_pool.h"
 #include "tree/text_ref.h"
 #include "tree/tree_info.h"
@@ -117,8 +118,47 @@ public:
     bool hasAttributeWithValue(TextRef name, TextRef value) const { return attributes_.hasWithValue(name, value); }
     bool attributeMatches(TextRef name, const char* pattern) const { return attributes_.matches(name, pattern); }
 
+    // Lookup among the children, in document order, by exact tag (a node without tag has the
+    // empty tag).
+    TreeNode* findChild(TextRef tag) const;
+    // Match number n (0-based) among the children with that tag; none when too few (or n < 0).
+    TreeNode* nthChildWithTag(int32_t n, TextRef tag) const;
+    int32_t countChildrenWithTag(TextRef tag) const;
+
+    // Breadth-first searches of this node's subtree, this node first, then level by level with
+    // children in document order. With after given, nodes up to and including after in that
+    // order are skipped, so passing each result as the next after walks all matches; an after
+    // outside the subtree finds nothing. Patterns are case-sensitive with `*` as the only
+    // wildcard (null counts as empty); content is compared up to its first 0 byte.
+    TreeNode* searchForTag(const TreeNode* after, TextRef tag) const;
+    TreeNode* searchForContent(const TreeNode* after, TextRef tag, const char* pattern) const;
+    TreeNode* searchAllForContent(const TreeNode* after, const char* pattern) const;
+    // Nodes with that tag having some attribute named attr whose value matches; an empty attr
+    // finds nothing.
+    TreeNode* searchForAttribute(const TreeNode* after, TextRef tag, TextRef attr, const char* pattern) const;
+    // From this node along its next siblings, the first node whose first child with that tag has
+    // content matching pattern.
+    TreeNode* findNextRecord(TextRef tag, const char* pattern) const;
+
+    // Exchanges tags, contents and attributes with other; CDATA flags, children and places stay.
+    void swapNodeData(TreeNode* other);
+    // swapNodeData, and the two nodes exchange all their children with everything below them;
+    // subtrees that change trees take their handle counts along. Refused (false, nothing
+    // changes) when one node is an ancestor of the other or other is null.
+    bool swapSubtrees(TreeNode* other);
+    // Detaches every child. A child subtree that some handle designates lives on as a tree of
+    // its own; the others are destroyed. This node's own tree is never destroyed here.
+    void removeAllChildren();
+
+    // Reorders the children by a key of each (see ChildSortKey): bytes compared unsigned, up to
+    // the first 0 byte, shorter prefix first. Not stable. Handles stay on their nodes.
+    void sortChildren(ChildSortKey key, bool ascending, TextRef attrName = {}, TextRef recordTag = {});
+
 private:
     friend class ChildList;
+
+    template <class Test>
+    TreeNode* searchBreadthFirst(const TreeNode* after, Test test) const;
 
     explicit TreeNode(TreeInfo* tree) : tree_(tree), slot_(0), cdata_(false) {}
     ~TreeNode();

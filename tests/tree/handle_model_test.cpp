@@ -19,6 +19,7 @@ struct Model {
         std::vector<int> children;
         int handles = 0;
         bool alive = true;
+        int tag = 0;  // tags are unique and move with swapSubtrees
     };
     std::vector<Node> nodes;
     std::vector<TreeNode*> real;
@@ -49,8 +50,13 @@ struct Model {
         siblings.erase(std::find(siblings.begin(), siblings.end(), k));
         nodes[k].parent = -1;
     }
+    bool isAncestor(int a, int b) const {
+        for (int p = nodes[b].parent; p >= 0; p = nodes[p].parent)
+            if (p == a) return true;
+        return false;
+    }
     int add(TreeNode* n, int parent) {
-        nodes.push_back({parent, {}, 0, true});
+        nodes.push_back({parent, {}, 0, true, static_cast<int>(nodes.size())});
         real.push_back(n);
         if (parent >= 0) nodes[parent].children.push_back(static_cast<int>(nodes.size()) - 1);
         return static_cast<int>(nodes.size()) - 1;
@@ -64,7 +70,7 @@ struct Model {
 
     void verify() const {
         for (size_t k = 0; k < nodes.size(); ++k) {
-            ASSERT_EQ(CommonStrings::refCount(tagOf(static_cast<int>(k))), nodes[k].alive ? 1 : 0) << "node " << k;
+            ASSERT_EQ(CommonStrings::refCount(tagOf(nodes[k].tag)), nodes[k].alive ? 1 : 0) << "node " << k;
         }
         for (int k : alive()) {
             const Node& n = nodes[k];
@@ -91,7 +97,7 @@ TEST(HandleCounting, RandomEditsFollowTheModel) {
         auto pick = [&](const std::vector<int>& from) { return from[rng() % from.size()]; };
         for (int step = 0; step < 500; ++step) {
             std::vector<int> live = m.alive();
-            unsigned op = live.empty() ? 0 : rng() % (live.size() > 150 ? 8 : 6);
+            unsigned op = live.empty() ? 0 : rng() % (live.size() > 150 ? 11 : 9);
             switch (op) {
                 case 0: {  // a new tree, usually with a handle on it
                     int k = m.add(TreeNode::newTree(Model::tagOf(static_cast<int>(m.nodes.size()))), -1);
@@ -132,6 +138,35 @@ TEST(HandleCounting, RandomEditsFollowTheModel) {
                     m.unlink(k);
                     m.real[k]->detachFromParent();
                     if (m.handleSum(rest) == 0) m.kill(rest);
+                    break;
+                }
+                case 7: {  // exchange subtrees, refused along an ancestor line
+                    int a = pick(live), b = pick(live);
+                    bool ok = a == b || !(m.isAncestor(a, b) || m.isAncestor(b, a));
+                    ASSERT_EQ(m.real[a]->swapSubtrees(m.real[b]), ok);
+                    if (!ok || a == b) break;
+                    std::swap(m.nodes[a].tag, m.nodes[b].tag);
+                    std::swap(m.nodes[a].children, m.nodes[b].children);
+                    for (int c : m.nodes[a].children) m.nodes[c].parent = a;
+                    for (int c : m.nodes[b].children) m.nodes[c].parent = b;
+                    break;
+                }
+                case 8: {
+                    int k = pick(live);
+                    if (rng() % 2) {
+                        m.real[k]->removeAllChildren();
+                        for (int c : std::vector<int>(m.nodes[k].children)) {
+                            m.unlink(c);
+                            if (m.handleSum(c) == 0) m.kill(c);
+                        }
+                    } else {
+                        bool ascending = rng() % 2;
+                        m.real[k]->sortChildren(ChildSortKey::Tag, ascending);
+                        std::sort(m.nodes[k].children.begin(), m.nodes[k].children.end(), [&](int x, int y) {
+                            std::string tx = Model::tagOf(m.nodes[x].tag), ty = Model::tagOf(m.nodes[y].tag);
+                            return ascending ? tx < ty : tx > ty;
+                        });
+                    }
                     break;
                 }
                 default: {

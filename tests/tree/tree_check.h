@@ -54,10 +54,45 @@ inline std::string numbered(const char* prefix, long n) {
     return buf;
 }
 
-inline std::vector<std::string> childTags(const TreeNode* n) {
-    std::vector<std::string> tags;
-    for (TreeNode* c = n->firstChild(); c; c = c->nextSibling()) tags.emplace_back(c->tagView());
-    return tags;
+// Builds a tree from text such as "r(a:x(c),b(d))": a tag, an optional ":content", then the
+// children in parentheses, separated by commas.
+inline TreeNode* build(const std::string& text) {
+    size_t i = 0;
+    auto token = [&] {
+        size_t start = i;
+        while (i < text.size() && std::string("():,").find(text[i]) == std::string::npos) ++i;
+        return text.substr(start, i - start);
+    };
+    auto at = [&](char c) { return i < text.size() && text[i] == c && ++i; };
+    TreeNode* root = nullptr;
+    TreeNode* parent = nullptr;
+    for (;;) {
+        TreeNode* node = TreeNode::newChild(parent, token());
+        if (!root) root = node;
+        if (at(':')) node->setContent(token().c_str());
+        if (at('(')) {
+            parent = node;
+            continue;
+        }
+        while (at(')')) parent = parent->parent();
+        if (!at(',')) return root;
+    }
+}
+
+// The inverse of build, for comparing whole trees.
+inline std::string describe(const TreeNode* n) {
+    std::string out(n->tagView());
+    if (n->hasContent()) {
+        out += ':';
+        out += n->contentView();
+    }
+    if (!n->hasChildren()) return out;
+    out += "(";
+    for (TreeNode* c = n->firstChild(); c; c = c->nextSibling()) {
+        if (c != n->firstChild()) out += ',';
+        out += describe(c);
+    }
+    return out + ")";
 }
 
 }  // namespace quorvel::test
