@@ -29,17 +29,18 @@ enum : uint16_t {
 
 struct ByteClasses {
     uint16_t of[256] = {};
+    constexpr void add(char c, uint16_t bits) { of[static_cast<unsigned char>(c)] |= bits; }
     constexpr ByteClasses() {
         for (unsigned char c : {' ', '\t', '\r', '\n'}) of[c] |= kWhite | kTagStop | kAttrNameStop | kDeclNameStop;
-        of['/'] |= kTagStop | kAttrNameStop;
-        of['>'] |= kTagStop | kAttrNameStop | kDeclNameStop | kBareValueStop | kQuotedStop | kApostStop | kDeclValueStop;
-        of['='] |= kAttrNameStop | kDeclNameStop;
-        of['?'] |= kDeclNameStop;
-        of['\''] |= kBareValueStop | kApostStop | kDeclValueStop | kNameJunk;
-        of['"'] |= kBareValueStop | kQuotedStop | kDeclValueStop | kNameJunk;
-        of['\r'] |= kDeclValueStop;
-        of['\n'] |= kDeclValueStop;
-        of['<'] |= kNameJunk;
+        add('/', kTagStop | kAttrNameStop);
+        add('>', kTagStop | kAttrNameStop | kDeclNameStop | kBareValueStop | kQuotedStop | kApostStop | kDeclValueStop);
+        add('=', kAttrNameStop | kDeclNameStop);
+        add('?', kDeclNameStop);
+        add('\'', kBareValueStop | kApostStop | kDeclValueStop | kNameJunk);
+        add('"', kBareValueStop | kQuotedStop | kDeclValueStop | kNameJunk);
+        add('\r', kDeclValueStop);
+        add('\n', kDeclValueStop);
+        add('<', kNameJunk);
     }
 };
 constexpr ByteClasses kClasses;

@@ -30,7 +30,7 @@ uint64_t hashTag(const char* p, size_t n) {
 
 TagCache::~TagCache() {
     for (Slot& s : slots_) {
-        if (s.entry) CommonStrings::release(s.entry, s.prepaid);
+        if (s.entry) CommonStrings::release(s.entry, s.prepaid + 1);
     }
 }
 
@@ -59,7 +59,7 @@ TagEntry* TagCache::take(const char* bytes, size_t length) {
     if (!s->entry) {
         s->entry = CommonStrings::intern(bytes, length);
         s->hash = hash;
-        s->prepaid = 1;
+        s->prepaid = 0;  // the reference from intern is the cache's own, kept to the end
         s->batch = kFirstBatch;
         ++used_;
     }

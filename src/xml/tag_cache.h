@@ -10,7 +10,9 @@ namespace quorvel {
 // A parser's private view of the tag pool. Each distinct tag is looked up in the shared pool
 // once per parse; after that, references are taken from the pool in growing batches and handed
 // to the new elements one by one, so building an element touches neither the pool's locks nor
-// its counters. References not handed out are given back when the cache ends.
+// its counters. The cache keeps one reference of its own on each tag, so a tag stays valid even
+// when every element that used it has gone; that and the references not handed out are given
+// back when the cache ends.
 class TagCache {
 public:
     TagCache() = default;

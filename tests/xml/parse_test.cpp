@@ -68,6 +68,7 @@ TEST(Parse, GrammarTable) {
         {"<x/><a></a>", "a"},
         {"<x/><a x=\"1", "x"},
         {"<x/>text<y/>", "y"},
+        {"<r><x/></r><r></r><r><x k=\"2\"/></r>", "r{x k='2'}"},  // x's only user freed in between
         // Markup.
         {"<a><!-- <b/> --></a>", "a"},
         {"<a><!-- unclosed <b/></a>", "a", {"E:Unclosed comment"}},
