@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 
+#include "tree/small_copy.h"
+
 namespace quorvel {
 
 namespace {
@@ -57,7 +59,7 @@ void AttributeSet::add(TextRef name, TextRef value) {
         fresh->count = 0;
         fresh->used = 0;
         fresh->capacity = static_cast<uint32_t>(capacity);
-        fresh->reserved = 0;
+        fresh->inArena = 0;
         if (block_) {
             char* to = reinterpret_cast<char*>(fresh + 1);
             size_t records = kRecordSize * block_->count;
@@ -74,7 +76,7 @@ void AttributeSet::add(TextRef name, TextRef value) {
         at[name.size()] = 0;
         if (!value.empty()) std::memcpy(at + name.size() + 1, value.data(), value.size());
         at[name.size() + 1 + value.size()] = 0;
-        std::free(old);
+        freeBlock(old);
     } else {
         char* at = area() + block_->used;
         std::memmove(at, name.data(), name.size());
@@ -125,9 +127,72 @@ void AttributeSet::remove(TextRef name) {
     block_->used = used;
 }
 
+void AttributeSet::freeBlock(Block* b) {
+    if (!b) return;
+    if (b->inArena) {
+        NodeArena::release(b);
+    } else {
+        std::free(b);
+    }
+}
+
 void AttributeSet::removeAll() {
-    std::free(block_);
+    freeBlock(block_);
     block_ = nullptr;
+}
+
+void AttributeSet::releaseInto(NodeArena::ReleaseBatch& batch) {
+    if (block_ && block_->inArena) {
+        batch.add(block_);
+        block_ = nullptr;
+    }
+    removeAll();
+}
+
+void AttributeSet::buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
+    removeAll();
+    size_t bytes = 0;
+    uint32_t count = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        if (names[i].empty()) continue;
+        bytes += names[i].size() + values[i].size() + 2;
+        ++count;
+    }
+    if (count == 0) return;
+    size_t areaBytes = roundUp4(bytes) + kRecordSize * count;
+    if (areaBytes > kMaxArea) throw std::bad_alloc();
+    Block* b;
+    if (sizeof(Block) + areaBytes <= NodeArena::kLargestPiece) {
+        b = static_cast<Block*>(arena.allocate(sizeof(Block) + areaBytes));
+        b->inArena = 1;
+    } else {
+        b = static_cast<Block*>(std::malloc(sizeof(Block) + areaBytes));
+        if (!b) throw std::bad_alloc();
+        b->inArena = 0;
+    }
+    b->count = 0;
+    b->used = 0;
+    b->capacity = static_cast<uint32_t>(areaBytes);
+    block_ = b;
+    char* base = area();
+    char* recordEnd = base + areaBytes;
+    uint32_t used = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        size_t nameLength = names[i].size();
+        if (nameLength == 0) continue;
+        size_t valueLength = values[i].size();
+        char* at = base + used;
+        copySmall(at, names[i].data(), nameLength);
+        at[nameLength] = 0;
+        copySmall(at + nameLength + 1, values[i].data(), valueLength);
+        at[nameLength + 1 + valueLength] = 0;
+        Record r{used, static_cast<uint32_t>(nameLength), static_cast<uint32_t>(valueLength)};
+        recordEnd -= kRecordSize;
+        std::memcpy(recordEnd, &r, kRecordSize);
+        used += static_cast<uint32_t>(nameLength + valueLength + 2);
+    }
+    block_->used = used;
+    block_->count = count;
 }
 
 std::string_view AttributeSet::name(int32_t i) const {

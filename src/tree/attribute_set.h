@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/string_buffer.h"
+#include "tree/node_arena.h"
 #include "tree/text_ref.h"
 
 namespace quorvel {
@@ -54,13 +55,21 @@ public:
     // (null counts as empty). Values are compared up to their first 0 byte.
     bool matches(TextRef name, const char* pattern) const;
 
+    // Lays out the pairs (names[i], values[i]) in one block of exactly their size carved from
+    // arena; the set must be empty. Pairs with an empty name are left out. A later add that
+    // needs more room moves the attributes to a block of the set's own.
+    void buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n);
+    // removeAll, with an arena block's release gathered into batch.
+    void releaseInto(NodeArena::ReleaseBatch& batch);
+
 private:
     struct Block {
         uint32_t count;
         uint32_t used;      // bytes of names and values at the front of the area
         uint32_t capacity;  // size of the area that follows this header
-        uint32_t reserved;
+        uint32_t inArena;   // carved from a NodeArena rather than allocated on its own
     };
+    static void freeBlock(Block* b);
     struct Record {
         uint32_t offset;
         uint32_t nameLength;

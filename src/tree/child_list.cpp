@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "tree/node_arena.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
@@ -29,8 +30,22 @@ ChildList::Block* ChildList::allocate(int32_t capacity) {
 }
 
 void ChildList::reset() {
-    if (!(bits_ & kSingle)) std::free(block());
+    if (!bits_) return;
+    if (bits_ & kArenaBlock) {
+        NodeArena::release(block());
+    } else if (!(bits_ & kSingle)) {
+        std::free(block());
+    }
     bits_ = 0;
+}
+
+void ChildList::releaseInto(NodeArena::ReleaseBatch& batch) {
+    if (bits_ & kArenaBlock) {
+        batch.add(block());
+        bits_ = 0;
+        return;
+    }
+    reset();
 }
 
 void ChildList::compact() const {
@@ -65,7 +80,7 @@ bool ChildList::contains(const TreeNode* child) const {
 
 void ChildList::growTo(int32_t capacity) {
     Block* b = block();
-    if (b->start == 0 && b->holes == 0) {
+    if (b->start == 0 && b->holes == 0 && !(bits_ & kArenaBlock)) {
         // Slots keep their numbers, so no child needs touching.
         auto* fresh = static_cast<Block*>(std::realloc(b, sizeof(Block) + sizeof(TreeNode*) * static_cast<size_t>(capacity)));
         if (!fresh) throw std::bad_alloc();
@@ -84,7 +99,7 @@ void ChildList::growTo(int32_t capacity) {
         to[n++] = c;
     }
     fresh->end = n;
-    std::free(b);
+    reset();
     setBlock(fresh);
 }
 
@@ -105,8 +120,8 @@ void ChildList::append(TreeNode* child) {
         if (count() <= block()->capacity / 2) {
             compact();
         } else {
-            if (block()->capacity == INT32_MAX) throw std::bad_alloc();
-            growTo(block()->capacity > INT32_MAX / 2 ? INT32_MAX : block()->capacity * 2);
+            if (block()->capacity >= kMaxChildren) throw std::bad_alloc();
+            growTo(block()->capacity > kMaxChildren / 2 ? kMaxChildren : block()->capacity * 2);
         }
     }
     Block* b = block();
@@ -145,6 +160,34 @@ bool ChildList::remove(TreeNode* child) {
         compact();
     }
     return true;
+}
+
+void ChildList::assignInArena(NodeArena& arena, TreeNode* const* nodes, int32_t n) {
+    reset();
+    if (n <= 1) {
+        if (n == 1) append(nodes[0]);
+        return;
+    }
+    if (n > kMaxChildren) throw std::bad_alloc();
+    size_t bytes = sizeof(Block) + sizeof(TreeNode*) * static_cast<size_t>(n);
+    Block* b;
+    if (bytes <= NodeArena::kLargestPiece) {
+        b = static_cast<Block*>(arena.allocate(bytes));
+        b->start = 0;
+        b->end = 0;
+        b->capacity = n;
+        b->holes = 0;
+        bits_ = reinterpret_cast<uintptr_t>(b) | kArenaBlock;
+    } else {
+        b = allocate(n);
+        setBlock(b);
+    }
+    TreeNode** s = slots();
+    for (int32_t i = 0; i < n; ++i) {
+        s[i] = nodes[i];
+        nodes[i]->slot_ = static_cast<uint32_t>(i);
+    }
+    b->end = n;
 }
 
 void ChildList::assign(TreeNode* const* nodes, int32_t n) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "tree/node_arena.h"
+
 namespace quorvel {
 
 class TreeNode;
@@ -45,8 +47,16 @@ public:
     bool remove(TreeNode* child);
     // Replaces the list by nodes[0..n-1] in that order (the nodes must be the same children).
     void assign(TreeNode* const* nodes, int32_t n);
+    // For an empty list: holds nodes[0..n-1] in a block of exactly n slots carved from arena.
+    // A later growth moves the slots to a block of the list's own.
+    void assignInArena(NodeArena& arena, TreeNode* const* nodes, int32_t n);
+
+    // A node's slot number has 30 bits.
+    static constexpr int32_t kMaxChildren = int32_t{1} << 30;
     // Forgets every slot; the children themselves are untouched.
     void reset();
+    // reset, with an arena block's release gathered into batch.
+    void releaseInto(NodeArena::ReleaseBatch& batch);
 
 private:
     struct Block {
@@ -56,15 +66,17 @@ private:
         int32_t holes;
     };
     static constexpr uintptr_t kSingle = 1;
+    static constexpr uintptr_t kArenaBlock = 2;
     TreeNode* single() const { return reinterpret_cast<TreeNode*>(bits_ & ~kSingle); }
-    Block* block() const { return reinterpret_cast<Block*>(bits_); }
+    Block* block() const { return reinterpret_cast<Block*>(bits_ & ~kArenaBlock); }
     TreeNode** slots() const { return reinterpret_cast<TreeNode**>(block() + 1); }
     static Block* allocate(int32_t capacity);
     void setBlock(Block* b) { bits_ = reinterpret_cast<uintptr_t>(b); }
     void compact() const;
     void growTo(int32_t capacity);
 
-    // Empty (0), one child with the low bit set, or a Block of slots.
+    // Empty (0), one child with the low bit set, or a Block of slots (with kArenaBlock set when
+    // it was carved from a NodeArena).
     uintptr_t bits_ = 0;
 };
 

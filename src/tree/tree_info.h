@@ -42,6 +42,7 @@ public:
 
 private:
     friend class TreeNode;
+    friend class TreeBuilder;
     TreeInfo(TreeNode* root, int32_t handleCount);
     ~TreeInfo();
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "tree/node_arena.h"
+
 namespace quorvel {
 
 static_assert(sizeof(void*) != 8 || sizeof(TreeNode) == 72, "keep elements compact");
@@ -43,13 +45,27 @@ TreeNode* TreeNode::allocate(TreeInfo* tree) {
 }
 
 void TreeNode::release(TreeNode* node) {
+    bool built = node->built_;
     node->~TreeNode();
-    ::operator delete(node);
+    if (built) {
+        NodeArena::release(node);
+    } else {
+        ::operator delete(node);
+    }
 }
 
 TreeNode::~TreeNode() {
     CommonStrings::release(tag_);
-    delete content_;
+    dropContent();
+}
+
+void TreeNode::dropContent() {
+    if (content_ & kBuiltContent) {
+        NodeArena::release(builtContent());
+    } else {
+        delete ownedContent();
+    }
+    content_ = 0;
 }
 
 TreeNode* TreeNode::newTree(TextRef tag, TextRef content) {
@@ -58,7 +74,7 @@ TreeNode* TreeNode::newTree(TextRef tag, TextRef content) {
     try {
         node->tree_ = new TreeInfo(node, 0);
         if (!tag.empty()) node->tag_ = CommonStrings::intern(tag.view());
-        if (contentLength > 0) node->content_ = newContent(content.data(), contentLength);
+        if (contentLength > 0) node->content_ = reinterpret_cast<uintptr_t>(newContent(content.data(), contentLength));
     } catch (...) {
         delete node->tree_;
         release(node);
@@ -115,7 +131,7 @@ TreeNode* TreeNode::newChildAdoptingTag(TreeNode* parent, TagEntry* tag) {
 TreeNode* TreeNode::newChildFromBytes(TreeNode* parent, TextRef tag, const char* bytes, int32_t length) {
     if (!parent) return newTreeFromBytes(tag, bytes, length);
     TreeNode* node = newChild(parent, tag);
-    if (bytes && length > 0) node->content_ = newContent(bytes, length);
+    if (bytes && length > 0) node->content_ = reinterpret_cast<uintptr_t>(newContent(bytes, length));
     return node;
 }
 
@@ -151,19 +167,41 @@ private:
 }  // namespace
 
 void TreeNode::destroySubtree(TreeNode* top) {
-    // Down the first children to a leaf, free it, take it off its parent's list (always a front
-    // removal, so O(1)) and go on from the parent: no stack, no allocation, linear time.
+    // Post order along the links, without recursion or allocation: down the first children to a
+    // leaf, free it, go on with its next sibling's leftmost leaf, or with its parent once the
+    // last sibling is gone. Child lists are not kept up to date while their children go: a
+    // parent's list is only ever read before its children are freed and dropped with it.
+    // Tags and arena pieces are given back in batches, as a document mostly repeats a few tags
+    // and was carved mostly in order.
     TagReleaseBatch tags;
+    NodeArena::ReleaseBatch pieces;
     TreeNode* n = top;
+    while (TreeNode* c = n->children_.first()) n = c;
     for (;;) {
-        while (TreeNode* c = n->children_.first()) n = c;
-        TreeNode* p = (n == top) ? nullptr : n->parent_;
-        if (p) p->children_.remove(n);
+        TreeNode* next = (n == top) ? nullptr : n->next_;
+        TreeNode* parent = (n == top) ? nullptr : n->parent_;
         tags.add(n->tag_);
         n->tag_ = nullptr;
-        release(n);
-        if (!p) return;
-        n = p;
+        if (n->content_ & kBuiltContent) {
+            pieces.add(n->builtContent());
+            n->content_ = 0;
+        }
+        n->attributes_.releaseInto(pieces);
+        n->children_.releaseInto(pieces);
+        if (n->built_) {
+            n->~TreeNode();
+            pieces.add(n);
+        } else {
+            release(n);
+        }
+        if (next) {
+            n = next;
+            while (TreeNode* c = n->children_.first()) n = c;
+        } else if (parent) {
+            n = parent;
+        } else {
+            return;
+        }
     }
 }
 
@@ -215,37 +253,38 @@ void TreeNode::setContentBytes(const char* bytes, int32_t length) {
         clearContent();
         return;
     }
-    if (!content_) {
-        content_ = newContent(bytes, length);
+    StringBuffer* owned = (content_ & kBuiltContent) ? nullptr : ownedContent();
+    if (owned && !(bytes >= owned->data() && bytes < owned->data() + owned->capacity())) {
+        owned->clear();
+        owned->appendBytes(bytes, length);
         return;
     }
-    if (bytes >= content_->data() && bytes < content_->data() + content_->capacity()) {
-        StringBuffer* fresh = newContent(bytes, length);
-        delete content_;
-        content_ = fresh;
-        return;
-    }
-    content_->clear();
-    content_->appendBytes(bytes, length);
+    // The bytes may be the old content itself, which must outlive the copy.
+    StringBuffer* fresh = newContent(bytes, length);
+    dropContent();
+    content_ = reinterpret_cast<uintptr_t>(fresh);
 }
 
 void TreeNode::appendContentBytes(const char* bytes, int32_t length) {
     if (!bytes || length <= 0) return;
     if (!content_) {
-        content_ = newContent(bytes, length);
+        content_ = reinterpret_cast<uintptr_t>(newContent(bytes, length));
         return;
     }
-    content_->appendBytes(bytes, length);
+    contentForWriting().appendBytes(bytes, length);
 }
 
-void TreeNode::clearContent() {
-    delete content_;
-    content_ = nullptr;
-}
+void TreeNode::clearContent() { dropContent(); }
 
 StringBuffer& TreeNode::contentForWriting() {
-    if (!content_) content_ = new StringBuffer(120);
-    return *content_;
+    if (!content_) {
+        content_ = reinterpret_cast<uintptr_t>(new StringBuffer(120));
+    } else if (content_ & kBuiltContent) {
+        StringBuffer* owned = newContent(builtContent()->bytes(), builtContent()->length);
+        dropContent();
+        content_ = reinterpret_cast<uintptr_t>(owned);
+    }
+    return *ownedContent();
 }
 
 void TreeNode::addHandleRef() {

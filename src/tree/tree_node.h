@@ -62,10 +62,18 @@ public:
     void setContentBytes(const char* bytes, int32_t length);  // null bytes empty it
     void appendContentBytes(const char* bytes, int32_t length);
     void clearContent();
-    bool hasContent() const { return content_ && content_->length() > 0; }
-    const char* contentData() const { return content_ ? content_->data() : ""; }  // 0-terminated
-    int32_t contentLength() const { return content_ ? content_->length() : 0; }
-    std::string_view contentView() const { return content_ ? content_->view() : std::string_view(); }
+    bool hasContent() const { return contentLength() > 0; }
+    const char* contentData() const {  // 0-terminated
+        if (!content_) return "";
+        return (content_ & kBuiltContent) ? builtContent()->bytes() : ownedContent()->data();
+    }
+    int32_t contentLength() const {
+        if (!content_) return 0;
+        return (content_ & kBuiltContent) ? builtContent()->length : ownedContent()->length();
+    }
+    std::string_view contentView() const {
+        return {contentData(), static_cast<size_t>(contentLength())};
+    }
     // The content for in-place building, created with capacity 120 when absent.
     StringBuffer& contentForWriting();
     bool cdata() const { return cdata_; }
@@ -156,11 +164,25 @@ public:
 
 private:
     friend class ChildList;
+    friend class TreeBuilder;
+
+    // Content carved by a TreeBuilder: fixed bytes, 0-terminated, in the document's arena. It is
+    // turned into a StringBuffer of the node's own on the first change.
+    struct BuiltContent {
+        int32_t length;
+        // length bytes and a 0 follow the header
+        char* bytes() { return reinterpret_cast<char*>(this + 1); }
+    };
+    static constexpr uintptr_t kBuiltContent = 1;
+    StringBuffer* ownedContent() const { return reinterpret_cast<StringBuffer*>(content_); }
+    BuiltContent* builtContent() const { return reinterpret_cast<BuiltContent*>(content_ & ~kBuiltContent); }
+    // Ends the content in whichever form it has; the field becomes 0.
+    void dropContent();
 
     template <class Test>
     TreeNode* searchBreadthFirst(const TreeNode* after, Test test) const;
 
-    explicit TreeNode(TreeInfo* tree) : tree_(tree), slot_(0), cdata_(false) {}
+    explicit TreeNode(TreeInfo* tree) : tree_(tree), slot_(0), cdata_(false), built_(false) {}
     ~TreeNode();
     static TreeNode* allocate(TreeInfo* tree);
     static void release(TreeNode* node);
@@ -171,14 +193,15 @@ private:
     TreeInfo* tree_;
     TagEntry* tag_ = nullptr;
     AttributeSet attributes_;
-    StringBuffer* content_ = nullptr;
+    uintptr_t content_ = 0;  // none, a StringBuffer*, or a BuiltContent* with kBuiltContent set
     ChildList children_;
     TreeNode* parent_ = nullptr;
     TreeNode* next_ = nullptr;
     TreeNode* previous_ = nullptr;
     int32_t handleCount_ = 0;
-    uint32_t slot_ : 31;  // index of this node's slot in its parent's ChildList
+    uint32_t slot_ : 30;  // index of this node's slot in its parent's ChildList
     uint32_t cdata_ : 1;
+    uint32_t built_ : 1;  // the node itself lives in a builder's arena
 };
 
 }  // namespace quorvel

@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <unordered_map>
+#include <vector>
 
 #include "core/data_buffer.h"
 #include "core/log_base.h"
 #include "core/progress_monitor.h"
+#include "tree/tree_builder.h"
 #include "tree/tree_node.h"
 #include "xml/tag_cache.h"
 #include "xml/xml_entities.h"
@@ -25,6 +27,8 @@ enum : uint16_t {
     kApostStop = 1 << 6,      // '\'', '>'
     kDeclValueStop = 1 << 7,  // '"', '\'', CR, LF, '>'
     kNameJunk = 1 << 8,       // '"', '\'', '<': removed from attribute names
+    kLessThan = 1 << 9,       // '<': removed from tags
+    kAmpersand = 1 << 10,     // '&': a value that holds one needs decoding
 };
 
 struct ByteClasses {
@@ -40,7 +44,8 @@ struct ByteClasses {
         add('"', kBareValueStop | kQuotedStop | kDeclValueStop | kNameJunk);
         add('\r', kDeclValueStop);
         add('\n', kDeclValueStop);
-        add('<', kNameJunk);
+        add('<', kNameJunk | kLessThan);
+        add('&', kAmpersand);
     }
 };
 constexpr ByteClasses kClasses;
@@ -57,6 +62,24 @@ inline const char* scanUntil(const char* p, const char* end, uint16_t mask) {
     }
     while (p < end && !inClass(*p, mask)) ++p;
     return p;
+}
+
+// The next c in [p, end), or end. Most runs between markup are short, so a few bytes are looked
+// at directly before handing over to memchr.
+inline const char* findByte(const char* p, const char* end, char c) {
+    for (int i = 0; i < 16; ++i, ++p) {
+        if (p >= end) return end;
+        if (*p == c) return p;
+    }
+    const void* hit = p < end ? std::memchr(p, c, static_cast<size_t>(end - p)) : nullptr;
+    return hit ? static_cast<const char*>(hit) : end;
+}
+
+// As scanUntil, also telling whether a byte of the flag class came before the stop.
+inline const char* scanUntilNoting(const char* p, const char* end, uint16_t mask, uint16_t flag, bool& seen) {
+    p = scanUntil(p, end, mask | flag);
+    seen = p < end && inClass(*p, flag) && !inClass(*p, mask);
+    return seen ? scanUntil(p, end, mask) : p;
 }
 
 inline unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
@@ -89,14 +112,7 @@ ParseEngine::ParseEngine(const char* bytes, size_t length) : fullLength_(bytes ?
     pos_ = begin_;
 }
 
-void ParseEngine::skipWhite() {
-    while (pos_ < end_ && inClass(*pos_, kWhite)) ++pos_;
-}
-
-void ParseEngine::skipToByte(char c) {
-    const void* hit = pos_ < end_ ? std::memchr(pos_, c, static_cast<size_t>(end_ - pos_)) : nullptr;
-    pos_ = hit ? static_cast<const char*>(hit) : end_;
-}
+void ParseEngine::skipToByte(char c) { pos_ = findByte(pos_, end_, c); }
 
 bool ParseEngine::skipToByteUnless(char c, char d) {
     while (pos_ < end_) {
@@ -178,38 +194,34 @@ bool ParseEngine::startsWithNoCase(std::string_view s) const {
 namespace {
 
 // The state of one parse over an engine's text.
-class DocumentParser {
+class DocumentParser final : public ParseEngine {
 public:
-    DocumentParser(ParseEngine& engine, const char*& pos, const char* begin, const char* end, LogBase* log,
-                   ProgressMonitor* progress)
-        : e_(engine), p_(pos), begin_(begin), end_(end), log_(log), progress_(progress), noInstructionEndFrom_(end),
-          prolog_(2000) {}
+    DocumentParser(const char* bytes, size_t length, LogBase* log, ProgressMonitor* progress)
+        : ParseEngine(bytes, length), log_(log), progress_(progress), noInstructionEndFrom_(end_), prolog_(2000) {}
 
     ~DocumentParser() {
         // Whatever was not handed out as the result ends here.
+        TreeNode* open = builder_.current();
+        TreeNode* openRoot = open ? open->root() : nullptr;
+        builder_.closeAll();
+        TreeNode::destroyTree(openRoot);
         TreeNode::destroyTree(pendingDeclaration_);
-        if (current_) TreeNode::destroyTree(current_);
         TreeNode::destroyTree(finished_);
     }
 
-    TreeNode* run(size_t fullLength);
+    TreeNode* run();
 
 private:
     enum class Step { kGoOn, kStop };
 
-    bool atEnd() const { return p_ >= end_; }
-    char peek() const { return p_ < end_ ? *p_ : 0; }
-    void skipWhite() {
-        while (p_ < end_ && inClass(*p_, kWhite)) ++p_;
-    }
     // Steps over one byte; false when there is none (the text has ended).
     bool stepPast() {
-        if (p_ >= end_) return false;
-        ++p_;
+        if (pos_ >= end_) return false;
+        ++pos_;
         return true;
     }
     void stepOver(char c) {
-        if (p_ < end_ && *p_ == c) ++p_;
+        if (pos_ < end_ && *pos_ == c) ++pos_;
     }
 
     void readCdata();
@@ -219,23 +231,21 @@ private:
     void readDeclaration();
     Step readEndTag();
     Step readStartTag();
+    void readAttributes(TreeNode* e, bool& selfClosing);
     void reportProgress();
 
     void appendRun(TreeNode* e, const char* run, size_t n);
     void decodeContent(TreeNode* e, size_t from);
-    void close(TreeNode* e);
-    TreeNode* newElement(const char* tag, size_t n);
+    void noteFrontier(TreeNode* e, const char* text, size_t from, size_t length);
+    void closeCurrent();
+    void closeTopLevel(TreeNode* root);
 
-    ParseEngine& e_;
-    const char*& p_;
-    const char* begin_;
-    const char* end_;
     LogBase* log_;
     ProgressMonitor* progress_;
     uint32_t nextReport_ = 0;  // the first position whose percentage beats the last one
     const char* noInstructionEndFrom_;
 
-    TreeNode* current_ = nullptr;
+    TreeBuilder builder_;  // its open element is the current element
     TreeNode* pendingDeclaration_ = nullptr;
     StringBuffer prolog_;
     TreeNode* finished_ = nullptr;
@@ -244,25 +254,36 @@ private:
     StringBuffer scratch_;
     StringBuffer name_;
     StringBuffer value_;
+    // One start tag's attributes: each name and value is either a slice of the text or, when it
+    // had to be changed, a slice of scratch_ (marked by a null text pointer and an offset).
+    struct Slice {
+        const char* text;
+        size_t offset;
+        size_t length;
+    };
+    std::vector<Slice> attributeSlices_;
+    std::vector<TextRef> names_;
+    std::vector<TextRef> values_;
     // Elements still open whose content holds an '&' that a later decode may replace, with the
     // first such position. Everything before it is final, so decoding resumes there.
     std::unordered_map<TreeNode*, size_t> entityFrontiers_;
 };
 
-TreeNode* DocumentParser::run(size_t fullLength) {
+TreeNode* DocumentParser::run() {
+    if (fullLength_ == 0) return nullptr;
     if (progress_) {
-        progress_->Reset(fullLength > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(fullLength));
+        progress_->Reset(fullLength_ > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(fullLength_));
         nextReport_ = 0;
     }
-    while (p_ < end_) {
-        if (!current_) {
+    while (pos_ < end_) {
+        if (!builder_.current()) {
             skipWhite();
             if (atEnd()) break;
-            e_.skipToByte('<');
+            skipToByte('<');
             if (!stepPast()) break;
         } else {
             skipWhite();
-            if (e_.startsWith("<![CDATA[")) {
+            if (end_ - pos_ > 2 && pos_[1] == '!' && pos_[2] == '[' && startsWith("<![CDATA[")) {
                 readCdata();
             } else if (readTextRun() == Step::kStop) {
                 break;
@@ -280,10 +301,14 @@ TreeNode* DocumentParser::run(size_t fullLength) {
         }
         if (step == Step::kStop) break;
     }
-    if (!finished_ && current_) {
-        TreeNode* root = current_->root();
-        current_ = nullptr;
-        close(root);
+    if (TreeNode* open = builder_.current()) {
+        TreeNode* root = open->root();
+        builder_.closeAll();
+        if (finished_) {
+            TreeNode::destroyTree(root);  // an unfinished tree loses to a finished one
+        } else {
+            closeTopLevel(root);
+        }
     }
     if (finished_ && finishedPrologLength_ > 0) {
         finished_->tree()->setDoctype(TextRef(prolog_.data(), static_cast<size_t>(finishedPrologLength_)));
@@ -296,7 +321,7 @@ TreeNode* DocumentParser::run(size_t fullLength) {
 
 void DocumentParser::reportProgress() {
     if (!progress_) return;
-    size_t at = static_cast<size_t>(p_ - begin_);
+    size_t at = static_cast<size_t>(pos_ - begin_);
     uint32_t pos = at > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(at);
     if (pos < nextReport_) return;
     // Positions below the next threshold cannot raise the percentage, so the monitor is asked
@@ -319,42 +344,63 @@ void DocumentParser::reportProgress() {
     nextReport_ = hi;
 }
 
+void DocumentParser::noteFrontier(TreeNode* e, const char* text, size_t from, size_t length) {
+    size_t frontier = entityFrontier(text, from, length);
+    if (frontier < length) {
+        entityFrontiers_[e] = frontier;
+    } else if (!entityFrontiers_.empty()) {
+        entityFrontiers_.erase(e);
+    }
+}
+
 void DocumentParser::readCdata() {
-    p_ += 9;
-    const char* close = findBytes(p_, end_, "]]>");
+    pos_ += 9;
+    const char* close = findBytes(pos_, end_, "]]>");
     const char* stop = close ? close : end_;
-    TreeNode* e = current_;
-    StringBuffer& content = e->contentForWriting();
-    size_t before = static_cast<size_t>(content.length());
-    if (stop > p_) {
-        content.appendBytes(p_, checkedLength(static_cast<size_t>(stop - p_)));
-        if (const void* amp = std::memchr(p_, '&', static_cast<size_t>(stop - p_))) {
-            size_t at = before + static_cast<size_t>(static_cast<const char*>(amp) - p_);
+    TreeNode* e = builder_.current();
+    size_t n = static_cast<size_t>(stop - pos_);
+    if (n > 0) {
+        size_t before = static_cast<size_t>(e->contentLength());
+        if (before == 0) {
+            builder_.setContent(e, pos_, n);
+        } else {
+            e->contentForWriting().appendBytes(pos_, checkedLength(n));
+        }
+        // Sections are not decoded, but a later run decodes them with the rest of the content.
+        if (const void* amp = std::memchr(pos_, '&', n)) {
+            size_t at = before + static_cast<size_t>(static_cast<const char*>(amp) - pos_);
             auto [it, fresh] = entityFrontiers_.try_emplace(e, at);
             if (!fresh && at < it->second) it->second = at;
         }
     }
     e->setCdata(true);
-    p_ = close ? close + 3 : end_;
-    e_.skipToByte('<');
+    pos_ = close ? close + 3 : end_;
+    skipToByte('<');
     stepPast();
 }
 
 DocumentParser::Step DocumentParser::readTextRun() {
-    const char* start = p_;
-    e_.skipToByte('<');
-    const char* stop = p_;
+    const char* start = pos_;
+    skipToByte('<');
+    const char* stop = pos_;
     if (!stepPast()) return Step::kStop;
     while (stop > start && inClass(stop[-1], kWhite)) --stop;
-    if (stop > start) appendRun(current_, start, static_cast<size_t>(stop - start));
+    if (stop > start) appendRun(builder_.current(), start, static_cast<size_t>(stop - start));
     return Step::kGoOn;
 }
 
 void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n) {
-    int32_t length = checkedLength(n);
     if (!e->hasContent()) {
-        e->setContentBytes(run, length);
-        decodeContent(e, 0);
+        // The whole content is this run: decode it on the way in.
+        if (!std::memchr(run, '&', n)) {
+            builder_.setContent(e, run, n);
+            return;
+        }
+        scratch_.clear();
+        scratch_.appendBytes(run, checkedLength(n));
+        n = decodeEntities(scratch_.mutableData(), 0, n);
+        builder_.setContent(e, scratch_.data(), n);
+        noteFrontier(e, scratch_.data(), 0, n);
         return;
     }
     StringBuffer& content = e->contentForWriting();
@@ -364,7 +410,7 @@ void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n) {
         if (it != entityFrontiers_.end()) from = it->second;
     }
     content.appendChar(' ');
-    content.appendBytes(run, length);
+    content.appendBytes(run, checkedLength(n));
     decodeContent(e, from);
 }
 
@@ -373,72 +419,67 @@ void DocumentParser::decodeContent(TreeNode* e, size_t from) {
     size_t len = static_cast<size_t>(content.length());
     size_t decoded = decodeEntities(content.mutableData(), from, len);
     if (decoded != len) content.shorten(static_cast<int32_t>(len - decoded));
-    size_t frontier = entityFrontier(content.data(), from, decoded);
-    if (frontier < decoded) {
-        entityFrontiers_[e] = frontier;
-    } else if (!entityFrontiers_.empty()) {
-        entityFrontiers_.erase(e);
-    }
+    noteFrontier(e, content.data(), from, decoded);
 }
 
 DocumentParser::Step DocumentParser::readMarkup() {
-    if (e_.startsWith("!--")) {
-        if (!e_.skipPast("-->")) {
+    if (startsWith("!--")) {
+        if (!skipPast("-->")) {
             if (log_) log_->LogError("Unclosed comment");
             return Step::kStop;
         }
         return Step::kGoOn;
     }
-    if (e_.startsWithNoCase("!DOCTYPE")) {
+    if (startsWithNoCase("!DOCTYPE")) {
         prolog_.appendChar('<');
-        if (!e_.collectBalanced('<', '>', prolog_) && log_) log_->LogError("Failed to parse DTD");
+        if (!collectBalanced('<', '>', prolog_) && log_) log_->LogError("Failed to parse DTD");
         prolog_.appendChar('\n');
         return Step::kGoOn;
     }
-    e_.skipToByte('>');
+    skipToByte('>');
     stepPast();
     return Step::kGoOn;
 }
 
 void DocumentParser::readQuestionMark() {
-    ++p_;
-    if (e_.startsWithNoCase("xml ")) {
+    ++pos_;
+    if (startsWithNoCase("xml ")) {
         readDeclaration();
         return;
     }
     prolog_.append("<?");
     // Once "?>" is known to be missing from some point on, later searches from further on
     // cannot find it either; remembering that keeps a text full of "<?" linear.
-    if (p_ < noInstructionEndFrom_ && !e_.collectThroughNoCase("?>", prolog_)) noInstructionEndFrom_ = p_;
+    if (pos_ < noInstructionEndFrom_ && !collectThroughNoCase("?>", prolog_)) noInstructionEndFrom_ = pos_;
     prolog_.appendChar('\n');
 }
 
 void DocumentParser::readDeclaration() {
-    const char* nameStart = p_;
-    p_ = scanUntil(p_, end_, kTagStop);
-    TextRef name(nameStart, static_cast<size_t>(p_ - nameStart));
+    const char* nameStart = pos_;
+    pos_ = scanUntil(pos_, end_, kTagStop);
+    TextRef name(nameStart, static_cast<size_t>(pos_ - nameStart));
     skipWhite();
     stepOver('/');
     TreeNode* declaration = TreeNode::newTree(name);
     TreeNode::destroyTree(pendingDeclaration_);
     pendingDeclaration_ = declaration;
     skipWhite();
-    while (p_ < end_ && *p_ != '>') {
-        const char* attrStart = p_;
-        p_ = scanUntil(p_, end_, kDeclNameStop);
+    while (pos_ < end_ && *pos_ != '>') {
+        const char* attrStart = pos_;
+        pos_ = scanUntil(pos_, end_, kDeclNameStop);
         name_.clear();
-        name_.appendBytes(attrStart, checkedLength(static_cast<size_t>(p_ - attrStart)));
+        name_.appendBytes(attrStart, checkedLength(static_cast<size_t>(pos_ - attrStart)));
         name_.removeChar('"');
         skipWhite();
         value_.clear();
         if (peek() == '=') {
-            ++p_;
+            ++pos_;
             skipWhite();
             stepOver('"');
             stepOver('\'');
-            const char* valueStart = p_;
-            p_ = scanUntil(p_, end_, kDeclValueStop);
-            value_.appendBytes(valueStart, checkedLength(static_cast<size_t>(p_ - valueStart)));
+            const char* valueStart = pos_;
+            pos_ = scanUntil(pos_, end_, kDeclValueStop);
+            value_.appendBytes(valueStart, checkedLength(static_cast<size_t>(pos_ - valueStart)));
             size_t n = decodeEntities(value_.mutableData(), 0, static_cast<size_t>(value_.length()));
             value_.shorten(value_.length() - static_cast<int32_t>(n));
             stepOver('"');
@@ -447,7 +488,7 @@ void DocumentParser::readDeclaration() {
         declaration->addAttribute(name_, value_);
         skipWhite();
         if (peek() == '?') {
-            ++p_;
+            ++pos_;
             skipWhite();
         }
     }
@@ -456,102 +497,120 @@ void DocumentParser::readDeclaration() {
 
 DocumentParser::Step DocumentParser::readEndTag() {
     reportProgress();
-    if (e_.skipToByteUnless('>', '<')) {
+    if (skipToByteUnless('>', '<')) {
         if (!stepPast()) return Step::kStop;
     } else if (log_) {
+        TreeNode* open = builder_.current();
         log_->LogError("Error in closing tag");
-        log_->LogData("error_tag", current_ ? current_->tag() : "");
+        log_->LogData("error_tag", open ? open->tag() : "");
     }
-    if (current_) {
-        TreeNode* closing = current_;
-        current_ = closing->parent();
-        close(closing);
-    }
+    closeCurrent();
     return Step::kGoOn;
 }
 
-TreeNode* DocumentParser::newElement(const char* tag, size_t n) {
-    if (!current_) return TreeNode::newTree(TextRef(tag, n));
-    if (n == 0) return TreeNode::newChildAdoptingTag(current_, nullptr);
-    return TreeNode::newChildAdoptingTag(current_, tags_.take(tag, n));
-}
-
 DocumentParser::Step DocumentParser::readStartTag() {
-    const char* tagStart = p_;
-    p_ = scanUntil(p_, end_, kTagStop);
+    const char* tagStart = pos_;
+    bool lessThan;
+    pos_ = scanUntilNoting(pos_, end_, kTagStop, kLessThan, lessThan);
     if (atEnd()) return Step::kStop;
     const char* tag = tagStart;
-    size_t tagLength = static_cast<size_t>(p_ - tagStart);
-    if (std::memchr(tagStart, '<', tagLength)) {
+    size_t tagLength = static_cast<size_t>(pos_ - tagStart);
+    if (lessThan) {
         scratch_.clear();
-        for (const char* q = tagStart; q < p_; ++q) {
-            if (*q != '<') scratch_.appendChar(*q);
-        }
+        appendWithout(scratch_, tagStart, pos_, kLessThan);
         tag = scratch_.data();
         tagLength = static_cast<size_t>(scratch_.length());
     }
     skipWhite();
     bool selfClosing = false;
     if (peek() == '/') {
-        ++p_;
+        ++pos_;
         selfClosing = true;
     }
-    TreeNode* e = newElement(tag, tagLength);
-    current_ = e;
+    TreeNode* e = builder_.open(tagLength ? tags_.take(tag, tagLength) : nullptr);
     skipWhite();
-    while (p_ < end_ && *p_ != '>') {
-        const char* nameStart = p_;
-        p_ = scanUntil(p_, end_, kAttrNameStop);
-        const char* nameEnd = p_;
-        skipWhite();
-        const char* valueStart = p_;
-        const char* valueEnd = p_;
-        bool hasValue = false;
-        if (peek() == '=') {
-            hasValue = true;
-            ++p_;
-            skipWhite();
-            uint16_t stop = kBareValueStop;
-            if (peek() == '"') {
-                ++p_;
-                stop = kQuotedStop;
-            } else if (peek() == '\'') {
-                ++p_;
-                stop = kApostStop;
-            }
-            valueStart = p_;
-            p_ = scanUntil(p_, end_, stop);
-            valueEnd = p_;
-            if (p_ < end_ && (*p_ == '"' || *p_ == '\'')) ++p_;
-        }
-        name_.clear();
-        appendWithout(name_, nameStart, nameEnd, kNameJunk);
-        value_.clear();
-        if (hasValue && valueEnd > valueStart) {
-            value_.appendBytes(valueStart, checkedLength(static_cast<size_t>(valueEnd - valueStart)));
-            size_t n = decodeEntities(value_.mutableData(), 0, static_cast<size_t>(value_.length()));
-            value_.shorten(value_.length() - static_cast<int32_t>(n));
-        }
-        e->addAttribute(name_, value_);
-        skipWhite();
-        if (peek() == '/') {
-            selfClosing = true;
-            ++p_;
-            skipWhite();
-        }
-    }
+    readAttributes(e, selfClosing);
     if (!stepPast()) return Step::kStop;
-    if (selfClosing) {
-        current_ = e->parent();
-        close(e);
-    }
+    if (selfClosing) closeCurrent();
     return Step::kGoOn;
 }
 
-void DocumentParser::close(TreeNode* e) {
+void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
+    if (pos_ >= end_ || *pos_ == '>') return;
+    scratch_.clear();
+    attributeSlices_.clear();
+    while (pos_ < end_ && *pos_ != '>') {
+        const char* nameStart = pos_;
+        bool junk;
+        pos_ = scanUntilNoting(pos_, end_, kAttrNameStop, kNameJunk, junk);
+        const char* nameEnd = pos_;
+        skipWhite();
+        const char* valueStart = pos_;
+        const char* valueEnd = pos_;
+        bool ampersand = false;
+        if (peek() == '=') {
+            ++pos_;
+            skipWhite();
+            uint16_t stop = kBareValueStop;
+            if (peek() == '"') {
+                ++pos_;
+                stop = kQuotedStop;
+            } else if (peek() == '\'') {
+                ++pos_;
+                stop = kApostStop;
+            }
+            valueStart = pos_;
+            pos_ = scanUntilNoting(pos_, end_, stop, kAmpersand, ampersand);
+            valueEnd = pos_;
+            if (pos_ < end_ && (*pos_ == '"' || *pos_ == '\'')) ++pos_;
+        }
+        size_t nameLength = static_cast<size_t>(nameEnd - nameStart);
+        if (junk) {
+            size_t at = static_cast<size_t>(scratch_.length());
+            appendWithout(scratch_, nameStart, nameEnd, kNameJunk);
+            attributeSlices_.push_back({nullptr, at, static_cast<size_t>(scratch_.length()) - at});
+        } else {
+            attributeSlices_.push_back({nameStart, 0, nameLength});
+        }
+        size_t valueLength = static_cast<size_t>(valueEnd - valueStart);
+        if (ampersand) {
+            size_t at = static_cast<size_t>(scratch_.length());
+            scratch_.appendBytes(valueStart, checkedLength(valueLength));
+            size_t n = decodeEntities(scratch_.mutableData() + at, 0, valueLength);
+            scratch_.shorten(static_cast<int32_t>(valueLength - n));
+            attributeSlices_.push_back({nullptr, at, n});
+        } else {
+            attributeSlices_.push_back({valueStart, 0, valueLength});
+        }
+        skipWhite();
+        if (peek() == '/') {
+            selfClosing = true;
+            ++pos_;
+            skipWhite();
+        }
+    }
+    size_t count = attributeSlices_.size() / 2;
+    names_.resize(count);
+    values_.resize(count);
+    auto view = [this](const Slice& s) {
+        return TextRef(s.text ? s.text : scratch_.data() + s.offset, s.length);
+    };
+    for (size_t i = 0; i < count; ++i) {
+        names_[i] = view(attributeSlices_[2 * i]);
+        values_[i] = view(attributeSlices_[2 * i + 1]);
+    }
+    builder_.setAttributes(e, names_.data(), values_.data(), static_cast<int32_t>(count));
+}
+
+void DocumentParser::closeCurrent() {
+    TreeNode* e = builder_.close();
+    if (!e) return;
     if (!entityFrontiers_.empty()) entityFrontiers_.erase(e);
-    if (e->parent()) return;
-    TreeInfo* tree = e->tree();
+    if (!e->parent()) closeTopLevel(e);
+}
+
+void DocumentParser::closeTopLevel(TreeNode* root) {
+    TreeInfo* tree = root->tree();
     if (pendingDeclaration_) {
         tree->setDeclaration(pendingDeclaration_);
         pendingDeclaration_ = nullptr;
@@ -561,22 +620,16 @@ void DocumentParser::close(TreeNode* e) {
     // element of a text that alternates prolog pieces and elements would be quadratic.
     finishedPrologLength_ = prolog_.length();
     TreeNode* previous = finished_;
-    finished_ = e;
+    finished_ = root;
     TreeNode::destroyTree(previous);
 }
 
 }  // namespace
 
-TreeNode* ParseEngine::run(LogBase* log, ProgressMonitor* progress) {
-    if (fullLength_ == 0) return nullptr;
-    DocumentParser parser(*this, pos_, begin_, end_, log, progress);
-    return parser.run(fullLength_);
-}
-
 TreeNode* parse(const char* bytes, size_t length, LogBase* log, ProgressMonitor* progress) {
     if (!bytes || length == 0) return nullptr;
-    ParseEngine engine(bytes, length);
-    return engine.run(log, progress);
+    DocumentParser parser(bytes, length, log, progress);
+    return parser.run();
 }
 
 TreeNode* parse(const char* text, LogBase* log, ProgressMonitor* progress) {

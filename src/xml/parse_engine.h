@@ -25,7 +25,8 @@ TreeNode* parse(const char* text, LogBase* log, ProgressMonitor* progress);  // 
 TreeNode* parse(const char* bytes, size_t length, LogBase* log, ProgressMonitor* progress);
 
 // The scanner under the parser: a read-only view of the text and a position in it, with the
-// primitives the grammar is written in. Each primitive starts at the position and leaves it at
+// primitives the grammar is written in. The parser itself (in parse_engine.cpp) is a ParseEngine
+// that also holds the state of one parse. Each primitive starts at the position and leaves it at
 // the byte where it stops; none reads past the end.
 class ParseEngine {
 public:
@@ -34,16 +35,15 @@ public:
     ParseEngine(const ParseEngine&) = delete;
     ParseEngine& operator=(const ParseEngine&) = delete;
 
-    // The whole run of one parse (see parse above); the engine is spent afterwards.
-    TreeNode* run(LogBase* log, ProgressMonitor* progress);
-
     size_t position() const { return static_cast<size_t>(pos_ - begin_); }
     size_t length() const { return static_cast<size_t>(end_ - begin_); }
     bool atEnd() const { return pos_ >= end_; }
     // The byte at the position, 0 at the end.
     char peek() const { return pos_ < end_ ? *pos_ : 0; }
 
-    void skipWhite();
+    void skipWhite() {
+        while (pos_ < end_ && (*pos_ == ' ' || *pos_ == '\n' || *pos_ == '\r' || *pos_ == '\t')) ++pos_;
+    }
     // Advances to the next c, or to the end.
     void skipToByte(char c);
     // Advances to the next c (true) or stops at a d (false); reaching the end counts as true.

@@ -1,30 +1,11 @@
 #include "xml/tag_cache.h"
 
-#include <cstring>
-
 namespace quorvel {
 
 namespace {
 
 constexpr int32_t kFirstBatch = 16;
 constexpr int32_t kLargestBatch = 1 << 16;
-
-uint64_t hashTag(const char* p, size_t n) {
-    uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
-    while (n >= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = (h ^ w) * 0xbf58476d1ce4e5b9ULL;
-        p += 8;
-        n -= 8;
-    }
-    if (n) {
-        uint64_t w = 0;
-        std::memcpy(&w, p, n);
-        h = (h ^ w) * 0xbf58476d1ce4e5b9ULL;
-    }
-    return h ^ (h >> 29);
-}
 
 }  // namespace
 
@@ -52,7 +33,13 @@ void TagCache::grow() {
     }
 }
 
-TagEntry* TagCache::take(const char* bytes, size_t length) {
+void TagCache::refill(Slot& s) {
+    CommonStrings::retain(s.entry, s.batch);
+    s.prepaid = s.batch;
+    if (s.batch < kLargestBatch) s.batch *= 2;
+}
+
+TagEntry* TagCache::takeNew(const char* bytes, size_t length) {
     if ((used_ + 1) * 2 > slots_.size()) grow();
     uint64_t hash = hashTag(bytes, length);
     Slot* s = find(bytes, length, hash);
@@ -63,11 +50,7 @@ TagEntry* TagCache::take(const char* bytes, size_t length) {
         s->batch = kFirstBatch;
         ++used_;
     }
-    if (s->prepaid == 0) {
-        CommonStrings::retain(s->entry, s->batch);
-        s->prepaid = s->batch;
-        if (s->batch < kLargestBatch) s->batch *= 2;
-    }
+    if (s->prepaid == 0) refill(*s);
     --s->prepaid;
     return s->entry;
 }

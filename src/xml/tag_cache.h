@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "tree/tag_pool.h"
@@ -21,15 +22,86 @@ public:
     TagCache& operator=(const TagCache&) = delete;
 
     // The pooled tag for these bytes with one reference that passes to the caller.
-    TagEntry* take(const char* bytes, size_t length);
+    TagEntry* take(const char* bytes, size_t length) {
+        if (!slots_.empty()) {
+            uint64_t hash = hashTag(bytes, length);
+            size_t mask = slots_.size() - 1;
+            for (size_t i = hash & mask;; i = (i + 1) & mask) {
+                Slot& s = slots_[i];
+                if (!s.entry) break;
+                if (s.hash == hash && s.entry->length() == length && sameBytes(s.entry->text(), bytes, length)) {
+                    if (s.prepaid == 0) refill(s);
+                    --s.prepaid;
+                    return s.entry;
+                }
+            }
+        }
+        return takeNew(bytes, length);
+    }
+
+    // A hash of the whole tag that reads it in at most a few word loads for the usual lengths.
+    static uint64_t hashTag(const char* p, size_t n) {
+        uint64_t a, b;
+        if (n >= 8) {
+            std::memcpy(&a, p, 8);
+            std::memcpy(&b, p + n - 8, 8);
+            for (size_t i = 8; i + 8 < n; i += 8) {
+                uint64_t w;
+                std::memcpy(&w, p + i, 8);
+                a = (a ^ w) * 0x9E3779B97F4A7C15ULL;
+                a ^= a >> 29;
+            }
+        } else if (n >= 4) {
+            uint32_t x, y;
+            std::memcpy(&x, p, 4);
+            std::memcpy(&y, p + n - 4, 4);
+            a = x;
+            b = y;
+        } else {
+            a = n ? static_cast<unsigned char>(p[0]) | static_cast<unsigned>(static_cast<unsigned char>(p[n / 2])) << 8 |
+                        static_cast<unsigned>(static_cast<unsigned char>(p[n - 1])) << 16
+                  : 0;
+            b = 0;
+        }
+        uint64_t h = (a ^ 0x243F6A8885A308D3ULL) * 0xbf58476d1ce4e5b9ULL + (b ^ n);
+        h = (h ^ (h >> 31)) * 0x94d049bb133111ebULL;
+        return h ^ (h >> 29);
+    }
 
 private:
+    // Equality of two n-byte strings, in word compares for the usual short tags.
+    static bool sameBytes(const char* a, const char* b, size_t n) {
+        if (n > 16) return std::memcmp(a, b, n) == 0;
+        if (n >= 8) {
+            uint64_t a0, a1, b0, b1;
+            std::memcpy(&a0, a, 8);
+            std::memcpy(&b0, b, 8);
+            std::memcpy(&a1, a + n - 8, 8);
+            std::memcpy(&b1, b + n - 8, 8);
+            return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+        }
+        if (n >= 4) {
+            uint32_t a0, a1, b0, b1;
+            std::memcpy(&a0, a, 4);
+            std::memcpy(&b0, b, 4);
+            std::memcpy(&a1, a + n - 4, 4);
+            std::memcpy(&b1, b + n - 4, 4);
+            return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            if (a[i] != b[i]) return false;
+        }
+        return true;
+    }
+
     struct Slot {
         TagEntry* entry;
         uint64_t hash;
         int32_t prepaid;  // references held for elements still to come
         int32_t batch;    // size of the next batch taken from the pool
     };
+    TagEntry* takeNew(const char* bytes, size_t length);
+    void refill(Slot& s);
     Slot* find(const char* bytes, size_t length, uint64_t hash);
     void grow();
 

@@ -1,0 +1,378 @@
+// Loading and writing XML: QuorvelXml against pugixml, libxml2 and tinyxml2 on the same documents,
+// from UTF-8 bytes in memory to a complete tree. Each row reports throughput (bytes/s of input)
+// and the memory the library holds for the loaded document ("held_MB") and its peak while
+// loading ("peak_MB"), both counted the same way for every library: every malloc-family call of
+// the process goes through the counters below, which add up malloc_usable_size. A summary table
+// with the libraries side by side closes the run.
+//
+//   build/bench/parse_bench                       all documents
+//   build/bench/parse_bench --benchmark_filter=records   one of them
+#include <benchmark/benchmark.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <pugixml.hpp>
+#include <sstream>
+#include <string>
+#include <tinyxml2.h>
+#include <vector>
+
+#include "core/progress_monitor.h"
+#include "core/string_buffer.h"
+#include "tree/tree_node.h"
+#include "xml/parse_engine.h"
+#include "xml/serializer.h"
+
+// ---- Allocation counting -------------------------------------------------------------------
+
+extern "C" {
+void* __libc_malloc(size_t);
+void __libc_free(void*);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void* __libc_memalign(size_t, size_t);
+}
+
+namespace {
+bool gCounting = false;
+int64_t gCurrent = 0;
+int64_t gPeak = 0;
+
+inline void counted(void* p) {
+    if (!gCounting || !p) return;
+    gCurrent += static_cast<int64_t>(malloc_usable_size(p));
+    if (gCurrent > gPeak) gPeak = gCurrent;
+}
+inline void uncounted(void* p) {
+    if (gCounting && p) gCurrent -= static_cast<int64_t>(malloc_usable_size(p));
+}
+}  // namespace
+
+extern "C" {
+void* malloc(size_t n) {
+    void* p = __libc_malloc(n);
+    counted(p);
+    return p;
+}
+void free(void* p) {
+    uncounted(p);
+    __libc_free(p);
+}
+void* calloc(size_t n, size_t m) {
+    void* p = __libc_calloc(n, m);
+    counted(p);
+    return p;
+}
+void* realloc(void* p, size_t n) {
+    uncounted(p);
+    void* q = __libc_realloc(p, n);
+    counted(q ? q : (n ? p : nullptr));
+    return q;
+}
+void* memalign(size_t a, size_t n) {
+    void* p = __libc_memalign(a, n);
+    counted(p);
+    return p;
+}
+void* aligned_alloc(size_t a, size_t n) { return memalign(a, n); }
+int posix_memalign(void** out, size_t a, size_t n) {
+    void* p = memalign(a, n);
+    if (!p) return ENOMEM;
+    *out = p;
+    return 0;
+}
+}
+
+namespace {
+
+struct MemoryUse {
+    double heldMB = 0;
+    double peakMB = 0;
+};
+
+// ---- Documents -----------------------------------------------------------------------------
+
+struct Document {
+    std::string name;
+    std::string bytes;
+};
+
+std::string readFile(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A few hundred bytes of customer record with an id attribute, short fields and an entity.
+std::string records(size_t target) {
+    std::string s = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<records>\n";
+    for (int i = 0; s.size() < target; ++i) {
+        std::string n = std::to_string(i);
+        s += "  <record id=\"" + n + "\" type=\"customer\">\n    <name>Customer " + n + "</name>\n    <email>customer" + n +
+             "@example.com</email>\n    <age>" + std::to_string(18 + i % 70) +
+             "</age>\n    <address>\n      <street>" + n + " Main Street</street>\n      <city>Springfield</city>\n"
+             "      <zip>" + std::to_string(10000 + i % 89999) + "</zip>\n    </address>\n"
+             "    <note>Regular customer since " + std::to_string(1990 + i % 30) + " &amp; still active</note>\n  </record>\n";
+    }
+    return s + "</records>\n";
+}
+
+// Empty elements carrying ten attributes each.
+std::string attributeHeavy(size_t target) {
+    std::string s = "<catalog>\n";
+    for (int i = 0; s.size() < target; ++i) {
+        std::string n = std::to_string(i);
+        s += "<item id=\"" + n + "\" sku=\"AB-" + n + "\" name=\"Part number " + n + "\" price=\"" + std::to_string(i % 1000) +
+             ".50\" currency=\"EUR\" stock=\"" + std::to_string(i % 77) +
+             "\" category=\"tools &amp; hardware\" weight=\"0.25\" active=\"true\" origin=\"DE\"/>\n";
+    }
+    return s + "</catalog>\n";
+}
+
+// Paragraphs of a few kilobytes of prose.
+std::string textHeavy(size_t target) {
+    static const char* sentence =
+        "The quick brown fox jumps over the lazy dog while the committee reviews the minutes of the last "
+        "meeting &amp; prepares a summary for the members who could not attend. ";
+    std::string s = "<book>\n";
+    for (int i = 0; s.size() < target; ++i) {
+        s += "<chapter n=\"" + std::to_string(i) + "\"><title>Chapter " + std::to_string(i) + "</title>\n<para>";
+        for (int k = 0; k < 20; ++k) s += sentence;
+        s += "</para>\n</chapter>\n";
+    }
+    return s + "</book>\n";
+}
+
+// Subtrees 90 levels deep (tinyxml2 refuses more than 100), a short text at each bottom.
+std::string nested(size_t target) {
+    std::string s = "<forest>";
+    for (int i = 0; s.size() < target; ++i) {
+        for (int d = 0; d < 90; ++d) s += "<n d=\"" + std::to_string(d) + "\">";
+        s += "leaf " + std::to_string(i);
+        for (int d = 0; d < 90; ++d) s += "</n>";
+        s += "\n";
+    }
+    return s + "</forest>\n";
+}
+
+// One chain a million elements deep; only parsers without a depth limit can load it.
+std::string chain() {
+    std::string s;
+    for (int i = 0; i < 1000000; ++i) s += "<c>";
+    s += "bottom";
+    for (int i = 0; i < 1000000; ++i) s += "</c>";
+    return s;
+}
+
+std::vector<Document>& documents() {
+    static std::vector<Document> docs = [] {
+        std::vector<Document> d;
+        std::string mime = readFile("/usr/share/mime/packages/freedesktop.org.xml");
+        if (!mime.empty()) d.push_back({"freedesktop-mime", mime});
+        std::string iso = readFile("/usr/share/xml/iso-codes/iso_639-3.xml");
+        if (!iso.empty()) d.push_back({"iso-639-3", iso});
+        d.push_back({"records", records(20u << 20)});
+        d.push_back({"attributes", attributeHeavy(20u << 20)});
+        d.push_back({"text", textHeavy(20u << 20)});
+        d.push_back({"nested", nested(20u << 20)});
+        d.push_back({"chain-1M-deep", chain()});
+        d.push_back({"records-100MB", records(100u << 20)});
+        return d;
+    }();
+    return docs;
+}
+
+// ---- The libraries -------------------------------------------------------------------------
+
+// Loads a document and gives back a handle whose destruction frees it; null on failure.
+using Loaded = std::shared_ptr<void>;
+
+struct Library {
+    const char* name;
+    std::function<Loaded(const std::string&)> load;
+};
+
+Loaded loadQuorvel(const std::string& text) {
+    quorvel::ProgressMonitor monitor(103, 0, nullptr, 100);
+    quorvel::TreeNode* root = quorvel::parse(text.data(), text.size(), nullptr, &monitor);
+    if (!root) return nullptr;
+    return Loaded(root, [](void* r) { quorvel::TreeNode::destroyTree(static_cast<quorvel::TreeNode*>(r)); });
+}
+
+Loaded loadPugi(const std::string& text) {
+    auto doc = std::make_shared<pugi::xml_document>();
+    if (!doc->load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8)) return nullptr;
+    return doc;
+}
+
+Loaded loadLibxml2(const std::string& text) {
+    xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8",
+                                  XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (!doc) return nullptr;
+    return Loaded(doc, [](void* d) { xmlFreeDoc(static_cast<xmlDocPtr>(d)); });
+}
+
+Loaded loadTinyxml2(const std::string& text) {
+    auto doc = std::make_shared<tinyxml2::XMLDocument>();
+    if (doc->Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) return nullptr;
+    return doc;
+}
+
+const std::vector<Library>& libraries() {
+    static const std::vector<Library> libs = {
+        {"QuorvelXml", loadQuorvel}, {"pugixml", loadPugi}, {"libxml2", loadLibxml2}, {"tinyxml2", loadTinyxml2}};
+    return libs;
+}
+
+MemoryUse measure(const std::function<Loaded()>& load) {
+    gCurrent = 0;
+    gPeak = 0;
+    gCounting = true;
+    Loaded doc = load();
+    MemoryUse m{static_cast<double>(gCurrent) / 1e6, static_cast<double>(gPeak) / 1e6};
+    doc.reset();
+    gCounting = false;
+    return m;
+}
+
+void parseBenchmark(benchmark::State& state, const Document* doc, const Library* lib) {
+    for (auto _ : state) {
+        Loaded loaded = lib->load(doc->bytes);
+        state.PauseTiming();
+        if (!loaded) {
+            state.SkipWithError("not loaded (depth or size limit)");
+            break;
+        }
+        loaded.reset();
+        state.ResumeTiming();
+    }
+    if (state.error_occurred()) return;
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * doc->bytes.size()));
+    MemoryUse m = measure([&] { return lib->load(doc->bytes); });
+    state.counters["held_MB"] = m.heldMB;
+    state.counters["peak_MB"] = m.peakMB;
+}
+
+struct StringWriter : pugi::xml_writer {
+    std::string out;
+    void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+
+void writeBenchmark(benchmark::State& state, const Document* doc, bool ours) {
+    Loaded loaded = ours ? loadQuorvel(doc->bytes) : loadPugi(doc->bytes);
+    size_t written = 0;
+    for (auto _ : state) {
+        if (ours) {
+            quorvel::StringBuffer out;
+            quorvel::serialize(static_cast<quorvel::TreeNode*>(loaded.get()), out);
+            written = static_cast<size_t>(out.length());
+        } else {
+            StringWriter w;
+            static_cast<pugi::xml_document*>(loaded.get())->save(w, "", pugi::format_raw, pugi::encoding_utf8);
+            written = w.out.size();
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * written));
+}
+
+// ---- Summary -------------------------------------------------------------------------------
+
+struct Row {
+    double mbps = 0;
+    double held = 0;
+    double peak = 0;
+    bool failed = false;
+};
+
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            Row row;
+            row.failed = r.error_occurred;
+            auto get = [&](const char* k) {
+                auto it = r.counters.find(k);
+                return it == r.counters.end() ? 0.0 : static_cast<double>(it->second.value);
+            };
+            row.mbps = get("bytes_per_second") / 1e6;
+            row.held = get("held_MB");
+            row.peak = get("peak_MB");
+            rows_[r.benchmark_name()] = row;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        auto cell = [&](const std::string& key, double Row::*field, int width) {
+            auto it = rows_.find(key);
+            if (it == rows_.end()) return std::string(static_cast<size_t>(width), ' ');
+            char b[64];
+            if (it->second.failed) {
+                std::snprintf(b, sizeof b, "%*s", width, "refused");
+            } else {
+                std::snprintf(b, sizeof b, "%*.1f", width, it->second.*field);
+            }
+            return std::string(b);
+        };
+        std::printf("\nParse: MB/s of input (higher is better) | MB held by the loaded document | MB peak while loading\n");
+        std::printf("%-18s %7s |", "document", "size MB");
+        for (const char* what : {"MB/s", "held", "peak"}) {
+            for (const Library& l : libraries()) std::printf(" %10.10s", (std::string(what) + " " + l.name).c_str());
+            std::printf(" |");
+        }
+        std::printf("\n");
+        for (const Document& d : documents()) {
+            if (rows_.find("parse/" + d.name + "/QuorvelXml") == rows_.end()) continue;
+            std::printf("%-18s %7.1f |", d.name.c_str(), static_cast<double>(d.bytes.size()) / 1e6);
+            for (double Row::*f : {&Row::mbps, &Row::held, &Row::peak}) {
+                for (const Library& l : libraries()) std::printf(" %s", cell("parse/" + d.name + "/" + l.name, f, 10).c_str());
+                std::printf(" |");
+            }
+            std::printf("\n");
+        }
+        std::printf("\nWrite: MB/s of output\n%-18s %10s %10s\n", "document", "QuorvelXml", "pugixml");
+        for (const Document& d : documents()) {
+            if (rows_.find("write/" + d.name + "/QuorvelXml") == rows_.end()) continue;
+            std::printf("%-18s %s %s\n", d.name.c_str(), cell("write/" + d.name + "/QuorvelXml", &Row::mbps, 10).c_str(),
+                        cell("write/" + d.name + "/pugixml", &Row::mbps, 10).c_str());
+        }
+    }
+
+private:
+    std::map<std::string, Row> rows_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (const Document& d : documents()) {
+        for (const Library& l : libraries()) {
+            benchmark::RegisterBenchmark(("parse/" + d.name + "/" + l.name).c_str(), parseBenchmark, &d, &l)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    for (const Document& d : documents()) {
+        benchmark::RegisterBenchmark(("write/" + d.name + "/QuorvelXml").c_str(), writeBenchmark, &d, true)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("write/" + d.name + "/pugixml").c_str(), writeBenchmark, &d, false)
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    xmlCleanupParser();
+    return 0;
+}

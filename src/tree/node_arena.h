@@ -1,0 +1,77 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvel {
+
+// Room for the pieces of a document that a builder makes in bulk: elements, their contents,
+// attribute sets and child lists. Pieces are carved one after the other from chunks, so building
+// costs no allocation per piece and keeps a document's pieces together in memory. Chunks start
+// at 4 KiB and double up to 64 KiB, so a small document stays small.
+//
+// A piece ends with NodeArena::release, from any thread and in any order, long after the arena
+// that carved it is gone; its room is not reused, but a chunk is freed as soon as its last piece
+// ends. Each 4 KiB page of a chunk begins with a pointer to the chunk's header and no piece
+// crosses a page, so a piece finds its chunk from its own address. A document that outlives most
+// of its pieces (a detached node kept while the rest is destroyed) can hold up to one chunk per
+// surviving piece.
+class NodeArena {
+public:
+    static constexpr size_t kPageBytes = 4096;
+    static constexpr size_t kFirstChunkBytes = kPageBytes;
+    static constexpr size_t kLargestChunkBytes = 64 * 1024;
+    // Larger pieces are better off on their own: callers allocate them elsewhere.
+    static constexpr size_t kLargestPiece = 2048;
+
+    NodeArena() = default;
+    ~NodeArena();
+    NodeArena(const NodeArena&) = delete;
+    NodeArena& operator=(const NodeArena&) = delete;
+
+    // n bytes aligned to 8, for 0 < n <= kLargestPiece. Throws std::bad_alloc.
+    void* allocate(size_t n) {
+        n = (n + 7) & ~size_t{7};
+        if (n - 8 < kLargestPiece && static_cast<size_t>(pageEnd_ - next_) >= n) {
+            void* p = next_;
+            next_ += n;
+            ++carved_;
+            return p;
+        }
+        return allocateSlow(n);
+    }
+    // Ends n pieces of the chunk holding p.
+    static void release(const void* p, int64_t n = 1);
+
+    // Chunks alive in the process, for tests and statistics.
+    static int64_t liveChunks();
+
+    // Gathers the releases of many pieces, which mostly come from one chunk at a time, and
+    // gives each chunk its count back in one step.
+    class ReleaseBatch {
+    public:
+        ReleaseBatch() = default;
+        ~ReleaseBatch() { flush(); }
+        ReleaseBatch(const ReleaseBatch&) = delete;
+        ReleaseBatch& operator=(const ReleaseBatch&) = delete;
+        void add(const void* p);
+        void flush();
+
+    private:
+        void* chunk_ = nullptr;
+        int64_t count_ = 0;
+    };
+
+private:
+    void* allocateSlow(size_t n);
+    void startChunk();
+    void retire();
+
+    char* chunk_ = nullptr;
+    char* next_ = nullptr;      // where the next piece goes
+    char* pageEnd_ = nullptr;   // end of the page next_ is in
+    char* chunkEnd_ = nullptr;
+    size_t nextChunkBytes_ = kFirstChunkBytes;
+    int64_t carved_ = 0;  // pieces carved from the current chunk
+};
+
+}  // namespace quorvel

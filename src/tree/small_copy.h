@@ -1,0 +1,33 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace quorvel {
+
+// Copies n bytes between buffers that do not overlap. Tags, names, values and short contents are
+// mostly a few bytes long, where a library call costs more than the copy: up to 16 bytes are
+// moved with at most two pairs of overlapping word loads and stores that stay inside both ranges.
+inline void copySmall(char* to, const char* from, size_t n) {
+    if (n >= 8) {
+        if (n > 16) {
+            std::memcpy(to, from, n);
+            return;
+        }
+        uint64_t a, b;
+        std::memcpy(&a, from, 8);
+        std::memcpy(&b, from + n - 8, 8);
+        std::memcpy(to, &a, 8);
+        std::memcpy(to + n - 8, &b, 8);
+    } else if (n >= 4) {
+        uint32_t a, b;
+        std::memcpy(&a, from, 4);
+        std::memcpy(&b, from + n - 4, 4);
+        std::memcpy(to, &a, 4);
+        std::memcpy(to + n - 4, &b, 4);
+    } else {
+        for (size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,107 @@
+#include "tree/tree_builder.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "tree/small_copy.h"
+#include "tree/tree_node.h"
+
+namespace quorvel {
+
+namespace {
+
+// Room for one more, growing geometrically, so that the push that follows cannot fail.
+template <class T>
+void makeRoomForOne(std::vector<T>& v) {
+    if (v.size() == v.capacity()) v.reserve(v.capacity() < 16 ? 16 : v.capacity() * 2);
+}
+
+}  // namespace
+
+TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
+    TreeNode* node;
+    TreeNode* parent = current();
+    try {
+        makeRoomForOne(frames_);
+        makeRoomForOne(children_);
+        node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(parent ? parent->tree_ : nullptr);
+    } catch (...) {
+        CommonStrings::release(tag);
+        throw;
+    }
+    node->built_ = true;
+    node->tag_ = tag;
+    if (parent) {
+        if (children_.size() > frames_.back().firstChild) {
+            TreeNode* previous = children_.back();
+            previous->next_ = node;
+            node->previous_ = previous;
+        }
+        node->parent_ = parent;
+        children_.push_back(node);
+    } else {
+        try {
+            node->tree_ = new TreeInfo(node, 0);
+        } catch (...) {
+            TreeNode::release(node);
+            throw;
+        }
+    }
+    frames_.push_back(Frame{node, children_.size()});
+    return node;
+}
+
+void TreeBuilder::listChildren(const Frame& f) {
+    size_t n = children_.size() - f.firstChild;
+    if (n > static_cast<size_t>(ChildList::kMaxChildren)) throw std::bad_alloc();
+    f.node->children_.assignInArena(arena_, children_.data() + f.firstChild, static_cast<int32_t>(n));
+    children_.resize(f.firstChild);
+}
+
+void TreeBuilder::closeAll() {
+    while (!frames_.empty()) {
+        try {
+            close();
+        } catch (...) {
+            // No room for an exact block: give the children a list of the ordinary kind, which
+            // grows one child at a time; if even that fails, they are lost with their subtrees.
+            Frame f = frames_.back();
+            size_t i = f.firstChild;
+            try {
+                for (; i < children_.size(); ++i) f.node->children_.append(children_[i]);
+            } catch (...) {
+                for (; i < children_.size(); ++i) {
+                    TreeNode* orphan = children_[i];
+                    if (orphan->previous_) orphan->previous_->next_ = nullptr;
+                    orphan->previous_ = nullptr;
+                    orphan->parent_ = nullptr;
+                    TreeNode::destroySubtree(orphan);
+                }
+            }
+            children_.resize(f.firstChild);
+            frames_.pop_back();
+        }
+    }
+}
+
+void TreeBuilder::setContent(TreeNode* element, const char* bytes, size_t n) {
+    if (n == 0) return;
+    if (n > static_cast<size_t>(INT32_MAX) - 1) throw std::bad_alloc();
+    size_t size = sizeof(TreeNode::BuiltContent) + n + 1;
+    if (size > NodeArena::kLargestPiece) {
+        element->setContentBytes(bytes, static_cast<int32_t>(n));
+        return;
+    }
+    auto* text = static_cast<TreeNode::BuiltContent*>(arena_.allocate(size));
+    text->length = static_cast<int32_t>(n);
+    copySmall(text->bytes(), bytes, n);
+    text->bytes()[n] = 0;
+    element->content_ = reinterpret_cast<uintptr_t>(text) | TreeNode::kBuiltContent;
+}
+
+void TreeBuilder::setAttributes(TreeNode* element, const TextRef* names, const TextRef* values, int32_t n) {
+    element->attributes_.buildInArena(arena_, names, values, n);
+}
+
+}  // namespace quorvel

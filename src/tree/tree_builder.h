@@ -1,0 +1,87 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "tree/node_arena.h"
+#include "tree/text_ref.h"
+#include "tree/tree_node.h"
+
+namespace quorvel {
+
+// Builds trees element by element in document order, the way a parser meets them. Elements,
+// their contents, attribute sets and child lists are carved from a NodeArena instead of being
+// allocated one by one, and each element's child list is laid out once, at its exact size, when
+// the element is closed. The trees are ordinary trees: every later change works on them as on
+// any other, and they may outlive the builder.
+//
+// Until an element is closed its child list is empty (sibling and parent links are already
+// set), so an open element's tree must not be read or changed by anything but the builder;
+// closeAll completes every open element.
+class TreeBuilder {
+public:
+    TreeBuilder() = default;
+    ~TreeBuilder() { closeAll(); }
+    TreeBuilder(const TreeBuilder&) = delete;
+    TreeBuilder& operator=(const TreeBuilder&) = delete;
+
+    // A new element, tagged with tag (whose reference passes to the element; null: no tag): the
+    // last child of the open element, or, when none is open, the root of a new tree with a
+    // record of its own. It becomes the open element.
+    TreeNode* open(TagEntry* tag) {
+        if (frames_.empty() || frames_.size() == frames_.capacity() || children_.size() == children_.capacity()) {
+            return openSlow(tag);
+        }
+        Frame& top = frames_.back();
+        TreeNode* node;
+        try {
+            node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(top.node->tree_);
+        } catch (...) {
+            CommonStrings::release(tag);
+            throw;
+        }
+        node->built_ = true;
+        node->tag_ = tag;
+        node->parent_ = top.node;
+        if (children_.size() > top.firstChild) {
+            TreeNode* previous = children_.back();
+            previous->next_ = node;
+            node->previous_ = previous;
+        }
+        children_.push_back(node);
+        frames_.push_back(Frame{node, children_.size()});
+        return node;
+    }
+    // Completes the open element; its parent, if any, becomes the open element. Returns the
+    // element closed, or none when no element is open.
+    TreeNode* close() {
+        if (frames_.empty()) return nullptr;
+        Frame f = frames_.back();
+        if (children_.size() > f.firstChild) listChildren(f);
+        frames_.pop_back();
+        return f.node;
+    }
+    // Closes every open element.
+    void closeAll();
+    TreeNode* current() const { return frames_.empty() ? nullptr : frames_.back().node; }
+
+    // The first content of an element without content; nothing for no bytes.
+    void setContent(TreeNode* element, const char* bytes, size_t n);
+    // The attributes of an element without attributes, in order; pairs with an empty name are
+    // left out.
+    void setAttributes(TreeNode* element, const TextRef* names, const TextRef* values, int32_t n);
+
+private:
+    struct Frame {
+        TreeNode* node;
+        size_t firstChild;  // index in children_ of the element's first child
+    };
+    TreeNode* openSlow(TagEntry* tag);
+    // Gives the element of f its child list and takes its children off children_.
+    void listChildren(const Frame& f);
+    NodeArena arena_;
+    std::vector<Frame> frames_;         // the open elements, outermost first
+    std::vector<TreeNode*> children_;   // the children of the open elements, grouped by element
+};
+
+}  // namespace quorvel
