@@ -186,9 +186,12 @@ void AttributeSet::buildInArena(NodeArena& arena, const TextRef* names, const Te
         at[nameLength] = 0;
         copySmall(at + nameLength + 1, values[i].data(), valueLength);
         at[nameLength + 1 + valueLength] = 0;
-        Record r{used, static_cast<uint32_t>(nameLength), static_cast<uint32_t>(valueLength)};
+        // Field by field: a record put together on the stack and copied whole stalls the copy.
+        uint32_t fields[3] = {used, static_cast<uint32_t>(nameLength), static_cast<uint32_t>(valueLength)};
         recordEnd -= kRecordSize;
-        std::memcpy(recordEnd, &r, kRecordSize);
+        std::memcpy(recordEnd, &fields[0], 4);
+        std::memcpy(recordEnd + 4, &fields[1], 4);
+        std::memcpy(recordEnd + 8, &fields[2], 4);
         used += static_cast<uint32_t>(nameLength + valueLength + 2);
     }
     block_->used = used;

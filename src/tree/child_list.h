@@ -43,6 +43,8 @@ public:
     bool contains(const TreeNode* child) const;
 
     void append(TreeNode* child);
+    // For an empty list: holds child alone, directly. The caller sets the child's slot to 0.
+    void adoptOnly(TreeNode* child) { bits_ = reinterpret_cast<uintptr_t>(child) | kSingle; }
     // Takes child out of the list; false when it is not in it.
     bool remove(TreeNode* child);
     // Replaces the list by nodes[0..n-1] in that order (the nodes must be the same children).

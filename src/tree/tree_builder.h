@@ -57,7 +57,15 @@ public:
     TreeNode* close() {
         if (frames_.empty()) return nullptr;
         Frame f = frames_.back();
-        if (children_.size() > f.firstChild) listChildren(f);
+        size_t n = children_.size() - f.firstChild;
+        if (n == 1) {
+            TreeNode* only = children_.back();
+            only->slot_ = 0;
+            f.node->children_.adoptOnly(only);
+            children_.pop_back();
+        } else if (n > 1) {
+            listChildren(f);
+        }
         frames_.pop_back();
         return f.node;
     }

@@ -254,16 +254,10 @@ private:
     StringBuffer scratch_;
     StringBuffer name_;
     StringBuffer value_;
-    // One start tag's attributes: each name and value is either a slice of the text or, when it
-    // had to be changed, a slice of scratch_ (marked by a null text pointer and an offset).
-    struct Slice {
-        const char* text;
-        size_t offset;
-        size_t length;
-    };
-    std::vector<Slice> attributeSlices_;
+    // One start tag's attributes.
     std::vector<TextRef> names_;
     std::vector<TextRef> values_;
+    std::vector<size_t> patches_;  // 2 i for names_[i], 2 i + 1 for values_[i]
     // Elements still open whose content holds an '&' that a later decode may replace, with the
     // first such position. Everything before it is final, so decoding resumes there.
     std::unordered_map<TreeNode*, size_t> entityFrontiers_;
@@ -537,8 +531,13 @@ DocumentParser::Step DocumentParser::readStartTag() {
 
 void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
     if (pos_ >= end_ || *pos_ == '>') return;
+    // Names and values are slices of the text; the few that had to change are slices of
+    // scratch_, recorded as offsets (in patches_) until scratch_ has stopped growing.
     scratch_.clear();
-    attributeSlices_.clear();
+    patches_.clear();
+    size_t count = 0;
+    // An offset is kept plus one: a null text would read as empty.
+    auto toScratch = [](size_t at) { return reinterpret_cast<const char*>(at + 1); };
     while (pos_ < end_ && *pos_ != '>') {
         const char* nameStart = pos_;
         bool junk;
@@ -548,14 +547,14 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
         const char* valueStart = pos_;
         const char* valueEnd = pos_;
         bool ampersand = false;
-        if (peek() == '=') {
+        if (pos_ < end_ && *pos_ == '=') {
             ++pos_;
             skipWhite();
             uint16_t stop = kBareValueStop;
-            if (peek() == '"') {
+            if (pos_ < end_ && *pos_ == '"') {
                 ++pos_;
                 stop = kQuotedStop;
-            } else if (peek() == '\'') {
+            } else if (pos_ < end_ && *pos_ == '\'') {
                 ++pos_;
                 stop = kApostStop;
             }
@@ -564,13 +563,17 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
             valueEnd = pos_;
             if (pos_ < end_ && (*pos_ == '"' || *pos_ == '\'')) ++pos_;
         }
-        size_t nameLength = static_cast<size_t>(nameEnd - nameStart);
+        if (count == names_.size()) {
+            names_.resize(count * 2 + 8);
+            values_.resize(count * 2 + 8);
+        }
         if (junk) {
             size_t at = static_cast<size_t>(scratch_.length());
             appendWithout(scratch_, nameStart, nameEnd, kNameJunk);
-            attributeSlices_.push_back({nullptr, at, static_cast<size_t>(scratch_.length()) - at});
+            names_[count] = TextRef(toScratch(at), static_cast<size_t>(scratch_.length()) - at);
+            patches_.push_back(2 * count);
         } else {
-            attributeSlices_.push_back({nameStart, 0, nameLength});
+            names_[count] = TextRef(nameStart, static_cast<size_t>(nameEnd - nameStart));
         }
         size_t valueLength = static_cast<size_t>(valueEnd - valueStart);
         if (ampersand) {
@@ -578,26 +581,22 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
             scratch_.appendBytes(valueStart, checkedLength(valueLength));
             size_t n = decodeEntities(scratch_.mutableData() + at, 0, valueLength);
             scratch_.shorten(static_cast<int32_t>(valueLength - n));
-            attributeSlices_.push_back({nullptr, at, n});
+            values_[count] = TextRef(toScratch(at), n);
+            patches_.push_back(2 * count + 1);
         } else {
-            attributeSlices_.push_back({valueStart, 0, valueLength});
+            values_[count] = TextRef(valueStart, valueLength);
         }
+        ++count;
         skipWhite();
-        if (peek() == '/') {
+        if (pos_ < end_ && *pos_ == '/') {
             selfClosing = true;
             ++pos_;
             skipWhite();
         }
     }
-    size_t count = attributeSlices_.size() / 2;
-    names_.resize(count);
-    values_.resize(count);
-    auto view = [this](const Slice& s) {
-        return TextRef(s.text ? s.text : scratch_.data() + s.offset, s.length);
-    };
-    for (size_t i = 0; i < count; ++i) {
-        names_[i] = view(attributeSlices_[2 * i]);
-        values_[i] = view(attributeSlices_[2 * i + 1]);
+    for (size_t k : patches_) {
+        TextRef& r = (k & 1) ? values_[k / 2] : names_[k / 2];
+        r = TextRef(scratch_.data() + reinterpret_cast<uintptr_t>(r.data()) - 1, r.size());
     }
     builder_.setAttributes(e, names_.data(), values_.data(), static_cast<int32_t>(count));
 }

@@ -27,10 +27,14 @@ TagCache::Slot* TagCache::find(const char* bytes, size_t length, uint64_t hash) 
 void TagCache::grow() {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0});
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, kNone});
     for (Slot& s : old) {
-        if (s.entry) *find(s.entry->text(), s.entry->length(), s.hash) = s;
+        if (!s.entry) continue;
+        Slot* to = find(s.entry->text(), s.entry->length(), s.hash);
+        *to = s;
+        to->next = kNone;  // slots moved: the guesses start over
     }
+    last_ = kNone;
 }
 
 void TagCache::refill(Slot& s) {
@@ -50,9 +54,7 @@ TagEntry* TagCache::takeNew(const char* bytes, size_t length) {
         s->batch = kFirstBatch;
         ++used_;
     }
-    if (s->prepaid == 0) refill(*s);
-    --s->prepaid;
-    return s->entry;
+    return handOut(static_cast<uint32_t>(s - slots_.data()));
 }
 
 }  // namespace quorvel

@@ -22,7 +22,18 @@ public:
     TagCache& operator=(const TagCache&) = delete;
 
     // The pooled tag for these bytes with one reference that passes to the caller.
+    //
+    // Documents repeat their sequences of tags (record, name, email, ..., record, name, ...), so
+    // each tag remembers the tag taken after it last time, and that guess is checked before the
+    // tag is looked up by its hash.
     TagEntry* take(const char* bytes, size_t length) {
+        if (last_ != kNone) {
+            uint32_t guess = slots_[last_].next;
+            if (guess != kNone) {
+                Slot& s = slots_[guess];
+                if (s.entry->length() == length && sameBytes(s.entry->text(), bytes, length)) return handOut(guess);
+            }
+        }
         if (!slots_.empty()) {
             uint64_t hash = hashTag(bytes, length);
             size_t mask = slots_.size() - 1;
@@ -30,9 +41,7 @@ public:
                 Slot& s = slots_[i];
                 if (!s.entry) break;
                 if (s.hash == hash && s.entry->length() == length && sameBytes(s.entry->text(), bytes, length)) {
-                    if (s.prepaid == 0) refill(s);
-                    --s.prepaid;
-                    return s.entry;
+                    return handOut(static_cast<uint32_t>(i));
                 }
             }
         }
@@ -94,12 +103,22 @@ private:
         return true;
     }
 
+    static constexpr uint32_t kNone = UINT32_MAX;
     struct Slot {
         TagEntry* entry;
         uint64_t hash;
         int32_t prepaid;  // references held for elements still to come
         int32_t batch;    // size of the next batch taken from the pool
+        uint32_t next;    // the slot taken right after this one last time, or kNone
     };
+    TagEntry* handOut(uint32_t i) {
+        if (last_ != kNone) slots_[last_].next = i;
+        last_ = i;
+        Slot& s = slots_[i];
+        if (s.prepaid == 0) refill(s);
+        --s.prepaid;
+        return s.entry;
+    }
     TagEntry* takeNew(const char* bytes, size_t length);
     void refill(Slot& s);
     Slot* find(const char* bytes, size_t length, uint64_t hash);
@@ -107,6 +126,7 @@ private:
 
     std::vector<Slot> slots_;
     size_t used_ = 0;
+    uint32_t last_ = kNone;  // the slot taken last
 };
 
 }  // namespace quorvel
