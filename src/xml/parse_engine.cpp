@@ -29,6 +29,7 @@ enum : uint16_t {
     kNameJunk = 1 << 8,       // '"', '\'', '<': removed from attribute names
     kLessThan = 1 << 9,       // '<': removed from tags
     kAmpersand = 1 << 10,     // '&': a value that holds one needs decoding
+    kAngle = 1 << 11,         // '<', '>': the end of an end tag, or an error
 };
 
 struct ByteClasses {
@@ -46,6 +47,8 @@ struct ByteClasses {
         add('\n', kDeclValueStop);
         add('<', kNameJunk | kLessThan);
         add('&', kAmpersand);
+        add('<', kAngle);
+        add('>', kAngle);
     }
 };
 constexpr ByteClasses kClasses;
@@ -75,11 +78,32 @@ inline const char* findByte(const char* p, const char* end, char c) {
     return hit ? static_cast<const char*>(hit) : end;
 }
 
+inline const char* scanWhile(const char* p, const char* end, uint16_t mask) {
+    while (end - p >= 4) {
+        if (!inClass(p[0], mask)) return p;
+        if (!inClass(p[1], mask)) return p + 1;
+        if (!inClass(p[2], mask)) return p + 2;
+        if (!inClass(p[3], mask)) return p + 3;
+        p += 4;
+    }
+    while (p < end && inClass(*p, mask)) ++p;
+    return p;
+}
+
 // As scanUntil, also telling whether a byte of the flag class came before the stop.
 inline const char* scanUntilNoting(const char* p, const char* end, uint16_t mask, uint16_t flag, bool& seen) {
     p = scanUntil(p, end, mask | flag);
     seen = p < end && inClass(*p, flag) && !inClass(*p, mask);
     return seen ? scanUntil(p, end, mask) : p;
+}
+
+// Whether c occurs in the n bytes at p; short runs are looked at directly.
+inline bool hasByte(const char* p, size_t n, char c) {
+    if (n > 32) return std::memchr(p, c, n) != nullptr;
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] == c) return true;
+    }
+    return false;
 }
 
 inline unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
@@ -112,9 +136,15 @@ ParseEngine::ParseEngine(const char* bytes, size_t length) : fullLength_(bytes ?
     pos_ = begin_;
 }
 
+void ParseEngine::skipWhiteRun() { pos_ = scanWhile(pos_, end_, kWhite); }
+
 void ParseEngine::skipToByte(char c) { pos_ = findByte(pos_, end_, c); }
 
 bool ParseEngine::skipToByteUnless(char c, char d) {
+    if (c == '>' && d == '<') {
+        pos_ = scanUntil(pos_, end_, kAngle);
+        return pos_ >= end_ || *pos_ == '>';
+    }
     while (pos_ < end_) {
         if (*pos_ == c) return true;
         if (*pos_ == d) return false;
@@ -386,7 +416,7 @@ DocumentParser::Step DocumentParser::readTextRun() {
 void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n) {
     if (!e->hasContent()) {
         // The whole content is this run: decode it on the way in.
-        if (!std::memchr(run, '&', n)) {
+        if (!hasByte(run, n, '&')) {
             builder_.setContent(e, run, n);
             return;
         }

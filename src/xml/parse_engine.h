@@ -42,7 +42,8 @@ public:
     char peek() const { return pos_ < end_ ? *pos_ : 0; }
 
     void skipWhite() {
-        while (pos_ < end_ && (*pos_ == ' ' || *pos_ == '\n' || *pos_ == '\r' || *pos_ == '\t')) ++pos_;
+        // Most calls find no white space at all: one compare settles them.
+        if (pos_ < end_ && static_cast<unsigned char>(*pos_) <= ' ') skipWhiteRun();
     }
     // Advances to the next c, or to the end.
     void skipToByte(char c);
@@ -62,6 +63,8 @@ public:
     bool startsWithNoCase(std::string_view s) const;
 
 protected:
+    void skipWhiteRun();
+
     const char* begin_;
     const char* pos_;
     const char* end_;

@@ -20,14 +20,14 @@ TagCache::Slot* TagCache::find(const char* bytes, size_t length, uint64_t hash) 
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot& s = slots_[i];
         if (!s.entry) return &s;
-        if (s.hash == hash && s.entry->length() == length && std::memcmp(s.entry->text(), bytes, length) == 0) return &s;
+        if (s.hash == hash && s.length == length && std::memcmp(s.entry->text(), bytes, length) == 0) return &s;
     }
 }
 
 void TagCache::grow() {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, kNone});
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, 0, 0, kNone});
     for (Slot& s : old) {
         if (!s.entry) continue;
         Slot* to = find(s.entry->text(), s.entry->length(), s.hash);
@@ -50,6 +50,8 @@ TagEntry* TagCache::takeNew(const char* bytes, size_t length) {
     if (!s->entry) {
         s->entry = CommonStrings::intern(bytes, length);
         s->hash = hash;
+        s->head = headOf(bytes, length);
+        s->length = length;
         s->prepaid = 0;  // the reference from intern is the cache's own, kept to the end
         s->batch = kFirstBatch;
         ++used_;

@@ -27,12 +27,10 @@ public:
     // each tag remembers the tag taken after it last time, and that guess is checked before the
     // tag is looked up by its hash.
     TagEntry* take(const char* bytes, size_t length) {
+        uint64_t head = headOf(bytes, length);
         if (last_ != kNone) {
             uint32_t guess = slots_[last_].next;
-            if (guess != kNone) {
-                Slot& s = slots_[guess];
-                if (s.entry->length() == length && sameBytes(s.entry->text(), bytes, length)) return handOut(guess);
-            }
+            if (guess != kNone && matches(slots_[guess], bytes, length, head)) return handOut(guess);
         }
         if (!slots_.empty()) {
             uint64_t hash = hashTag(bytes, length);
@@ -40,12 +38,26 @@ public:
             for (size_t i = hash & mask;; i = (i + 1) & mask) {
                 Slot& s = slots_[i];
                 if (!s.entry) break;
-                if (s.hash == hash && s.entry->length() == length && sameBytes(s.entry->text(), bytes, length)) {
-                    return handOut(static_cast<uint32_t>(i));
-                }
+                if (s.hash == hash && matches(s, bytes, length, head)) return handOut(static_cast<uint32_t>(i));
             }
         }
         return takeNew(bytes, length);
+    }
+
+    // The first min(8, n) bytes as a number (zeros after them), read without going past n.
+    static uint64_t headOf(const char* p, size_t n) {
+        uint64_t h = 0;
+        if (n >= 8) {
+            std::memcpy(&h, p, 8);
+        } else if (n >= 4) {
+            uint32_t lo, hi;
+            std::memcpy(&lo, p, 4);
+            std::memcpy(&hi, p + n - 4, 4);
+            h = lo | (static_cast<uint64_t>(hi) << ((n - 4) * 8));  // the overlap holds the same bytes
+        } else {
+            for (size_t i = 0; i < n; ++i) h |= static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+        }
+        return h;
     }
 
     // A hash of the whole tag that reads it in at most a few word loads for the usual lengths.
@@ -107,10 +119,15 @@ private:
     struct Slot {
         TagEntry* entry;
         uint64_t hash;
+        uint64_t head;    // headOf the tag, so that short tags compare without reading the entry
+        size_t length;
         int32_t prepaid;  // references held for elements still to come
         int32_t batch;    // size of the next batch taken from the pool
         uint32_t next;    // the slot taken right after this one last time, or kNone
     };
+    static bool matches(const Slot& s, const char* bytes, size_t length, uint64_t head) {
+        return s.length == length && s.head == head && (length <= 8 || sameBytes(s.entry->text() + 8, bytes + 8, length - 8));
+    }
     TagEntry* handOut(uint32_t i) {
         if (last_ != kNone) slots_[last_].next = i;
         last_ = i;

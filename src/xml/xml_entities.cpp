@@ -14,12 +14,23 @@ struct Entity {
 
 constexpr Entity kEntities[] = {{"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&quot;", 6, '"'}, {"&amp;", 5, '&'}};
 
-// The entity that s (with n bytes available) starts with, or none.
+// The entity that s (with n bytes available, s[0] being '&') starts with, or none. The byte
+// after the '&' tells the four apart.
 const Entity* entityAt(const char* s, size_t n) {
-    for (const Entity& e : kEntities) {
-        if (n >= e.length && std::memcmp(s, e.text, e.length) == 0) return &e;
+    if (n < 4) return nullptr;
+    const Entity* e;
+    switch (s[1]) {
+        case 'l': e = &kEntities[0]; break;
+        case 'g': e = &kEntities[1]; break;
+        case 'q': e = &kEntities[2]; break;
+        case 'a': e = &kEntities[3]; break;
+        default: return nullptr;
     }
-    return nullptr;
+    if (n < e->length) return nullptr;
+    for (size_t i = 2; i < e->length; ++i) {
+        if (s[i] != e->text[i]) return nullptr;
+    }
+    return e;
 }
 
 }  // namespace
@@ -56,9 +67,20 @@ size_t entityFrontier(const char* s, size_t from, size_t len) {
         if (!amp) return len;
         size_t i = static_cast<size_t>(amp - s);
         size_t avail = len - i;
-        for (const Entity& e : kEntities) {
-            size_t n = avail < e.length ? avail : e.length;
-            if (std::memcmp(amp, e.text, n) == 0) return i;
+        if (avail < 2) return i;  // a lone '&' at the end may still become anything
+        const Entity* e = nullptr;
+        switch (amp[1]) {
+            case 'l': e = &kEntities[0]; break;
+            case 'g': e = &kEntities[1]; break;
+            case 'q': e = &kEntities[2]; break;
+            case 'a': e = &kEntities[3]; break;
+            default: break;
+        }
+        if (e) {
+            size_t n = avail < e->length ? avail : e->length;
+            size_t k = 2;
+            while (k < n && amp[k] == e->text[k]) ++k;
+            if (k == n) return i;
         }
         from = i + 1;
     }
