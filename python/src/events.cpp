@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "com_error.h"
 #include "com_ref.h"
@@ -169,6 +170,36 @@ py::object dispatchWithEvents(py::handle what, py::handle handlerType) {
     return handler;
 }
 
+// Calls every sink connected to obj's event source as the object itself raises an event: each
+// through Invoke with DISPATCH_METHOD, the interpreter lock let go meanwhile. For tests of the
+// handlers' side; returns the number of sinks called.
+size_t raiseEvent(py::handle obj, DISPID id, const py::args& args) {
+    IDispatch* object = dispatchOf(obj);
+    if (!object) throw py::type_error("a dispatch object is needed");
+    auto container =
+        ComRef<IDispatch>::share(object).query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ComRef<IConnectionPoint> point;
+    ComRef<IEnumConnections> connections;
+    if (!container || FAILED(container->FindConnectionPoint(eventInterfaceOf(object).iid, point.put())) || !point ||
+        FAILED(point->EnumConnections(connections.put())) || !connections)
+        raiseComError(CONNECT_E_NOCONNECTION);
+    std::vector<ComRef<IDispatch>> sinks;
+    CONNECTDATA data{};
+    while (connections->Next(1, &data, nullptr) == S_OK) {
+        auto held = ComRef<IUnknown>::adopt(data.pUnk);
+        if (auto sink = held.query<IDispatch>(IID_IDispatch)) sinks.push_back(std::move(sink));
+    }
+    VariantList arguments(args.size());
+    for (size_t i = 0; i < args.size(); ++i) toVariant(args[i], ParamKind::Any, arguments[args.size() - 1 - i]);
+    DISPPARAMS params{arguments.size() ? arguments.data() : nullptr, nullptr, static_cast<UINT>(arguments.size()), 0};
+    py::gil_scoped_release unlocked;
+    for (const ComRef<IDispatch>& sink : sinks) {
+        VariantList result(1);
+        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result[0], nullptr, nullptr);
+    }
+    return sinks.size();
+}
+
 }  // namespace
 
 EventConnection::EventConnection(EventSink* sink, IConnectionPoint* point, DWORD cookie)
@@ -196,6 +227,8 @@ void defineEvents(py::module_& m) {
     m.def("WithEvents", &withEvents, py::arg("obj"), py::arg("handler_class"),
           "Connects a new handler_class() to obj's events and returns it. Its On<Event>(...) methods are\n"
           "called for each event; close() disconnects it, and so does releasing obj.");
+    m.def("_raise_event", &raiseEvent, py::arg("obj"), py::arg("dispid"),
+          "Calls the handlers connected to obj as if obj raised the event dispid with the arguments given.");
     m.def("DispatchWithEvents", &dispatchWithEvents, py::arg("progid"), py::arg("handler_class"),
           "Creates the object and connects its events in one step. The result is the handler, which\n"
           "also serves the object's members; close() disconnects it.");
