@@ -236,24 +236,95 @@ IDispatch* dispatchOf(py::handle value) {
 
 long liveInterfaceCount() { return liveInterfaces; }
 
+namespace {
+
+// The exception a slot function caught, handed to Python as pybind11 would hand it.
+void setPythonError() {
+    try {
+        throw;
+    } catch (py::error_already_set& e) {
+        e.restore();
+    } catch (py::builtin_exception& e) {
+        e.set_error();
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& e) {
+        PyErr_SetString(PyExc_RuntimeError, e.what());
+    } catch (...) {
+        PyErr_SetString(PyExc_RuntimeError, "unexpected error in quorvelxml");
+    }
+}
+
+bool startsWithUnderscore(PyObject* name) {
+    return PyUnicode_Check(name) && PyUnicode_GET_LENGTH(name) > 0 && PyUnicode_READ_CHAR(name, 0) == '_';
+}
+
+// Attribute slots of their own rather than __getattr__: a member name goes to the object
+// straight away instead of first failing the ordinary lookup, which costs more than the call.
+PyObject* getMember(PyObject* self, PyObject* name) {
+    if (!PyUnicode_Check(name) || startsWithUnderscore(name)) {
+        PyObject* found = PyObject_GenericGetAttr(self, name);
+        if (found || !PyErr_ExceptionMatches(PyExc_AttributeError) || !PyUnicode_Check(name)) return found;
+        PyErr_Clear();
+    }
+    try {
+        py::handle object(self);
+        return object.cast<DispatchObject&>().getAttribute(object, py::reinterpret_borrow<py::str>(name)).release().ptr();
+    } catch (...) {
+        setPythonError();
+        return nullptr;
+    }
+}
+
+int setMember(PyObject* self, PyObject* name, PyObject* value) {
+    if (!value) {
+        PyErr_SetString(PyExc_AttributeError, "members of an automation object cannot be deleted");
+        return -1;
+    }
+    if (!PyUnicode_Check(name)) return PyObject_GenericSetAttr(self, name, value);
+    try {
+        py::handle(self).cast<DispatchObject&>().setAttribute(py::reinterpret_borrow<py::str>(name), value);
+        return 0;
+    } catch (...) {
+        setPythonError();
+        return -1;
+    }
+}
+
+PyObject* callMethod(PyObject* self, PyObject* args, PyObject* kwargs) {
+    try {
+        py::args positional = py::reinterpret_borrow<py::args>(args);
+        py::kwargs keywords = kwargs ? py::reinterpret_borrow<py::kwargs>(kwargs) : py::kwargs();
+        return py::handle(self).cast<DispatchMethod&>().call(positional, keywords).release().ptr();
+    } catch (...) {
+        setPythonError();
+        return nullptr;
+    }
+}
+
+}  // namespace
+
 void defineDispatchObject(py::module_& m) {
-    py::class_<DispatchObject>(m, "DispatchObject",
-                               "An automation object reached by name: properties as attributes, methods as calls.")
-        .def("__getattr__", [](py::object self, const py::str& name) {
-            return self.cast<DispatchObject&>().getAttribute(self, name);
-        })
-        .def("__setattr__", [](DispatchObject& self, const py::str& name, py::object value) {
-            self.setAttribute(name, value);
-        })
-        .def("__dir__", [](py::object self) {
-            py::set names(py::module_::import("builtins").attr("object").attr("__dir__")(self));
-            for (auto n : self.cast<DispatchObject&>().memberNames()) names.add(n);
-            return py::module_::import("builtins").attr("sorted")(names);
-        })
-        .def("__repr__", &DispatchObject::repr);
-    py::class_<DispatchMethod>(m, "DispatchMethod", "A method of a dispatch object, bound to it.")
-        .def("__call__", &DispatchMethod::call)
-        .def("__repr__", &DispatchMethod::repr);
+    auto object =
+        py::class_<DispatchObject>(m, "DispatchObject",
+                                   "An automation object reached by name: properties as attributes, methods as calls.")
+            .def("__dir__",
+                 [](py::object self) {
+                     py::set names(py::module_::import("builtins").attr("object").attr("__dir__")(self));
+                     for (auto n : self.cast<DispatchObject&>().memberNames()) names.add(n);
+                     return py::module_::import("builtins").attr("sorted")(names);
+                 })
+            .def("__repr__", &DispatchObject::repr);
+    auto* objectType = reinterpret_cast<PyTypeObject*>(object.ptr());
+    objectType->tp_getattro = &getMember;
+    objectType->tp_setattro = &setMember;
+    PyType_Modified(objectType);
+
+    auto method = py::class_<DispatchMethod>(m, "DispatchMethod", "A method of a dispatch object, bound to it.")
+                      .def("__repr__", &DispatchMethod::repr);
+    auto* methodType = reinterpret_cast<PyTypeObject*>(method.ptr());
+    methodType->tp_call = &callMethod;
+    PyType_Modified(methodType);
 }
 
 }  // namespace quorvel::python
