@@ -92,6 +92,36 @@ class EventTest(unittest.TestCase):
         for h in (silent, failing, after):
             h.close()
 
+    def test_values_reach_handlers_as_they_were_sent(self):
+        class Recording:
+            def OnParsePercentDone(self, *values):
+                self.values = values
+
+        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        handler = quorvelxml.WithEvents(x, Recording)
+        other = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        other.Tag = "other"
+        cases = [
+            (("text", 7, -2 ** 31, 2 ** 40, 2.5, True, None), ("text", 7, -2 ** 31, 2 ** 40, 2.5, True, None)),
+            (("", "a\0b", "\ud800 lone", "😀\ufeff"), ("", "a\0b", "\ud800 lone", "😀\ufeff")),
+            ((b"\x00\xffbytes", bytearray(b"ba"), memoryview(b"0123456789")[::3], b""),
+             (b"\x00\xffbytes", b"ba", b"0369", b"")),
+        ]
+        for sent, received in cases:
+            with self.subTest(sent=sent):
+                quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, *sent)
+                self.assertEqual(handler.values, received)
+                self.assertEqual([type(v) for v in handler.values], [type(v) for v in received])
+        quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, other)
+        (passed,) = handler.values
+        self.assertIsInstance(passed, quorvelxml.DispatchObject)
+        self.assertEqual(passed.Tag, "other")
+        with self.assertRaises(OverflowError):
+            quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 2 ** 64)
+        with self.assertRaises(TypeError):
+            quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, object())
+        handler.close()
+
     def test_dispatch_with_events_is_handler_and_object(self):
         class Counting(Progress):
             def __init__(self):
