@@ -73,23 +73,30 @@ std::vector<DISPID> keywordPositions(IDispatch* object, NameEntry& e, const std:
 
 }  // namespace
 
-py::object invoke(IDispatch* object, DISPID id, WORD flags, VariantList& args, const DISPID* named,
-                  UINT namedCount, bool wantResult) {
+namespace {
+
+// The call itself, the interpreter lock let go meanwhile; the object is held for the call, as
+// another thread may drop the last Python reference while it runs.
+HRESULT callObject(IDispatch* object, DISPID id, WORD flags, VariantList& args, const DISPID* named,
+                   UINT namedCount, VARIANT* result, EXCEPINFO& exception) {
     DISPPARAMS params{args.size() ? args.data() : nullptr, const_cast<DISPID*>(named),
                       static_cast<UINT>(args.size()), namedCount};
-    VariantList result(1);
-    EXCEPINFO info{};
     UINT argErr = 0;
-    HRESULT hr;
-    {
-        // Held for the call: another thread may drop the last Python reference meanwhile.
-        ComRef<IDispatch> held = ComRef<IDispatch>::share(object);
-        py::gil_scoped_release unlocked;
-        hr = held->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, wantResult ? &result[0] : nullptr,
-                          &info, &argErr);
-    }
-    if (FAILED(hr)) raiseInvokeError(hr, info);
-    clearExceptionInfo(info);
+    ComRef<IDispatch> held = ComRef<IDispatch>::share(object);
+    py::gil_scoped_release unlocked;
+    return held->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &exception, &argErr);
+}
+
+}  // namespace
+
+py::object invoke(IDispatch* object, DISPID id, WORD flags, VariantList& args, const DISPID* named,
+                  UINT namedCount, bool wantResult) {
+    VariantList result(1);
+    EXCEPINFO exception{};
+    const HRESULT hr =
+        callObject(object, id, flags, args, named, namedCount, wantResult ? &result[0] : nullptr, exception);
+    if (FAILED(hr)) raiseInvokeError(hr, exception);
+    clearExceptionInfo(exception);
     return wantResult ? fromVariant(result[0]) : py::none();
 }
 
@@ -107,8 +114,8 @@ const std::shared_ptr<InterfaceInfo>& DispatchObject::info() {
     return info_;
 }
 
-NameEntry* DispatchObject::lookup(const py::str& name) {
-    const std::string key = lowerKey(name.cast<std::string>());
+NameEntry* DispatchObject::lookup(const py::str& name, const std::string& text) {
+    const std::string key = lowerKey(text);
     InterfaceInfo& interface = *info();
     if (NameEntry* e = interface.find(key)) return e;
     // The caller's own spelling goes to the object, which matches it without case.
@@ -127,7 +134,7 @@ NameEntry* DispatchObject::lookup(const py::str& name) {
 py::object DispatchObject::getAttribute(py::handle self, const py::str& name) {
     const std::string text = name.cast<std::string>();
     if (isSpecialName(text)) raiseAttributeError(text);
-    NameEntry* e = lookup(name);
+    NameEntry* e = lookup(name, text);
     if (!e || !resolve(object_.get(), *e))
         raiseAttributeError("'" + info()->typeName() + "' object has no attribute '" + text + "'");
     const MemberShape* shape = e->shape;
@@ -140,15 +147,11 @@ py::object DispatchObject::getAttribute(py::handle self, const py::str& name) {
     if (shape) raiseAttributeError("property '" + shape->name + "' can only be written");
     // Without type information: a call with no arguments that the member refuses for want of
     // arguments shows a method; anything else is the property's value.
-    DISPPARAMS noArguments{};
+    VariantList none(0);
     VariantList result(1);
     EXCEPINFO exception{};
-    HRESULT hr;
-    {
-        py::gil_scoped_release unlocked;
-        hr = object_->Invoke(e->dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                             &noArguments, &result[0], &exception, nullptr);
-    }
+    const HRESULT hr = callObject(object_.get(), e->dispid, DISPATCH_METHOD | DISPATCH_PROPERTYGET, none, nullptr,
+                                  0, &result[0], exception);
     if (hr == DISP_E_BADPARAMCOUNT || hr == DISP_E_PARAMNOTOPTIONAL) {
         clearExceptionInfo(exception);
         return py::cast(DispatchMethod(py::reinterpret_borrow<py::object>(self), *e, info()));
@@ -161,7 +164,7 @@ py::object DispatchObject::getAttribute(py::handle self, const py::str& name) {
 void DispatchObject::setAttribute(const py::str& name, py::handle value) {
     const std::string text = name.cast<std::string>();
     if (isSpecialName(text)) raiseAttributeError("'" + info()->typeName() + "' object attribute '" + text + "' is read-only");
-    NameEntry* e = lookup(name);
+    NameEntry* e = lookup(name, text);
     if (!e || !resolve(object_.get(), *e))
         raiseAttributeError("'" + info()->typeName() + "' object has no attribute '" + text + "'");
     if (e->shape && !e->shape->put)

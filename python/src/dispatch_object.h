@@ -37,7 +37,7 @@ public:
 
 private:
     // The entry of a member name, its DISPID asked for; none when the object knows no such name.
-    NameEntry* lookup(const py::str& name);
+    NameEntry* lookup(const py::str& name, const std::string& text);
 
     ComRef<IDispatch> object_;
     std::shared_ptr<InterfaceInfo> info_;
