@@ -1,0 +1,77 @@
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+#include "core/string_buffer.h"
+#include "tree/text_ref.h"
+
+namespace quorvel {
+
+// An element's attributes in document order. Duplicate names are kept; names are never empty,
+// values may be. Names are compared exactly (same length, same bytes).
+//
+// All names, values and their lengths live in one block, allocated on the first add: bytes grow
+// from the front, per-attribute records from the back, so every access by index is direct and an
+// element with attributes costs a single allocation. Each stored name and value is followed by a
+// 0 byte, so the views below can also be read as terminated strings.
+class AttributeSet {
+public:
+    AttributeSet() = default;
+    ~AttributeSet() { removeAll(); }
+    AttributeSet(const AttributeSet&) = delete;
+    AttributeSet& operator=(const AttributeSet&) = delete;
+    AttributeSet(AttributeSet&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    AttributeSet& operator=(AttributeSet&& other) noexcept;
+    void swap(AttributeSet& other) noexcept {
+        Block* b = block_;
+        block_ = other.block_;
+        other.block_ = b;
+    }
+
+    // Appends the pair; nothing when name is empty. A value may hold any bytes.
+    void add(TextRef name, TextRef value);
+    // Removes every attribute of that name, then appends the pair; nothing when name is empty.
+    void update(TextRef name, TextRef value);
+    // Removes every attribute of that name, keeping the order of the others.
+    void remove(TextRef name);
+    void removeAll();
+
+    int32_t count() const;
+    bool empty() const { return count() == 0; }
+    // The name or value of attribute i; empty outside 0..count-1.
+    std::string_view name(int32_t i) const;
+    std::string_view value(int32_t i) const;
+    // The out string is emptied, then receives the name or value of attribute i; false outside the range.
+    bool nameAt(int32_t i, StringBuffer& out) const;
+    bool valueAt(int32_t i, StringBuffer& out) const;
+    // Index of the first attribute with exactly that name, or -1.
+    int32_t indexOf(TextRef name) const;
+    // The out string is emptied, then receives the value of the first attribute of that name.
+    bool valueOf(TextRef name, StringBuffer& out) const;
+    bool has(TextRef name) const { return indexOf(name) >= 0; }
+    bool hasWithValue(TextRef name, TextRef value) const;
+    // Whether some attribute of that name has a value matching the case-sensitive `*` pattern
+    // (null counts as empty). Values are compared up to their first 0 byte.
+    bool matches(TextRef name, const char* pattern) const;
+
+private:
+    struct Block {
+        uint32_t count;
+        uint32_t used;      // bytes of names and values at the front of the area
+        uint32_t capacity;  // size of the area that follows this header
+        uint32_t reserved;
+    };
+    struct Record {
+        uint32_t offset;
+        uint32_t nameLength;
+        uint32_t valueLength;
+    };
+    char* area() const { return reinterpret_cast<char*>(block_ + 1); }
+    Record record(uint32_t i) const;
+    void setRecord(uint32_t i, const Record& r);
+    bool nameIs(const Record& r, std::string_view name) const;
+
+    Block* block_ = nullptr;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,172 @@
+#include "tree/child_list.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "tree/tree_node.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr int32_t kFirstCapacity = 4;
+// Holes are compacted away once they outnumber the live children (and a few more), which
+// keeps the cost of compaction below the removals that made the holes.
+constexpr int32_t kHoleSlack = 16;
+
+}  // namespace
+
+ChildList::Block* ChildList::allocate(int32_t capacity) {
+    auto* b = static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(TreeNode*) * static_cast<size_t>(capacity)));
+    if (!b) throw std::bad_alloc();
+    b->start = 0;
+    b->end = 0;
+    b->capacity = capacity;
+    b->holes = 0;
+    return b;
+}
+
+void ChildList::reset() {
+    if (!(bits_ & kSingle)) std::free(block());
+    bits_ = 0;
+}
+
+void ChildList::compact() const {
+    Block* b = block();
+    TreeNode** s = slots();
+    int32_t to = 0;
+    for (int32_t i = b->start; i < b->end; ++i) {
+        TreeNode* c = s[i];
+        if (!c) continue;
+        c->slot_ = static_cast<uint32_t>(to);
+        s[to++] = c;
+    }
+    b->start = 0;
+    b->end = to;
+    b->holes = 0;
+}
+
+TreeNode* ChildList::at(int32_t i) const {
+    if (!bits_ || i < 0) return nullptr;
+    if (bits_ & kSingle) return i == 0 ? single() : nullptr;
+    if (i >= count()) return nullptr;
+    if (block()->holes) compact();
+    return slots()[block()->start + i];
+}
+
+bool ChildList::contains(const TreeNode* child) const {
+    if (!bits_ || !child) return false;
+    if (bits_ & kSingle) return single() == child;
+    int32_t s = static_cast<int32_t>(child->slot_);
+    return s >= block()->start && s < block()->end && slots()[s] == child;
+}
+
+void ChildList::growTo(int32_t capacity) {
+    Block* b = block();
+    if (b->start == 0 && b->holes == 0) {
+        // Slots keep their numbers, so no child needs touching.
+        auto* fresh = static_cast<Block*>(std::realloc(b, sizeof(Block) + sizeof(TreeNode*) * static_cast<size_t>(capacity)));
+        if (!fresh) throw std::bad_alloc();
+        fresh->capacity = capacity;
+        setBlock(fresh);
+        return;
+    }
+    Block* fresh = allocate(capacity);
+    TreeNode** from = slots();
+    TreeNode** to = reinterpret_cast<TreeNode**>(fresh + 1);
+    int32_t n = 0;
+    for (int32_t i = b->start; i < b->end; ++i) {
+        TreeNode* c = from[i];
+        if (!c) continue;
+        c->slot_ = static_cast<uint32_t>(n);
+        to[n++] = c;
+    }
+    fresh->end = n;
+    std::free(b);
+    setBlock(fresh);
+}
+
+void ChildList::append(TreeNode* child) {
+    if (!bits_) {
+        child->slot_ = 0;
+        bits_ = reinterpret_cast<uintptr_t>(child) | kSingle;
+        return;
+    }
+    if (bits_ & kSingle) {
+        Block* b = allocate(kFirstCapacity);
+        TreeNode* only = single();
+        only->slot_ = 0;
+        reinterpret_cast<TreeNode**>(b + 1)[0] = only;
+        b->end = 1;
+        setBlock(b);
+    } else if (block()->end == block()->capacity) {
+        if (count() <= block()->capacity / 2) {
+            compact();
+        } else {
+            if (block()->capacity == INT32_MAX) throw std::bad_alloc();
+            growTo(block()->capacity > INT32_MAX / 2 ? INT32_MAX : block()->capacity * 2);
+        }
+    }
+    Block* b = block();
+    child->slot_ = static_cast<uint32_t>(b->end);
+    slots()[b->end++] = child;
+}
+
+bool ChildList::remove(TreeNode* child) {
+    if (!contains(child)) return false;
+    if (bits_ & kSingle) {
+        bits_ = 0;
+        return true;
+    }
+    TreeNode** s = slots();
+    int32_t i = static_cast<int32_t>(child->slot_);
+    s[i] = nullptr;
+    Block& b = *block();
+    if (i == b.start) {
+        ++b.start;
+        while (b.start < b.end && !s[b.start]) {
+            ++b.start;
+            --b.holes;
+        }
+    } else if (i == b.end - 1) {
+        --b.end;
+        while (b.end > b.start && !s[b.end - 1]) {
+            --b.end;
+            --b.holes;
+        }
+    } else {
+        ++b.holes;
+    }
+    if (b.start == b.end) {
+        reset();
+    } else if (b.holes > kHoleSlack && b.holes > count()) {
+        compact();
+    }
+    return true;
+}
+
+void ChildList::assign(TreeNode* const* nodes, int32_t n) {
+    if (n <= 1) {
+        reset();
+        if (n == 1) append(nodes[0]);
+        return;
+    }
+    if ((bits_ & kSingle) || !bits_ || block()->capacity < n) {
+        Block* fresh = allocate(n < kFirstCapacity ? kFirstCapacity : n);
+        reset();
+        setBlock(fresh);
+    }
+    TreeNode** s = slots();
+    for (int32_t i = 0; i < n; ++i) {
+        s[i] = nodes[i];
+        nodes[i]->slot_ = static_cast<uint32_t>(i);
+    }
+    Block* b = block();
+    b->start = 0;
+    b->end = n;
+    b->holes = 0;
+}
+
+}  // namespace quorvel

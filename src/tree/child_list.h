@@ -1,0 +1,71 @@
+#pragma once
+#include <cstdint>
+
+namespace quorvel {
+
+class TreeNode;
+
+// The children of one element, in document order, as a vector of slots. Each child knows its
+// slot, so removing any child is O(1): the first or last live slot moves the start or the end,
+// any other leaves a hole that the next indexed access (or too many holes) compacts away. So a
+// node with a million children can lose them from the front, the back or in any order in
+// linear total time. A single child is held directly, without a block of slots. The list owns
+// its slots, never the children.
+class ChildList {
+public:
+    ChildList() = default;
+    ~ChildList() { reset(); }
+    ChildList(const ChildList&) = delete;
+    ChildList& operator=(const ChildList&) = delete;
+    void swap(ChildList& other) noexcept {
+        uintptr_t b = bits_;
+        bits_ = other.bits_;
+        other.bits_ = b;
+    }
+
+    int32_t count() const {
+        if (!bits_) return 0;
+        return (bits_ & kSingle) ? 1 : block()->end - block()->start - block()->holes;
+    }
+    bool empty() const { return bits_ == 0; }
+    TreeNode* first() const {
+        if (!bits_) return nullptr;
+        return (bits_ & kSingle) ? single() : slots()[block()->start];
+    }
+    TreeNode* last() const {
+        if (!bits_) return nullptr;
+        return (bits_ & kSingle) ? single() : slots()[block()->end - 1];
+    }
+    // The child at position i, none outside 0..count-1. O(1) once holes are compacted away.
+    TreeNode* at(int32_t i) const;
+    bool contains(const TreeNode* child) const;
+
+    void append(TreeNode* child);
+    // Takes child out of the list; false when it is not in it.
+    bool remove(TreeNode* child);
+    // Replaces the list by nodes[0..n-1] in that order (the nodes must be the same children).
+    void assign(TreeNode* const* nodes, int32_t n);
+    // Forgets every slot; the children themselves are untouched.
+    void reset();
+
+private:
+    struct Block {
+        int32_t start;
+        int32_t end;
+        int32_t capacity;
+        int32_t holes;
+    };
+    static constexpr uintptr_t kSingle = 1;
+    TreeNode* single() const { return reinterpret_cast<TreeNode*>(bits_ & ~kSingle); }
+    Block* block() const { return reinterpret_cast<Block*>(bits_); }
+    TreeNode** slots() const { return reinterpret_cast<TreeNode**>(block() + 1); }
+    static Block* allocate(int32_t capacity);
+    void setBlock(Block* b) { bits_ = reinterpret_cast<uintptr_t>(b); }
+    void compact() const;
+    void growTo(int32_t capacity);
+
+    // Empty (0), one child with the low bit set, or a Block of slots.
+    uintptr_t bits_ = 0;
+};
+
+}  // namespace quorvel

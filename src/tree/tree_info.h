@@ -1,0 +1,55 @@
+#pragma once
+#include <cstdint>
+
+#include "core/string_buffer.h"
+#include "tree/text_ref.h"
+
+namespace quorvel {
+
+class TreeNode;
+
+// What all elements of one tree share: the root, the XML declaration, the DOCTYPE and
+// processing-instruction text, the tree id and the number of node handles on the tree's nodes.
+// Records are made and ended only by TreeNode, which owns the tree through its root.
+class TreeInfo {
+public:
+    TreeInfo(const TreeInfo&) = delete;
+    TreeInfo& operator=(const TreeInfo&) = delete;
+
+    int32_t id() const { return id_; }
+    TreeNode* root() const { return root_; }
+    int32_t handleCount() const { return handleCount_; }
+
+    // A node tagged "xml" whose attributes are the declaration's pseudo-attributes; it is the root
+    // of a one-node tree of its own. None when the document has no declaration.
+    TreeNode* declaration() const { return declaration_; }
+    // Takes ownership of a root without handles; an earlier declaration is destroyed.
+    void setDeclaration(TreeNode* declaration);
+    // Gives up the declaration without destroying it.
+    TreeNode* takeDeclaration();
+
+    // The kept DOCTYPE and processing-instruction text; none when absent.
+    const StringBuffer* doctype() const { return doctype_; }
+    // Copies text; empty text leaves the tree without doctype text.
+    void setDoctype(TextRef text);
+    // Takes ownership of text (null removes the doctype text).
+    void adoptDoctype(StringBuffer* text);
+
+    // Records alive in the process, for tests and leak statistics.
+    static int64_t liveCount();
+    // Tree ids are handed out from 100 upwards, process-wide, never reused.
+    static int32_t takeNextId();
+
+private:
+    friend class TreeNode;
+    TreeInfo(TreeNode* root, int32_t handleCount);
+    ~TreeInfo();
+
+    TreeNode* root_;
+    TreeNode* declaration_ = nullptr;
+    StringBuffer* doctype_ = nullptr;
+    int32_t id_;
+    int32_t handleCount_;
+};
+
+}  // namespace quorvel

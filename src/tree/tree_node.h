@@ -1,0 +1,184 @@
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+#include "core/string_buffer.h"
+#include "tree/attribute_set.h"
+#include "tree/child_list.h"
+#include "tree/child_sort.h"
+#include "tree/tag_pool.h"
+#include "tree/text_ref.h"
+#include "tree/tree_info.h"
+
+namespace quorvel {
+
+// One element of a document tree: a pooled tag, attributes, one content text with its CDATA flag,
+// and ordered children linked as siblings. A tree is owned by its root; nodes are made and freed
+// only through the factories below, and a tree ends only through destroyTree.
+//
+// Handle counting: a node handle holds one reference on its node, which counts on the node and
+// on the node's tree. The tree's count is always the sum of its nodes' counts, so moving a subtree
+// moves exactly the count of its nodes, and the tree is destroyed by its handles' owner when
+// the count reaches 0.
+//
+// No operation recurses along the depth of the tree.
+class TreeNode {
+public:
+    TreeNode(const TreeNode&) = delete;
+    TreeNode& operator=(const TreeNode&) = delete;
+
+    // A root with its own tree record (the next tree id). An empty tag gives a node without tag;
+    // content is set only when not empty.
+    static TreeNode* newTree(TextRef tag, TextRef content = {});
+    // As newTree; content is set only when length > 0.
+    static TreeNode* newTreeFromBytes(TextRef tag, const char* bytes, int32_t length);
+    // A new last child of parent, in parent's tree; without a parent, newTree.
+    static TreeNode* newChild(TreeNode* parent, TextRef tag);
+    static TreeNode* newChildFromBytes(TreeNode* parent, TextRef tag, const char* bytes, int32_t length);
+    // As newChild, taking a new reference on a pooled tag the caller already holds one on, so a
+    // builder that caches its tags creates elements without looking them up in the pool.
+    static TreeNode* newChildSharingTag(TreeNode* parent, TagEntry* tag);
+    // As newChildSharingTag, but the node takes over one reference that the caller owns, so a
+    // builder may take references in batches (CommonStrings::retain with a count).
+    static TreeNode* newChildAdoptingTag(TreeNode* parent, TagEntry* tag);
+    // Destroys the whole tree node belongs to: every node from its root down, and the record with
+    // its declaration and doctype text. Handle counts are not consulted. Null is ignored.
+    static void destroyTree(TreeNode* node);
+
+    // Tag. A node without tag reads as the empty tag.
+    void setTag(const char* text);  // null: no tag
+    void setTag(std::string_view text);
+    // Shares a pooled tag the caller holds a reference on (null: no tag).
+    void setTagEntry(TagEntry* entry);
+    const char* tag() const { return tag_ ? tag_->text() : ""; }
+    std::string_view tagView() const { return tag_ ? tag_->view() : std::string_view(); }
+    int32_t tagLength() const { return tag_ ? static_cast<int32_t>(tag_->length()) : 0; }
+    bool hasTag() const { return tag_ != nullptr; }
+    bool tagEquals(std::string_view text) const { return tagView() == text; }
+    TagEntry* tagEntry() const { return tag_; }
+
+    // Content. A node without content and a node with empty content behave alike.
+    void setContent(const char* text);  // null empties it
+    void setContentBytes(const char* bytes, int32_t length);  // null bytes empty it
+    void appendContentBytes(const char* bytes, int32_t length);
+    void clearContent();
+    bool hasContent() const { return content_ && content_->length() > 0; }
+    const char* contentData() const { return content_ ? content_->data() : ""; }  // 0-terminated
+    int32_t contentLength() const { return content_ ? content_->length() : 0; }
+    std::string_view contentView() const { return content_ ? content_->view() : std::string_view(); }
+    // The content for in-place building, created with capacity 120 when absent.
+    StringBuffer& contentForWriting();
+    bool cdata() const { return cdata_; }
+    void setCdata(bool on) { cdata_ = on; }
+
+    // Handle counting.
+    void addHandleRef();
+    void releaseHandleRef();
+    // releaseHandleRef, then destroyTree when no handle designates a node of the tree any more.
+    // True when the tree was destroyed.
+    static bool releaseHandleRefAndDestroyUnused(TreeNode* node);
+    int32_t handleCount() const { return handleCount_; }
+    int32_t treeHandleCount() const { return tree_ ? tree_->handleCount() : 0; }
+    int32_t subtreeHandleCount() const;
+
+    // Structure.
+    TreeInfo* tree() const { return tree_; }
+    int32_t treeId() const { return tree_ ? tree_->id() : 0; }
+    void setTreeOfSubtree(TreeInfo* record);
+    // Makes child, the root of another tree, the last child of this node. The other tree's record
+    // ends (its declaration and doctype with it) and its handle count joins this tree. Refused,
+    // changing nothing, when child has another parent or belongs to this node's tree.
+    bool appendChild(TreeNode* child);
+    // Makes this node the root of a new tree (new id) holding the handle count of its subtree.
+    // When no handle is left on the rest of the old tree, the rest is destroyed. Nothing for a root.
+    void detachFromParent();
+    TreeNode* root() const { return tree_ ? tree_->root() : nullptr; }
+    TreeNode* parent() const { return parent_; }
+    TreeNode* nextSibling() const { return next_; }
+    TreeNode* previousSibling() const { return previous_; }
+    TreeNode* firstChild() const { return children_.first(); }
+    TreeNode* lastChild() const { return children_.last(); }
+    TreeNode* childAt(int32_t i) const { return children_.at(i); }
+    int32_t childCount() const { return children_.count(); }
+    bool hasChildren() const { return !children_.empty(); }
+    // Whether this node lies on the parent chain of node (a node is not its own ancestor).
+    bool isAncestorOf(const TreeNode* node) const;
+
+    // Attributes.
+    const AttributeSet& attributes() const { return attributes_; }
+    void addAttribute(TextRef name, TextRef value) { attributes_.add(name, value); }
+    void updateAttribute(TextRef name, TextRef value) { attributes_.update(name, value); }
+    void removeAttribute(TextRef name) { attributes_.remove(name); }
+    void removeAllAttributes() { attributes_.removeAll(); }
+    int32_t attributeCount() const { return attributes_.count(); }
+    bool attributeNameAt(int32_t i, StringBuffer& out) const { return attributes_.nameAt(i, out); }
+    bool attributeValueAt(int32_t i, StringBuffer& out) const { return attributes_.valueAt(i, out); }
+    bool attributeValue(TextRef name, StringBuffer& out) const { return attributes_.valueOf(name, out); }
+    bool hasAttribute(TextRef name) const { return attributes_.has(name); }
+    bool hasAttributeWithValue(TextRef name, TextRef value) const { return attributes_.hasWithValue(name, value); }
+    bool attributeMatches(TextRef name, const char* pattern) const { return attributes_.matches(name, pattern); }
+
+    // Lookup among the children, in document order, by exact tag (a node without tag has the
+    // empty tag).
+    TreeNode* findChild(TextRef tag) const;
+    // Match number n (0-based) among the children with that tag; none when too few (or n < 0).
+    TreeNode* nthChildWithTag(int32_t n, TextRef tag) const;
+    int32_t countChildrenWithTag(TextRef tag) const;
+
+    // Breadth-first searches of this node's subtree, this node first, then level by level with
+    // children in document order. With after given, nodes up to and including after in that
+    // order are skipped, so passing each result as the next after walks all matches; an after
+    // outside the subtree finds nothing. Patterns are case-sensitive with `*` as the only
+    // wildcard (null counts as empty); content is compared up to its first 0 byte.
+    TreeNode* searchForTag(const TreeNode* after, TextRef tag) const;
+    TreeNode* searchForContent(const TreeNode* after, TextRef tag, const char* pattern) const;
+    TreeNode* searchAllForContent(const TreeNode* after, const char* pattern) const;
+    // Nodes with that tag having some attribute named attr whose value matches; an empty attr
+    // finds nothing.
+    TreeNode* searchForAttribute(const TreeNode* after, TextRef tag, TextRef attr, const char* pattern) const;
+    // From this node along its next siblings, the first node whose first child with that tag has
+    // content matching pattern.
+    TreeNode* findNextRecord(TextRef tag, const char* pattern) const;
+
+    // Exchanges tags, contents and attributes with other; CDATA flags, children and places stay.
+    void swapNodeData(TreeNode* other);
+    // swapNodeData, and the two nodes exchange all their children with everything below them;
+    // subtrees that change trees take their handle counts along. Refused (false, nothing
+    // changes) when one node is an ancestor of the other or other is null.
+    bool swapSubtrees(TreeNode* other);
+    // Detaches every child. A child subtree that some handle designates lives on as a tree of
+    // its own; the others are destroyed. This node's own tree is never destroyed here.
+    void removeAllChildren();
+
+    // Reorders the children by a key of each (see ChildSortKey): bytes compared unsigned, up to
+    // the first 0 byte, shorter prefix first. Not stable. Handles stay on their nodes.
+    void sortChildren(ChildSortKey key, bool ascending, TextRef attrName = {}, TextRef recordTag = {});
+
+private:
+    friend class ChildList;
+
+    template <class Test>
+    TreeNode* searchBreadthFirst(const TreeNode* after, Test test) const;
+
+    explicit TreeNode(TreeInfo* tree) : tree_(tree), slot_(0), cdata_(false) {}
+    ~TreeNode();
+    static TreeNode* allocate(TreeInfo* tree);
+    static void release(TreeNode* node);
+    static void destroySubtree(TreeNode* top);
+    void linkAsLastChild(TreeNode* child);
+    void detach(bool destroyEmptyRest);
+
+    TreeInfo* tree_;
+    TagEntry* tag_ = nullptr;
+    AttributeSet attributes_;
+    StringBuffer* content_ = nullptr;
+    ChildList children_;
+    TreeNode* parent_ = nullptr;
+    TreeNode* next_ = nullptr;
+    TreeNode* previous_ = nullptr;
+    int32_t handleCount_ = 0;
+    uint32_t slot_ : 31;  // index of this node's slot in its parent's ChildList
+    uint32_t cdata_ : 1;
+};
+
+}  // namespace quorvel

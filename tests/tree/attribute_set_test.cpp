@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tree/attribute_set.h"
+#include "tree_check.h"
+
+namespace quorvel {
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs contents(const AttributeSet& s) {
+    Pairs out;
+    for (int32_t i = 0; i < s.count(); ++i) out.emplace_back(s.name(i), s.value(i));
+    return out;
+}
+
+void fill(AttributeSet& s, const Pairs& pairs) {
+    for (auto& [n, v] : pairs) s.add(n, v);
+}
+
+TEST(AttributeSet, EditsKeepOrderAndDuplicates) {
+    struct Case {
+        const char* what;
+        Pairs start;
+        void (*edit)(AttributeSet&);
+        Pairs expected;
+    };
+    const Case cases[] = {
+        {"duplicates kept", {{"a", "1"}, {"b", "2"}, {"a", "3"}}, [](AttributeSet&) {}, {{"a", "1"}, {"b", "2"}, {"a", "3"}}},
+        {"remove all of a name", {{"a", "1"}, {"b", "2"}, {"a", "3"}}, [](AttributeSet& s) { s.remove("a"); }, {{"b", "2"}}},
+        {"remove absent", {{"a", "1"}}, [](AttributeSet& s) { s.remove("x"); }, {{"a", "1"}}},
+        {"remove last leaves empty", {{"a", "1"}, {"a", ""}}, [](AttributeSet& s) { s.remove("a"); }, {}},
+        {"update moves to end", {{"a", "1"}, {"b", "2"}}, [](AttributeSet& s) { s.update("a", "9"); }, {{"b", "2"}, {"a", "9"}}},
+        {"update absent appends", {{"a", "1"}}, [](AttributeSet& s) { s.update("c", "3"); }, {{"a", "1"}, {"c", "3"}}},
+        {"update collapses duplicates", {{"a", "1"}, {"a", "2"}, {"b", ""}}, [](AttributeSet& s) { s.update("a", "x"); }, {{"b", ""}, {"a", "x"}}},
+        {"empty name ignored", {{"a", "1"}}, [](AttributeSet& s) { s.add("", "v"); s.add(nullptr, "v"); s.update("", "v"); }, {{"a", "1"}}},
+        {"null value is empty", {}, [](AttributeSet& s) { s.add("a", nullptr); }, {{"a", ""}}},
+        {"update from own value", {{"a", "abc"}, {"b", "xyz"}}, [](AttributeSet& s) { s.update("a", s.value(1)); }, {{"b", "xyz"}, {"a", "xyz"}}},
+        {"add from own bytes while growing", {{"k", std::string(40, 'q')}},
+         [](AttributeSet& s) { for (int i = 0; i < 6; ++i) s.add(s.name(0), s.value(0)); },
+         Pairs(7, {"k", std::string(40, 'q')})},
+        {"removeAll", {{"a", "1"}, {"b", "2"}}, [](AttributeSet& s) { s.removeAll(); s.removeAll(); }, {}},
+    };
+    for (const Case& c : cases) {
+        AttributeSet s;
+        fill(s, c.start);
+        c.edit(s);
+        EXPECT_EQ(contents(s), c.expected) << c.what;
+    }
+}
+
+TEST(AttributeSet, Queries) {
+    AttributeSet s;
+    const std::string longValue = std::string(300, 'z') + "xyz" + std::string(297, 'z');
+    fill(s, {{"a", "1"}, {"e", ""}, {"k", "abc"}, {"k", "xyz"}, {"L", longValue}, {"b", std::string("z\0y", 3)}});
+    struct Case {
+        const char* name;
+        const char* value;
+        bool has, hasWithValue, matches;  // matches uses value as the pattern
+    };
+    const Case cases[] = {
+        {"a", "1", true, true, true},       {"a", "12", true, false, false},  {"a", "", true, false, false},
+        {"e", "", true, true, true},        {"e", nullptr, true, true, true}, {"e", "x", true, false, false},
+        {"k", "x*", true, false, true},     {"k", "abc", true, true, true},   {"k", "ABC", true, false, false},
+        {"k", "*", true, false, true},      {"K", "*", false, false, false},  {"L", "*xyz*", true, false, true},
+        {"L", "z*z", true, false, true},    {"", "", false, false, false},    {nullptr, "*", false, false, false},
+        {"A", "1", false, false, false},    {"b", "z", true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name ? c.name : "(null)") + " / " + (c.value ? c.value : "(null)"));
+        EXPECT_EQ(s.has(c.name), c.has);
+        EXPECT_EQ(s.hasWithValue(c.name, c.value), c.hasWithValue);
+        EXPECT_EQ(s.matches(c.name, c.value), c.matches);
+    }
+    EXPECT_TRUE(s.hasWithValue("b", std::string_view("z\0y", 3)));
+
+    StringBuffer out("junk");
+    EXPECT_TRUE(s.valueOf("k", out));
+    EXPECT_STREQ(out.data(), "abc");
+    EXPECT_FALSE(s.valueOf("nope", out));
+    EXPECT_EQ(out.length(), 0);
+    out.setString("junk");
+    EXPECT_FALSE(s.valueOf("", out));
+    EXPECT_EQ(out.length(), 0);
+    EXPECT_TRUE(s.nameAt(4, out));
+    EXPECT_STREQ(out.data(), "L");
+    EXPECT_TRUE(s.valueAt(4, out));
+    EXPECT_EQ(out.view(), longValue);
+    EXPECT_TRUE(s.valueAt(5, out));
+    EXPECT_EQ(out.length(), 3);
+    for (int32_t bad : {-1, 6, 1 << 30}) {
+        out.setString("junk");
+        EXPECT_FALSE(s.nameAt(bad, out));
+        EXPECT_EQ(out.length(), 0);
+        out.setString("junk");
+        EXPECT_FALSE(s.valueAt(bad, out));
+        EXPECT_EQ(out.length(), 0);
+        EXPECT_TRUE(s.name(bad).empty());
+    }
+    EXPECT_EQ(s.indexOf("k"), 2);
+    EXPECT_EQ(s.value(0).data()[1], 0) << "stored values read as terminated strings";
+}
+
+TEST(AttributeSet, ManyAttributesAndMoves) {
+    AttributeSet s;
+    for (int i = 0; i < 5000; ++i) s.add(test::numbered("n", i % 100), test::numbered("", i));
+    s.remove("n7");
+    ASSERT_EQ(s.count(), 4950);
+    EXPECT_EQ(s.name(7), "n8");
+    EXPECT_EQ(s.value(4949), "4999");
+    AttributeSet moved(std::move(s));
+    AttributeSet other;
+    other.add("x", "y");
+    other.swap(moved);
+    EXPECT_EQ(s.count() + moved.count(), 1);
+    EXPECT_EQ(other.value(4949), "4999");
+}
+
+}  // namespace
+}  // namespace quorvel

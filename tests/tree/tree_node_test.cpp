@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tree/tree_node.h"
+#include "tree_check.h"
+
+namespace quorvel {
+namespace {
+
+using test::build;
+using test::checkTree;
+using test::describe;
+
+TEST(TreeNode, CreationAndContent) {
+    int64_t records = TreeInfo::liveCount();
+    TreeNode* a = TreeNode::newTree("", "");
+    TreeNode* b = TreeNode::newTreeFromBytes("b", "x\0y", 3);
+    TreeNode* c = TreeNode::newTreeFromBytes(nullptr, nullptr, 5);
+    EXPECT_FALSE(a->hasTag());
+    EXPECT_EQ(b->contentLength(), 3);
+    EXPECT_FALSE(c->hasContent());
+    EXPECT_EQ(TreeInfo::liveCount(), records + 3);
+    EXPECT_GE(a->treeId(), 100);
+    EXPECT_LT(a->treeId(), b->treeId());
+    EXPECT_EQ(b->root(), b);
+
+    struct Step {
+        void (*apply)(TreeNode*);
+        const char* expected;
+    };
+    const Step steps[] = {
+        {[](TreeNode* n) { n->setContent("abc"); }, "abc"},
+        {[](TreeNode* n) { n->appendContentBytes("de", 2); }, "abcde"},
+        {[](TreeNode* n) { n->appendContentBytes("zz", 0); }, "abcde"},
+        {[](TreeNode* n) { n->appendContentBytes(n->contentData(), n->contentLength()); }, "abcdeabcde"},
+        {[](TreeNode* n) { n->setContentBytes(n->contentData() + 5, 3); }, "abc"},
+        {[](TreeNode* n) { n->setContent(nullptr); }, ""},
+        {[](TreeNode* n) { n->appendContentBytes("q", 1); }, "q"},
+        {[](TreeNode* n) { n->setContentBytes(nullptr, 4); }, ""},
+        {[](TreeNode* n) { n->contentForWriting().append("w"); }, "w"},
+    };
+    for (const Step& s : steps) {
+        s.apply(a);
+        EXPECT_STREQ(a->contentData(), s.expected);
+        EXPECT_EQ(a->hasContent(), s.expected[0] != 0);
+    }
+    for (TreeNode* n : {a, b, c}) TreeNode::destroyTree(n);
+    EXPECT_EQ(TreeInfo::liveCount(), records);
+}
+
+TEST(TreeNode, AppendChildRefusesCyclesAndMergesOtherTrees) {
+    int64_t records = TreeInfo::liveCount();
+    TreeNode* root = build("r(a(b),c)");
+    TreeNode* a = root->childAt(0);
+    TreeNode* b = a->firstChild();
+    TreeNode* c = root->childAt(1);
+    TreeNode* other = build("o(m(deep))");
+    for (auto [parent, child] : std::vector<std::pair<TreeNode*, TreeNode*>>{
+             {a, a}, {b, a}, {b, root}, {a, c}, {a, b}, {c, root}, {root, a}, {a, other->firstChild()}, {a, nullptr}}) {
+        EXPECT_FALSE(parent->appendChild(child));
+        EXPECT_EQ(describe(root), "r(a(b),c)");
+    }
+    // Appending another root: its record, declaration and doctype go, its handles come along.
+    TreeNode* deep = other->firstChild()->firstChild();
+    root->addHandleRef();
+    deep->addHandleRef();
+    deep->addHandleRef();
+    other->tree()->setDeclaration(TreeNode::newTree("xml"));
+    other->tree()->setDoctype("<!DOCTYPE o>\n");
+    EXPECT_EQ(TreeInfo::liveCount(), records + 3);
+    ASSERT_TRUE(b->appendChild(other));
+    EXPECT_EQ(TreeInfo::liveCount(), records + 1);
+    EXPECT_EQ(CommonStrings::refCount("xml"), 0);
+    EXPECT_EQ(deep->treeId(), root->treeId());
+    EXPECT_EQ(deep->root(), root);
+    EXPECT_EQ(root->treeHandleCount(), 3);
+    EXPECT_EQ(checkTree(root), 7u);
+    TreeNode::destroyTree(deep);
+    EXPECT_EQ(TreeInfo::liveCount(), records);
+}
+
+TEST(TreeNode, DetachKeepsOrDestroysTheRest) {
+    TreeNode* root = build("dr(d0(l0),d1(l1),d2(l2))");
+    TreeNode* mid = root->childAt(1);
+    TreeNode* leaf = mid->firstChild();
+    root->addHandleRef();
+    leaf->addHandleRef();
+    int32_t oldId = root->treeId();
+    mid->detachFromParent();
+    EXPECT_EQ(describe(root), "dr(d0(l0),d2(l2))");
+    EXPECT_EQ(root->firstChild()->nextSibling(), root->lastChild());
+    EXPECT_EQ(root->lastChild()->previousSibling(), root->firstChild());
+    EXPECT_TRUE(mid->parent() == nullptr && mid->nextSibling() == nullptr && mid->previousSibling() == nullptr);
+    EXPECT_GT(mid->treeId(), oldId);
+    EXPECT_EQ(leaf->treeId(), mid->treeId());
+    EXPECT_EQ(mid->treeHandleCount(), 1);
+    EXPECT_EQ(root->treeHandleCount(), 1);
+    checkTree(root);
+    mid->detachFromParent();  // a root: nothing
+    EXPECT_EQ(checkTree(mid), 2u);
+    // The last handle on the rest goes first: detaching then destroys the rest at once.
+    ASSERT_TRUE(root->firstChild()->appendChild(mid));
+    EXPECT_FALSE(TreeNode::releaseHandleRefAndDestroyUnused(root));
+    mid->detachFromParent();
+    EXPECT_EQ(CommonStrings::refCount("dr"), 0);
+    EXPECT_EQ(checkTree(mid), 2u);
+    EXPECT_TRUE(TreeNode::releaseHandleRefAndDestroyUnused(leaf));
+    EXPECT_EQ(CommonStrings::refCount("d1"), 0);
+}
+
+TEST(TreeNode, ChildRemovalInAnyOrderKeepsCountsAndLinks) {
+    // Each sequence removes children (by original number) and checks count, order and links after
+    // every step, once letting holes pile up and once compacting them by indexed access.
+    const std::vector<std::vector<int>> sequences = {
+        {1, 2, 0, 3}, {8, 7, 9, 6}, {5, 4, 6, 3, 7, 2, 8, 1, 9, 0}, {0, 9, 1, 8, 2, 7},
+        {2, 4, 6, 0}, {3, 5, 1, 9, 8, 7, 6, 4, 2, 0}, {0}, {9},
+    };
+    auto run = [](const std::vector<int>& seq, bool compactEachStep) {
+        TreeNode* root = build("cr(0,1,2,3,4,5,6,7,8,9)");
+        root->addHandleRef();
+        std::vector<TreeNode*> kids;
+        for (int i = 0; i < 10; ++i) kids.push_back(root->childAt(i));
+        std::string expected = "0123456789";
+        for (int k : seq) {
+            kids[k]->detachFromParent();
+            TreeNode::destroyTree(kids[k]);
+            expected.erase(expected.find(static_cast<char>('0' + k)), 1);
+            EXPECT_EQ(root->childCount(), static_cast<int32_t>(expected.size()));
+            std::string tags;
+            for (TreeNode* c = root->firstChild(); c; c = c->nextSibling()) tags += c->tagView();
+            EXPECT_EQ(tags, expected);
+            if (compactEachStep) checkTree(root);
+        }
+        checkTree(root);
+        TreeNode::destroyTree(root);
+    };
+    for (const auto& seq : sequences) {
+        run(seq, false);
+        run(seq, true);
+    }
+}
+
+TEST(TreeNode, TreeRecordOwnsDeclarationAndDoctype) {
+    int64_t records = TreeInfo::liveCount();
+    TreeNode* root = TreeNode::newTree("r");
+    TreeInfo* info = root->tree();
+    EXPECT_TRUE(info->declaration() == nullptr && info->doctype() == nullptr);
+    info->setDeclaration(TreeNode::newTree("xml"));
+    info->setDeclaration(TreeNode::newTree("xml"));  // replaces and destroys the first
+    EXPECT_EQ(CommonStrings::refCount("xml"), 1);
+    info->setDoctype("<?pi x?>\n");
+    EXPECT_STREQ(info->doctype()->data(), "<?pi x?>\n");
+    info->setDoctype("");
+    EXPECT_EQ(info->doctype(), nullptr);
+    info->adoptDoctype(new StringBuffer("<!DOCTYPE r>\n"));
+    TreeNode* taken = info->takeDeclaration();
+    EXPECT_EQ(info->declaration(), nullptr);
+    info->setDeclaration(taken);
+    EXPECT_EQ(TreeInfo::liveCount(), records + 2);
+    TreeNode::destroyTree(root);
+    EXPECT_EQ(CommonStrings::refCount("xml"), 0);
+    EXPECT_EQ(TreeInfo::liveCount(), records);
+}
+
+}  // namespace
+}  // namespace quorvel
