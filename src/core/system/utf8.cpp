@@ -1,0 +1,200 @@
+#include "core/system/utf8.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace quorvel::sys {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Length of the ASCII run at the start, checked eight bytes at a time.
+std::size_t asciiPrefix(const char* in, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, in + i, 8);
+    if (w & 0x8080808080808080ull) break;
+  }
+  while (i < n && static_cast<unsigned char>(in[i]) < 0x80) ++i;
+  return i;
+}
+
+std::size_t asciiPrefix(const char16_t* in, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t w;
+    std::memcpy(&w, in + i, 8);
+    if (w & 0xFF80FF80FF80FF80ull) break;
+  }
+  while (i < n && in[i] < 0x80) ++i;
+  return i;
+}
+
+// End of the non-ASCII stretch that starts at i. Such stretches are decoded
+// one at a time between the fast ASCII runs; no sequence contains an ASCII
+// byte, so splitting there changes nothing.
+std::size_t nonAsciiEnd(const char* in, std::size_t i, std::size_t n) {
+  ++i;
+  while (i < n && static_cast<unsigned char>(in[i]) >= 0x80) ++i;
+  return i;
+}
+
+// Walks the bytes and hands each decoded code point to `emit`.
+template <class Emit>
+void decode(const unsigned char* s, std::size_t n, Emit&& emit) {
+  std::size_t i = 0;
+  while (i < n) {
+    unsigned char b = s[i];
+    if (b < 0x80) {
+      emit(b);
+      ++i;
+      continue;
+    }
+    int need;
+    char32_t cp;
+    unsigned char lower = 0x80, upper = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+      need = 1;
+      cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      need = 2;
+      cp = b & 0x0F;
+      if (b == 0xE0) lower = 0xA0;  // shorter forms are overlong
+      if (b == 0xED) upper = 0x9F;  // D800..DFFF are not characters
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      need = 3;
+      cp = b & 0x07;
+      if (b == 0xF0) lower = 0x90;
+      if (b == 0xF4) upper = 0x8F;  // nothing above U+10FFFF
+    } else {
+      emit(kReplacement);
+      ++i;
+      continue;
+    }
+    std::size_t j = i + 1;
+    for (; need > 0; --need, ++j) {
+      if (j >= n || s[j] < lower || s[j] > upper) break;
+      cp = (cp << 6) | (s[j] & 0x3F);
+      lower = 0x80;
+      upper = 0xBF;
+    }
+    // An incomplete sequence is replaced as a whole; the byte that broke it
+    // starts afresh.
+    emit(need == 0 ? cp : kReplacement);
+    i = j;
+  }
+}
+
+}  // namespace
+
+std::size_t utf8Length(const char16_t* in, std::size_t n) {
+  std::size_t bytes = asciiPrefix(in, n);
+  for (std::size_t i = bytes; i < n; ++i) {
+    char16_t c = in[i];
+    if (c < 0x80) bytes += 1;
+    else if (c < 0x800) bytes += 2;
+    else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) bytes += 4, ++i;
+    else bytes += 3;
+  }
+  return bytes;
+}
+
+std::size_t encodeUtf8(const char16_t* in, std::size_t n, char* out) {
+  std::size_t o = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t run = asciiPrefix(in + i, n - i);
+    for (std::size_t k = 0; k < run; ++k) out[o + k] = static_cast<char>(in[i + k]);
+    o += run;
+    i += run;
+    if (i == n) break;
+    char32_t c = in[i++];
+    if (c < 0x800) {
+      out[o++] = static_cast<char>(0xC0 | (c >> 6));
+      out[o++] = static_cast<char>(0x80 | (c & 0x3F));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c <= 0xDBFF && i < n && in[i] >= 0xDC00 && in[i] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (in[i++] - 0xDC00);
+        out[o++] = static_cast<char>(0xF0 | (c >> 18));
+        out[o++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out[o++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[o++] = static_cast<char>(0x80 | (c & 0x3F));
+        continue;
+      }
+      c = kReplacement;
+    }
+    out[o++] = static_cast<char>(0xE0 | (c >> 12));
+    out[o++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[o++] = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return o;
+}
+
+std::size_t utf16Length(const char* in, std::size_t n) {
+  std::size_t units = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t run = asciiPrefix(in + i, n - i);
+    units += run;
+    i += run;
+    if (i == n) break;
+    std::size_t end = nonAsciiEnd(in, i, n);
+    decode(reinterpret_cast<const unsigned char*>(in) + i, end - i,
+           [&](char32_t c) { units += c > 0xFFFF ? 2 : 1; });
+    i = end;
+  }
+  return units;
+}
+
+std::size_t decodeUtf8(const char* in, std::size_t n, char16_t* out) {
+  std::size_t o = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t run = asciiPrefix(in + i, n - i);
+    for (std::size_t k = 0; k < run; ++k) out[o + k] = static_cast<unsigned char>(in[i + k]);
+    o += run;
+    i += run;
+    if (i == n) break;
+    std::size_t end = nonAsciiEnd(in, i, n);
+    decode(reinterpret_cast<const unsigned char*>(in) + i, end - i, [&](char32_t c) {
+      if (c > 0xFFFF) {
+        c -= 0x10000;
+        out[o++] = static_cast<char16_t>(0xD800 + (c >> 10));
+        out[o++] = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+      } else {
+        out[o++] = static_cast<char16_t>(c);
+      }
+    });
+    i = end;
+  }
+  return o;
+}
+
+void appendUtf8(std::string& out, std::u16string_view in) {
+  std::size_t old = out.size();
+  out.resize(old + utf8Length(in.data(), in.size()));
+  encodeUtf8(in.data(), in.size(), out.data() + old);
+}
+
+void appendUtf16(std::u16string& out, std::string_view in) {
+  std::size_t old = out.size();
+  out.resize(old + in.size());
+  out.resize(old + decodeUtf8(in.data(), in.size(), out.data() + old));
+}
+
+std::string toUtf8(std::u16string_view in) {
+  std::string out;
+  appendUtf8(out, in);
+  return out;
+}
+
+std::u16string fromUtf8(std::string_view in) {
+  std::u16string out;
+  appendUtf16(out, in);
+  return out;
+}
+
+}  // namespace quorvel::sys

@@ -1,0 +1,437 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "core/automation/bstr_holder.h"
+#include "core/automation/com_ptr.h"
+#include "core/automation/variant_holder.h"
+#include "quorvel/automation.hpp"
+
+using namespace quorvel;
+
+// The layouts hosts compiled against the platform's headers rely on.
+static_assert(sizeof(VARIANT) == 24);
+static_assert(offsetof(VARIANT, vt) == 0 && offsetof(VARIANT, lVal) == 8 && offsetof(VARIANT, parray) == 8);
+static_assert(offsetof(VARIANT, decVal) == 0 && sizeof(DECIMAL) == 16 && offsetof(DECIMAL, Lo64) == 8);
+static_assert(sizeof(SAFEARRAY) == 32 && offsetof(SAFEARRAY, pvData) == 16 && offsetof(SAFEARRAY, rgsabound) == 24);
+static_assert(sizeof(DISPPARAMS) == 24 && sizeof(EXCEPINFO) == 64 && offsetof(EXCEPINFO, scode) == 56);
+static_assert(sizeof(GUID) == 16 && sizeof(CY) == 8);
+static_assert(E_FAIL == static_cast<HRESULT>(0x80004005u) && DISP_E_DIVBYZERO == static_cast<HRESULT>(0x80020012u));
+
+namespace {
+
+// Counts its references so tests can see who took and dropped them.
+class Counted final : public IUnknown {
+ public:
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    if (riid == IID_IUnknown || (dispatch && riid == IID_IDispatch)) {
+      *ppv = this;
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return ++refs; }
+  ULONG Release() override { return --refs; }
+  std::atomic<ULONG> refs{1};
+  bool dispatch = false;
+};
+
+std::u16string text(BSTR s) { return {s, SysStringLen(s)}; }
+
+}  // namespace
+
+TEST(Bstr, LengthsPrefixAndTerminator) {
+  const char16_t withZeros[] = {u'a', 0, u'b', 0};
+  BstrHolder s(SysAllocStringLen(withZeros, 4));
+  ASSERT_NE(s.get(), nullptr);
+  EXPECT_EQ(SysStringLen(s.get()), 4u);
+  EXPECT_EQ(SysStringByteLen(s.get()), 8u);
+  uint32_t prefix;
+  std::memcpy(&prefix, reinterpret_cast<char*>(s.get()) - 4, 4);
+  EXPECT_EQ(prefix, 8u);
+  EXPECT_EQ(s.get()[4], 0);
+  EXPECT_EQ(text(s.get()), std::u16string(withZeros, 4));
+
+  BstrHolder empty(SysAllocStringLen(nullptr, 0));
+  ASSERT_NE(empty.get(), nullptr);
+  EXPECT_EQ(SysStringLen(empty.get()), 0u);
+  EXPECT_EQ(empty.get()[0], 0);
+  EXPECT_EQ(SysStringLen(nullptr), 0u);
+  EXPECT_EQ(SysAllocString(nullptr), nullptr);
+  SysFreeString(nullptr);
+
+  BstrHolder blank(SysAllocStringLen(nullptr, 3));
+  EXPECT_EQ(text(blank.get()), std::u16string(3, u'\0'));
+  BstrHolder untilZero(SysAllocString(withZeros));
+  EXPECT_EQ(text(untilZero.get()), u"a");
+
+  BstrHolder odd(SysAllocStringByteLen("abc", 3));
+  EXPECT_EQ(SysStringByteLen(odd.get()), 3u);
+  EXPECT_EQ(SysStringLen(odd.get()), 1u);
+  EXPECT_EQ(std::memcmp(odd.get(), "abc\0\0", 5), 0);
+
+  // Reallocating from a part of the string itself.
+  BSTR r = SysAllocString(u"hello world");
+  ASSERT_TRUE(SysReAllocStringLen(&r, r + 6, 5));
+  EXPECT_EQ(text(r), u"world");
+  ASSERT_TRUE(SysReAllocString(&r, nullptr));
+  EXPECT_EQ(r, nullptr);
+  EXPECT_EQ(SysAllocStringLen(nullptr, 0x7FFFFFFF), nullptr);
+}
+
+TEST(Variant, ClearAndCopyOwnWhatTheyShould) {
+  Counted obj;
+  VariantHolder unk;
+  unk->vt = VT_UNKNOWN;
+  unk->punkVal = &obj;
+  obj.AddRef();
+  {
+    VariantHolder copy;
+    ASSERT_EQ(VariantCopy(copy.get(), unk.get()), S_OK);
+    EXPECT_EQ(obj.refs, 3u);
+  }
+  EXPECT_EQ(obj.refs, 2u);
+  ASSERT_EQ(unk.clear(), S_OK);
+  EXPECT_EQ(obj.refs, 1u);
+  EXPECT_EQ(unk->vt, VT_EMPTY);
+
+  // A by-reference value belongs to someone else: copies stay references.
+  BSTR owned = SysAllocString(u"mine");
+  VariantHolder ref;
+  ref->vt = VT_BYREF | VT_BSTR;
+  ref->pbstrVal = &owned;
+  VariantHolder refCopy;
+  ASSERT_EQ(VariantCopy(refCopy.get(), ref.get()), S_OK);
+  EXPECT_EQ(refCopy->pbstrVal, &owned);
+  VariantHolder deref;
+  ASSERT_EQ(VariantCopyInd(deref.get(), ref.get()), S_OK);
+  ASSERT_EQ(deref->vt, VT_BSTR);
+  EXPECT_NE(deref->bstrVal, owned);
+  EXPECT_EQ(text(deref->bstrVal), u"mine");
+  ref.clear();
+  refCopy.clear();
+  EXPECT_EQ(text(owned), u"mine");
+  SysFreeString(owned);
+
+  // Through a variant reference to a decimal, which overlays the type field.
+  VARIANT inner;
+  inner.decVal = DECIMAL{0, 2, 0x80, 0, 12345};
+  inner.vt = VT_DECIMAL;
+  VariantHolder outer;
+  outer->vt = VT_BYREF | VT_VARIANT;
+  outer->pvarVal = &inner;
+  VariantHolder dec;
+  ASSERT_EQ(VariantCopyInd(dec.get(), outer.get()), S_OK);
+  EXPECT_EQ(dec->vt, VT_DECIMAL);
+  EXPECT_EQ(dec->decVal.scale, 2);
+  EXPECT_EQ(dec->decVal.sign, 0x80);
+  EXPECT_EQ(dec->decVal.Lo64, 12345u);
+
+  // Arrays are copied deeply, strings included; a locked array is not freed.
+  VariantHolder arr;
+  arr->vt = VT_ARRAY | VT_BSTR;
+  arr->parray = SafeArrayCreateVector(VT_BSTR, 0, 2);
+  static_cast<BSTR*>(arr->parray->pvData)[1] = SysAllocString(u"x");
+  VariantHolder arrCopy;
+  ASSERT_EQ(VariantCopy(arrCopy.get(), arr.get()), S_OK);
+  BSTR copied = static_cast<BSTR*>(arrCopy->parray->pvData)[1];
+  EXPECT_NE(copied, static_cast<BSTR*>(arr->parray->pvData)[1]);
+  EXPECT_EQ(text(copied), u"x");
+  ASSERT_EQ(SafeArrayLock(arr->parray), S_OK);
+  EXPECT_EQ(arr.clear(), DISP_E_ARRAYISLOCKED);
+  EXPECT_EQ(arr->vt, VT_ARRAY | VT_BSTR);
+  SafeArrayUnlock(arr->parray);
+
+  VARIANT bad;
+  bad.vt = 15;
+  EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE);
+  bad.vt = VT_BYREF | VT_EMPTY;
+  EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE);
+  EXPECT_EQ(VariantClear(nullptr), E_INVALIDARG);
+}
+
+namespace {
+
+struct Coercion {
+  VARTYPE from;
+  double number;           // value for numeric sources
+  const char16_t* string;  // value for string sources
+  VARTYPE to;
+  USHORT flags;
+  HRESULT hr;
+  const char16_t* expect;  // result shown as a string, through a second coercion
+};
+
+VariantHolder source(const Coercion& c) {
+  VariantHolder v;
+  v->vt = c.from;
+  switch (c.from) {
+    case VT_BSTR: v->bstrVal = SysAllocString(c.string); break;
+    case VT_I2: v->iVal = static_cast<SHORT>(c.number); break;
+    case VT_I4: v->lVal = static_cast<LONG>(c.number); break;
+    case VT_UI1: v->bVal = static_cast<BYTE>(c.number); break;
+    case VT_BOOL: v->boolVal = c.number ? VARIANT_TRUE : VARIANT_FALSE; break;
+    case VT_R4: v->fltVal = static_cast<float>(c.number); break;
+    case VT_R8: case VT_DATE: v->dblVal = c.number; break;
+    case VT_CY: v->cyVal.int64 = static_cast<LONGLONG>(c.number); break;
+    case VT_UI8: v->ullVal = UINT64_MAX; break;
+    default: break;
+  }
+  return v;
+}
+
+}  // namespace
+
+TEST(Variant, ChangeTypeTable) {
+  const Coercion table[] = {
+      {VT_EMPTY, 0, nullptr, VT_I4, 0, S_OK, u"0"},
+      {VT_EMPTY, 0, nullptr, VT_BSTR, 0, S_OK, u""},
+      {VT_NULL, 0, nullptr, VT_I4, 0, DISP_E_TYPEMISMATCH, nullptr},
+      {VT_NULL, 0, nullptr, VT_BSTR, 0, DISP_E_TYPEMISMATCH, nullptr},
+      {VT_I4, 70000, nullptr, VT_I2, 0, DISP_E_OVERFLOW, nullptr},
+      {VT_I4, -1, nullptr, VT_UI1, 0, DISP_E_OVERFLOW, nullptr},
+      {VT_I4, 255, nullptr, VT_UI1, 0, S_OK, u"255"},
+      {VT_I4, -42, nullptr, VT_BSTR, 0, S_OK, u"-42"},
+      {VT_I4, 7, nullptr, VT_BOOL, 0, S_OK, u"-1"},
+      {VT_BOOL, 1, nullptr, VT_UI1, 0, S_OK, u"255"},
+      {VT_BOOL, 1, nullptr, VT_BSTR, VARIANT_ALPHABOOL, S_OK, u"True"},
+      {VT_BOOL, 0, nullptr, VT_BSTR, VARIANT_ALPHABOOL, S_OK, u"False"},
+      {VT_R8, 2.5, nullptr, VT_I4, 0, S_OK, u"2"},
+      {VT_R8, 3.5, nullptr, VT_I4, 0, S_OK, u"4"},
+      {VT_R8, -2.5, nullptr, VT_I2, 0, S_OK, u"-2"},
+      {VT_R8, 2147483647.4, nullptr, VT_I4, 0, S_OK, u"2147483647"},
+      {VT_R8, 2147483647.5, nullptr, VT_I4, 0, DISP_E_OVERFLOW, nullptr},
+      {VT_R8, 1e300, nullptr, VT_R4, 0, DISP_E_OVERFLOW, nullptr},
+      {VT_R8, 0.1, nullptr, VT_BSTR, 0, S_OK, u"0.1"},
+      {VT_R8, 1.0 / 3, nullptr, VT_BSTR, 0, S_OK, u"0.333333333333333"},
+      {VT_R8, 1e20, nullptr, VT_BSTR, 0, S_OK, u"1E+20"},
+      {VT_R8, -1.5e-7, nullptr, VT_BSTR, 0, S_OK, u"-1.5E-07"},
+      {VT_R4, 0.1, nullptr, VT_BSTR, 0, S_OK, u"0.1"},
+      {VT_CY, 15000, nullptr, VT_BSTR, 0, S_OK, u"1.5"},
+      {VT_CY, 25000, nullptr, VT_I4, 0, S_OK, u"2"},
+      {VT_CY, 35000, nullptr, VT_I4, 0, S_OK, u"4"},
+      {VT_UI8, 0, nullptr, VT_BSTR, 0, S_OK, u"18446744073709551615"},
+      {VT_UI8, 0, nullptr, VT_I8, 0, DISP_E_OVERFLOW, nullptr},
+      {VT_DATE, 0, nullptr, VT_BSTR, 0, S_OK, u"12:00:00 AM"},
+      {VT_DATE, 36526.75, nullptr, VT_BSTR, 0, S_OK, u"1/1/2000 6:00:00 PM"},
+      {VT_DATE, 2, nullptr, VT_BSTR, 0, S_OK, u"1/1/1900"},
+      {VT_BSTR, 0, u" 12 ", VT_I4, 0, S_OK, u"12"},
+      {VT_BSTR, 0, u"1,234,567", VT_I4, 0, S_OK, u"1234567"},
+      {VT_BSTR, 0, u"-7.5", VT_I4, 0, S_OK, u"-8"},
+      {VT_BSTR, 0, u"(3)", VT_I4, 0, S_OK, u"-3"},
+      {VT_BSTR, 0, u"4-", VT_I4, 0, S_OK, u"-4"},
+      {VT_BSTR, 0, u"&H1F", VT_I4, 0, S_OK, u"31"},
+      {VT_BSTR, 0, u"&O17", VT_I2, 0, S_OK, u"15"},
+      {VT_BSTR, 0, u"1.5e3", VT_I4, 0, S_OK, u"1500"},
+      {VT_BSTR, 0, u"2.5D-1", VT_R8, 0, S_OK, u"0.25"},
+      {VT_BSTR, 0, u"99999", VT_I2, 0, DISP_E_OVERFLOW, nullptr},
+      {VT_BSTR, 0, u"1e400", VT_R8, 0, DISP_E_OVERFLOW, nullptr},
+      {VT_BSTR, 0, u"", VT_I4, 0, DISP_E_TYPEMISMATCH, nullptr},
+      {VT_BSTR, 0, u"12abc", VT_I4, 0, DISP_E_TYPEMISMATCH, nullptr},
+      {VT_BSTR, 0, u"1.2.3", VT_R8, 0, DISP_E_TYPEMISMATCH, nullptr},
+      {VT_BSTR, 0, u"0.1", VT_CY, 0, S_OK, u"0.1"},
+      {VT_BSTR, 0, u"123456789012345678901234567.8", VT_DECIMAL, 0, S_OK, u"123456789012345678901234567.8"},
+      {VT_BSTR, 0, u"true", VT_BOOL, 0, S_OK, u"-1"},
+      {VT_BSTR, 0, u"#FALSE#", VT_BOOL, 0, S_OK, u"0"},
+      {VT_BSTR, 0, u"0.0", VT_BOOL, 0, S_OK, u"0"},
+      {VT_BSTR, 0, u"yes", VT_BOOL, 0, DISP_E_TYPEMISMATCH, nullptr},
+      {VT_BSTR, 0, u"1/1/2000", VT_DATE, 0, DISP_E_TYPEMISMATCH, nullptr},
+      {VT_I4, 1, nullptr, VT_DISPATCH, 0, DISP_E_TYPEMISMATCH, nullptr},
+      {VT_I4, 1, nullptr, 15, 0, DISP_E_BADVARTYPE, nullptr},
+      {VT_I4, 1, nullptr, VT_BYREF | VT_I4, 0, DISP_E_BADVARTYPE, nullptr},
+  };
+  for (const Coercion& c : table) {
+    SCOPED_TRACE(::testing::Message() << "from " << c.from << " (" << c.number << ") to " << c.to);
+    VariantHolder src = source(c);
+    VariantHolder dst;
+    HRESULT hr = VariantChangeType(dst.get(), src.get(), c.flags, c.to);
+    ASSERT_EQ(hr, c.hr);
+    if (FAILED(hr)) {
+      EXPECT_EQ(dst->vt, VT_EMPTY);
+      continue;
+    }
+    ASSERT_EQ(dst->vt, c.to);
+    VariantHolder shown;
+    ASSERT_EQ(VariantChangeType(shown.get(), dst.get(), 0, VT_BSTR), S_OK);
+    EXPECT_EQ(text(shown->bstrVal), c.expect);
+  }
+}
+
+TEST(Variant, ChangeTypeInPlaceByReferenceAndObjects) {
+  // In place: the string the variant held is released, the number replaces it.
+  VariantHolder v;
+  v->vt = VT_BSTR;
+  v->bstrVal = SysAllocString(u"41");
+  ASSERT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), S_OK);
+  EXPECT_EQ(v->vt, VT_I4);
+  EXPECT_EQ(v->lVal, 41);
+
+  LONG target = 99;
+  VARIANT ref;
+  ref.vt = VT_BYREF | VT_I4;
+  ref.plVal = &target;
+  VARIANT viaVariant;
+  viaVariant.vt = VT_BYREF | VT_VARIANT;
+  viaVariant.pvarVal = &ref;
+  VariantHolder out;
+  ASSERT_EQ(VariantChangeType(out.get(), &viaVariant, 0, VT_BSTR), S_OK);
+  EXPECT_EQ(text(out->bstrVal), u"99");
+  ASSERT_EQ(VariantChangeType(out.get(), &ref, 0, VT_I4), S_OK);
+  EXPECT_EQ(out->vt, VT_I4);
+  EXPECT_EQ(out->lVal, 99);
+
+  Counted obj;
+  VariantHolder unk;
+  unk->vt = VT_UNKNOWN;
+  unk->punkVal = &obj;
+  obj.AddRef();
+  VariantHolder disp;
+  EXPECT_EQ(VariantChangeType(disp.get(), unk.get(), 0, VT_DISPATCH), E_NOINTERFACE);
+  obj.dispatch = true;
+  ASSERT_EQ(VariantChangeType(disp.get(), unk.get(), 0, VT_DISPATCH), S_OK);
+  EXPECT_EQ(disp->vt, VT_DISPATCH);
+  EXPECT_EQ(obj.refs, 3u);
+  disp.clear();
+  unk.clear();
+  EXPECT_EQ(obj.refs, 1u);
+  VariantHolder nothing;
+  ASSERT_EQ(VariantChangeType(disp.get(), nothing.get(), 0, VT_DISPATCH), S_OK);
+  EXPECT_EQ(disp->pdispVal, nullptr);
+}
+
+TEST(SafeArray, VectorsAndDimensions) {
+  SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, 5);
+  ASSERT_NE(bytes, nullptr);
+  LONG lo = -1, hi = -1;
+  VARTYPE vt = 0;
+  EXPECT_EQ(SafeArrayGetDim(bytes), 1u);
+  EXPECT_EQ(SafeArrayGetElemsize(bytes), 1u);
+  EXPECT_EQ(SafeArrayGetLBound(bytes, 1, &lo), S_OK);
+  EXPECT_EQ(SafeArrayGetUBound(bytes, 1, &hi), S_OK);
+  EXPECT_EQ(SafeArrayGetLBound(bytes, 2, &lo), DISP_E_BADINDEX);
+  EXPECT_EQ(SafeArrayGetVartype(bytes, &vt), S_OK);
+  EXPECT_EQ(lo, 0);
+  EXPECT_EQ(hi, 4);
+  EXPECT_EQ(vt, VT_UI1);
+  void* data = nullptr;
+  ASSERT_EQ(SafeArrayAccessData(bytes, &data), S_OK);
+  EXPECT_EQ(std::memcmp(data, "\0\0\0\0\0", 5), 0);
+  std::memcpy(data, "hello", 5);
+  EXPECT_EQ(SafeArrayDestroy(bytes), DISP_E_ARRAYISLOCKED);
+  ASSERT_EQ(SafeArrayUnaccessData(bytes), S_OK);
+  EXPECT_EQ(SafeArrayUnaccessData(bytes), E_UNEXPECTED);
+  SAFEARRAY* copy = nullptr;
+  ASSERT_EQ(SafeArrayCopy(bytes, &copy), S_OK);
+  EXPECT_EQ(std::memcmp(copy->pvData, "hello", 5), 0);
+  EXPECT_EQ(SafeArrayDestroy(bytes), S_OK);
+  EXPECT_EQ(SafeArrayDestroy(copy), S_OK);
+
+  // Two dimensions given first-to-last; stored last-to-first; the first index
+  // varies fastest in memory.
+  SAFEARRAYBOUND bounds[] = {{3, 1}, {4, -2}};
+  SAFEARRAY* grid = SafeArrayCreate(VT_I4, 2, bounds);
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->rgsabound[0].cElements, 4u);
+  EXPECT_EQ(grid->rgsabound[1].lLbound, 1);
+  SafeArrayGetLBound(grid, 2, &lo);
+  SafeArrayGetUBound(grid, 2, &hi);
+  EXPECT_EQ(lo, -2);
+  EXPECT_EQ(hi, 1);
+  LONG index[] = {2, 0};
+  void* cell = nullptr;
+  ASSERT_EQ(SafeArrayPtrOfIndex(grid, index, &cell), S_OK);
+  EXPECT_EQ(static_cast<LONG*>(cell) - static_cast<LONG*>(grid->pvData), 1 + 2 * 3);
+  LONG outside[] = {4, 0};
+  EXPECT_EQ(SafeArrayPtrOfIndex(grid, outside, &cell), DISP_E_BADINDEX);
+  SafeArrayDestroy(grid);
+
+  SAFEARRAY* none = SafeArrayCreateVector(VT_UI1, 0, 0);
+  ASSERT_NE(none, nullptr);
+  SafeArrayGetUBound(none, 1, &hi);
+  EXPECT_EQ(hi, -1);
+  SafeArrayDestroy(none);
+  SAFEARRAYBOUND huge[] = {{0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}};
+  EXPECT_EQ(SafeArrayCreate(VT_I4, 3, huge), nullptr);
+  EXPECT_EQ(SafeArrayCreateVector(VT_RECORD, 0, 1), nullptr);
+  EXPECT_EQ(SafeArrayDestroy(nullptr), S_OK);
+
+  // Arrays of objects and variants release what their elements hold.
+  Counted obj;
+  SAFEARRAY* objs = SafeArrayCreateVector(VT_VARIANT, 0, 2);
+  auto* slots = static_cast<VARIANT*>(objs->pvData);
+  slots[0].vt = VT_UNKNOWN;
+  slots[0].punkVal = &obj;
+  obj.AddRef();
+  SAFEARRAY* objsCopy = nullptr;
+  ASSERT_EQ(SafeArrayCopy(objs, &objsCopy), S_OK);
+  EXPECT_EQ(obj.refs, 3u);
+  SafeArrayDestroy(objs);
+  SafeArrayDestroy(objsCopy);
+  EXPECT_EQ(obj.refs, 1u);
+}
+
+TEST(ErrorInfo, RecordIsPerThreadAndTakenOnce) {
+  auto raise = [](const char16_t* description) {
+    ComPtr<ICreateErrorInfo> create;
+    ASSERT_EQ(CreateErrorInfo(create.put()), S_OK);
+    create->SetDescription(const_cast<LPOLESTR>(description));
+    create->SetSource(const_cast<LPOLESTR>(u"QuorvelXml.QuorvelXml"));
+    create->SetGUID(IID_IDispatch);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(create->QueryInterface(IID_IErrorInfo, info.putVoid()), S_OK);
+    ASSERT_EQ(SetErrorInfo(0, info.get()), S_OK);
+  };
+  raise(u"first");
+  raise(u"second");  // replaces the first, which must not leak
+
+  std::u16string seenByOther = u"unset";
+  std::thread other([&] {
+    ComPtr<IErrorInfo> none;
+    EXPECT_EQ(GetErrorInfo(0, none.put()), S_FALSE);
+    EXPECT_EQ(none.get(), nullptr);
+    raise(u"other thread");
+    ComPtr<IErrorInfo> own;
+    ASSERT_EQ(GetErrorInfo(0, own.put()), S_OK);
+    BstrHolder d;
+    own->GetDescription(d.put());
+    seenByOther = d.view();
+    raise(u"left behind at thread exit");
+  });
+  other.join();
+  EXPECT_EQ(seenByOther, u"other thread");
+
+  ComPtr<IErrorInfo> info;
+  ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+  BstrHolder description, source, help;
+  GUID guid{};
+  DWORD context = 7;
+  EXPECT_EQ(info->GetDescription(description.put()), S_OK);
+  EXPECT_EQ(info->GetSource(source.put()), S_OK);
+  EXPECT_EQ(info->GetHelpFile(help.put()), S_OK);
+  EXPECT_EQ(info->GetGUID(&guid), S_OK);
+  EXPECT_EQ(info->GetHelpContext(&context), S_OK);
+  EXPECT_EQ(description.view(), u"second");
+  EXPECT_EQ(source.view(), u"QuorvelXml.QuorvelXml");
+  EXPECT_EQ(help.get(), nullptr);
+  EXPECT_TRUE(guid == IID_IDispatch);
+  EXPECT_EQ(context, 0u);
+  ComPtr<IUnknown> unknown;
+  ComPtr<ICreateErrorInfo> back;
+  EXPECT_EQ(info->QueryInterface(IID_IUnknown, unknown.putVoid()), S_OK);
+  EXPECT_EQ(unknown->QueryInterface(IID_ICreateErrorInfo, back.putVoid()), S_OK);
+  void* nothing = &context;
+  EXPECT_EQ(info->QueryInterface(IID_IDispatch, &nothing), E_NOINTERFACE);
+  EXPECT_EQ(nothing, nullptr);
+
+  ComPtr<IErrorInfo> again;
+  EXPECT_EQ(GetErrorInfo(0, again.put()), S_FALSE);
+  EXPECT_EQ(GetErrorInfo(1, again.put()), E_INVALIDARG);
+  EXPECT_EQ(SetErrorInfo(1, info.get()), E_INVALIDARG);
+  EXPECT_EQ(CreateErrorInfo(nullptr), E_INVALIDARG);
+}

@@ -1,0 +1,52 @@
+#include "core/progress_monitor.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace quorvel {
+namespace {
+
+struct Recorder : FireComEvent {
+    std::vector<uint32_t> percents;
+    void FireEvent(uint32_t eventId, uint32_t userValue, uint32_t percent, uint32_t) override {
+        EXPECT_EQ(eventId, 103u);
+        EXPECT_EQ(userValue, 0u);
+        percents.push_back(percent);
+    }
+};
+
+TEST(ProgressMonitor, FiresOnlyWhenThePercentageGrows) {
+    Recorder r;
+    ProgressMonitor m(103, 0, &r, 100);
+    m.Reset(1000);
+    for (uint32_t p : {5u, 9u, 10u, 10u, 15u, 500u, 499u, 2000u}) m.SetPosition(p);
+    EXPECT_EQ(r.percents, (std::vector<uint32_t>{1, 50, 100}));
+    EXPECT_EQ(m.position(), 1000u);  // capped at the total
+    r.percents.clear();
+    m.Finish();  // already at the total: nothing more
+    EXPECT_TRUE(r.percents.empty());
+
+    m.Reset(1000);
+    m.SetPosition(995);
+    m.Finish();
+    EXPECT_EQ(r.percents, (std::vector<uint32_t>{99, 100}));
+    r.percents.clear();
+    m.Reset(10);
+    for (int i = 0; i < 20; ++i) m.Advance(1);
+    EXPECT_EQ(r.percents.size(), 10u);
+    EXPECT_EQ(r.percents.back(), 100u);
+}
+
+TEST(ProgressMonitor, LargeTotalsScaleWithoutOverflow) {
+    EXPECT_EQ(ProgressMonitor::percentage(0, 0), 100u);
+    EXPECT_EQ(ProgressMonitor::percentage(4000000000u, 4000000000u), 100u);
+    EXPECT_EQ(ProgressMonitor::percentage(2000000000u, 4000000000u), 50u);
+    EXPECT_EQ(ProgressMonitor::percentage(9, 10000000u), 0u);  // both scaled by tens first
+    EXPECT_EQ(ProgressMonitor::percentage(333, 1000), 33u);
+    ProgressMonitor silent(103, 0, nullptr, 10);
+    EXPECT_EQ(silent.SetPosition(5), 50u);  // computes without a sink
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "core/system/code_page.h"
+#include "core/system/directories.h"
+#include "core/system/error_text.h"
+#include "core/system/file.h"
+#include "core/system/file_system.h"
+#include "core/system/thread_id.h"
+#include "core/system/utf8.h"
+
+using namespace quorvel::sys;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string bytes(std::initializer_list<int> list) {
+  std::string s;
+  for (int b : list) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+}  // namespace
+
+TEST(CodePage, AnsiRoundTripsEveryByte) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  std::u16string wide = fromAnsi(all);
+  ASSERT_EQ(wide.size(), 256u);
+  EXPECT_EQ(wide[0x80], 0x20AC);  // euro sign
+  EXPECT_EQ(wide[0x9F], 0x0178);
+  for (int b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) EXPECT_EQ(wide[b], b);
+  EXPECT_EQ(wide[0xE9], 0xE9);
+  EXPECT_EQ(toAnsi(wide), all);
+
+  // Characters the code page lacks become one '?' each; a pair is one character.
+  EXPECT_EQ(toAnsi(u"a\u0080\u0100\u20AC\U0001F600\xD800z\xDC00"), "a??\x80??z?");
+  EXPECT_EQ(toLatin1(u"\u00FF\u0100\u20AC\U0001F600"), "\xFF???");
+  EXPECT_EQ(fromLatin1("\x80\xFF"), u"\u0080\u00FF");
+  std::string appended = "x";
+  appendAnsi(appended, u"\u2122");
+  EXPECT_EQ(appended, "x\x99");
+}
+
+TEST(Utf8, DecodesIllFormedInputAsMaximalSubparts) {
+  const char16_t R = 0xFFFD;
+  const struct {
+    std::string in;
+    std::u16string out;
+  } table[] = {
+      // Boundaries of each sequence length.
+      {bytes({0x00}), std::u16string(1, 0)},
+      {bytes({0xC2, 0x80}), u"\u0080"},
+      {bytes({0xDF, 0xBF}), u"\u07FF"},
+      {bytes({0xE0, 0xA0, 0x80}), u"\u0800"},
+      {bytes({0xEF, 0xBF, 0xBF}), u"\uFFFF"},
+      {bytes({0xF0, 0x90, 0x80, 0x80}), u"\U00010000"},
+      {bytes({0xF4, 0x8F, 0xBF, 0xBF}), u"\U0010FFFF"},
+      {bytes({0xEE, 0x80, 0x80}), u"\uE000"},
+      // The worked example of the Unicode standard's best practice.
+      {bytes({0x61, 0xF1, 0x80, 0x80, 0xE1, 0x80, 0xC2, 0x62, 0x80, 0x63, 0x80, 0xBF, 0x64}),
+       {u'a', R, R, R, u'b', R, u'c', R, R, u'd'}},
+      // Unexpected continuation bytes, impossible bytes.
+      {bytes({0x80}), {R}},
+      {bytes({0x80, 0xBF, 0x80}), {R, R, R}},
+      {bytes({0xFE, 0xFF, 0xC0, 0xC1, 0xF5}), {R, R, R, R, R}},
+      // Truncated sequences: one replacement each, then what follows.
+      {bytes({0xC2}), {R}},
+      {bytes({0xE1, 0x80}), {R}},
+      {bytes({0xF1, 0x80, 0x80, 0x41}), {R, u'A'}},
+      {bytes({0xDF, 0xEF, 0xBF, 0xF4, 0x8F, 0xBF}), {R, R, R}},
+      // Overlong forms, one replacement per byte.
+      {bytes({0xC0, 0xAF}), {R, R}},
+      {bytes({0xE0, 0x80, 0xAF}), {R, R, R}},
+      {bytes({0xF0, 0x80, 0x80, 0xAF}), {R, R, R, R}},
+      {bytes({0xC1, 0xBF}), {R, R}},
+      // Encoded surrogates, values above U+10FFFF, old 5- and 6-byte forms.
+      {bytes({0xED, 0xA0, 0x80}), {R, R, R}},
+      {bytes({0xED, 0xA0, 0x80, 0xED, 0xB0, 0x80}), {R, R, R, R, R, R}},
+      {bytes({0xF4, 0x90, 0x80, 0x80}), {R, R, R, R}},
+      {bytes({0xF8, 0x88, 0x80, 0x80, 0x80}), {R, R, R, R, R}},
+      {bytes({0xFC, 0x84, 0x80, 0x80, 0x80, 0x80}), {R, R, R, R, R, R}},
+      // Noncharacters are characters all the same.
+      {bytes({0xEF, 0xBF, 0xBE}), u"\uFFFE"},
+      // Long ASCII runs around a sequence (the fast path's seams).
+      {"abcdefgh" + bytes({0xC3, 0xA9}) + "ijklmnopqr", u"abcdefgh\u00E9ijklmnopqr"},
+  };
+  for (const auto& t : table) {
+    SCOPED_TRACE(::testing::PrintToString(t.in));
+    EXPECT_EQ(fromUtf8(t.in), t.out);
+    EXPECT_EQ(utf16Length(t.in.data(), t.in.size()), t.out.size());
+  }
+}
+
+TEST(Utf8, EncodesAndReplacesUnpairedSurrogates) {
+  const struct {
+    std::u16string in;
+    std::string out;
+  } table[] = {
+      {u"", ""},
+      {u"plain ascii text.", "plain ascii text."},
+      {u"\u00E9", bytes({0xC3, 0xA9})},
+      {u"a\u20AC", bytes({0x61, 0xE2, 0x82, 0xAC})},
+      {u"\U0001F600", bytes({0xF0, 0x9F, 0x98, 0x80})},
+      {std::u16string(1, 0xD800), bytes({0xEF, 0xBF, 0xBD})},
+      {std::u16string{0xDC00, 0xD800}, bytes({0xEF, 0xBF, 0xBD, 0xEF, 0xBF, 0xBD})},
+      {std::u16string{u'x', 0xD83D, u'y'}, bytes({0x78, 0xEF, 0xBF, 0xBD, 0x79})},
+      {std::u16string(1, 0xFFFF), bytes({0xEF, 0xBF, 0xBF})},
+  };
+  for (const auto& t : table) {
+    EXPECT_EQ(toUtf8(t.in), t.out);
+    EXPECT_EQ(utf8Length(t.in.data(), t.in.size()), t.out.size());
+  }
+  // Every well-formed text survives the round trip.
+  std::u16string all;
+  for (char32_t c = 1; c < 0x110000; c += 97) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    if (c > 0xFFFF) {
+      all.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      all.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      all.push_back(static_cast<char16_t>(c));
+    }
+  }
+  EXPECT_EQ(fromUtf8(toUtf8(all)), all);
+}
+
+TEST(ErrorText, MessagesAndLastErrorPerThread) {
+  EXPECT_EQ(errorText(ENOENT), "No such file or directory");
+  EXPECT_EQ(errorText(EACCES), "Permission denied");
+  EXPECT_EQ(errorText(987654), "");
+  setLastError(EEXIST);
+  std::thread([] { EXPECT_EQ(lastError(), 0); }).join();
+  EXPECT_EQ(lastError(), EEXIST);
+  uint32_t other = 0;
+  std::thread([&] { other = currentThreadId(); }).join();
+  EXPECT_NE(currentThreadId(), 0u);
+  EXPECT_NE(currentThreadId(), other);
+  EXPECT_EQ(currentThreadId(), static_cast<uint32_t>(getpid()));  // the test runs on the main thread
+}
+
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "qv_system_test_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir, ec);
+  }
+  std::string path(const char* name) const { return dir + "/" + name; }
+  std::string dir;
+};
+
+TEST_F(Files, ReadWriteSizeAndErrors) {
+  setLastError(0);
+  File missing = File::openForReading(path("missing.xml").c_str());
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(lastError(), ENOENT);
+  EXPECT_EQ(errorText(lastError()), "No such file or directory");
+  EXPECT_FALSE(File::openForReading(dir.c_str()));
+  EXPECT_EQ(lastError(), EISDIR);
+  EXPECT_FALSE(File::openForReading(static_cast<const char*>(nullptr)));
+
+  File empty = File::createForWriting(path("empty").c_str());
+  ASSERT_TRUE(empty);
+  EXPECT_TRUE(empty.close());
+  EXPECT_EQ(File::openForReading(path("empty").c_str()).size(), 0u);
+
+  const std::u16string wideName = u"caf\u00E9.bin";
+  const std::string narrowName = path("caf\xC3\xA9.bin");
+  {
+    File out = File::createForWriting(narrowName.c_str());
+    ASSERT_TRUE(out);
+    uint32_t written = 0;
+    ASSERT_TRUE(out.write("0123456789", 10, &written));
+    EXPECT_EQ(written, 10u);
+  }
+  File in = File::openForReading(fromUtf8(dir + "/") + wideName);
+  ASSERT_TRUE(in);
+  EXPECT_EQ(in.size(), 10u);
+  char buffer[16] = {};
+  uint32_t got = 0;
+  ASSERT_TRUE(in.read(buffer, sizeof buffer, &got));
+  EXPECT_EQ(got, 10u);
+  EXPECT_EQ(std::string(buffer, got), "0123456789");
+  File moved = std::move(in);
+  EXPECT_FALSE(in.isOpen());
+  EXPECT_TRUE(moved.isOpen());
+
+  // Creating again truncates.
+  ASSERT_TRUE(File::createForWriting(narrowName.c_str()));
+  EXPECT_EQ(File::openForReading(narrowName.c_str()).size(), 0u);
+}
+
+TEST_F(Files, AttributesDeleteMoveAndDirectories) {
+  const std::string file = path("data.txt");
+  ASSERT_TRUE(File::createForWriting(file.c_str()));
+  EXPECT_EQ(fileAttributes(file.c_str()), kFileAttributeNormal);
+  EXPECT_EQ(fileAttributes(dir.c_str()), kFileAttributeDirectory);
+  EXPECT_EQ(fileAttributes(path("none").c_str()), kInvalidFileAttributes);
+  EXPECT_EQ(lastError(), ENOENT);
+
+  ASSERT_TRUE(setFileAttributes(file.c_str(), kFileAttributeReadOnly));
+  EXPECT_EQ(fileAttributes(file.c_str()), kFileAttributeReadOnly);
+  EXPECT_FALSE(File::createForWriting(file.c_str()));  // refused even for root
+  EXPECT_EQ(lastError(), EACCES);
+  EXPECT_TRUE(File::openForReading(file.c_str()));
+  ASSERT_TRUE(setFileAttributes(file.c_str(), kFileAttributeNormal));
+  EXPECT_EQ(fileAttributes(file.c_str()), kFileAttributeNormal);
+  EXPECT_TRUE(File::createForWriting(file.c_str()));
+
+  const std::string other = path("other.txt");
+  ASSERT_TRUE(File::createForWriting(other.c_str()));
+  EXPECT_FALSE(moveFile(file.c_str(), other.c_str()));  // never replaces
+  EXPECT_EQ(lastError(), EEXIST);
+  const std::string renamed = path("renamed.txt");
+  EXPECT_TRUE(moveFile(file.c_str(), renamed.c_str()));
+  EXPECT_EQ(fileAttributes(file.c_str()), kInvalidFileAttributes);
+  EXPECT_TRUE(deleteFile(renamed.c_str()));
+  EXPECT_FALSE(deleteFile(renamed.c_str()));
+  EXPECT_EQ(lastError(), ENOENT);
+  EXPECT_FALSE(deleteFile(dir.c_str()));
+
+  const std::string sub = path("sub");
+  EXPECT_TRUE(createDirectory(sub.c_str()));
+  EXPECT_FALSE(createDirectory(sub.c_str()));
+  EXPECT_EQ(lastError(), EEXIST);
+  const std::string before = currentDirectory();
+  ASSERT_FALSE(before.empty());
+  ASSERT_TRUE(setCurrentDirectory(sub.c_str()));
+  EXPECT_EQ(fs::path(currentDirectory()), fs::canonical(sub));
+  EXPECT_TRUE(setCurrentDirectory(before.c_str()));
+  EXPECT_FALSE(setCurrentDirectory(path("none").c_str()));
+  EXPECT_EQ(lastError(), ENOENT);
+}
+
+TEST_F(Files, TempPathHonoursTmpdir) {
+  const char* saved = std::getenv("TMPDIR");
+  std::string old = saved ? saved : "";
+  setenv("TMPDIR", dir.c_str(), 1);
+  EXPECT_EQ(tempPath(), dir + "/");
+  setenv("TMPDIR", (dir + "/").c_str(), 1);
+  EXPECT_EQ(tempPath(), dir + "/");
+  unsetenv("TMPDIR");
+  EXPECT_EQ(tempPath(), "/tmp/");
+  if (saved) setenv("TMPDIR", old.c_str(), 1);
+}
