@@ -177,34 +177,38 @@ void CharsetConvert::ConvertWithFallback(const void* utf8, uint32_t length, Data
     const MbStringUtf8 text(utf8, length);
     if (text.count() <= 1) return;
     FallbackRun run{text, out, cache, DataBuffer()};
-    convertPieces(run, 0, text.count());
+    convertPieces(run, 0, text.count(), text.offset(0));
 }
 
-// Characters [first, first + count) in sixteenths: count / 16 characters each (at least one), the
-// last piece taking what remains.
-void CharsetConvert::convertPieces(FallbackRun& run, uint32_t first, uint32_t count) {
+// Characters [first, first + count), the first of which begins at byte `begin`, in sixteenths:
+// count / 16 characters each (at least one), the last piece taking what remains.
+void CharsetConvert::convertPieces(FallbackRun& run, uint32_t first, uint32_t count, uint32_t begin) {
     constexpr uint32_t kPieces = 16;
+    const MbString& text = run.text;
     const uint32_t size = count / kPieces > 0 ? count / kPieces : 1;
+    uint32_t pos = begin;
     for (uint32_t piece = 0, start = 0; piece < kPieces && start < count; ++piece, start += size) {
         const uint32_t n = piece + 1 == kPieces ? count - start : std::min(size, count - start);
+        // Short pieces are stepped over; long ones are found through the index.
+        const uint32_t end = n <= 2 * MbString::kStride ? text.endFrom(pos, n) : text.endOffset(first + start, n);
         if (n > 1) {
-            convertRange(run, first + start, n);
+            convertRange(run, first + start, n, pos, end);
         } else {
-            convertCharacter(run, first + start);
+            convertCharacter(run, pos);
         }
+        pos = text.nextStart(end);
     }
 }
 
 // A piece of several characters: at once if it converts, else in sixteenths again.
-void CharsetConvert::convertRange(FallbackRun& run, uint32_t first, uint32_t count) {
-    const uint32_t begin = run.text.offset(first);
-    const uint32_t end = run.text.endOffset(first, count);
+void CharsetConvert::convertRange(FallbackRun& run, uint32_t first, uint32_t count, uint32_t begin, uint32_t end) {
     if (convertQuietly(run.text.bytes() + begin, end - begin, false, run.out)) return;
-    convertPieces(run, first, count);
+    convertPieces(run, first, count, begin);
 }
 
-void CharsetConvert::convertCharacter(FallbackRun& run, uint32_t index) {
-    const MbChar c = run.text.charAt(index);
+void CharsetConvert::convertCharacter(FallbackRun& run, uint32_t begin) {
+    MbChar c;
+    c.set(run.text.bytes() + begin, run.text.lengthAt(begin));
     if (const Utf8Result* known = run.cache.find(c)) {
         if (!known->failed) appendWithRoom(run.out, known->bytes, known->count);
         return;

@@ -66,9 +66,9 @@ private:
     bool convertByTable(const void* bytes, uint32_t length, bool isUtf16, DataBuffer& out, LogBase* log);
     bool convertQuietly(const uint8_t* bytes, uint32_t length, bool dropByteOrderMark, DataBuffer& out);
     struct FallbackRun;
-    void convertPieces(FallbackRun& run, uint32_t first, uint32_t count);
-    void convertRange(FallbackRun& run, uint32_t first, uint32_t count);
-    void convertCharacter(FallbackRun& run, uint32_t index);
+    void convertPieces(FallbackRun& run, uint32_t first, uint32_t count, uint32_t begin);
+    void convertRange(FallbackRun& run, uint32_t first, uint32_t count, uint32_t begin, uint32_t end);
+    void convertCharacter(FallbackRun& run, uint32_t begin);
 
     std::unique_ptr<MultiLang> converter_;
     StringBuffer sourceName_;

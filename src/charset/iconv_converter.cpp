@@ -36,44 +36,56 @@ bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     return true;
 }
 
-bool IconvConverter::convert(const void* bytes, uint32_t length, DataBuffer& out, uint64_t room) {
-    if (handle_ == nullptr) return false;
-    iconv_t cd = static_cast<iconv_t>(handle_);
-    const uint32_t start = out.size();
-    auto fail = [&] {
-        out.shrinkTo(start);
-        return false;
-    };
+void IconvConverter::reset() {
+    if (handle_ != nullptr) iconv(static_cast<iconv_t>(handle_), nullptr, nullptr, nullptr, nullptr);
+}
 
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* in = const_cast<char*>(static_cast<const char*>(bytes));
+IconvConverter::Progress IconvConverter::step(const char** in, size_t* inLeft, uint8_t* window, size_t room,
+                                              size_t* written) {
+    char* outPtr = reinterpret_cast<char*>(window);
+    size_t outLeft = room;
+    // With no input left, this writes the sequence that returns a stateful target to its initial state.
+    const size_t result = *inLeft > 0 ? iconv(static_cast<iconv_t>(handle_), const_cast<char**>(in), inLeft,
+                                              &outPtr, &outLeft)
+                                      : iconv(static_cast<iconv_t>(handle_), nullptr, nullptr, &outPtr, &outLeft);
+    const int error = errno;
+    *written = room - outLeft;
+    if (result == kFailed) return error == E2BIG ? Progress::Full : Progress::Failed;
+    // A count of irreversible conversions means something was approximated.
+    return result == 0 ? Progress::Done : Progress::Failed;
+}
+
+// Runs the input (or, with length 0 and bytes null, the closing sequence) through the
+// converter into out, enlarging the window while it proves short.
+bool IconvConverter::feed(const void* bytes, uint32_t length, DataBuffer& out, uint64_t room) {
+    if (handle_ == nullptr) return false;
+    const char* in = static_cast<const char*>(bytes);
     size_t inLeft = length;
-    // The input first, then the sequence that returns a stateful target to its initial state.
-    bool inputDone = length == 0;
     for (;;) {
+        if (in != nullptr && inLeft == 0) return true;
         uint32_t available = 0;
         uint8_t* window = reserveOutputRoom(out, room, &available);
-        if (window == nullptr) return fail();
-        char* outPtr = reinterpret_cast<char*>(window);
-        size_t outLeft = available;
-        const size_t result = inputDone ? iconv(cd, nullptr, nullptr, &outPtr, &outLeft)
-                                        : iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        const int error = errno;
-        const uint32_t written = static_cast<uint32_t>(available - outLeft);
-        out.commit(written);
-        if (result == kFailed) {
-            if (error != E2BIG) return fail();
-            // Short of room that the buffer cannot give.
-            if (written == 0 && available < room) return fail();
-            room = std::max<uint64_t>(static_cast<uint64_t>(inLeft) * 4 + 64, out.size() / 2);
-            continue;
-        }
-        // A count of irreversible conversions means something was approximated.
-        if (result != 0) return fail();
-        if (inputDone) break;
-        inputDone = true;
+        if (window == nullptr) return false;
+        size_t written = 0;
+        const Progress progress = step(&in, &inLeft, window, available, &written);
+        out.commit(static_cast<uint32_t>(written));
+        if (progress == Progress::Done) return true;
+        if (progress == Progress::Failed) return false;
+        // Short of room that the buffer cannot give.
+        if (written == 0 && available < room) return false;
+        room = std::max<uint64_t>(static_cast<uint64_t>(inLeft) * 4 + 64, out.size() / 2);
     }
-    return true;
+}
+
+bool IconvConverter::finish(DataBuffer& out) { return feed(nullptr, 0, out, 64); }
+
+bool IconvConverter::convert(const void* bytes, uint32_t length, DataBuffer& out, uint64_t room) {
+    if (handle_ == nullptr) return false;
+    const uint32_t start = out.size();
+    reset();
+    if ((length == 0 || feed(bytes, length, out, room)) && finish(out)) return true;
+    out.shrinkTo(start);
+    return false;
 }
 
 }  // namespace quorvel

@@ -1,6 +1,7 @@
 #pragma once
 // One conversion descriptor of the C library's iconv, between two code pages.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quorvel {
@@ -25,6 +26,17 @@ public:
     // `out` unchanged, on bytes that are invalid or incomplete in the source, on characters the
     // target lacks (nothing is approximated or skipped), or when the output outgrows the buffer.
     bool convert(const void* bytes, uint32_t length, DataBuffer& out, uint64_t room);
+
+    // The same in parts: reset(), then feed() any number of times, then finish(). A failed part
+    // may leave some output behind; the caller takes it back.
+    void reset();
+    bool feed(const void* bytes, uint32_t length, DataBuffer& out, uint64_t room);
+    bool finish(DataBuffer& out);
+
+    enum class Progress { Done, Full, Failed };
+    // One pass into a window of `room` bytes: until the input is used up (Done, the shift state
+    // left as it is), the window is full (Full) or the input fails. `in` and `inLeft` advance.
+    Progress step(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
 
 private:
     void* handle_ = nullptr;  // iconv_t

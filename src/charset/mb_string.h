@@ -35,6 +35,21 @@ public:
     uint32_t endOffset(uint32_t first, uint32_t n) const;
     MbChar charAt(uint32_t i) const;
 
+    // Walking by byte offsets, for callers that go through the characters in order.
+    // Length of the character that begins at offset pos.
+    uint32_t lengthAt(uint32_t pos) const {
+        const uint32_t n = leadLengths_[bytes_[pos]];
+        return n < byteLength_ - pos ? n : byteLength_ - pos;
+    }
+    // The first offset at or after pos where a character begins (byteLength() when none does).
+    uint32_t nextStart(uint32_t pos) const;
+    // Offset just past the last byte of the n >= 1 characters that begin at offset pos.
+    uint32_t endFrom(uint32_t pos, uint32_t n) const;
+
+    // Only every kStride-th start is stored, so that the index of a long text stays small;
+    // the others are found by stepping from the nearest stored one.
+    static constexpr uint32_t kStride = 16;
+
 protected:
     // `leadLengths` gives for each byte value the length of a character that begins with it, or
     // 0 when such a byte begins none and is passed over; it must outlive the index.
@@ -43,17 +58,6 @@ protected:
     void build(const uint8_t* bytes, uint32_t length);
 
 private:
-    // Length of the character at pos, cut short at the end of the string.
-    uint32_t lengthAt(uint32_t pos) const {
-        const uint32_t n = leadLengths_[bytes_[pos]];
-        return n < byteLength_ - pos ? n : byteLength_ - pos;
-    }
-    uint32_t nextStart(uint32_t pos) const;
-
-    // Only every kStride-th start is stored, so that the index of a long text stays small;
-    // the others are found by stepping from the nearest stored one.
-    static constexpr uint32_t kStride = 32;
-
     const std::array<uint8_t, 256>& leadLengths_;
     const uint8_t* bytes_ = nullptr;
     uint32_t byteLength_ = 0;

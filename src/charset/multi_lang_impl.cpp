@@ -6,6 +6,7 @@
 
 #include "charset/code_page_codec.h"
 #include "charset/output_room.h"
+#include "charset/utf16_pipeline.h"
 #include "core/data_buffer.h"
 #include "core/log_base.h"
 
@@ -29,16 +30,10 @@ void logDataLong(LogBase* log, const char* keyword, uint32_t value) {
     if (log) log->LogDataLong(keyword, static_cast<int32_t>(value));
 }
 
-// A converter between a code page and UTF-16LE for one conversion only.
-bool openUnicodeConverter(IconvConverter& converter, uint32_t sourceCodePage, uint32_t targetCodePage, LogBase* log) {
-    if (converter.open(sourceCodePage, targetCodePage)) return true;
+// A converter between a code page and UTF-16LE could not be made for the two-step route.
+void logUnicodeConverterFailure(LogBase* log, const char* keyword, uint32_t codePage) {
     logError(log, "Failed to create Unicode charset converter");
-    if (targetCodePage == kUtf16) {
-        logDataLong(log, "fromCodePage", sourceCodePage);
-    } else {
-        logDataLong(log, "toCodePage", targetCodePage);
-    }
-    return false;
+    logDataLong(log, keyword, codePage);
 }
 
 // The system's encoder, with the messages of its two failures.
@@ -56,23 +51,31 @@ bool encodeWithSystem(uint32_t targetCodePage, const void* utf16, uint32_t lengt
     return false;
 }
 
-// UTF-8 no-break spaces (C2 A0) as single blanks; Shift-JIS has no no-break space.
-std::string blankNoBreakSpaces(const uint8_t* bytes, uint32_t length) {
-    std::string text;
-    text.reserve(length);
-    const uint8_t* p = bytes;
-    const uint8_t* end = bytes + length;
+// The first UTF-8 no-break space (C2 A0) at or after p, or end.
+const uint8_t* findNoBreakSpace(const uint8_t* p, const uint8_t* end) {
     while (p < end) {
         const uint8_t* c2 = static_cast<const uint8_t*>(std::memchr(p, 0xC2, static_cast<size_t>(end - p)));
-        if (c2 == nullptr || c2 + 1 == end) break;
-        text.append(reinterpret_cast<const char*>(p), static_cast<size_t>(c2 - p));
-        if (c2[1] == 0xA0) {
-            text.push_back(' ');
-            p = c2 + 2;
-        } else {
-            text.push_back(static_cast<char>(0xC2));
-            p = c2 + 1;
-        }
+        if (c2 == nullptr || c2 + 1 == end) return end;
+        if (c2[1] == 0xA0) return c2;
+        p = c2 + 1;
+    }
+    return end;
+}
+
+// The text with each UTF-8 no-break space as a single blank (Shift-JIS has no no-break space);
+// empty when there is none, and the text can be used as it is.
+std::string blankNoBreakSpaces(const uint8_t* bytes, uint32_t length) {
+    std::string text;
+    const uint8_t* end = bytes + length;
+    const uint8_t* nbsp = findNoBreakSpace(bytes, end);
+    if (nbsp == end) return text;
+    text.reserve(length);
+    const uint8_t* p = bytes;
+    while (nbsp != end) {
+        text.append(reinterpret_cast<const char*>(p), static_cast<size_t>(nbsp - p));
+        text.push_back(' ');
+        p = nbsp + 2;
+        nbsp = findNoBreakSpace(p, end);
     }
     text.append(reinterpret_cast<const char*>(p), static_cast<size_t>(end - p));
     return text;
@@ -131,16 +134,38 @@ bool MultiLangImpl::ConvertDirect(uint32_t sourceCodePage, uint32_t targetCodePa
     }
 }
 
-// The system's decoder for the source, then its encoder for the target. A text the decoder
-// rejects leaves the encoder nothing to measure, and is reported as such.
+// The system's decoder for the source, then its encoder for the target, a window at a time. A
+// text the decoder rejects leaves the encoder nothing to measure, and is reported as such.
 bool MultiLangImpl::convertThroughSystem(uint32_t sourceCodePage, uint32_t targetCodePage, const uint8_t* bytes,
                                          uint32_t length, DataBuffer& out, LogBase* log) {
-    DataBuffer utf16;
-    if (!decodeCodePage(sourceCodePage, bytes, length, utf16) || utf16.size() < 2) {
-        logError(log, "Failed to convert from Unicode to code page ", targetCodePage);
+    const uint32_t start = out.size();
+    auto fail = [&](EncodeResult why) {
+        out.shrinkTo(start);
+        if (why == EncodeResult::CannotWrite) {
+            logError(log, "Failed to convert from Unicode (ucs-2) to code page ", targetCodePage);
+        } else {
+            logError(log, "Failed to convert from Unicode to code page ", targetCodePage);
+        }
         return false;
+    };
+    Utf16Reader reader;
+    Utf16Writer writer;
+    if (!reader.open(sourceCodePage, Utf16Codecs::System) || !writer.open(targetCodePage, Utf16Codecs::System)) {
+        return fail(EncodeResult::CannotMeasure);
     }
-    return encodeWithSystem(targetCodePage, utf16.data(), utf16.size(), out, log);
+    reader.start(bytes, length);
+    DataBuffer units;
+    uint64_t decoded = 0;
+    for (;;) {
+        const Utf16Reader::Read read = reader.next(units);
+        if (read == Utf16Reader::Read::Failed) return fail(EncodeResult::CannotMeasure);
+        decoded += units.size() / 2;
+        const EncodeResult written = writer.write(units, out);
+        if (written != EncodeResult::Ok) return fail(written);
+        if (read == Utf16Reader::Read::Done) break;
+    }
+    if (decoded == 0 || !writer.finish(out)) return fail(EncodeResult::CannotMeasure);
+    return true;
 }
 
 bool MultiLangImpl::platformConversion(uint32_t sourceCodePage, uint32_t targetCodePage, const uint8_t* bytes,
@@ -148,8 +173,10 @@ bool MultiLangImpl::platformConversion(uint32_t sourceCodePage, uint32_t targetC
     std::string blanked;
     if (sourceCodePage == kUtf8 && targetCodePage == kShiftJis) {
         blanked = blankNoBreakSpaces(bytes, length);
-        bytes = reinterpret_cast<const uint8_t*>(blanked.data());
-        length = static_cast<uint32_t>(blanked.size());
+        if (!blanked.empty()) {
+            bytes = reinterpret_cast<const uint8_t*>(blanked.data());
+            length = static_cast<uint32_t>(blanked.size());
+        }
     }
 
     const bool paired = pair_.isOpen() && pairSource_ == sourceCodePage && pairTarget_ == targetCodePage;
@@ -159,35 +186,61 @@ bool MultiLangImpl::platformConversion(uint32_t sourceCodePage, uint32_t targetC
         logError(log, "1-Step charset conversion failed");
         return false;
     }
+    return twoStepConversion(sourceCodePage, targetCodePage, bytes, length, out, log);
+}
 
-    DataBuffer utf16;
-    if (sourceCodePage == kUtf8) {
-        // The system's decoder replaces what is malformed, so only a text too long for the buffer fails here.
-        if (!decodeUtf8ToBuffer(bytes, length, utf16)) {
-            logError(log, "Failed to convert utf-8 to Unicode ");
-            return false;
-        }
-    } else {
-        IconvConverter toUnicode;
-        if (!openUnicodeConverter(toUnicode, sourceCodePage, kUtf16, log)) {
-            logError(log, "Failed to create Unicode coverter #1");
-            return false;
-        }
-        if (!toUnicode.convert(bytes, length, utf16, uint64_t{length} * 4)) {
-            logError(log, "Failed to convert to Unicode (1st step in 2-step conversion)");
-            return false;
-        }
+// Through UTF-16 with a converter for each half. The text streams through a window of UTF-16,
+// but failures are reported as if the first step had run over the whole text before the second:
+// a first-step failure anywhere comes before a second-step one.
+bool MultiLangImpl::twoStepConversion(uint32_t sourceCodePage, uint32_t targetCodePage, const uint8_t* bytes,
+                                      uint32_t length, DataBuffer& out, LogBase* log) {
+    Utf16Reader reader;
+    if (!reader.open(sourceCodePage, Utf16Codecs::Platform)) {
+        logUnicodeConverterFailure(log, "fromCodePage", sourceCodePage);
+        logError(log, "Failed to create Unicode coverter #1");
+        return false;
     }
-    IconvConverter fromUnicode;
-    if (!openUnicodeConverter(fromUnicode, kUtf16, targetCodePage, log)) {
+    reader.start(bytes, length);
+    DataBuffer units;
+    auto firstStepFailed = [&] {
+        // The system's decoder replaces what is malformed, so only a window too large for the buffer fails it.
+        logError(log, sourceCodePage == kUtf8 ? "Failed to convert utf-8 to Unicode "
+                                              : "Failed to convert to Unicode (1st step in 2-step conversion)");
+        return false;
+    };
+    // Reads the rest of the text to learn whether the first step would have failed.
+    auto restOfFirstStepFails = [&] {
+        if (!reader.canFail()) return false;
+        for (;;) {
+            const Utf16Reader::Read read = reader.next(units);
+            if (read == Utf16Reader::Read::Failed) return true;
+            if (read == Utf16Reader::Read::Done) return false;
+        }
+    };
+
+    Utf16Writer writer;
+    if (!writer.open(targetCodePage, Utf16Codecs::Platform)) {
+        if (restOfFirstStepFails()) return firstStepFailed();
+        logUnicodeConverterFailure(log, "toCodePage", targetCodePage);
         logError(log, "Failed to create Unicode coverter #2");
         return false;
     }
-    if (!fromUnicode.convert(utf16.data(), utf16.size(), out, uint64_t{utf16.size()} / 2 * 3)) {
-        logError(log, "Failed to convert from Unicode (2nd step in 2-step conversion)");
-        return false;
+    const uint32_t start = out.size();
+    for (;;) {
+        const Utf16Reader::Read read = reader.next(units);
+        if (read == Utf16Reader::Read::Failed) {
+            out.shrinkTo(start);
+            return firstStepFailed();
+        }
+        const bool written = writer.write(units, out) == EncodeResult::Ok;
+        if (!written || (read == Utf16Reader::Read::Done && !writer.finish(out))) {
+            out.shrinkTo(start);
+            if (read != Utf16Reader::Read::Done && restOfFirstStepFails()) return firstStepFailed();
+            logError(log, "Failed to convert from Unicode (2nd step in 2-step conversion)");
+            return false;
+        }
+        if (read == Utf16Reader::Read::Done) return true;
     }
-    return true;
 }
 
 bool MultiLangImpl::FromUnicode(uint32_t targetCodePage, const void* utf16, uint32_t length, DataBuffer& out,

@@ -45,6 +45,8 @@ private:
                               DataBuffer& out, LogBase* log);
     bool platformConversion(uint32_t sourceCodePage, uint32_t targetCodePage, const uint8_t* bytes, uint32_t length,
                             DataBuffer& out, LogBase* log);
+    bool twoStepConversion(uint32_t sourceCodePage, uint32_t targetCodePage, const uint8_t* bytes, uint32_t length,
+                           DataBuffer& out, LogBase* log);
 
     IconvConverter pair_;
     uint32_t pairSource_ = 28591;
