@@ -137,18 +137,23 @@ bool CharsetConvert::ToUtf16(const void* bytes, uint32_t length, DataBuffer& out
 bool CharsetConvert::convertByTable(const void* bytes, uint32_t length, bool isUtf16, DataBuffer& out,
                                     LogBase* log) {
     if (findQuickConvertTable(targetCodePage_) == nullptr) return false;
-    std::u16string units;
-    if (isUtf16 || sourceCodePage_ == kUtf16) {
-        units.resize(length / 2);
-        if (!units.empty()) std::memcpy(units.data(), bytes, units.size() * 2);
-    } else {
-        DataBuffer utf16;
+    DataBuffer utf16;
+    if (!isUtf16 && sourceCodePage_ != kUtf16) {
         if (!ToUtf16(bytes, length, utf16, log)) return false;
-        units.resize(utf16.size() / 2);
-        if (!units.empty()) std::memcpy(units.data(), utf16.data(), units.size() * 2);
+        bytes = utf16.data();
+        length = utf16.size();
+    }
+    // The units in their own alignment: a copy only when the caller's bytes are not.
+    const size_t count = length / 2;
+    const char16_t* units = static_cast<const char16_t*>(bytes);
+    std::u16string copy;
+    if (reinterpret_cast<uintptr_t>(bytes) % alignof(char16_t) != 0) {
+        copy.resize(count);
+        std::memcpy(copy.data(), bytes, count * 2);
+        units = copy.data();
     }
     std::string converted;
-    quickConvertFromUtf16(targetCodePage_, units.data(), units.size(), converted);
+    quickConvertFromUtf16(targetCodePage_, units, count, converted);
     // Only an output too long for the buffer fails here; the platform converter will not do better.
     return appendWithRoom(out, converted.data(), static_cast<uint32_t>(converted.size()));
 }

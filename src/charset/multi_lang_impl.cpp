@@ -93,6 +93,7 @@ IconvConverter* MultiLangImpl::pairConverter(uint32_t sourceCodePage, uint32_t t
 
 bool MultiLangImpl::Convert(uint32_t sourceCodePage, uint32_t targetCodePage, const void* bytes, uint32_t length,
                             DataBuffer& out, LogBase* log) {
+    const uint32_t start = out.size();
     try {
         if (length == 0) return true;
         const uint8_t* input = static_cast<const uint8_t*>(bytes);
@@ -115,6 +116,7 @@ bool MultiLangImpl::Convert(uint32_t sourceCodePage, uint32_t targetCodePage, co
         }
         return convertThroughSystem(sourceCodePage, targetCodePage, input, length, out, log);
     } catch (...) {
+        out.shrinkTo(start);
         logError(log, "Character conversion failed (2)");
         return false;
     }
@@ -122,6 +124,7 @@ bool MultiLangImpl::Convert(uint32_t sourceCodePage, uint32_t targetCodePage, co
 
 bool MultiLangImpl::ConvertDirect(uint32_t sourceCodePage, uint32_t targetCodePage, const void* bytes,
                                   uint32_t length, DataBuffer& out, LogBase* log) {
+    const uint32_t start = out.size();
     try {
         if (length == 0) return true;
         const uint8_t* input = static_cast<const uint8_t*>(bytes);
@@ -129,6 +132,7 @@ bool MultiLangImpl::ConvertDirect(uint32_t sourceCodePage, uint32_t targetCodePa
         pairConverter(sourceCodePage, targetCodePage);
         return platformConversion(sourceCodePage, targetCodePage, input, length, out, log);
     } catch (...) {
+        out.shrinkTo(start);
         logError(log, "Character conversion failed (22)");
         return false;
     }
@@ -138,9 +142,9 @@ bool MultiLangImpl::ConvertDirect(uint32_t sourceCodePage, uint32_t targetCodePa
 // text the decoder rejects leaves the encoder nothing to measure, and is reported as such.
 bool MultiLangImpl::convertThroughSystem(uint32_t sourceCodePage, uint32_t targetCodePage, const uint8_t* bytes,
                                          uint32_t length, DataBuffer& out, LogBase* log) {
-    const uint32_t start = out.size();
+    const uint32_t outStart = out.size();
     auto fail = [&](EncodeResult why) {
-        out.shrinkTo(start);
+        out.shrinkTo(outStart);
         if (why == EncodeResult::CannotWrite) {
             logError(log, "Failed to convert from Unicode (ucs-2) to code page ", targetCodePage);
         } else {
@@ -245,6 +249,7 @@ bool MultiLangImpl::twoStepConversion(uint32_t sourceCodePage, uint32_t targetCo
 
 bool MultiLangImpl::FromUnicode(uint32_t targetCodePage, const void* utf16, uint32_t length, DataBuffer& out,
                                 LogBase* log) {
+    const uint32_t start = out.size();
     try {
         if (length == 0) return true;
         if (targetCodePage == kUtf16) return appendWithRoom(out, utf16, length);
@@ -269,6 +274,7 @@ bool MultiLangImpl::FromUnicode(uint32_t targetCodePage, const void* utf16, uint
         }
         return true;
     } catch (...) {
+        out.shrinkTo(start);
         logError(log, "Character conversion from Unicode failed");
         return false;
     }
@@ -276,6 +282,7 @@ bool MultiLangImpl::FromUnicode(uint32_t targetCodePage, const void* utf16, uint
 
 bool MultiLangImpl::ToUnicode(uint32_t sourceCodePage, const void* bytes, uint32_t length, DataBuffer& out,
                               LogBase* log) {
+    const uint32_t start = out.size();
     try {
         if (length == 0) return true;
         if (sourceCodePage == kUtf16) return appendWithRoom(out, bytes, length);
@@ -296,6 +303,7 @@ bool MultiLangImpl::ToUnicode(uint32_t sourceCodePage, const void* bytes, uint32
         }
         return converted;
     } catch (...) {
+        out.shrinkTo(start);
         logError(log, "Character conversion to Unicode failed");
         return false;
     }

@@ -172,6 +172,21 @@ TEST(CharsetConvert, ConvertHandlesByteOrderMarksEqualPagesAndUtf16) {
     EXPECT_FALSE(cc.FromUtf16(u"\u00E9", 2, out, &log));
     EXPECT_EQ(log.entries, (std::vector<std::string>{"E:Failed to convert from Unicode", "D:toCodePage=932"}));
 
+    // A lone last byte of UTF-16 is no unit, whatever the target; units need not be aligned.
+    alignas(2) const char misaligned[5] = {'-', 'A', '\0', '\xAC', '\0'};
+    for (const char* target : {"windows-1252", "utf-8", "iso-8859-1", "shift_jis", "utf-16", "utf-16be", "utf-7"}) {
+        SCOPED_TRACE(target);
+        ASSERT_TRUE(cc.SetToCharset(target));
+        DataBuffer odd;
+        const bool ok = cc.FromUtf16(misaligned + 1, 3, odd);
+        if (cc.targetCodePage() == 1200) {
+            EXPECT_EQ(bytesOf(odd), std::string("A\0\xAC", 3));  // copied as it is
+        } else {
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(bytesOf(odd), cc.targetCodePage() == 1201 ? std::string("\0A", 2) : "A");
+        }
+    }
+
     // ToUtf16 drops the mark of UTF-8 and decodes the rest.
     out.clear();
     ASSERT_TRUE(cc.SetFromCharset("utf-8"));
