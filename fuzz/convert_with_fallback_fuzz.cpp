@@ -1,11 +1,13 @@
 // Fuzzes the conversion of arbitrary bytes taken as UTF-8 into a charset, leaving out what cannot
 // be converted, and the host-string conversions on the same bytes. The first byte chooses the
-// target charset; the rest is the text.
+// target charset; the rest is the text, which a first byte of 0xF0 or more repeats past the
+// length at which conversions go through UTF-16 in windows.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "charset/charset_convert.h"
 #include "charset/utf8_cache.h"
@@ -31,8 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     using namespace quorvel;
     const char* target = kTargets[data[0] % (sizeof kTargets / sizeof kTargets[0])];
-    const uint8_t* text = data + 1;
-    const uint32_t length = static_cast<uint32_t>(size - 1);
+    std::string repeated;
+    if (data[0] >= 0xF0 && size > 1) {
+        while (repeated.size() < 320 * 1024) repeated.append(reinterpret_cast<const char*>(data + 1), size - 1);
+    }
+    const uint8_t* text = repeated.empty() ? data + 1 : reinterpret_cast<const uint8_t*>(repeated.data());
+    const uint32_t length = static_cast<uint32_t>(repeated.empty() ? size - 1 : repeated.size());
 
     CharsetConvert cc;
     check(cc.SetFromCharset("utf-8"));
