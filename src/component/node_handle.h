@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "charset/charset_convert.h"
 #include "component/connection_point.h"
 #include "component/module_lock.h"
 #include "component/rich_error_info.h"
@@ -74,13 +75,16 @@ public:
     // its tree when nothing else designates it (Clear and the loading members).
     void replaceTree(TreeNode* root);
 
-    // Host strings. A null host string leaves out as it was (the caller starts from empty).
+    // Host strings, through the handle's converter. A null host string leaves out as it was (the
+    // caller starts from empty). Both may throw std::bad_alloc, which the members' frames catch.
     void toUtf8(BSTR s, StringBuffer& out);
     void toUtf8Bytes(BSTR s, DataBuffer& out);
     // A new host string; an empty text gives an empty, non-null string. None only when memory
     // runs out.
+    BSTR toHost(const StringBuffer& text);
     BSTR toHost(std::string_view text);
-    BSTR toHost(const StringBuffer& text) { return toHost(text.view()); }
+    // The converter, for members that convert between charsets.
+    CharsetConvert& converter() { return converter_; }
 
     // The failure sequence: clear the log (unless clearLog is false), open the context, log the
     // message and the items, close it, raise the error summary; returns E_FAIL.
@@ -263,6 +267,7 @@ private:
     std::atomic<ULONG> refs_{1};
     TreeNode* node_ = nullptr;
     Logger log_;
+    CharsetConvert converter_;
     RichErrorInfo errorInfo_;
     ConnectionPoint events_;
     ConnectionPoint propertyNotify_;

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "xml_test_support.h"
+
+namespace quorvel::test {
+namespace {
+
+std::string parsedAndWritten(const std::string& text) {
+    TreePtr root = parseString(text);
+    return root ? serialized(root.get()) : std::string();
+}
+
+// Writing what was read, then reading and writing that again, changes nothing more.
+void expectStable(const std::string& text, const std::string& what) {
+    std::string once = parsedAndWritten(text);
+    ASSERT_FALSE(once.empty()) << what;
+    std::string twice = parsedAndWritten(once);
+    if (twice == once) return;
+    size_t at = 0;
+    while (at < once.size() && at < twice.size() && once[at] == twice[at]) ++at;
+    size_t from = at < 120 ? 0 : at - 120;
+    FAIL() << what << ": first written differs from second at byte " << at << "\nfirst:  " << once.substr(from, 240)
+           << "\nsecond: " << twice.substr(from, 240);
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    out = s.str();
+    return true;
+}
+
+TEST(RoundTrip, RealDebianDocuments) {
+    std::vector<std::string> files = {"/usr/share/mime/packages/freedesktop.org.xml"};
+    if (DIR* d = opendir("/usr/share/xml/iso-codes")) {
+        while (dirent* e = readdir(d)) {
+            std::string name = e->d_name;
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".xml") files.push_back("/usr/share/xml/iso-codes/" + name);
+        }
+        closedir(d);
+    }
+    int read = 0;
+    for (const std::string& f : files) {
+        std::string text;
+        if (!readFile(f, text)) continue;
+        ++read;
+        if (text.empty()) {
+            EXPECT_EQ(parseString(text), nullptr) << f;  // an empty file holds no element
+            continue;
+        }
+        expectStable(text, f);
+        TreePtr root = parseString(text);
+        EXPECT_GT(root->childCount(), 10) << f;
+    }
+    if (read < 2) {
+        GTEST_SKIP() << "the shared-mime-info and iso-codes documents are not installed (scripts/setup.sh installs them)";
+    }
+}
+
+// Documents using every construct the writer produces or the reader keeps: declaration, DOCTYPE,
+// processing instructions, comments, CDATA, entities, mixed content, attributes with quotes and
+// markup characters, long lines that wrap, and deep and wide nesting. Built without recursion.
+std::string generatedDocument(std::mt19937& rng) {
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    static const char* tags[] = {"a", "item", "b-c", "x.y", "ns:t", "_q", "Record", "\xC3\xA9l"};
+    static const char* words[] = {"alpha", "&amp;", "&lt;b&gt;", "&quot;q&quot;", "it's", "&amp;lt;", "\xE2\x82\xAC",
+                                  "word", "x", "&", "a&b", ">", "\"", "tab\there", "line\nbreak"};
+    auto text = [&](int maxWords) {
+        std::string s;
+        int n = 1 + pick(maxWords);
+        for (int i = 0; i < n; ++i) s += std::string(i ? " " : "") + words[pick(15)];
+        return s;
+    };
+    std::string doc;
+    if (pick(2)) doc += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
+    if (pick(3) == 0) doc += "<!DOCTYPE r [<!ELEMENT r ANY>]>\n";
+    if (pick(3) == 0) doc += "<?style href=\"s.css\"?>\n";
+    std::vector<std::string> open;
+    int budget = 20 + pick(300);
+    bool afterText = false;
+    doc += "<r>";
+    open.push_back("r");
+    while (!open.empty()) {
+        int action = budget-- > 0 ? pick(10) : 9;
+        if (action < 4) {
+            std::string t = tags[pick(8)];
+            doc += "<" + t;
+            for (int i = pick(4); i > 0; --i) {
+                doc += std::string(" k") + std::to_string(i) + "=";
+                if (pick(2)) {
+                    doc += "\"" + std::string(pick(2) ? "&lt;x&gt; &quot;" : "") + "v'" + std::to_string(pick(9)) + "\"";
+                } else {
+                    doc += "'" + std::string(pick(2) ? "say \"hi\"" : "") + std::to_string(pick(9)) + "'";
+                }
+            }
+            if (pick(4) == 0) {
+                doc += "/>";
+            } else {
+                doc += ">";
+                open.push_back(t);
+            }
+        } else if (action < 6) {
+            doc += text(pick(5) ? 4 : 60);
+        } else if (action == 6) {
+            doc += pick(2) ? "<!-- note -- " + text(3) + " -->" : "<?pi " + std::to_string(pick(5)) + "?>";
+        } else if (action == 7) {
+            // Right after text or another section a section is not one (it is read as other
+            // markup, and its "]]>" may end up inside CDATA content, which no writer can keep).
+            if (afterText) doc += "<!---->";
+            doc += "<![CDATA[" + std::string(pick(2) ? "<raw> & \"" : " ") + text(5) + "]]>";
+        } else {
+            doc += "</" + open.back() + ">";
+            open.pop_back();
+        }
+        afterText = action == 4 || action == 5 || action == 7;
+        if (pick(5) == 0) doc += pick(2) ? "\n  " : " ";
+    }
+    return doc;
+}
+
+TEST(RoundTrip, GeneratedDocuments) {
+    std::mt19937 rng(2024);
+    for (int i = 0; i < 400; ++i) {
+        expectStable(generatedDocument(rng), "document " + std::to_string(i));
+    }
+}
+
+TEST(RoundTrip, MillionDeepDocument) {
+    constexpr size_t kDepth = 1000000;
+    std::string text;
+    text.reserve(kDepth * 9 + 16);
+    for (size_t i = 0; i < kDepth; ++i) text += "<d>";
+    text += "bottom";
+    for (size_t i = 0; i < kDepth; ++i) text += "</d>";
+    TreePtr root = parseString(text);
+    ASSERT_NE(root, nullptr);
+    const TreeNode* n = root.get();
+    size_t depth = 1;
+    while (n->firstChild()) {
+        n = n->firstChild();
+        ++depth;
+    }
+    EXPECT_EQ(depth, kDepth);
+    EXPECT_EQ(n->contentView(), "bottom");
+    std::string written = serialized(root.get());
+    std::string expected;
+    expected.reserve(kDepth * 10 + 16);
+    for (size_t i = 0; i < kDepth; ++i) expected += "<d>";
+    expected += "bottom";
+    for (size_t i = 0; i < kDepth; ++i) expected += "</d>\n";
+    EXPECT_TRUE(written == expected);
+    EXPECT_EQ(CommonStrings::refCount("d"), static_cast<int32_t>(kDepth));
+    root.reset();
+    EXPECT_EQ(CommonStrings::refCount("d"), 0);
+}
+
+// Malformed text of every kind: the parser ends, returns a tree or none, logs what it logs, and
+// the result writes and frees cleanly. The sanitizer run turns any stray read into a failure.
+TEST(RoundTrip, MalformedTextNeverBreaksTheParser) {
+    std::vector<std::string> texts = {
+        "<", ">", "<<<<", ">>>>", "</", "<!", "<?", "<!-", "<!--", "<![CDATA[", "<a><![CDATA[", "<a><![CDATA[x]]",
+        "<!DOCTYPE", "<!DOCTYPE [<<<", "<?xml", "<?xml ", "<?xml v", "<?xml v=", "<?xml v=\"", "<?xml v='1'", "<a x",
+        "<a x=", "<a x=\"", "<a x='", "<a x=\"1\"", "<a/", "<a></", "<a></a", "<a>&", "<a>&amp", "<a b=&amp",
+        "<a>\x01\x02\xff\xfe</a>", "<a>x</a>>>><<<b", "<a =\"1\" ==== //// ''''>", "<a\t\r\n/>", "<a\n>text\n</a\n>",
+        std::string("<a>\0</a>", 8), std::string("<a b=\"\0\"/>", 10), std::string(1, '\0'),
+        std::string(100000, '<'), std::string(100000, '>'),
+    };
+    // Shapes that would be quadratic if searched or copied naively.
+    std::string manyInstructions, manyRoots, manyRuns, manyComments;
+    for (int i = 0; i < 100000; ++i) {
+        manyInstructions += "<?";
+        manyRoots += "<?p?><a/>";
+        manyComments += "<!---->";
+    }
+    manyRuns = "<a>";
+    for (int i = 0; i < 100000; ++i) manyRuns += "x&am<b/>";
+    texts.insert(texts.end(), {manyInstructions, manyRoots, manyRuns, manyComments});
+
+    std::mt19937 rng(99);
+    for (int i = 0; i < 300; ++i) {
+        std::string doc = generatedDocument(rng);
+        switch (i % 4) {
+            case 0: doc.resize(rng() % (doc.size() + 1)); break;
+            case 1:
+                for (int k = 0; k < 8; ++k) doc[rng() % doc.size()] = "<>/!?=\"'&\0]-"[rng() % 12];
+                break;
+            case 2: doc.insert(rng() % doc.size(), std::string(1 + rng() % 3, "<>\0"[rng() % 3])); break;
+            default:
+                doc.assign(1 + rng() % 300, ' ');
+                for (char& c : doc) c = static_cast<char>(rng());
+        }
+        texts.push_back(doc);
+    }
+    for (const std::string& t : texts) {
+        RecordingLog log;
+        PercentRecorder events;
+        ProgressMonitor monitor(103, 0, &events, 100);
+        TreePtr root = parseString(t, &log, &monitor);
+        if (root) {
+            std::string written = serialized(root.get());
+            EXPECT_FALSE(written.empty());
+        }
+        if (!t.empty()) {
+            ASSERT_FALSE(events.percents.empty());
+            EXPECT_EQ(events.percents.back(), 100u);
+        }
+    }
+    TreePtr roots = parseString(manyRoots);
+    ASSERT_NE(roots, nullptr);
+    EXPECT_EQ(roots->tree()->doctype()->length(), 600000) << "every instruction before the last root";
+    TreePtr runs = parseString(manyRuns);
+    EXPECT_EQ(runs->childCount(), 100000);
+    EXPECT_EQ(runs->contentLength(), 100000 * 5 - 1);
+}
+
+}  // namespace
+}  // namespace quorvel::test

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "xml/document_encoding.h"
+#include "xml_test_support.h"
+
+namespace quorvel::test {
+namespace {
+
+std::string rep(char c, int n) { return std::string(static_cast<size_t>(n), c); }
+
+std::string contentWritten(const std::string& content) {
+    TreePtr root(TreeNode::newTree("c"));
+    root->setContentBytes(content.data(), static_cast<int32_t>(content.size()));
+    std::string s = serialized(root.get());
+    EXPECT_EQ(s.substr(0, 3), "<c>");
+    EXPECT_EQ(s.substr(s.size() - 5), "</c>\n");
+    return s.substr(3, s.size() - 8);
+}
+
+// The wrap: a SP or LF scanned while the column counter is past 80 ends the line. The counter is
+// 0 at the first byte, 1 at the first byte of each later line, and counts escapes as one.
+TEST(Serialize, ContentEscapingAndWrapTable) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {rep('a', 200), rep('a', 200)},
+        {rep('x', 85) + " yy", rep('x', 85) + " \nyy"},
+        {rep('x', 80) + " yy", rep('x', 80) + " yy"},
+        {rep('x', 81) + " yy", rep('x', 81) + " \nyy"},
+        {rep('a', 10) + "\n" + rep('b', 70) + " cc", rep('a', 10) + "\n" + rep('b', 70) + " \ncc"},
+        {rep('x', 81) + "\n  \n y", rep('x', 81) + "\ny"},
+        {rep('a', 81) + " " + rep('b', 80) + " c d", rep('a', 81) + " \n" + rep('b', 80) + " \nc d"},
+        {rep('a', 81) + " " + rep('b', 79) + " c d", rep('a', 81) + " \n" + rep('b', 79) + " c \nd"},
+        {rep('x', 78) + "&&& y", rep('x', 78) + "&amp;&amp;&amp; \ny"},
+        {rep('x', 78) + "&& y", rep('x', 78) + "&amp;&amp; y"},
+        {rep('x', 85) + "   ", rep('x', 85) + " \n"},
+        {rep('x', 90) + "\r\t\r\tz", rep('x', 90) + "\r\t\r\tz"},
+        {"a<b>c&d\"e'f", "a&lt;b&gt;c&amp;d&quot;e'f"},
+        {std::string("ab\0cd", 5), "ab"},
+        // 2-byte characters count twice: 41 of them reach column 82.
+        {[] { std::string s; for (int i = 0; i < 41; ++i) s += "\xC3\xA9"; return s + " z"; }(),
+         [] { std::string s; for (int i = 0; i < 41; ++i) s += "\xC3\xA9"; return s + " \nz"; }()},
+    };
+    for (auto& [content, written] : cases) EXPECT_EQ(contentWritten(content), written) << content;
+}
+
+TEST(Serialize, ElementsAttributesAndCdata) {
+    TreePtr a(TreeNode::newTree("a", "x"));
+    a->addAttribute("id", "1");
+    TreeNode* b = TreeNode::newChild(a.get(), "b");
+    b->setContent("y");
+    EXPECT_EQ(serialized(a.get()), "<a id=\"1\">x<b>y</b>\n</a>\n");
+    EXPECT_EQ(serialized(b), "<b>y</b>\n");
+
+    TreeNode* q = TreeNode::newChild(a.get(), "q");
+    q->addAttribute("v", "it's \"q\" <&>");
+    q->addAttribute("z", std::string("v\0w", 3));
+    q->addAttribute("e", "");
+    EXPECT_EQ(serialized(q), "<q v=\"it's &quot;q&quot; &lt;&amp;&gt;\" z=\"v\" e=\"\"></q>\n");
+
+    TreeNode* c = TreeNode::newChild(a.get(), "c");
+    c->setContent(("<y>& " + rep('w', 100) + " " + rep('w', 10)).c_str());
+    c->setCdata(true);
+    EXPECT_EQ(serialized(c), "<c><![CDATA[<y>& " + rep('w', 100) + " " + rep('w', 10) + "]]></c>\n");
+    c->setContentBytes("1\0002", 3);
+    EXPECT_EQ(serialized(c), "<c><![CDATA[1]]></c>\n");
+    c->setContent(nullptr);
+    EXPECT_EQ(serialized(c), "<c></c>\n") << "a CDATA flag without content writes no section";
+
+    TreeNode* nameless = TreeNode::newChild(a.get(), "");
+    TreeNode* emptyTag = TreeNode::newChild(nameless, "t");
+    emptyTag->setTag(std::string_view());
+    EXPECT_FALSE(nameless->hasTag());
+    EXPECT_TRUE(emptyTag->hasTag());
+    EXPECT_EQ(serialized(nameless), "<nothing><nothing></nothing>\n</nothing>\n");
+
+    // Deep first, then siblings, then back up.
+    TreePtr r(parse("<r><a><b><c/></b><d/></a><e/></r>", nullptr, nullptr));
+    EXPECT_EQ(serialized(r.get()), "<r><a><b><c></c>\n</b>\n<d></d>\n</a>\n<e></e>\n</r>\n");
+    EXPECT_EQ(serialized(nullptr), "");
+}
+
+TEST(Serialize, DeclarationAndDoctypeOnlyForTheRoot) {
+    TreePtr root = parseString("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE a [<!ELEMENT a ANY>]>\n<?pi x?><a><b/></a>");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(serialized(root.get()),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<!DOCTYPE a [<!ELEMENT a ANY>]>\n<?pi x?>\n\n<a><b></b>\n</a>\n");
+    EXPECT_EQ(serialized(root->firstChild()), "<b></b>\n");
+    root->tree()->setDoctype("");
+    EXPECT_EQ(serialized(root.get()), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a><b></b>\n</a>\n");
+}
+
+TEST(DocumentEncoding, DeclarationMadeOnFirstNeedAndValuesReplaced) {
+    TreePtr root = parseString("<a/>");
+    TreeInfo* tree = root->tree();
+    StringBuffer out("stale");
+    EXPECT_FALSE(getEncoding(tree, out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(getStandalone(tree, out));
+    EXPECT_EQ(tree->declaration(), nullptr) << "reading makes nothing";
+
+    setEncoding(tree, "iso-8859-1");
+    EXPECT_EQ(serialized(root.get()), "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\n<a></a>\n");
+    setEncoding(tree, "utf-8");
+    EXPECT_EQ(serialized(root.get()), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a></a>\n");
+    setStandalone(tree, "yes");
+    setEncoding(tree, "ascii");
+    EXPECT_EQ(dump(tree->declaration()), "xml version='1.0' standalone='yes' encoding='ascii'");
+    EXPECT_TRUE(getEncoding(tree, out));
+    EXPECT_EQ(out.view(), "ascii");
+    setStandalone(tree, "");
+    EXPECT_TRUE(getStandalone(tree, out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(dump(tree->declaration()), "xml version='1.0' encoding='ascii' standalone=''");
+
+    // A parsed declaration keeps its own attributes and order; only the one set moves last.
+    TreePtr declared = parseString("<?xml encoding=\"A\" version=\"1.1\" encoding=\"B\"?><a/>");
+    EXPECT_TRUE(getEncoding(declared->tree(), out));
+    EXPECT_EQ(out.view(), "A");
+    setStandalone(declared->tree(), "no");
+    setEncoding(declared->tree(), "C");
+    EXPECT_EQ(dump(declared->tree()->declaration()), "xml version='1.1' standalone='no' encoding='C'");
+    getEncoding(nullptr, out);
+    setEncoding(nullptr, "x");
+}
+
+}  // namespace
+}  // namespace quorvel::test

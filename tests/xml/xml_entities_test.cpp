@@ -1,0 +1,84 @@
+#include "xml/xml_entities.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "core/string_buffer.h"
+
+namespace quorvel {
+namespace {
+
+// The definition: the four replacements applied one after the other over the whole text.
+std::string decodeByPasses(const std::string& s) {
+    StringBuffer b(s.c_str());
+    b.replaceAll("&lt;", "<");
+    b.replaceAll("&gt;", ">");
+    b.replaceAll("&quot;", "\"");
+    b.replaceAll("&amp;", "&");
+    return std::string(b.view());
+}
+
+std::string decoded(std::string s, size_t from = 0) {
+    s.resize(decodeEntities(s.data(), from, s.size()));
+    return s;
+}
+
+std::string randomText(std::mt19937& rng, size_t n) {
+    static const char alphabet[] = "&&&amplgtquo;; x";
+    std::string s;
+    for (size_t i = 0; i < n; ++i) s += alphabet[rng() % (sizeof(alphabet) - 1)];
+    return s;
+}
+
+TEST(XmlEntities, ScanEqualsTheFourPasses) {
+    for (const char* s : {"", "&", "&amp;lt;", "&amp;amp;", "&lt&gt;", "&&lt;;", "a&quot;b&quot", "&am&amp;p;", "&l&lt;t;"}) {
+        EXPECT_EQ(decoded(s), decodeByPasses(s)) << s;
+    }
+    EXPECT_EQ(decoded("&amp;lt;"), "&lt;");
+    EXPECT_EQ(decoded("&lt;&amp;", 4), "&lt;&");
+    std::mt19937 rng(11);
+    for (int i = 0; i < 20000; ++i) {
+        std::string s = randomText(rng, rng() % 40);
+        ASSERT_EQ(decoded(s), decodeByPasses(s)) << s;
+    }
+}
+
+// Text grown run by run (with a joining space) or section by section (without), decoded from
+// the frontier after each growth, must equal decoding the whole text every time.
+TEST(XmlEntities, DecodingFromTheFrontierEqualsDecodingEverything) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 4000; ++round) {
+        std::string whole, incremental;
+        size_t frontier = 0;
+        for (int step = 0; step < 8; ++step) {
+            std::string piece = randomText(rng, 1 + rng() % 12);
+            bool raw = rng() % 3 == 0;  // a section appended as it is, decoded only by a later run
+            std::string joint = (!raw && !whole.empty()) ? " " : "";
+            size_t start = incremental.size();
+            whole += joint + piece;
+            incremental += joint + piece;
+            if (raw) {
+                size_t amp = piece.find('&');
+                if (amp != std::string::npos && start + amp < frontier) frontier = start + amp;
+                continue;
+            }
+            whole = decodeByPasses(whole);
+            incremental.resize(decodeEntities(incremental.data(), frontier, incremental.size()));
+            ASSERT_EQ(incremental, whole) << round;
+            frontier = entityFrontier(incremental.data(), frontier, incremental.size());
+            // Nothing before the frontier may change, whatever follows.
+            for (const char* tail : {"lt;", "p;", "t;", "uot;", ";", "&amp;"}) {
+                ASSERT_EQ(decodeByPasses(incremental + tail).substr(0, frontier), incremental.substr(0, frontier));
+            }
+        }
+    }
+    EXPECT_EQ(entityFrontier("a&b&am", 0, 6), 3u);
+    EXPECT_EQ(entityFrontier("a&b&am x", 0, 8), 8u);
+    EXPECT_EQ(entityFrontier("&lt;", 0, 4), 0u);
+    EXPECT_EQ(entityFrontier("&", 0, 1), 0u);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,87 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/log_base.h"
+#include "core/progress_monitor.h"
+#include "core/string_buffer.h"
+#include "tree/tree_node.h"
+#include "xml/parse_engine.h"
+#include "xml/serializer.h"
+
+namespace quorvel::test {
+
+struct TreeDeleter {
+    void operator()(TreeNode* n) const { TreeNode::destroyTree(n); }
+};
+using TreePtr = std::unique_ptr<TreeNode, TreeDeleter>;
+
+// Records errors as "E:text" and data as "D:keyword=value".
+class RecordingLog : public LogBase {
+public:
+    std::vector<std::string> lines;
+    bool LogError(const char* m) override { return add("E:" + std::string(m)); }
+    bool LogInfo(const char* m) override { return add("I:" + std::string(m)); }
+    bool ClearLog() override { lines.clear(); return true; }
+    bool EnterContext(const char*) override { return true; }
+    bool LeaveContext() override { return true; }
+    bool LogData(const char* k, const char* v) override { return add("D:" + std::string(k) + "=" + v); }
+    bool LogDataLong(const char* k, int32_t v) override { return add("D:" + std::string(k) + "=" + std::to_string(v)); }
+    bool GetErrorSummary(StringBuffer&) override { return true; }
+    bool SaveXmlLog(const char*) override { return true; }
+
+private:
+    bool add(std::string s) {
+        lines.push_back(std::move(s));
+        return true;
+    }
+};
+
+struct PercentRecorder : FireComEvent {
+    std::vector<uint32_t> percents;
+    void FireEvent(uint32_t, uint32_t, uint32_t percent, uint32_t) override { percents.push_back(percent); }
+};
+
+inline TreePtr parseString(const std::string& s, LogBase* log = nullptr, ProgressMonitor* m = nullptr) {
+    return TreePtr(parse(s.data(), s.size(), log, m));
+}
+
+inline std::string serialized(const TreeNode* n) {
+    StringBuffer out;
+    serialize(n, out);
+    return std::string(out.view());
+}
+
+// A compact, unambiguous picture of a tree without recursion: tag, then ` name='value'` per
+// attribute, then ` "content"` (or ` [content]` when flagged CDATA), then `{child,child}`.
+inline std::string dump(const TreeNode* top) {
+    if (!top) return "(none)";
+    std::string s;
+    const TreeNode* n = top;
+    for (;;) {
+        s += n->tagView();
+        for (int32_t i = 0; i < n->attributeCount(); ++i) {
+            s += " " + std::string(n->attributes().name(i)) + "='" + std::string(n->attributes().value(i)) + "'";
+        }
+        if (n->hasContent() || n->cdata()) {
+            s += n->cdata() ? " [" : " \"";
+            s += n->contentView();
+            s += n->cdata() ? "]" : "\"";
+        }
+        if (n->firstChild()) {
+            s += "{";
+            n = n->firstChild();
+            continue;
+        }
+        while (n != top && !n->nextSibling()) {
+            n = n->parent();
+            s += "}";
+        }
+        if (n == top) return s;
+        s += ",";
+        n = n->nextSibling();
+    }
+}
+
+}  // namespace quorvel::test
