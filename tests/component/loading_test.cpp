@@ -71,6 +71,25 @@ HRESULT loadFile(IQuorvelXml* h, const fs::path& p, LONG* flag) {
     return h->LoadXmlFile(bstr(p.string()).get(), flag);
 }
 
+// Records the ParsePercentDone events it receives.
+class PercentSink final : public IDispatch {
+public:
+    std::vector<LONG> percents;
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IQuorvelXmlEvents) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        percents.push_back(params->rgvarg[0].lVal);
+        return S_OK;
+    }
+};
+
 class Loading : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -173,6 +192,30 @@ TEST_F(Loading, ByteArraysAndStringVariants) {
     VariantHolder empty;
     EXPECT_EQ(h->LoadXmlV(*empty.get(), nullptr), E_FAIL);
     EXPECT_NE(takeErrorInfo().description.find("Parameter is NULL"), std::string::npos);
+}
+
+TEST_F(Loading, LoadsReportProgress) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(h->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
+    ComPtr<IConnectionPoint> events;
+    ASSERT_EQ(container->FindConnectionPoint(DIID_IQuorvelXmlEvents, events.put()), S_OK);
+    PercentSink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(events->Advise(&sink, &cookie), S_OK);
+    std::string doc = "<list>";
+    for (int i = 0; i < 300; ++i) doc += "<item>" + std::to_string(i) + "</item>";
+    doc += "</list>";
+    LONG flag = 0;
+    ASSERT_EQ(loadBytes(h.get(), doc, &flag), S_OK);
+    ASSERT_FALSE(sink.percents.empty());
+    EXPECT_GT(sink.percents.size(), 50u);
+    EXPECT_EQ(sink.percents.back(), 100);
+    sink.percents.clear();
+    spill(dir / "list.xml", doc);
+    ASSERT_EQ(loadFile(h.get(), dir / "list.xml", &flag), S_OK);
+    EXPECT_EQ(sink.percents.back(), 100);
+    events->Unadvise(cookie);
 }
 
 TEST_F(Loading, MissingAndUnusableFiles) {
