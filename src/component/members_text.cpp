@@ -1,14 +1,10 @@
-// Loading, saving and the document declaration: LoadXml, LoadXmlFile, LoadXmlV, SaveXml,
-// GetXml, Encoding, Standalone.
+// Text members: LoadXml, GetXml and the document declaration (Encoding, Standalone).
 // Not implemented yet: each member fails with E_NOTIMPL and a log that names it.
 #include "component/node_handle.h"
 
 namespace quorvel {
 
 HRESULT CQuorvelXml::LoadXml(BSTR, LONG*) { return notImplemented("LoadXml"); }
-HRESULT CQuorvelXml::LoadXmlFile(BSTR, LONG*) { return notImplemented("LoadXmlFile"); }
-HRESULT CQuorvelXml::LoadXmlV(VARIANT, LONG*) { return notImplemented("LoadXmlV"); }
-HRESULT CQuorvelXml::SaveXml(BSTR) { return notImplemented("SaveXml"); }
 HRESULT CQuorvelXml::GetXml(BSTR*) { return notImplemented("GetXml"); }
 HRESULT CQuorvelXml::get_Standalone(BSTR*) { return notImplemented("Standalone"); }
 HRESULT CQuorvelXml::put_Standalone(BSTR) { return notImplemented("Standalone"); }
