@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing need, when they are missing.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev python3 python3-dev
-      zlib1g-dev libcurl4-openssl-dev pybind11-dev googletest libgtest-dev libbenchmark-dev
+      zlib1g-dev libcurl4-openssl-dev pybind11-dev pkgconf googletest libgtest-dev libbenchmark-dev
       libpugixml-dev libxml2-dev libtinyxml2-dev shared-mime-info iso-codes)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -142,6 +142,9 @@ typedef struct QvDECIMAL {
 #define QV_DISP_E_NOTACOLLECTION QV_HR(0x80020011u)
 #define QV_DISP_E_DIVBYZERO QV_HR(0x80020012u)
 #define QV_DISP_E_BUFFERTOOSMALL QV_HR(0x80020013u)
+#define QV_TYPE_E_ELEMENTNOTFOUND QV_HR(0x8002802Bu)
+#define QV_REGDB_E_CLASSNOTREG QV_HR(0x80040154u)
+#define QV_CO_E_CLASSSTRING QV_HR(0x800401F3u)
 
 /* ---- Variant type codes ---------------------------------------------- */
 
@@ -238,16 +241,53 @@ struct IUnknown;
 struct IDispatch;
 struct IErrorInfo;
 struct ICreateErrorInfo;
+struct ITypeInfo;
+struct ITypeLib;
+struct ITypeComp;
+struct IClassFactory;
+struct ISupportErrorInfo;
+struct IConnectionPointContainer;
+struct IConnectionPoint;
+struct IEnumConnectionPoints;
+struct IEnumConnections;
+struct IProvideClassInfo;
+struct IProvideClassInfo2;
+struct IPropertyNotifySink;
 }  // namespace quorvel
 typedef quorvel::IUnknown QvIUnknown;
 typedef quorvel::IDispatch QvIDispatch;
 typedef quorvel::IErrorInfo QvIErrorInfo;
 typedef quorvel::ICreateErrorInfo QvICreateErrorInfo;
+typedef quorvel::ITypeInfo QvITypeInfo;
+typedef quorvel::ITypeLib QvITypeLib;
+typedef quorvel::ITypeComp QvITypeComp;
+typedef quorvel::IClassFactory QvIClassFactory;
+typedef quorvel::ISupportErrorInfo QvISupportErrorInfo;
+typedef quorvel::IConnectionPointContainer QvIConnectionPointContainer;
+typedef quorvel::IConnectionPoint QvIConnectionPoint;
+typedef quorvel::IEnumConnectionPoints QvIEnumConnectionPoints;
+typedef quorvel::IEnumConnections QvIEnumConnections;
+typedef quorvel::IProvideClassInfo QvIProvideClassInfo;
+typedef quorvel::IProvideClassInfo2 QvIProvideClassInfo2;
+typedef quorvel::IPropertyNotifySink QvIPropertyNotifySink;
 #else
 typedef struct QvIUnknown QvIUnknown;
 typedef struct QvIDispatch QvIDispatch;
 typedef struct QvIErrorInfo QvIErrorInfo;
 typedef struct QvICreateErrorInfo QvICreateErrorInfo;
+typedef struct QvITypeInfo QvITypeInfo;
+/* Type libraries and type binding are not provided; their pointers stay opaque. */
+typedef struct QvITypeLib QvITypeLib;
+typedef struct QvITypeComp QvITypeComp;
+typedef struct QvIClassFactory QvIClassFactory;
+typedef struct QvISupportErrorInfo QvISupportErrorInfo;
+typedef struct QvIConnectionPointContainer QvIConnectionPointContainer;
+typedef struct QvIConnectionPoint QvIConnectionPoint;
+typedef struct QvIEnumConnectionPoints QvIEnumConnectionPoints;
+typedef struct QvIEnumConnections QvIEnumConnections;
+typedef struct QvIProvideClassInfo QvIProvideClassInfo;
+typedef struct QvIProvideClassInfo2 QvIProvideClassInfo2;
+typedef struct QvIPropertyNotifySink QvIPropertyNotifySink;
 #endif
 
 /* ---- Safe arrays, variants, dispatch parameters ----------------------- */
@@ -350,6 +390,175 @@ typedef struct QvEXCEPINFO {
   QvSCODE scode;
 } QvEXCEPINFO;
 
+/* ---- Type descriptions ------------------------------------------------ */
+
+typedef QvDWORD QvHREFTYPE;
+typedef QvINT QvTYPEKIND;
+typedef QvINT QvFUNCKIND;
+typedef QvINT QvINVOKEKIND;
+typedef QvINT QvCALLCONV;
+typedef QvINT QvVARKIND;
+
+#define QV_TKIND_ENUM 0
+#define QV_TKIND_RECORD 1
+#define QV_TKIND_MODULE 2
+#define QV_TKIND_INTERFACE 3
+#define QV_TKIND_DISPATCH 4
+#define QV_TKIND_COCLASS 5
+#define QV_TKIND_ALIAS 6
+#define QV_TKIND_UNION 7
+
+#define QV_FUNC_VIRTUAL 0
+#define QV_FUNC_PUREVIRTUAL 1
+#define QV_FUNC_NONVIRTUAL 2
+#define QV_FUNC_STATIC 3
+#define QV_FUNC_DISPATCH 4
+
+#define QV_INVOKE_FUNC 1
+#define QV_INVOKE_PROPERTYGET 2
+#define QV_INVOKE_PROPERTYPUT 4
+#define QV_INVOKE_PROPERTYPUTREF 8
+
+#define QV_CC_CDECL 1
+#define QV_CC_STDCALL 4
+
+#define QV_VAR_PERINSTANCE 0
+#define QV_VAR_STATIC 1
+#define QV_VAR_CONST 2
+#define QV_VAR_DISPATCH 3
+
+#define QV_PARAMFLAG_NONE 0x00
+#define QV_PARAMFLAG_FIN 0x01
+#define QV_PARAMFLAG_FOUT 0x02
+#define QV_PARAMFLAG_FLCID 0x04
+#define QV_PARAMFLAG_FRETVAL 0x08
+#define QV_PARAMFLAG_FOPT 0x10
+#define QV_PARAMFLAG_FHASDEFAULT 0x20
+
+#define QV_TYPEFLAG_FAPPOBJECT 0x0001
+#define QV_TYPEFLAG_FCANCREATE 0x0002
+#define QV_TYPEFLAG_FLICENSED 0x0004
+#define QV_TYPEFLAG_FPREDECLID 0x0008
+#define QV_TYPEFLAG_FHIDDEN 0x0010
+#define QV_TYPEFLAG_FCONTROL 0x0020
+#define QV_TYPEFLAG_FDUAL 0x0040
+#define QV_TYPEFLAG_FNONEXTENSIBLE 0x0080
+#define QV_TYPEFLAG_FOLEAUTOMATION 0x0100
+#define QV_TYPEFLAG_FRESTRICTED 0x0200
+#define QV_TYPEFLAG_FAGGREGATABLE 0x0400
+#define QV_TYPEFLAG_FREPLACEABLE 0x0800
+#define QV_TYPEFLAG_FDISPATCHABLE 0x1000
+
+#define QV_IMPLTYPEFLAG_FDEFAULT 0x1
+#define QV_IMPLTYPEFLAG_FSOURCE 0x2
+#define QV_IMPLTYPEFLAG_FRESTRICTED 0x4
+
+#define QV_MEMBERID_NIL QV_DISPID_UNKNOWN
+
+/* vt VT_PTR, VT_SAFEARRAY: lptdesc; VT_CARRAY: lpadesc; VT_USERDEFINED: hreftype. */
+typedef struct QvTYPEDESC {
+  QV_ANONYMOUS union {
+    struct QvTYPEDESC* lptdesc;
+    struct QvARRAYDESC* lpadesc;
+    QvHREFTYPE hreftype;
+  };
+  QvVARTYPE vt;
+} QvTYPEDESC;
+
+typedef struct QvARRAYDESC {
+  QvTYPEDESC tdescElem;
+  QvUSHORT cDims;
+  QvSAFEARRAYBOUND rgbounds[1];
+} QvARRAYDESC;
+
+typedef struct QvIDLDESC {
+  uintptr_t dwReserved;
+  QvUSHORT wIDLFlags;
+} QvIDLDESC;
+
+typedef struct QvPARAMDESCEX {
+  QvULONG cBytes;
+  QvVARIANTARG varDefaultValue;
+} QvPARAMDESCEX;
+
+typedef struct QvPARAMDESC {
+  QvPARAMDESCEX* pparamdescex;
+  QvUSHORT wParamFlags;
+} QvPARAMDESC;
+
+typedef struct QvELEMDESC {
+  QvTYPEDESC tdesc;
+  QV_ANONYMOUS union {
+    QvIDLDESC idldesc;
+    QvPARAMDESC paramdesc;
+  };
+} QvELEMDESC;
+
+typedef struct QvTYPEATTR {
+  QvGUID guid;
+  QvLCID lcid;
+  QvDWORD dwReserved;
+  QvMEMBERID memidConstructor;
+  QvMEMBERID memidDestructor;
+  QvLPOLESTR lpstrSchema;
+  QvULONG cbSizeInstance;
+  QvTYPEKIND typekind;
+  QvWORD cFuncs;
+  QvWORD cVars;
+  QvWORD cImplTypes;
+  QvWORD cbSizeVft;
+  QvWORD cbAlignment;
+  QvWORD wTypeFlags;
+  QvWORD wMajorVerNum;
+  QvWORD wMinorVerNum;
+  QvTYPEDESC tdescAlias;
+  QvIDLDESC idldescType;
+} QvTYPEATTR;
+
+/* lprgelemdescParam holds cParams entries; oVft is the byte offset of the
+ * function in the virtual table. */
+typedef struct QvFUNCDESC {
+  QvMEMBERID memid;
+  QvSCODE* lprgscode;
+  QvELEMDESC* lprgelemdescParam;
+  QvFUNCKIND funckind;
+  QvINVOKEKIND invkind;
+  QvCALLCONV callconv;
+  QvSHORT cParams;
+  QvSHORT cParamsOpt;
+  QvSHORT oVft;
+  QvSHORT cScodes;
+  QvELEMDESC elemdescFunc;
+  QvWORD wFuncFlags;
+} QvFUNCDESC;
+
+typedef struct QvVARDESC {
+  QvMEMBERID memid;
+  QvLPOLESTR lpstrSchema;
+  QV_ANONYMOUS union {
+    QvULONG oInst;
+    QvVARIANT* lpvarValue;
+  };
+  QvELEMDESC elemdescVar;
+  QvWORD wVarFlags;
+  QvVARKIND varkind;
+} QvVARDESC;
+
+/* ---- Components: creation and connections ----------------------------- */
+
+#define QV_CLSCTX_INPROC_SERVER 0x1
+#define QV_CLSCTX_INPROC_HANDLER 0x2
+#define QV_CLSCTX_LOCAL_SERVER 0x4
+#define QV_CLSCTX_REMOTE_SERVER 0x10
+#define QV_CLSCTX_SERVER (QV_CLSCTX_INPROC_SERVER | QV_CLSCTX_LOCAL_SERVER | QV_CLSCTX_REMOTE_SERVER)
+
+#define QV_GUIDKIND_DEFAULT_SOURCE_DISP_IID 1
+
+typedef struct QvCONNECTDATA {
+  QvIUnknown* pUnk;
+  QvDWORD dwCookie;
+} QvCONNECTDATA;
+
 /* ---- Interface identifiers ------------------------------------------- */
 
 #ifdef __cplusplus
@@ -433,6 +642,160 @@ typedef struct QvICreateErrorInfoVtbl {
 struct QvICreateErrorInfo {
   const QvICreateErrorInfoVtbl* lpVtbl;
 };
+
+typedef struct QvIDispatchVtbl {
+  QvHRESULT (*QueryInterface)(QvIDispatch* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIDispatch* This);
+  QvULONG (*Release)(QvIDispatch* This);
+  QvHRESULT (*GetTypeInfoCount)(QvIDispatch* This, QvUINT* pctinfo);
+  QvHRESULT (*GetTypeInfo)(QvIDispatch* This, QvUINT iTInfo, QvLCID lcid, QvITypeInfo** ppTInfo);
+  QvHRESULT (*GetIDsOfNames)(QvIDispatch* This, QvREFIID riid, QvLPOLESTR* rgszNames, QvUINT cNames,
+                             QvLCID lcid, QvDISPID* rgDispId);
+  QvHRESULT (*Invoke)(QvIDispatch* This, QvDISPID dispIdMember, QvREFIID riid, QvLCID lcid, QvWORD wFlags,
+                      QvDISPPARAMS* pDispParams, QvVARIANT* pVarResult, QvEXCEPINFO* pExcepInfo,
+                      QvUINT* puArgErr);
+} QvIDispatchVtbl;
+struct QvIDispatch {
+  const QvIDispatchVtbl* lpVtbl;
+};
+
+typedef struct QvITypeInfoVtbl {
+  QvHRESULT (*QueryInterface)(QvITypeInfo* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvITypeInfo* This);
+  QvULONG (*Release)(QvITypeInfo* This);
+  QvHRESULT (*GetTypeAttr)(QvITypeInfo* This, QvTYPEATTR** ppTypeAttr);
+  QvHRESULT (*GetTypeComp)(QvITypeInfo* This, QvITypeComp** ppTComp);
+  QvHRESULT (*GetFuncDesc)(QvITypeInfo* This, QvUINT index, QvFUNCDESC** ppFuncDesc);
+  QvHRESULT (*GetVarDesc)(QvITypeInfo* This, QvUINT index, QvVARDESC** ppVarDesc);
+  QvHRESULT (*GetNames)(QvITypeInfo* This, QvMEMBERID memid, QvBSTR* rgBstrNames, QvUINT cMaxNames,
+                        QvUINT* pcNames);
+  QvHRESULT (*GetRefTypeOfImplType)(QvITypeInfo* This, QvUINT index, QvHREFTYPE* pRefType);
+  QvHRESULT (*GetImplTypeFlags)(QvITypeInfo* This, QvUINT index, QvINT* pImplTypeFlags);
+  QvHRESULT (*GetIDsOfNames)(QvITypeInfo* This, QvLPOLESTR* rgszNames, QvUINT cNames, QvMEMBERID* pMemId);
+  QvHRESULT (*Invoke)(QvITypeInfo* This, void* pvInstance, QvMEMBERID memid, QvWORD wFlags,
+                      QvDISPPARAMS* pDispParams, QvVARIANT* pVarResult, QvEXCEPINFO* pExcepInfo,
+                      QvUINT* puArgErr);
+  QvHRESULT (*GetDocumentation)(QvITypeInfo* This, QvMEMBERID memid, QvBSTR* pBstrName,
+                                QvBSTR* pBstrDocString, QvDWORD* pdwHelpContext, QvBSTR* pBstrHelpFile);
+  QvHRESULT (*GetDllEntry)(QvITypeInfo* This, QvMEMBERID memid, QvINVOKEKIND invKind, QvBSTR* pBstrDllName,
+                           QvBSTR* pBstrName, QvWORD* pwOrdinal);
+  QvHRESULT (*GetRefTypeInfo)(QvITypeInfo* This, QvHREFTYPE hRefType, QvITypeInfo** ppTInfo);
+  QvHRESULT (*AddressOfMember)(QvITypeInfo* This, QvMEMBERID memid, QvINVOKEKIND invKind, void** ppv);
+  QvHRESULT (*CreateInstance)(QvITypeInfo* This, QvIUnknown* pUnkOuter, QvREFIID riid, void** ppvObj);
+  QvHRESULT (*GetMops)(QvITypeInfo* This, QvMEMBERID memid, QvBSTR* pBstrMops);
+  QvHRESULT (*GetContainingTypeLib)(QvITypeInfo* This, QvITypeLib** ppTLib, QvUINT* pIndex);
+  void (*ReleaseTypeAttr)(QvITypeInfo* This, QvTYPEATTR* pTypeAttr);
+  void (*ReleaseFuncDesc)(QvITypeInfo* This, QvFUNCDESC* pFuncDesc);
+  void (*ReleaseVarDesc)(QvITypeInfo* This, QvVARDESC* pVarDesc);
+} QvITypeInfoVtbl;
+struct QvITypeInfo {
+  const QvITypeInfoVtbl* lpVtbl;
+};
+
+typedef struct QvIClassFactoryVtbl {
+  QvHRESULT (*QueryInterface)(QvIClassFactory* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIClassFactory* This);
+  QvULONG (*Release)(QvIClassFactory* This);
+  QvHRESULT (*CreateInstance)(QvIClassFactory* This, QvIUnknown* pUnkOuter, QvREFIID riid, void** ppvObject);
+  QvHRESULT (*LockServer)(QvIClassFactory* This, QvBOOL fLock);
+} QvIClassFactoryVtbl;
+struct QvIClassFactory {
+  const QvIClassFactoryVtbl* lpVtbl;
+};
+
+typedef struct QvISupportErrorInfoVtbl {
+  QvHRESULT (*QueryInterface)(QvISupportErrorInfo* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvISupportErrorInfo* This);
+  QvULONG (*Release)(QvISupportErrorInfo* This);
+  QvHRESULT (*InterfaceSupportsErrorInfo)(QvISupportErrorInfo* This, QvREFIID riid);
+} QvISupportErrorInfoVtbl;
+struct QvISupportErrorInfo {
+  const QvISupportErrorInfoVtbl* lpVtbl;
+};
+
+typedef struct QvIConnectionPointContainerVtbl {
+  QvHRESULT (*QueryInterface)(QvIConnectionPointContainer* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIConnectionPointContainer* This);
+  QvULONG (*Release)(QvIConnectionPointContainer* This);
+  QvHRESULT (*EnumConnectionPoints)(QvIConnectionPointContainer* This, QvIEnumConnectionPoints** ppEnum);
+  QvHRESULT (*FindConnectionPoint)(QvIConnectionPointContainer* This, QvREFIID riid, QvIConnectionPoint** ppCP);
+} QvIConnectionPointContainerVtbl;
+struct QvIConnectionPointContainer {
+  const QvIConnectionPointContainerVtbl* lpVtbl;
+};
+
+typedef struct QvIConnectionPointVtbl {
+  QvHRESULT (*QueryInterface)(QvIConnectionPoint* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIConnectionPoint* This);
+  QvULONG (*Release)(QvIConnectionPoint* This);
+  QvHRESULT (*GetConnectionInterface)(QvIConnectionPoint* This, QvIID* pIID);
+  QvHRESULT (*GetConnectionPointContainer)(QvIConnectionPoint* This, QvIConnectionPointContainer** ppCPC);
+  QvHRESULT (*Advise)(QvIConnectionPoint* This, QvIUnknown* pUnkSink, QvDWORD* pdwCookie);
+  QvHRESULT (*Unadvise)(QvIConnectionPoint* This, QvDWORD dwCookie);
+  QvHRESULT (*EnumConnections)(QvIConnectionPoint* This, QvIEnumConnections** ppEnum);
+} QvIConnectionPointVtbl;
+struct QvIConnectionPoint {
+  const QvIConnectionPointVtbl* lpVtbl;
+};
+
+typedef struct QvIEnumConnectionPointsVtbl {
+  QvHRESULT (*QueryInterface)(QvIEnumConnectionPoints* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIEnumConnectionPoints* This);
+  QvULONG (*Release)(QvIEnumConnectionPoints* This);
+  QvHRESULT (*Next)(QvIEnumConnectionPoints* This, QvULONG cConnections, QvIConnectionPoint** ppCP,
+                    QvULONG* pcFetched);
+  QvHRESULT (*Skip)(QvIEnumConnectionPoints* This, QvULONG cConnections);
+  QvHRESULT (*Reset)(QvIEnumConnectionPoints* This);
+  QvHRESULT (*Clone)(QvIEnumConnectionPoints* This, QvIEnumConnectionPoints** ppEnum);
+} QvIEnumConnectionPointsVtbl;
+struct QvIEnumConnectionPoints {
+  const QvIEnumConnectionPointsVtbl* lpVtbl;
+};
+
+typedef struct QvIEnumConnectionsVtbl {
+  QvHRESULT (*QueryInterface)(QvIEnumConnections* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIEnumConnections* This);
+  QvULONG (*Release)(QvIEnumConnections* This);
+  QvHRESULT (*Next)(QvIEnumConnections* This, QvULONG cConnections, QvCONNECTDATA* rgcd, QvULONG* pcFetched);
+  QvHRESULT (*Skip)(QvIEnumConnections* This, QvULONG cConnections);
+  QvHRESULT (*Reset)(QvIEnumConnections* This);
+  QvHRESULT (*Clone)(QvIEnumConnections* This, QvIEnumConnections** ppEnum);
+} QvIEnumConnectionsVtbl;
+struct QvIEnumConnections {
+  const QvIEnumConnectionsVtbl* lpVtbl;
+};
+
+typedef struct QvIProvideClassInfoVtbl {
+  QvHRESULT (*QueryInterface)(QvIProvideClassInfo* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIProvideClassInfo* This);
+  QvULONG (*Release)(QvIProvideClassInfo* This);
+  QvHRESULT (*GetClassInfo)(QvIProvideClassInfo* This, QvITypeInfo** ppTI);
+} QvIProvideClassInfoVtbl;
+struct QvIProvideClassInfo {
+  const QvIProvideClassInfoVtbl* lpVtbl;
+};
+
+typedef struct QvIProvideClassInfo2Vtbl {
+  QvHRESULT (*QueryInterface)(QvIProvideClassInfo2* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIProvideClassInfo2* This);
+  QvULONG (*Release)(QvIProvideClassInfo2* This);
+  QvHRESULT (*GetClassInfo)(QvIProvideClassInfo2* This, QvITypeInfo** ppTI);
+  QvHRESULT (*GetGUID)(QvIProvideClassInfo2* This, QvDWORD dwGuidKind, QvGUID* pGUID);
+} QvIProvideClassInfo2Vtbl;
+struct QvIProvideClassInfo2 {
+  const QvIProvideClassInfo2Vtbl* lpVtbl;
+};
+
+typedef struct QvIPropertyNotifySinkVtbl {
+  QvHRESULT (*QueryInterface)(QvIPropertyNotifySink* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIPropertyNotifySink* This);
+  QvULONG (*Release)(QvIPropertyNotifySink* This);
+  QvHRESULT (*OnChanged)(QvIPropertyNotifySink* This, QvDISPID dispID);
+  QvHRESULT (*OnRequestEdit)(QvIPropertyNotifySink* This, QvDISPID dispID);
+} QvIPropertyNotifySinkVtbl;
+struct QvIPropertyNotifySink {
+  const QvIPropertyNotifySinkVtbl* lpVtbl;
+};
 #endif
 
 /* ---- Functions ------------------------------------------------------- */
@@ -474,6 +837,13 @@ QV_API QvHRESULT qv_SafeArrayAccessData(QvSAFEARRAY* psa, void** ppvData);
 QV_API QvHRESULT qv_SafeArrayUnaccessData(QvSAFEARRAY* psa);
 QV_API QvHRESULT qv_SafeArrayPtrOfIndex(QvSAFEARRAY* psa, const QvLONG* rgIndices, void** ppvData);
 QV_API QvHRESULT qv_SafeArrayCopy(QvSAFEARRAY* psa, QvSAFEARRAY** ppsaOut);
+
+/* Identifiers as text: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
+ * qv_StringFromGUID2 writes 39 units including the terminating zero and
+ * returns that count, or 0 when cchMax is smaller. qv_CLSIDFromString also
+ * accepts lower-case digits; anything else is CO_E_CLASSSTRING. */
+QV_API QvINT qv_StringFromGUID2(QvREFGUID rguid, QvLPOLESTR lpsz, QvINT cchMax);
+QV_API QvHRESULT qv_CLSIDFromString(QvLPCOLESTR lpsz, QvCLSID* pclsid);
 
 /* Error information of the calling thread. */
 QV_API QvHRESULT qv_CreateErrorInfo(QvICreateErrorInfo** pperrinfo);

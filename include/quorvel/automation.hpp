@@ -46,6 +46,23 @@ using VARIANT = QvVARIANT;
 using VARIANTARG = QvVARIANTARG;
 using DISPPARAMS = QvDISPPARAMS;
 using EXCEPINFO = QvEXCEPINFO;
+using BOOL = QvBOOL;
+using HREFTYPE = QvHREFTYPE;
+using TYPEKIND = QvTYPEKIND;
+using FUNCKIND = QvFUNCKIND;
+using INVOKEKIND = QvINVOKEKIND;
+using CALLCONV = QvCALLCONV;
+using VARKIND = QvVARKIND;
+using TYPEDESC = QvTYPEDESC;
+using ARRAYDESC = QvARRAYDESC;
+using IDLDESC = QvIDLDESC;
+using PARAMDESCEX = QvPARAMDESCEX;
+using PARAMDESC = QvPARAMDESC;
+using ELEMDESC = QvELEMDESC;
+using TYPEATTR = QvTYPEATTR;
+using FUNCDESC = QvFUNCDESC;
+using VARDESC = QvVARDESC;
+using CONNECTDATA = QvCONNECTDATA;
 
 inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
@@ -86,6 +103,9 @@ inline constexpr HRESULT DISP_E_BADCALLEE = QV_DISP_E_BADCALLEE;
 inline constexpr HRESULT DISP_E_NOTACOLLECTION = QV_DISP_E_NOTACOLLECTION;
 inline constexpr HRESULT DISP_E_DIVBYZERO = QV_DISP_E_DIVBYZERO;
 inline constexpr HRESULT DISP_E_BUFFERTOOSMALL = QV_DISP_E_BUFFERTOOSMALL;
+inline constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = QV_TYPE_E_ELEMENTNOTFOUND;
+inline constexpr HRESULT REGDB_E_CLASSNOTREG = QV_REGDB_E_CLASSNOTREG;
+inline constexpr HRESULT CO_E_CLASSSTRING = QV_CO_E_CLASSSTRING;
 
 inline constexpr VARTYPE VT_EMPTY = QV_VT_EMPTY;
 inline constexpr VARTYPE VT_NULL = QV_VT_NULL;
@@ -164,6 +184,61 @@ inline constexpr USHORT FADF_UNKNOWN = QV_FADF_UNKNOWN;
 inline constexpr USHORT FADF_DISPATCH = QV_FADF_DISPATCH;
 inline constexpr USHORT FADF_VARIANT = QV_FADF_VARIANT;
 
+inline constexpr TYPEKIND TKIND_ENUM = QV_TKIND_ENUM;
+inline constexpr TYPEKIND TKIND_RECORD = QV_TKIND_RECORD;
+inline constexpr TYPEKIND TKIND_MODULE = QV_TKIND_MODULE;
+inline constexpr TYPEKIND TKIND_INTERFACE = QV_TKIND_INTERFACE;
+inline constexpr TYPEKIND TKIND_DISPATCH = QV_TKIND_DISPATCH;
+inline constexpr TYPEKIND TKIND_COCLASS = QV_TKIND_COCLASS;
+inline constexpr TYPEKIND TKIND_ALIAS = QV_TKIND_ALIAS;
+inline constexpr TYPEKIND TKIND_UNION = QV_TKIND_UNION;
+inline constexpr FUNCKIND FUNC_VIRTUAL = QV_FUNC_VIRTUAL;
+inline constexpr FUNCKIND FUNC_PUREVIRTUAL = QV_FUNC_PUREVIRTUAL;
+inline constexpr FUNCKIND FUNC_NONVIRTUAL = QV_FUNC_NONVIRTUAL;
+inline constexpr FUNCKIND FUNC_STATIC = QV_FUNC_STATIC;
+inline constexpr FUNCKIND FUNC_DISPATCH = QV_FUNC_DISPATCH;
+inline constexpr INVOKEKIND INVOKE_FUNC = QV_INVOKE_FUNC;
+inline constexpr INVOKEKIND INVOKE_PROPERTYGET = QV_INVOKE_PROPERTYGET;
+inline constexpr INVOKEKIND INVOKE_PROPERTYPUT = QV_INVOKE_PROPERTYPUT;
+inline constexpr INVOKEKIND INVOKE_PROPERTYPUTREF = QV_INVOKE_PROPERTYPUTREF;
+inline constexpr CALLCONV CC_CDECL = QV_CC_CDECL;
+inline constexpr CALLCONV CC_STDCALL = QV_CC_STDCALL;
+inline constexpr VARKIND VAR_PERINSTANCE = QV_VAR_PERINSTANCE;
+inline constexpr VARKIND VAR_STATIC = QV_VAR_STATIC;
+inline constexpr VARKIND VAR_CONST = QV_VAR_CONST;
+inline constexpr VARKIND VAR_DISPATCH = QV_VAR_DISPATCH;
+inline constexpr USHORT PARAMFLAG_NONE = QV_PARAMFLAG_NONE;
+inline constexpr USHORT PARAMFLAG_FIN = QV_PARAMFLAG_FIN;
+inline constexpr USHORT PARAMFLAG_FOUT = QV_PARAMFLAG_FOUT;
+inline constexpr USHORT PARAMFLAG_FLCID = QV_PARAMFLAG_FLCID;
+inline constexpr USHORT PARAMFLAG_FRETVAL = QV_PARAMFLAG_FRETVAL;
+inline constexpr USHORT PARAMFLAG_FOPT = QV_PARAMFLAG_FOPT;
+inline constexpr USHORT PARAMFLAG_FHASDEFAULT = QV_PARAMFLAG_FHASDEFAULT;
+inline constexpr WORD TYPEFLAG_FAPPOBJECT = QV_TYPEFLAG_FAPPOBJECT;
+inline constexpr WORD TYPEFLAG_FCANCREATE = QV_TYPEFLAG_FCANCREATE;
+inline constexpr WORD TYPEFLAG_FLICENSED = QV_TYPEFLAG_FLICENSED;
+inline constexpr WORD TYPEFLAG_FPREDECLID = QV_TYPEFLAG_FPREDECLID;
+inline constexpr WORD TYPEFLAG_FHIDDEN = QV_TYPEFLAG_FHIDDEN;
+inline constexpr WORD TYPEFLAG_FCONTROL = QV_TYPEFLAG_FCONTROL;
+inline constexpr WORD TYPEFLAG_FDUAL = QV_TYPEFLAG_FDUAL;
+inline constexpr WORD TYPEFLAG_FNONEXTENSIBLE = QV_TYPEFLAG_FNONEXTENSIBLE;
+inline constexpr WORD TYPEFLAG_FOLEAUTOMATION = QV_TYPEFLAG_FOLEAUTOMATION;
+inline constexpr WORD TYPEFLAG_FRESTRICTED = QV_TYPEFLAG_FRESTRICTED;
+inline constexpr WORD TYPEFLAG_FAGGREGATABLE = QV_TYPEFLAG_FAGGREGATABLE;
+inline constexpr WORD TYPEFLAG_FREPLACEABLE = QV_TYPEFLAG_FREPLACEABLE;
+inline constexpr WORD TYPEFLAG_FDISPATCHABLE = QV_TYPEFLAG_FDISPATCHABLE;
+inline constexpr INT IMPLTYPEFLAG_FDEFAULT = QV_IMPLTYPEFLAG_FDEFAULT;
+inline constexpr INT IMPLTYPEFLAG_FSOURCE = QV_IMPLTYPEFLAG_FSOURCE;
+inline constexpr INT IMPLTYPEFLAG_FRESTRICTED = QV_IMPLTYPEFLAG_FRESTRICTED;
+inline constexpr MEMBERID MEMBERID_NIL = QV_MEMBERID_NIL;
+
+inline constexpr DWORD CLSCTX_INPROC_SERVER = QV_CLSCTX_INPROC_SERVER;
+inline constexpr DWORD CLSCTX_INPROC_HANDLER = QV_CLSCTX_INPROC_HANDLER;
+inline constexpr DWORD CLSCTX_LOCAL_SERVER = QV_CLSCTX_LOCAL_SERVER;
+inline constexpr DWORD CLSCTX_REMOTE_SERVER = QV_CLSCTX_REMOTE_SERVER;
+inline constexpr DWORD CLSCTX_SERVER = QV_CLSCTX_SERVER;
+inline constexpr DWORD GUIDKIND_DEFAULT_SOURCE_DISP_IID = QV_GUIDKIND_DEFAULT_SOURCE_DISP_IID;
+
 inline constexpr const GUID& GUID_NULL = QvGUID_NULL;
 inline constexpr const IID& IID_NULL = QvGUID_NULL;
 inline constexpr const IID& IID_IUnknown = QvIID_IUnknown;
@@ -223,6 +298,123 @@ struct ICreateErrorInfo : IUnknown {
   ~ICreateErrorInfo() = default;
 };
 
+struct IDispatch : IUnknown {
+  virtual HRESULT GetTypeInfoCount(UINT* pctinfo) = 0;
+  virtual HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) = 0;
+  virtual HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) = 0;
+  virtual HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                         VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) = 0;
+
+ protected:
+  ~IDispatch() = default;
+};
+
+// Type information as far as hosts read it; type binding (GetTypeComp) and
+// type libraries are not provided, so those pointers stay opaque.
+struct ITypeInfo : IUnknown {
+  virtual HRESULT GetTypeAttr(TYPEATTR** ppTypeAttr) = 0;
+  virtual HRESULT GetTypeComp(ITypeComp** ppTComp) = 0;
+  virtual HRESULT GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) = 0;
+  virtual HRESULT GetVarDesc(UINT index, VARDESC** ppVarDesc) = 0;
+  virtual HRESULT GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames, UINT* pcNames) = 0;
+  virtual HRESULT GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) = 0;
+  virtual HRESULT GetImplTypeFlags(UINT index, INT* pImplTypeFlags) = 0;
+  virtual HRESULT GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) = 0;
+  virtual HRESULT Invoke(void* pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
+                         VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) = 0;
+  virtual HRESULT GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
+                                   BSTR* pBstrHelpFile) = 0;
+  virtual HRESULT GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName, BSTR* pBstrName,
+                              WORD* pwOrdinal) = 0;
+  virtual HRESULT GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) = 0;
+  virtual HRESULT AddressOfMember(MEMBERID memid, INVOKEKIND invKind, void** ppv) = 0;
+  virtual HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObj) = 0;
+  virtual HRESULT GetMops(MEMBERID memid, BSTR* pBstrMops) = 0;
+  virtual HRESULT GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) = 0;
+  virtual void ReleaseTypeAttr(TYPEATTR* pTypeAttr) = 0;
+  virtual void ReleaseFuncDesc(FUNCDESC* pFuncDesc) = 0;
+  virtual void ReleaseVarDesc(VARDESC* pVarDesc) = 0;
+
+ protected:
+  ~ITypeInfo() = default;
+};
+
+struct IClassFactory : IUnknown {
+  virtual HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) = 0;
+  virtual HRESULT LockServer(BOOL fLock) = 0;
+
+ protected:
+  ~IClassFactory() = default;
+};
+
+struct ISupportErrorInfo : IUnknown {
+  virtual HRESULT InterfaceSupportsErrorInfo(REFIID riid) = 0;
+
+ protected:
+  ~ISupportErrorInfo() = default;
+};
+
+struct IConnectionPointContainer : IUnknown {
+  virtual HRESULT EnumConnectionPoints(IEnumConnectionPoints** ppEnum) = 0;
+  virtual HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) = 0;
+
+ protected:
+  ~IConnectionPointContainer() = default;
+};
+
+struct IConnectionPoint : IUnknown {
+  virtual HRESULT GetConnectionInterface(IID* pIID) = 0;
+  virtual HRESULT GetConnectionPointContainer(IConnectionPointContainer** ppCPC) = 0;
+  virtual HRESULT Advise(IUnknown* pUnkSink, DWORD* pdwCookie) = 0;
+  virtual HRESULT Unadvise(DWORD dwCookie) = 0;
+  virtual HRESULT EnumConnections(IEnumConnections** ppEnum) = 0;
+
+ protected:
+  ~IConnectionPoint() = default;
+};
+
+struct IEnumConnectionPoints : IUnknown {
+  virtual HRESULT Next(ULONG cConnections, IConnectionPoint** ppCP, ULONG* pcFetched) = 0;
+  virtual HRESULT Skip(ULONG cConnections) = 0;
+  virtual HRESULT Reset() = 0;
+  virtual HRESULT Clone(IEnumConnectionPoints** ppEnum) = 0;
+
+ protected:
+  ~IEnumConnectionPoints() = default;
+};
+
+struct IEnumConnections : IUnknown {
+  virtual HRESULT Next(ULONG cConnections, CONNECTDATA* rgcd, ULONG* pcFetched) = 0;
+  virtual HRESULT Skip(ULONG cConnections) = 0;
+  virtual HRESULT Reset() = 0;
+  virtual HRESULT Clone(IEnumConnections** ppEnum) = 0;
+
+ protected:
+  ~IEnumConnections() = default;
+};
+
+struct IProvideClassInfo : IUnknown {
+  virtual HRESULT GetClassInfo(ITypeInfo** ppTI) = 0;
+
+ protected:
+  ~IProvideClassInfo() = default;
+};
+
+struct IProvideClassInfo2 : IProvideClassInfo {
+  virtual HRESULT GetGUID(DWORD dwGuidKind, GUID* pGUID) = 0;
+
+ protected:
+  ~IProvideClassInfo2() = default;
+};
+
+struct IPropertyNotifySink : IUnknown {
+  virtual HRESULT OnChanged(DISPID dispID) = 0;
+  virtual HRESULT OnRequestEdit(DISPID dispID) = 0;
+
+ protected:
+  ~IPropertyNotifySink() = default;
+};
+
 // The exported C functions under their usual names.
 inline BSTR SysAllocString(const OLECHAR* psz) { return qv_SysAllocString(psz); }
 inline BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) { return qv_SysAllocStringLen(pch, cch); }
@@ -267,6 +459,11 @@ inline HRESULT SafeArrayPtrOfIndex(SAFEARRAY* psa, const LONG* idx, void** ppv) 
   return qv_SafeArrayPtrOfIndex(psa, idx, ppv);
 }
 inline HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut) { return qv_SafeArrayCopy(psa, ppsaOut); }
+
+inline INT StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, INT cchMax) {
+  return qv_StringFromGUID2(rguid, lpsz, cchMax);
+}
+inline HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid) { return qv_CLSIDFromString(lpsz, pclsid); }
 
 inline HRESULT CreateErrorInfo(ICreateErrorInfo** pp) { return qv_CreateErrorInfo(pp); }
 inline HRESULT SetErrorInfo(ULONG reserved, IErrorInfo* p) { return qv_SetErrorInfo(reserved, p); }

@@ -1,101 +1,49 @@
 #include "component/member_table.h"
 
-#include <cstring>
+#include <array>
 
 namespace quorvel {
 
-// The members of IQuorvelXml in virtual-table order (slot 7 onwards), with the DISPIDs and
-// parameter names that hosts see through IDispatch and the type information.
-const MemberInfo kMembers[kMemberCount] = {
-    {1, 7, MemberKind::PropertyGet, "Version", 0, {}, {"pVal", ArgType::String}},
-    {4, 8, MemberKind::PropertyGet, "NumAttributes", 0, {}, {"pVal", ArgType::Long}},
-    {5, 9, MemberKind::PropertyGet, "Tag", 0, {}, {"pVal", ArgType::String}},
-    {5, 10, MemberKind::PropertyPut, "Tag", 1, {{"newVal", ArgType::String}}, {nullptr, ArgType::None}},
-    {6, 11, MemberKind::PropertyGet, "Content", 0, {}, {"pVal", ArgType::String}},
-    {6, 12, MemberKind::PropertyPut, "Content", 1, {{"newVal", ArgType::String}}, {nullptr, ArgType::None}},
-    {7, 13, MemberKind::PropertyGet, "NumChildren", 0, {}, {"pVal", ArgType::Long}},
-    {8, 14, MemberKind::Method, "GetChildContent", 1, {{"Tag", ArgType::String}}, {"node", ArgType::String}},
-    {9, 15, MemberKind::PropertyGet, "Cdata", 0, {}, {"pVal", ArgType::Long}},
-    {9, 16, MemberKind::PropertyPut, "Cdata", 1, {{"newVal", ArgType::Long}}, {nullptr, ArgType::None}},
-    {10, 17, MemberKind::Method, "LoadXml", 1, {{"xmlData", ArgType::String}}, {"success", ArgType::Long}},
-    {11, 18, MemberKind::Method, "LoadXmlFile", 1, {{"fileName", ArgType::String}}, {"success", ArgType::Long}},
-    {12, 19, MemberKind::Method, "SaveXml", 1, {{"fileName", ArgType::String}}, {nullptr, ArgType::None}},
-    {13, 20, MemberKind::Method, "GetXml", 0, {}, {"xmlData", ArgType::String}},
-    {14, 21, MemberKind::Method, "AppendToContent", 1, {{"str", ArgType::String}}, {nullptr, ArgType::None}},
-    {15, 22, MemberKind::Method, "AddAttribute", 2, {{"name", ArgType::String}, {"value", ArgType::String}}, {nullptr, ArgType::None}},
-    {16, 23, MemberKind::Method, "RemoveAttribute", 1, {{"name", ArgType::String}}, {nullptr, ArgType::None}},
-    {17, 24, MemberKind::Method, "RemoveAllAttributes", 0, {}, {nullptr, ArgType::None}},
-    {18, 25, MemberKind::Method, "GetAttributeName", 1, {{"index", ArgType::Long}}, {"name", ArgType::String}},
-    {19, 26, MemberKind::Method, "GetAttributeValue", 1, {{"index", ArgType::Long}}, {"value", ArgType::String}},
-    {20, 27, MemberKind::Method, "GetAttrValue", 1, {{"name", ArgType::String}}, {"value", ArgType::String}},
-    {21, 28, MemberKind::Method, "HasAttrWithValue", 2, {{"name", ArgType::String}, {"value", ArgType::String}}, {"retval", ArgType::Long}},
-    {22, 29, MemberKind::Method, "SwapNode", 1, {{"node", ArgType::Handle}}, {nullptr, ArgType::None}},
-    {23, 30, MemberKind::Method, "SwapTree", 1, {{"tree", ArgType::Handle}}, {nullptr, ArgType::None}},
-    {24, 31, MemberKind::Method, "AddChildTree", 1, {{"tree", ArgType::Handle}}, {nullptr, ArgType::None}},
-    {25, 32, MemberKind::Method, "GetChild", 1, {{"index", ArgType::Long}}, {"child", ArgType::Handle}},
-    {26, 33, MemberKind::Method, "ExtractChildByIndex", 1, {{"index", ArgType::Long}}, {"child", ArgType::Handle}},
-    {27, 34, MemberKind::Method, "ExtractChildByName", 3, {{"Tag", ArgType::String}, {"attrName", ArgType::String}, {"attrValue", ArgType::String}}, {"child", ArgType::Handle}},
-    {28, 35, MemberKind::Method, "NumChildrenHavingTag", 1, {{"Tag", ArgType::String}}, {"retval", ArgType::Long}},
-    {29, 36, MemberKind::Method, "GetNthChildWithTag", 2, {{"Tag", ArgType::String}, {"n", ArgType::Long}}, {"child", ArgType::Handle}},
-    {30, 37, MemberKind::Method, "NewChild", 2, {{"Tag", ArgType::String}, {"Content", ArgType::String}}, {"child", ArgType::Handle}},
-    {31, 38, MemberKind::Method, "FindOrAddNewChild", 1, {{"Tag", ArgType::String}}, {"child", ArgType::Handle}},
-    {32, 39, MemberKind::Method, "SearchForTag", 2, {{"after", ArgType::Handle}, {"Tag", ArgType::String}}, {"node", ArgType::Handle}},
-    {33, 40, MemberKind::Method, "SearchForContent", 3, {{"after", ArgType::Handle}, {"Tag", ArgType::String}, {"contentPattern", ArgType::String}}, {"node", ArgType::Handle}},
-    {34, 41, MemberKind::Method, "SearchAllForContent", 2, {{"after", ArgType::Handle}, {"contentPattern", ArgType::String}}, {"node", ArgType::Handle}},
-    {35, 42, MemberKind::Method, "SearchForAttribute", 4, {{"after", ArgType::Handle}, {"Tag", ArgType::String}, {"attr", ArgType::String}, {"valuePattern", ArgType::String}}, {"node", ArgType::Handle}},
-    {36, 43, MemberKind::Method, "GetParent", 0, {}, {"parent", ArgType::Handle}},
-    {37, 44, MemberKind::Method, "GetURL", 4, {{"url", ArgType::String}, {"proxy", ArgType::String}, {"username", ArgType::String}, {"password", ArgType::String}}, {"anyData", ArgType::Variant}},
-    {38, 45, MemberKind::Method, "Clear", 0, {}, {nullptr, ArgType::None}},
-    {39, 46, MemberKind::Method, "FirstChild", 0, {}, {"child", ArgType::Handle}},
-    {40, 47, MemberKind::Method, "LastChild", 0, {}, {"child", ArgType::Handle}},
-    {41, 48, MemberKind::Method, "NextSibling", 0, {}, {"sibling", ArgType::Handle}},
-    {42, 49, MemberKind::Method, "PreviousSibling", 0, {}, {"sibling", ArgType::Handle}},
-    {43, 50, MemberKind::PropertyGet, "TreeId", 0, {}, {"pVal", ArgType::Long}},
-    {44, 51, MemberKind::Method, "GetChildWithTag", 1, {{"Tag", ArgType::String}}, {"child", ArgType::Handle}},
-    {45, 52, MemberKind::PropertyGet, "Standalone", 0, {}, {"pVal", ArgType::String}},
-    {45, 53, MemberKind::PropertyPut, "Standalone", 1, {{"newVal", ArgType::String}}, {nullptr, ArgType::None}},
-    {46, 54, MemberKind::PropertyGet, "Encoding", 0, {}, {"pVal", ArgType::String}},
-    {46, 55, MemberKind::PropertyPut, "Encoding", 1, {{"newVal", ArgType::String}}, {nullptr, ArgType::None}},
-    {47, 56, MemberKind::Method, "GetRoot", 0, {}, {"root", ArgType::Handle}},
-    {48, 57, MemberKind::Method, "SaveXmlLog", 1, {{"fileName", ArgType::String}}, {nullptr, ArgType::None}},
-    {49, 58, MemberKind::Method, "FindNextRecord", 2, {{"Tag", ArgType::String}, {"contentPattern", ArgType::String}}, {"node", ArgType::Handle}},
-    {50, 59, MemberKind::Method, "HttpPost", 1, {{"url", ArgType::String}}, {"response", ArgType::Handle}},
-    {51, 60, MemberKind::Method, "CompressSubtree", 0, {}, {nullptr, ArgType::None}},
-    {52, 61, MemberKind::Method, "CompressNode", 0, {}, {nullptr, ArgType::None}},
-    {53, 62, MemberKind::Method, "DecompressSubtree", 0, {}, {nullptr, ArgType::None}},
-    {54, 63, MemberKind::Method, "DecompressNode", 0, {}, {nullptr, ArgType::None}},
-    {55, 64, MemberKind::Method, "EncryptNode", 1, {{"password", ArgType::String}}, {nullptr, ArgType::None}},
-    {56, 65, MemberKind::Method, "DecryptNode", 1, {{"password", ArgType::String}}, {nullptr, ArgType::None}},
-    {60, 66, MemberKind::PropertyGet, "ErrorLogHtml", 0, {}, {"pVal", ArgType::String}},
-    {61, 67, MemberKind::PropertyGet, "ErrorLogXml", 0, {}, {"pVal", ArgType::String}},
-    {62, 68, MemberKind::PropertyGet, "ErrorLogText", 0, {}, {"pVal", ArgType::String}},
-    {63, 69, MemberKind::Method, "ErrorLogClear", 0, {}, {nullptr, ArgType::None}},
-    {64, 70, MemberKind::Method, "GetChild2", 1, {{"index", ArgType::Long}}, {"found", ArgType::Long}},
-    {65, 71, MemberKind::Method, "FindChild2", 1, {{"Tag", ArgType::String}}, {"found", ArgType::Long}},
-    {66, 72, MemberKind::Method, "RemoveFromTree", 0, {}, {nullptr, ArgType::None}},
-    {67, 73, MemberKind::Method, "GetParent2", 0, {}, {"found", ArgType::Long}},
-    {68, 74, MemberKind::Method, "FirstChild2", 0, {}, {"found", ArgType::Long}},
-    {69, 75, MemberKind::Method, "LastChild2", 0, {}, {"found", ArgType::Long}},
-    {70, 76, MemberKind::Method, "NextSibling2", 0, {}, {"found", ArgType::Long}},
-    {71, 77, MemberKind::Method, "PreviousSibling2", 0, {}, {"found", ArgType::Long}},
-    {72, 78, MemberKind::Method, "GetRoot2", 0, {}, {nullptr, ArgType::None}},
-    {73, 79, MemberKind::Method, "QEncodeContent", 2, {{"charset", ArgType::String}, {"Content", ArgType::Variant}}, {nullptr, ArgType::None}},
-    {74, 80, MemberKind::Method, "BEncodeContent", 2, {{"charset", ArgType::String}, {"Content", ArgType::Variant}}, {nullptr, ArgType::None}},
-    {75, 81, MemberKind::Method, "UpdateAttribute", 2, {{"name", ArgType::String}, {"value", ArgType::String}}, {nullptr, ArgType::None}},
-    {76, 82, MemberKind::Method, "DecodeContent", 0, {}, {"Content", ArgType::Variant}},
-    {77, 83, MemberKind::Method, "SetBinaryContent", 4, {{"zipFlag", ArgType::Long}, {"encryptFlag", ArgType::Long}, {"password", ArgType::String}, {"Content", ArgType::Variant}}, {nullptr, ArgType::None}},
-    {78, 84, MemberKind::Method, "GetBinaryContent", 3, {{"unzipFlag", ArgType::Long}, {"decryptFlag", ArgType::Long}, {"password", ArgType::String}}, {"Content", ArgType::Variant}},
-    {79, 85, MemberKind::Method, "FindChild", 1, {{"Tag", ArgType::String}}, {"child", ArgType::Handle}},
-    {80, 86, MemberKind::Method, "NewChild2", 2, {{"Tag", ArgType::String}, {"Content", ArgType::String}}, {nullptr, ArgType::None}},
-    {81, 87, MemberKind::Method, "SortByTag", 1, {{"ascending", ArgType::Long}}, {nullptr, ArgType::None}},
-    {82, 88, MemberKind::Method, "SortByContent", 1, {{"ascending", ArgType::Long}}, {nullptr, ArgType::None}},
-    {83, 89, MemberKind::Method, "SortByAttribute", 2, {{"attrName", ArgType::String}, {"ascending", ArgType::Long}}, {nullptr, ArgType::None}},
-    {84, 90, MemberKind::Method, "SortRecordsByContent", 2, {{"sortTag", ArgType::String}, {"ascending", ArgType::Long}}, {nullptr, ArgType::None}},
-    {85, 91, MemberKind::Method, "SortRecordsByAttribute", 3, {{"sortTag", ArgType::String}, {"attrName", ArgType::String}, {"ascending", ArgType::Long}}, {nullptr, ArgType::None}},
-    {86, 92, MemberKind::Method, "LoadXmlV", 1, {{"xmlData", ArgType::Variant}}, {"success", ArgType::Long}},
+namespace {
+
+constexpr int32_t kMaxDispid = 86;
+
+// For each DISPID, the table index of its method, property get and property put (-1: none), so
+// that Invoke finds its member without a search.
+struct DispidSlots {
+    int8_t index[3];
 };
 
+constexpr std::array<DispidSlots, kMaxDispid + 1> buildDispidSlots() {
+    std::array<DispidSlots, kMaxDispid + 1> slots{};
+    for (auto& s : slots) s = {{-1, -1, -1}};
+    for (size_t i = 0; i < kMemberCount; ++i) {
+        slots[static_cast<size_t>(kMembers[i].dispid)].index[static_cast<int>(kMembers[i].kind)] =
+            static_cast<int8_t>(i);
+    }
+    return slots;
+}
+
+constexpr auto kDispidSlots = buildDispidSlots();
+
+constexpr bool tableIsConsistent() {
+    for (size_t i = 0; i < kMemberCount; ++i) {
+        const MemberInfo& m = kMembers[i];
+        if (m.slot != kFirstMemberSlot + static_cast<int32_t>(i)) return false;
+        if (m.dispid < 1 || m.dispid > kMaxDispid || m.paramCount > 4) return false;
+        if (m.kind == MemberKind::PropertyGet && (m.paramCount != 0 || m.result.type == ArgType::None)) return false;
+        if (m.kind == MemberKind::PropertyPut && (m.paramCount != 1 || m.result.type != ArgType::None)) return false;
+    }
+    return true;
+}
+static_assert(tableIsConsistent(), "member table: slots in order, DISPIDs in range, property shapes");
+
+char16_t foldCase(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
+}  // namespace
+
 const MemberInfo* findMemberByName(const char16_t* name, size_t length) {
+    if (!name) return nullptr;
     for (const MemberInfo& m : kMembers) {
         if (namesEqualNoCase(m.name, name, length)) return &m;
     }
@@ -103,30 +51,34 @@ const MemberInfo* findMemberByName(const char16_t* name, size_t length) {
 }
 
 const MemberInfo* findMember(int32_t dispid, MemberKind kind) {
-    for (const MemberInfo& m : kMembers) {
-        if (m.dispid == dispid && m.kind == kind) return &m;
-    }
-    return nullptr;
+    if (dispid < 0 || dispid > kMaxDispid) return nullptr;
+    const int8_t i = kDispidSlots[static_cast<size_t>(dispid)].index[static_cast<int>(kind)];
+    return i < 0 ? nullptr : &kMembers[i];
 }
 
 bool hasDispid(int32_t dispid) {
-    for (const MemberInfo& m : kMembers) {
-        if (m.dispid == dispid) return true;
+    for (int kind = 0; kind < 3; ++kind) {
+        if (findMember(dispid, static_cast<MemberKind>(kind))) return true;
     }
     return false;
 }
 
 bool namesEqualNoCase(const char* ascii, const char16_t* name, size_t length) {
-    size_t n = std::strlen(ascii);
-    if (n != length) return false;
-    for (size_t i = 0; i < n; ++i) {
-        char16_t c = name[i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-        char a = ascii[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a + 32);
-        if (c != static_cast<unsigned char>(a)) return false;
+    size_t i = 0;
+    for (; i < length; ++i) {
+        const char a = ascii[i];
+        if (a == 0) return false;
+        if (foldCase(name[i]) != foldCase(static_cast<char16_t>(static_cast<unsigned char>(a)))) return false;
     }
-    return true;
+    return ascii[i] == 0;
+}
+
+int32_t findParamByName(const MemberInfo& m, const char16_t* name, size_t length) {
+    if (!name) return -1;
+    for (int32_t i = 0; i < m.paramCount; ++i) {
+        if (namesEqualNoCase(m.params[i].name, name, length)) return i;
+    }
+    return -1;
 }
 
 }  // namespace quorvel

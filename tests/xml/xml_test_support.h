@@ -62,7 +62,11 @@ inline std::string dump(const TreeNode* top) {
     for (;;) {
         s += n->tagView();
         for (int32_t i = 0; i < n->attributeCount(); ++i) {
-            s += " " + std::string(n->attributes().name(i)) + "='" + std::string(n->attributes().value(i)) + "'";
+            s += ' ';
+            s += n->attributes().name(i);
+            s += "='";
+            s += n->attributes().value(i);
+            s += '\'';
         }
         if (n->hasContent() || n->cdata()) {
             s += n->cdata() ? " [" : " \"";

@@ -1,0 +1,74 @@
+"""Uses the QuorvelXml component as a script host does: creates node handles by ProgID, builds a
+small document with the members available so far, reads properties back, follows the parsing
+progress through an event handler, and shows the error log of a call that fails."""
+
+import quorvelxml
+
+
+class Progress:
+    """Receives the component's ParsePercentDone events."""
+
+    def __init__(self):
+        self.percentages = []
+
+    def OnParsePercentDone(self, percentDone):
+        self.percentages.append(percentDone)
+
+
+def show(label, node):
+    print("  %-10s Tag=%r Content=%r Cdata=%d NumChildren=%d NumAttributes=%d TreeId=%d"
+          % (label, node.Tag, node.Content, node.Cdata, node.NumChildren, node.NumAttributes, node.TreeId))
+
+
+def build_document():
+    catalog = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+    print("QuorvelXml version %s" % catalog.Version)
+    catalog.Tag = "catalog"
+    catalog.Content = "Spring list"
+
+    # The factory makes handles too; each new handle starts on a document of its own.
+    factory = quorvelxml.Dispatch("QuorvelXml.XmlFactory")
+    book = factory.NewXml()
+    book.Tag = "book"
+    book.Content = "Fish & <chips>, déjà vu"
+    book.Cdata = 1  # written as a CDATA section
+
+    print("Handles:")
+    show("catalog", catalog)
+    show("book", book)
+    return catalog
+
+
+def show_failed_call(node):
+    print("A call that fails:")
+    try:
+        node.GetChild(index=0)
+    except quorvelxml.ComError as error:
+        print("  ComError 0x%08X from %s: %s" % (error.hresult, error.source, error.description.replace("\n", " | ")))
+    print("  Error log as text:")
+    for line in node.ErrorLogText.splitlines():
+        print("    " + line)
+    print("  Error log as XML:")
+    for line in node.ErrorLogXml.splitlines():
+        print("    " + line)
+
+
+def follow_progress(node):
+    handler = quorvelxml.WithEvents(node, Progress)
+    try:
+        node.LoadXml("<list>" + "".join("<item>%d</item>" % i for i in range(50)) + "</list>")
+        print("Loaded; progress events: %s" % handler.percentages)
+    except quorvelxml.ComError as error:
+        print("Loading: %s" % error.description.replace("\n", " | "))
+    finally:
+        handler.close()
+
+
+def main():
+    catalog = build_document()
+    show_failed_call(catalog)
+    follow_progress(quorvelxml.Dispatch("QuorvelXml.QuorvelXml"))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,75 @@
+// The Python face of an automation object: a late-bound client that reaches every member by
+// name through GetIDsOfNames and Invoke. Properties read and write as attributes, methods are
+// called with positional or keyword arguments, and names match without case. Each Python
+// object holds one reference on its interface and releases it when Python frees the object.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <memory>
+#include <string>
+
+#include "com_ref.h"
+#include "interface_info.h"
+#include "variant_values.h"
+
+namespace quorvel::python {
+
+namespace py = pybind11;
+
+class DispatchObject {
+public:
+    explicit DispatchObject(ComRef<IDispatch> object);
+    ~DispatchObject();
+    DispatchObject(const DispatchObject&) = delete;
+    DispatchObject& operator=(const DispatchObject&) = delete;
+
+    IDispatch* get() const { return object_.get(); }
+    // Read from the type information at first use.
+    const std::shared_ptr<InterfaceInfo>& info();
+
+    py::object getAttribute(py::handle self, const py::str& name);
+    void setAttribute(const py::str& name, py::handle value);
+    // Whether name is a property this object can write (for objects that forward to it).
+    bool canSet(const py::str& name);
+    py::list memberNames();
+    std::string repr();
+
+private:
+    // The entry of a member name, its DISPID asked for; none when the object knows no such name.
+    NameEntry* lookup(const py::str& name, const std::string& text);
+
+    ComRef<IDispatch> object_;
+    std::shared_ptr<InterfaceInfo> info_;
+};
+
+// A method of a dispatch object, bound to it; calling it calls the member.
+class DispatchMethod {
+public:
+    DispatchMethod(py::object owner, NameEntry& entry, std::shared_ptr<InterfaceInfo> info);
+    py::object call(const py::args& args, const py::kwargs& kwargs);
+    std::string repr() const;
+
+private:
+    py::object owner_;
+    NameEntry* entry_;                     // lives in info_
+    std::shared_ptr<InterfaceInfo> info_;  // keeps entry_ alive
+};
+
+// One call through Invoke, with the interpreter lock let go meanwhile so that events may call
+// back into Python and other threads may run. args are in Invoke's (reversed) order. Raises
+// ComError when the call fails; the result is None when no result is wanted.
+py::object invoke(IDispatch* object, DISPID id, WORD flags, VariantList& args, const DISPID* named,
+                  UINT namedCount, bool wantResult);
+
+// A new Python object on the interface; it takes over the reference.
+py::object wrapDispatch(ComRef<IDispatch> object);
+// The interface behind a dispatch object, or behind an object that forwards to one (made by
+// DispatchWithEvents); none for anything else. Borrowed: value keeps it alive.
+IDispatch* dispatchOf(py::handle value);
+// Interface references Python objects hold right now.
+long liveInterfaceCount();
+
+void defineDispatchObject(py::module_& m);
+
+}  // namespace quorvel::python

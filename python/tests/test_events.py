@@ -1,0 +1,178 @@
+"""Event handlers connected from Python: WithEvents, DispatchWithEvents, the handlers' calls and
+the ends of a connection."""
+
+import gc
+import sys
+import threading
+import unittest
+import weakref
+
+import quorvelxml
+
+E_NOINTERFACE = 0x80004002
+E_NOTIMPL = 0x80004001
+DISPID_PARSEPERCENTDONE = 1
+
+
+class Progress:
+    def __init__(self):
+        self.seen = []
+        self.threads = set()
+
+    def OnParsePercentDone(self, percentDone):
+        self.seen.append(percentDone)
+        self.threads.add(threading.get_ident())
+
+
+class EventTest(unittest.TestCase):
+    def tearDown(self):
+        gc.collect()
+        self.assertEqual(quorvelxml._interface_count(), 0)
+        self.assertTrue(quorvelxml._can_unload_now())
+
+    def test_with_events_calls_the_handler_until_closed(self):
+        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        handler = quorvelxml.WithEvents(x, Progress)
+        self.assertIsInstance(handler, Progress)
+        self.assertTrue(handler._qv_events.connected)
+        self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 40), 1)
+        self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 100), 1)
+        self.assertEqual(handler.seen, [40, 100])
+        # Called on the raising thread, which had let go of the interpreter lock.
+        self.assertEqual(handler.threads, {threading.get_ident()})
+        handler.close()
+        self.assertFalse(handler._qv_events.connected)
+        self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 50), 0)
+        self.assertEqual(handler.seen, [40, 100])
+        handler.close()  # a second close does nothing
+
+    def test_handlers_each_get_the_event(self):
+        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        first, second = quorvelxml.WithEvents(x, Progress), quorvelxml.WithEvents(x, Progress)
+        self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 7), 2)
+        first.close()
+        quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 8)
+        self.assertEqual((first.seen, second.seen), ([7], [7, 8]))
+
+    def test_connection_keeps_the_handler_until_the_object_goes(self):
+        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        handler = weakref.ref(quorvelxml.WithEvents(x, Progress))
+        self.assertIsNotNone(handler())  # held by the connection
+        del x
+        self.assertIsNone(handler())  # released with the object
+
+        y = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        kept = quorvelxml.WithEvents(y, Progress)
+        del y
+        self.assertFalse(kept._qv_events.connected)
+        kept.close()
+
+    def test_handler_without_the_method_and_failing_handlers(self):
+        class Silent:
+            pass
+
+        class Failing:
+            def OnParsePercentDone(self, percentDone):
+                raise ValueError("handler failed at %d" % percentDone)
+
+        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        silent = quorvelxml.WithEvents(x, Silent)
+        failing = quorvelxml.WithEvents(x, Failing)
+        after = quorvelxml.WithEvents(x, Progress)
+        reported = []
+        previous = sys.unraisablehook
+        # Only the type and text are kept: the hook's arguments would hold this frame in a cycle.
+        sys.unraisablehook = lambda report: reported.append((report.exc_type, str(report.exc_value)))
+        try:
+            self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 3), 3)
+        finally:
+            sys.unraisablehook = previous
+        self.assertEqual(reported, [(ValueError, "handler failed at 3")])
+        self.assertEqual(after.seen, [3])  # the failure stopped nothing
+        for h in (silent, failing, after):
+            h.close()
+
+    def test_values_reach_handlers_as_they_were_sent(self):
+        class Recording:
+            def OnParsePercentDone(self, *values):
+                self.values = values
+
+        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        handler = quorvelxml.WithEvents(x, Recording)
+        other = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        other.Tag = "other"
+        cases = [
+            (("text", 7, -2 ** 31, 2 ** 40, 2.5, True, None), ("text", 7, -2 ** 31, 2 ** 40, 2.5, True, None)),
+            (("", "a\0b", "\ud800 lone", "😀\ufeff"), ("", "a\0b", "\ud800 lone", "😀\ufeff")),
+            ((b"\x00\xffbytes", bytearray(b"ba"), memoryview(b"0123456789")[::3], b""),
+             (b"\x00\xffbytes", b"ba", b"0369", b"")),
+        ]
+        for sent, received in cases:
+            with self.subTest(sent=sent):
+                quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, *sent)
+                self.assertEqual(handler.values, received)
+                self.assertEqual([type(v) for v in handler.values], [type(v) for v in received])
+        quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, other)
+        (passed,) = handler.values
+        self.assertIsInstance(passed, quorvelxml.DispatchObject)
+        self.assertEqual(passed.Tag, "other")
+        with self.assertRaises(OverflowError):
+            quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 2 ** 64)
+        with self.assertRaises(TypeError):
+            quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, object())
+        handler.close()
+
+    def test_dispatch_with_events_is_handler_and_object(self):
+        class Counting(Progress):
+            def __init__(self):
+                super().__init__()
+                self.tag_at_start = self.Tag  # the object is there before the handler starts
+
+        x = quorvelxml.DispatchWithEvents("QuorvelXml.QuorvelXml", Counting)
+        self.assertIsInstance(x, Counting)
+        self.assertEqual(x.tag_at_start, "unnamed")
+        x.Tag = "record"
+        x.note = "kept on the handler"
+        self.assertEqual((x.Tag, x.tag, x.note), ("record", "record", "kept on the handler"))
+        self.assertIn("GetChild", dir(x))
+        self.assertIn("seen", dir(x))
+        self.assertEqual(quorvelxml.Dispatch(x).Tag, "record")
+        quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 12)
+        self.assertEqual(x.seen, [12])
+        with self.assertRaises(AttributeError):
+            x.NoSuchMember
+        gone = weakref.ref(x)
+        del x
+        self.assertIsNone(gone())  # no cycle through the connection
+
+        y = quorvelxml.DispatchWithEvents("QuorvelXml.QuorvelXml.1", Progress)
+        y.close()
+        self.assertFalse(y._qv_events.connected)
+        self.assertEqual(y.Version, "4.0.2")
+
+    def test_objects_without_events(self):
+        with self.assertRaises(quorvelxml.ComError) as caught:
+            quorvelxml.WithEvents(quorvelxml.Dispatch("QuorvelXml.XmlFactory"), Progress)
+        self.assertEqual(caught.exception.hresult, E_NOINTERFACE)
+        with self.assertRaises(TypeError):
+            quorvelxml.WithEvents(object(), Progress)
+
+    def test_loading_raises_progress(self):
+        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        handler = quorvelxml.WithEvents(x, Progress)
+        text = "<list>" + "".join("<item>%d</item>" % i for i in range(200)) + "</list>"
+        try:
+            x.LoadXml(text)
+        except quorvelxml.ComError as error:
+            handler.close()
+            if error.hresult == E_NOTIMPL:
+                self.skipTest("loading is not there yet")
+            raise
+        self.assertTrue(handler.seen)
+        self.assertEqual(handler.seen, sorted(set(handler.seen)))
+        self.assertEqual(handler.seen[-1], 100)
+        handler.close()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,117 @@
+// Host strings to and from UTF-8: every string argument and result of a host call passes here, so
+// these run without the platform converter and take pure ASCII in a single pass.
+#include <cstring>
+#include <new>
+
+#include "charset/charset_convert.h"
+#include "charset/output_room.h"
+#include "core/data_buffer.h"
+#include "core/system/code_page.h"
+#include "core/system/utf8.h"
+
+namespace quorvel {
+namespace {
+
+// Length of the ASCII run at the start.
+std::size_t asciiUnits(const char16_t* units, std::size_t n) {
+    std::size_t i = 0;
+    while (i < n && units[i] < 0x80) ++i;
+    return i;
+}
+
+bool allAscii(const char* bytes, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if (word & 0x8080808080808080ull) return false;
+    }
+    for (; i < n; ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
+    }
+    return true;
+}
+
+// Writes the narrow form of the units: ASCII copied, the rest as UTF-8 or in the ANSI code
+// page. `out` has room for the whole result.
+std::size_t narrowUnits(const char16_t* units, std::size_t n, bool utf8, char* out) {
+    const std::size_t ascii = asciiUnits(units, n);
+    for (std::size_t i = 0; i < ascii; ++i) out[i] = static_cast<char>(units[i]);
+    if (ascii == n) return n;
+    return ascii + (utf8 ? sys::encodeUtf8(units + ascii, n - ascii, out + ascii)
+                         : sys::encodeAnsi(units + ascii, n - ascii, out + ascii));
+}
+
+// Bytes the narrow form needs; the ANSI form has a byte per unit at most.
+uint64_t narrowLength(const char16_t* units, std::size_t n, bool utf8) {
+    const std::size_t ascii = asciiUnits(units, n);
+    if (ascii == n || !utf8) return n;
+    return ascii + sys::utf8Length(units + ascii, n - ascii);
+}
+
+}  // namespace
+
+void CharsetConvert::HostStringToUtf8(const char16_t* bstr, StringBuffer& out) {
+    if (bstr == nullptr) return;
+    out.clear();
+    const UINT n = SysStringLen(const_cast<BSTR>(bstr));
+    if (n == 0) return;
+    // Without the platform converter the platform's route is the ANSI code page; so it is for a
+    // text whose UTF-8 form is beyond a byte string's reach.
+    bool utf8 = converter_ != nullptr;
+    uint64_t length = narrowLength(bstr, n, utf8);
+    if (utf8 && length > INT32_MAX - 1) {
+        utf8 = false;
+        length = n;
+    }
+    if (length > INT32_MAX - 1) throw std::bad_alloc();
+
+    // Small strings are narrowed on the stack, large ones in pieces that keep surrogate pairs whole.
+    constexpr std::size_t kChunkUnits = 1024;
+    char chunk[kChunkUnits * 3];
+    out.reserve(static_cast<int32_t>(length));
+    std::size_t done = 0;
+    while (done < n) {
+        std::size_t take = n - done < kChunkUnits ? n - done : kChunkUnits;
+        if (done + take < n && bstr[done + take - 1] >= 0xD800 && bstr[done + take - 1] <= 0xDBFF) --take;
+        const std::size_t bytes = narrowUnits(bstr + done, take, utf8, chunk);
+        out.appendBytes(chunk, static_cast<int32_t>(bytes));
+        done += take;
+    }
+}
+
+void CharsetConvert::HostStringToUtf8Bytes(const char16_t* bstr, DataBuffer& out) {
+    if (bstr == nullptr) return;
+    out.clear();
+    const UINT n = SysStringLen(const_cast<BSTR>(bstr));
+    if (n == 0) return;
+    bool utf8 = converter_ != nullptr;
+    uint64_t length = narrowLength(bstr, n, utf8);
+    if (utf8 && length > UINT32_MAX) {
+        utf8 = false;
+        length = n;
+    }
+    uint32_t available = 0;
+    uint8_t* at = reserveOutputRoom(out, length, &available);
+    if (at == nullptr || available < length) throw std::bad_alloc();
+    out.commit(static_cast<uint32_t>(narrowUnits(bstr, n, utf8, reinterpret_cast<char*>(at))));
+}
+
+BSTR CharsetConvert::Utf8ToHostString(const StringBuffer& text) {
+    const char* bytes = text.data();
+    const std::size_t n = static_cast<std::size_t>(text.length());
+    // The system's decoder replaces malformed sequences and never fails, so the raw-units
+    // fallback of a failing decoder has no occasion here.
+    const bool ascii = allAscii(bytes, n);
+    const std::size_t units = ascii ? n : sys::utf16Length(bytes, n);
+    BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(units));
+    if (result == nullptr) throw std::bad_alloc();
+    if (ascii) {
+        for (std::size_t i = 0; i < n; ++i) result[i] = static_cast<char16_t>(bytes[i]);
+    } else {
+        sys::decodeUtf8(bytes, n, result);
+    }
+    return result;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,45 @@
+#pragma once
+// One conversion descriptor of the C library's iconv, between two code pages.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvel {
+
+class DataBuffer;
+
+class IconvConverter {
+public:
+    IconvConverter() = default;
+    ~IconvConverter();
+    IconvConverter(const IconvConverter&) = delete;
+    IconvConverter& operator=(const IconvConverter&) = delete;
+
+    // Opens the converter from one code page to another (any open one is closed first). False when
+    // either code page has no iconv converter or the library cannot pair them.
+    bool open(uint32_t sourceCodePage, uint32_t targetCodePage);
+    void close();
+    bool isOpen() const { return handle_ != nullptr; }
+
+    // Converts `length` bytes from the initial shift state and ends in it, appending to `out`
+    // behind a first window of `room` bytes; a window that proves short is enlarged. False, with
+    // `out` unchanged, on bytes that are invalid or incomplete in the source, on characters the
+    // target lacks (nothing is approximated or skipped), or when the output outgrows the buffer.
+    bool convert(const void* bytes, uint32_t length, DataBuffer& out, uint64_t room);
+
+    // The same in parts: reset(), then feed() any number of times, then finish(). A failed part
+    // may leave some output behind; the caller takes it back.
+    void reset();
+    bool feed(const void* bytes, uint32_t length, DataBuffer& out, uint64_t room);
+    bool finish(DataBuffer& out);
+
+    enum class Progress { Done, Full, Failed };
+    // One pass into a window of `room` bytes: until the input is used up (Done, the shift state
+    // left as it is), the window is full (Full) or the input fails. `in` and `inLeft` advance.
+    Progress step(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
+
+private:
+    void* handle_ = nullptr;  // iconv_t
+};
+
+}  // namespace quorvel

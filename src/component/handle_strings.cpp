@@ -1,0 +1,31 @@
+// Host strings of the node handle: UTF-16 arguments to UTF-8 text or bytes, UTF-8 results to
+// new host strings, all through the handle's converter.
+#include <new>
+
+#include "component/node_handle.h"
+#include "core/system/utf8.h"
+
+namespace quorvel {
+
+void CQuorvelXml::toUtf8(BSTR s, StringBuffer& out) { converter_.HostStringToUtf8(s, out); }
+
+void CQuorvelXml::toUtf8Bytes(BSTR s, DataBuffer& out) { converter_.HostStringToUtf8Bytes(s, out); }
+
+BSTR CQuorvelXml::toHost(const StringBuffer& text) {
+    try {
+        return converter_.Utf8ToHostString(text);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+// The decoding Utf8ToHostString does (it never involves the platform converter), straight from
+// a borrowed text such as a pooled tag, without copying it into a buffer first.
+BSTR CQuorvelXml::toHost(std::string_view text) {
+    const size_t units = sys::utf16Length(text.data(), text.size());
+    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(units));
+    if (out) sys::decodeUtf8(text.data(), text.size(), out);
+    return out;
+}
+
+}  // namespace quorvel

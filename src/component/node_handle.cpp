@@ -1,0 +1,235 @@
+#include "component/node_handle.h"
+
+#include <new>
+
+#include "component/dispatch_names.h"
+#include "component/member_invoke.h"
+#include "component/type_info.h"
+#include "core/automation/host_object.h"
+#include "tree/tree_node.h"
+
+namespace quorvel {
+
+std::atomic<int64_t> CQuorvelXml::liveCount_{0};
+
+CQuorvelXml::CQuorvelXml()
+    : errorInfo_(IID_IQuorvelXml, kErrorSource),
+      events_(*this, DIID_IQuorvelXmlEvents, true),
+      propertyNotify_(*this, IID_IPropertyNotifySink, false) {
+    log_.setName(kLogName);
+    node_ = TreeNode::newTree("unnamed");
+    node_->addHandleRef();
+    liveCount_.fetch_add(1, std::memory_order_relaxed);
+}
+
+CQuorvelXml::~CQuorvelXml() {
+    releaseNode();
+    liveCount_.fetch_sub(1, std::memory_order_relaxed);
+}
+
+CQuorvelXml* CQuorvelXml::createHandle() {
+    try {
+        return new CQuorvelXml();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node) {
+    if (!node) return nullptr;
+    CQuorvelXml* handle = createHandle();
+    if (!handle) return nullptr;
+    // The handle's own "unnamed" tree was never visible to anyone.
+    TreeNode* own = handle->node_;
+    own->releaseHandleRef();
+    TreeNode::destroyTree(own);
+    handle->node_ = node;
+    node->addHandleRef();
+    return handle;
+}
+
+CQuorvelXml* CQuorvelXml::fromInterface(IUnknown* p) {
+    if (!p) return nullptr;
+    void* object = nullptr;
+    if (FAILED(queryObject(p, IID_CQuorvelXmlObject, &object)) || !object) return nullptr;
+    auto* handle = static_cast<CQuorvelXml*>(object);
+    // The caller's own reference keeps the object alive.
+    handle->Release();
+    return handle;
+}
+
+void CQuorvelXml::moveTo(TreeNode* node) {
+    if (!node || node == node_) return;
+    node->addHandleRef();
+    node_->releaseHandleRef();
+    node_ = node;
+}
+
+void CQuorvelXml::replaceTree(TreeNode* root) {
+    if (!root || root == node_) return;
+    releaseNode();
+    node_ = root;
+    node_->addHandleRef();
+}
+
+void CQuorvelXml::releaseNode() {
+    if (!node_) return;
+    TreeNode* node = node_;
+    node_ = nullptr;
+    TreeNode::releaseHandleRefAndDestroyUnused(node);
+}
+
+// ---- The frame ------------------------------------------------------------------------------
+
+HRESULT CQuorvelXml::failCall(const char* context, const char* message, std::initializer_list<LogItem> items,
+                              bool clearLog) {
+    try {
+        if (clearLog) log_.ClearLog();
+        log_.EnterContext(context);
+        log_.LogError(message);
+        for (const LogItem& item : items) {
+            if (item.isNumber) {
+                log_.LogDataLong(item.keyword, item.number);
+            } else {
+                log_.LogData(item.keyword, item.text);
+            }
+        }
+        log_.LeaveContext();
+    } catch (...) {
+        // Out of memory while logging: the call fails all the same.
+    }
+    raiseErrorSummary();
+    return E_FAIL;
+}
+
+HRESULT CQuorvelXml::notImplemented(const char* member) {
+    failCall(member, "Not implemented");
+    return E_NOTIMPL;
+}
+
+void CQuorvelXml::raiseErrorSummary() {
+    try {
+        StringBuffer summary;
+        log_.GetErrorSummary(summary);
+        errorInfo_.raise(summary);
+    } catch (...) {
+        // Nothing is raised; the call still fails.
+    }
+}
+
+// ---- IUnknown -------------------------------------------------------------------------------
+
+HRESULT CQuorvelXml::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IQuorvelXml) {
+        *ppv = static_cast<IQuorvelXml*>(this);
+    } else if (riid == IID_ISupportErrorInfo) {
+        *ppv = static_cast<ISupportErrorInfo*>(this);
+    } else if (riid == IID_IConnectionPointContainer) {
+        *ppv = static_cast<IConnectionPointContainer*>(this);
+    } else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) {
+        *ppv = static_cast<IProvideClassInfo2*>(this);
+    } else if (riid == IID_CQuorvelXmlObject) {
+        *ppv = this;
+    } else {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG CQuorvelXml::AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+ULONG CQuorvelXml::Release() {
+    const ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    if (left == 0) delete this;
+    return left;
+}
+
+// ---- IDispatch ------------------------------------------------------------------------------
+
+HRESULT CQuorvelXml::GetTypeInfoCount(UINT* pctinfo) {
+    if (!pctinfo) return E_POINTER;
+    *pctinfo = 1;
+    return S_OK;
+}
+
+HRESULT CQuorvelXml::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
+    if (!ppTInfo) return E_POINTER;
+    *ppTInfo = nullptr;
+    if (iTInfo != 0) return DISP_E_BADINDEX;
+    return getModuleTypeInfo(ModuleType::QuorvelXml, ppTInfo);
+}
+
+HRESULT CQuorvelXml::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId) {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    return idsOfNames(kMembers, kMemberCount, rgszNames, cNames, rgDispId);
+}
+
+HRESULT CQuorvelXml::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
+                            VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    return invokeMember(this, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
+}
+
+// ---- ISupportErrorInfo, IProvideClassInfo2 --------------------------------------------------
+
+HRESULT CQuorvelXml::InterfaceSupportsErrorInfo(REFIID riid) { return riid == IID_IQuorvelXml ? S_OK : S_FALSE; }
+
+HRESULT CQuorvelXml::GetClassInfo(ITypeInfo** ppTI) {
+    if (!ppTI) return E_POINTER;
+    return getModuleTypeInfo(ModuleType::QuorvelXmlClass, ppTI);
+}
+
+HRESULT CQuorvelXml::GetGUID(DWORD dwGuidKind, GUID* pGUID) {
+    if (!pGUID) return E_POINTER;
+    if (dwGuidKind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+        *pGUID = GUID_NULL;
+        return E_INVALIDARG;
+    }
+    *pGUID = DIID_IQuorvelXmlEvents;
+    return S_OK;
+}
+
+// ---- Connection points and the progress event -----------------------------------------------
+
+HRESULT CQuorvelXml::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
+    if (!ppEnum) return E_POINTER;
+    IConnectionPoint* const points[] = {&events_, &propertyNotify_};
+    return ConnectionPointEnumerator::create(this, points, 2, 0, ppEnum);
+}
+
+HRESULT CQuorvelXml::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
+    if (!ppCP) return E_POINTER;
+    *ppCP = nullptr;
+    ConnectionPoint* point = nullptr;
+    if (riid == events_.iid()) {
+        point = &events_;
+    } else if (riid == propertyNotify_.iid()) {
+        point = &propertyNotify_;
+    } else {
+        return CONNECT_E_NOCONNECTION;
+    }
+    point->AddRef();
+    *ppCP = point;
+    return S_OK;
+}
+
+void CQuorvelXml::FireEvent(uint32_t, uint32_t, uint32_t percent, uint32_t) {
+    events_.forEachSink([percent](IUnknown* sink) {
+        VARIANT argument;
+        VariantInit(&argument);
+        argument.vt = VT_I4;
+        argument.lVal = static_cast<LONG>(percent);
+        DISPPARAMS params{&argument, nullptr, 1, 0};
+        VARIANT result;
+        VariantInit(&result);
+        // The sink was connected as the event interface, a dispinterface: its table is IDispatch's.
+        reinterpret_cast<IDispatch*>(sink)->Invoke(DISPID_PARSEPERCENTDONE, IID_NULL, LOCALE_USER_DEFAULT,
+                                                   DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+        VariantClear(&result);
+    });
+}
+
+}  // namespace quorvel

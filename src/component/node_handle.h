@@ -1,0 +1,276 @@
+// CQuorvelXml, the node handle object a host holds: it designates one element of one tree and
+// serves the members of IQuorvelXml on it. Many handles may designate nodes of one tree; the
+// tree lives while any of them does.
+//
+// The member implementations are split by group over the members_*.cpp files; this header
+// gives them what every member needs: the node, the log, host string conversion, new handles
+// on found nodes, and the frame that reports failures to the host.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+
+#include "charset/charset_convert.h"
+#include "component/connection_point.h"
+#include "component/module_lock.h"
+#include "component/rich_error_info.h"
+#include "core/data_buffer.h"
+#include "core/progress_monitor.h"
+#include "core/string_buffer.h"
+#include "log/logger.h"
+#include "quorvel/quorvel_xml.hpp"
+
+namespace quorvel {
+
+class TreeNode;
+
+// Answered only by CQuorvelXml's QueryInterface, with the object itself: how a handle tells that
+// an IQuorvelXml argument is one of its own kind without trusting the pointer's type.
+// {01C8E401-9C75-4966-AAD1-A5B38F95C88E}
+inline constexpr IID IID_CQuorvelXmlObject = {0x01C8E401, 0x9C75, 0x4966,
+                                              {0xAA, 0xD1, 0xA5, 0xB3, 0x8F, 0x95, 0xC8, 0x8E}};
+
+// One data item of a failed call's log: a keyword with a text or with a number.
+struct LogItem {
+    LogItem(const char* keyword, const char* text) : keyword(keyword), text(text ? text : "") {}
+    LogItem(const char* keyword, int32_t number) : keyword(keyword), number(number), isNumber(true) {}
+    const char* keyword;
+    const char* text = nullptr;
+    int32_t number = 0;
+    bool isNumber = false;
+};
+
+class CQuorvelXml final : public IQuorvelXml,
+                          public ISupportErrorInfo,
+                          public IConnectionPointContainer,
+                          public IProvideClassInfo2,
+                          public FireComEvent {
+public:
+    static constexpr const char* kVersion = "4.0.2";
+    static constexpr const char* kLogName = "QuorvelXml4_0_2";
+    static constexpr const char16_t* kErrorSource = u"QuorvelXml.QuorvelXml";
+
+    // A new handle on a one-node tree tagged "unnamed", counted as a live object of the module.
+    // The caller owns the one reference it comes with. None when memory runs out.
+    static CQuorvelXml* createHandle();
+    // A new handle designating node, as IQuorvelXml with one reference for the caller; none when
+    // memory runs out.
+    static IQuorvelXml* wrapNode(TreeNode* node);
+    // The handle object behind an interface pointer, or none when p is null or not a handle of
+    // this module. Takes no reference: the caller's pointer keeps the object alive.
+    static CQuorvelXml* fromInterface(IUnknown* p);
+    // Live handle objects in the process (for tests).
+    static int64_t liveCount() { return liveCount_.load(std::memory_order_relaxed); }
+
+    CQuorvelXml(const CQuorvelXml&) = delete;
+    CQuorvelXml& operator=(const CQuorvelXml&) = delete;
+
+    // ---- For the member implementations ----
+    TreeNode* node() const { return node_; }
+    Logger& log() { return log_; }
+    // Designates another node of the same tree (the members ending in 2).
+    void moveTo(TreeNode* node);
+    // Designates root, the root of another tree, after dropping the current node and destroying
+    // its tree when nothing else designates it (Clear and the loading members).
+    void replaceTree(TreeNode* root);
+
+    // Host strings, through the handle's converter. A null host string leaves out as it was (the
+    // caller starts from empty). Both may throw std::bad_alloc, which the members' frames catch.
+    void toUtf8(BSTR s, StringBuffer& out);
+    void toUtf8Bytes(BSTR s, DataBuffer& out);
+    // A new host string; an empty text gives an empty, non-null string. None only when memory
+    // runs out.
+    BSTR toHost(const StringBuffer& text);
+    BSTR toHost(std::string_view text);
+    // The converter, for members that convert between charsets.
+    CharsetConvert& converter() { return converter_; }
+
+    // The failure sequence: clear the log (unless clearLog is false), open the context, log the
+    // message and the items, close it, raise the error summary; returns E_FAIL.
+    HRESULT failCall(const char* context, const char* message, std::initializer_list<LogItem> items = {},
+                     bool clearLog = true);
+    // The failure sequence with "Not implemented", returning E_NOTIMPL, for members whose work
+    // does not exist yet.
+    HRESULT notImplemented(const char* member);
+    // Raises the log's current error summary as the thread's error information.
+    void raiseErrorSummary();
+
+    // Runs body (returning HRESULT) under the catch-all: any exception becomes the failure
+    // sequence with message under context.
+    template <class Body>
+    HRESULT guarded(const char* context, const char* message, Body&& body) {
+        try {
+            return body();
+        } catch (...) {
+            return failCall(context, message);
+        }
+    }
+    // A member logged throughout: clears the log and opens context, runs body (returning true
+    // on success), closes the context, and on failure raises the summary and returns E_FAIL.
+    // An exception adds "Unexpected error." to the open context and fails the call.
+    template <class Body>
+    HRESULT loggedThroughout(const char* context, Body&& body) {
+        log_.ClearLog();
+        log_.EnterContext(context);
+        bool ok;
+        try {
+            ok = body();
+        } catch (...) {
+            log_.LogError("Unexpected error.");
+            ok = false;
+        }
+        log_.LeaveContext();
+        if (ok) return S_OK;
+        raiseErrorSummary();
+        return E_FAIL;
+    }
+
+    // ---- IUnknown ----
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    // ---- IDispatch ----
+    HRESULT GetTypeInfoCount(UINT* pctinfo) override;
+    HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
+    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
+    HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+
+    // ---- IQuorvelXml: simple properties (members_properties.cpp) ----
+    HRESULT get_Version(BSTR* pVal) override;
+    HRESULT get_NumAttributes(LONG* pVal) override;
+    HRESULT get_Tag(BSTR* pVal) override;
+    HRESULT put_Tag(BSTR newVal) override;
+    HRESULT get_Content(BSTR* pVal) override;
+    HRESULT put_Content(BSTR newVal) override;
+    HRESULT get_NumChildren(LONG* pVal) override;
+    HRESULT get_Cdata(LONG* pVal) override;
+    HRESULT put_Cdata(LONG newVal) override;
+    HRESULT get_TreeId(LONG* pVal) override;
+
+    // ---- Error log (members_log.cpp) ----
+    HRESULT get_ErrorLogHtml(BSTR* pVal) override;
+    HRESULT get_ErrorLogXml(BSTR* pVal) override;
+    HRESULT get_ErrorLogText(BSTR* pVal) override;
+    HRESULT ErrorLogClear() override;
+    HRESULT SaveXmlLog(BSTR fileName) override;
+
+    // ---- Text: loading, saving, declaration (members_text.cpp) ----
+    HRESULT LoadXml(BSTR xmlData, LONG* success) override;
+    HRESULT LoadXmlFile(BSTR fileName, LONG* success) override;
+    HRESULT LoadXmlV(VARIANT xmlData, LONG* success) override;
+    HRESULT SaveXml(BSTR fileName) override;
+    HRESULT GetXml(BSTR* xmlData) override;
+    HRESULT get_Standalone(BSTR* pVal) override;
+    HRESULT put_Standalone(BSTR newVal) override;
+    HRESULT get_Encoding(BSTR* pVal) override;
+    HRESULT put_Encoding(BSTR newVal) override;
+
+    // ---- Navigation and search (members_navigation.cpp) ----
+    HRESULT GetChildContent(BSTR Tag, BSTR* node) override;
+    HRESULT GetAttributeName(LONG index, BSTR* name) override;
+    HRESULT GetAttributeValue(LONG index, BSTR* value) override;
+    HRESULT GetAttrValue(BSTR name, BSTR* value) override;
+    HRESULT HasAttrWithValue(BSTR name, BSTR value, LONG* retval) override;
+    HRESULT GetChild(LONG index, IQuorvelXml** child) override;
+    HRESULT NumChildrenHavingTag(BSTR Tag, LONG* retval) override;
+    HRESULT GetNthChildWithTag(BSTR Tag, LONG n, IQuorvelXml** child) override;
+    HRESULT FindOrAddNewChild(BSTR Tag, IQuorvelXml** child) override;
+    HRESULT SearchForTag(IQuorvelXml* after, BSTR Tag, IQuorvelXml** node) override;
+    HRESULT SearchForContent(IQuorvelXml* after, BSTR Tag, BSTR contentPattern, IQuorvelXml** node) override;
+    HRESULT SearchAllForContent(IQuorvelXml* after, BSTR contentPattern, IQuorvelXml** node) override;
+    HRESULT SearchForAttribute(IQuorvelXml* after, BSTR Tag, BSTR attr, BSTR valuePattern,
+                               IQuorvelXml** node) override;
+    HRESULT GetParent(IQuorvelXml** parent) override;
+    HRESULT FirstChild(IQuorvelXml** child) override;
+    HRESULT LastChild(IQuorvelXml** child) override;
+    HRESULT NextSibling(IQuorvelXml** sibling) override;
+    HRESULT PreviousSibling(IQuorvelXml** sibling) override;
+    HRESULT GetChildWithTag(BSTR Tag, IQuorvelXml** child) override;
+    HRESULT GetRoot(IQuorvelXml** root) override;
+    HRESULT FindNextRecord(BSTR Tag, BSTR contentPattern, IQuorvelXml** node) override;
+    HRESULT GetChild2(LONG index, LONG* found) override;
+    HRESULT FindChild2(BSTR Tag, LONG* found) override;
+    HRESULT GetParent2(LONG* found) override;
+    HRESULT FirstChild2(LONG* found) override;
+    HRESULT LastChild2(LONG* found) override;
+    HRESULT NextSibling2(LONG* found) override;
+    HRESULT PreviousSibling2(LONG* found) override;
+    HRESULT GetRoot2() override;
+    HRESULT FindChild(BSTR Tag, IQuorvelXml** child) override;
+
+    // ---- Editing (members_editing.cpp) ----
+    HRESULT AppendToContent(BSTR str) override;
+    HRESULT AddAttribute(BSTR name, BSTR value) override;
+    HRESULT RemoveAttribute(BSTR name) override;
+    HRESULT RemoveAllAttributes() override;
+    HRESULT SwapNode(IQuorvelXml* node) override;
+    HRESULT SwapTree(IQuorvelXml* tree) override;
+    HRESULT AddChildTree(IQuorvelXml* tree) override;
+    HRESULT ExtractChildByIndex(LONG index, IQuorvelXml** child) override;
+    HRESULT ExtractChildByName(BSTR Tag, BSTR attrName, BSTR attrValue, IQuorvelXml** child) override;
+    HRESULT NewChild(BSTR Tag, BSTR Content, IQuorvelXml** child) override;
+    HRESULT Clear() override;
+    HRESULT RemoveFromTree() override;
+    HRESULT UpdateAttribute(BSTR name, BSTR value) override;
+    HRESULT NewChild2(BSTR Tag, BSTR Content) override;
+
+    // ---- Sorting (members_sorting.cpp) ----
+    HRESULT SortByTag(LONG ascending) override;
+    HRESULT SortByContent(LONG ascending) override;
+    HRESULT SortByAttribute(BSTR attrName, LONG ascending) override;
+    HRESULT SortRecordsByContent(BSTR sortTag, LONG ascending) override;
+    HRESULT SortRecordsByAttribute(BSTR sortTag, BSTR attrName, LONG ascending) override;
+
+    // ---- Content coding, compression, encryption (members_content.cpp) ----
+    HRESULT CompressSubtree() override;
+    HRESULT CompressNode() override;
+    HRESULT DecompressSubtree() override;
+    HRESULT DecompressNode() override;
+    HRESULT EncryptNode(BSTR password) override;
+    HRESULT DecryptNode(BSTR password) override;
+    HRESULT QEncodeContent(BSTR charset, VARIANT Content) override;
+    HRESULT BEncodeContent(BSTR charset, VARIANT Content) override;
+    HRESULT DecodeContent(VARIANT* Content) override;
+    HRESULT SetBinaryContent(LONG zipFlag, LONG encryptFlag, BSTR password, VARIANT Content) override;
+    HRESULT GetBinaryContent(LONG unzipFlag, LONG decryptFlag, BSTR password, VARIANT* Content) override;
+
+    // ---- HTTP (members_http.cpp) ----
+    HRESULT GetURL(BSTR url, BSTR proxy, BSTR username, BSTR password, VARIANT* anyData) override;
+    HRESULT HttpPost(BSTR url, IQuorvelXml** response) override;
+
+    // ---- ISupportErrorInfo ----
+    HRESULT InterfaceSupportsErrorInfo(REFIID riid) override;
+
+    // ---- IConnectionPointContainer ----
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
+    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
+
+    // ---- IProvideClassInfo2 ----
+    HRESULT GetClassInfo(ITypeInfo** ppTI) override;
+    HRESULT GetGUID(DWORD dwGuidKind, GUID* pGUID) override;
+
+    // ---- FireComEvent: raises ParsePercentDone with the percent on every connected sink ----
+    void FireEvent(uint32_t eventId, uint32_t userValue, uint32_t percent, uint32_t extra) override;
+
+private:
+    CQuorvelXml();
+    ~CQuorvelXml() override;
+    // Drops the handle reference on the current node, destroying its tree when it was the last.
+    void releaseNode();
+
+    static std::atomic<int64_t> liveCount_;
+
+    ModuleLockHolder moduleLock_;  // first in, last out: the object counts until it is fully gone
+    std::atomic<ULONG> refs_{1};
+    TreeNode* node_ = nullptr;
+    Logger log_;
+    CharsetConvert converter_;
+    RichErrorInfo errorInfo_;
+    ConnectionPoint events_;
+    ConnectionPoint propertyNotify_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,17 @@
+#pragma once
+
+namespace quorvel {
+
+class DataBuffer;
+class LogBase;
+
+// Brings document bytes to UTF-8 in place before parsing. A byte-order mark decides first
+// (FF FE UTF-16LE, FE FF UTF-16BE, EF BB BF UTF-8, the mark itself dropped); otherwise the
+// encoding named in the XML declaration converts the whole block, declaration included, so the
+// tree still records the encoding the document was written in. Only `encoding="name"` with
+// double quotes is seen (spaces and case ignored); anything else leaves the bytes as they are.
+// False, leaving the bytes unchanged, only for an absent block or a conversion that fails; a
+// name that is not recognised is logged and the conversion runs from ISO-8859-1.
+bool convertToUtf8(DataBuffer* bytes, LogBase* log);
+
+}  // namespace quorvel

@@ -1,0 +1,127 @@
+#include "charset/mb_string.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "charset/utf8_cache.h"
+
+namespace quorvel {
+namespace {
+
+using Spans = std::vector<std::pair<uint32_t, uint32_t>>;  // offset, length
+
+Spans spansOf(const MbString& s) {
+    Spans spans;
+    for (uint32_t i = 0; i < s.count(); ++i) spans.emplace_back(s.offset(i), s.charLength(i));
+    return spans;
+}
+
+TEST(MbStringUtf8, CharactersHaveTheLengthTheirFirstByteSays) {
+    struct Case {
+        std::string bytes;
+        uint32_t skipped;  // bytes of a leading byte-order mark
+        Spans spans;
+    };
+    const std::vector<Case> cases = {
+        {"", 0, {}},
+        {"ab", 0, {{0, 1}, {1, 1}}},
+        {"\xEF\xBB\xBF" "a", 3, {{0, 1}}},
+        {"\xEF\xBB\xBF", 3, {}},
+        {"a\xEF\xBB\xBF", 0, {{0, 1}, {1, 3}}},  // only a leading mark is dropped
+        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 0, {{0, 2}, {2, 3}, {5, 4}}},
+        {"\x80z\xDFx", 0, {{0, 2}, {2, 2}}},  // continuation bytes below 0xE0 count as two-byte leads
+        {"\xF8\x80\x80\x80\x80\xFC\x80\x80\x80\x80\x80", 0, {{0, 5}, {5, 6}}},
+        {"\xFE" "a\xFF\xFF" "b", 0, {{1, 1}, {4, 1}}},
+        {"a\xE6\x97", 0, {{0, 1}, {1, 2}}},  // cut short at the end
+        {"\xFC\x80", 0, {{0, 2}}},
+        {std::string("\0\0", 2), 0, {{0, 1}, {1, 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        const MbStringUtf8 s(c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(s.bytes(), reinterpret_cast<const uint8_t*>(c.bytes.data()) + c.skipped);
+        EXPECT_EQ(s.byteLength(), c.bytes.size() - c.skipped);
+        EXPECT_EQ(spansOf(s), c.spans);
+    }
+}
+
+TEST(MbStringUtf8, LongTextsAgreeWithAPlainWalk) {
+    // Mixed lengths and skipped bytes so that stored and stepped starts both get used.
+    const std::vector<std::string> pieces = {"a", "\xC3\xA9", "\xFE", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xFF\xFF"};
+    std::string text;
+    for (int i = 0; i < 5000; ++i) text += pieces[(i * 7 + i / 3) % pieces.size()];
+    Spans expected;
+    for (uint32_t pos = 0; pos < text.size();) {
+        const uint32_t n = MbStringUtf8::leadLength(static_cast<uint8_t>(text[pos]));
+        if (n == 0) {
+            ++pos;
+            continue;
+        }
+        expected.emplace_back(pos, n);
+        pos += n;
+    }
+    const MbStringUtf8 s(text.data(), text.size());
+    ASSERT_EQ(spansOf(s), expected);
+    for (uint32_t first : {0u, 31u, 32u, 33u, 1000u}) {
+        for (uint32_t n : {1u, 2u, 64u, 65u}) {
+            const auto& last = expected[first + n - 1];
+            EXPECT_EQ(s.endOffset(first, n), last.first + last.second);
+        }
+    }
+    const MbChar euro = s.charAt(3);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(euro.bytes), euro.count),
+              text.substr(expected[3].first, expected[3].second));
+}
+
+TEST(Utf8Cache, KeepsResultsAndFailuresByCharacterBytes) {
+    auto key = [](const std::string& bytes) {
+        MbChar c;
+        EXPECT_TRUE(c.set(bytes.data(), bytes.size()));
+        return c;
+    };
+    Utf8Cache cache;
+    EXPECT_EQ(cache.find(key("a")), nullptr);
+    cache.storeResult(key("a"), "A", 1);
+    cache.storeResult(key("\xE6\x97\xA5"), "\x93\xFA", 2);
+    cache.storeFailure(key("\xE6\x97\xA6"));
+    cache.storeResult(key("\xC3\xA9"), "", 0);  // converts to nothing
+    cache.storeResult(key("\xC3\xAA"), "1234567", 7);  // too long to keep
+    EXPECT_EQ(cache.resultCount(), 4u);
+
+    const Utf8Result* a = cache.find(key("a"));
+    ASSERT_NE(a, nullptr);
+    EXPECT_FALSE(a->failed);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(a->bytes), a->count), "A");
+    const Utf8Result* kanji = cache.find(key("\xE6\x97\xA5"));
+    ASSERT_NE(kanji, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(kanji->bytes), kanji->count), "\x93\xFA");
+    const Utf8Result* missing = cache.find(key("\xE6\x97\xA6"));
+    ASSERT_NE(missing, nullptr);
+    EXPECT_TRUE(missing->failed);
+    ASSERT_NE(cache.find(key("\xC3\xA9")), nullptr);
+    EXPECT_EQ(cache.find(key("\xC3\xA9"))->count, 0);
+    EXPECT_EQ(cache.find(key("\xC3\xAA")), nullptr);
+    EXPECT_EQ(cache.find(key("\xE6\x97")), nullptr);
+    EXPECT_EQ(cache.find(key("\xE6\x97\xA5\x80")), nullptr);
+
+    // A character cut short shares its bytes with the start of a full one: it is not kept, and
+    // the full one is unharmed.
+    cache.storeFailure(key("\xE6\x97"));
+    EXPECT_EQ(cache.find(key("\xE6\x97")), nullptr);
+    EXPECT_FALSE(cache.find(key("\xE6\x97\xA5"))->failed);
+    cache.storeResult(key("\xD0"), "x", 1);
+    cache.storeFailure(key("\xD0\x96"));
+    EXPECT_EQ(cache.find(key("\xD0\x96")), nullptr);
+    ASSERT_NE(cache.find(key("\xD0")), nullptr);
+    EXPECT_EQ(cache.find(key("\xD0"))->count, 1);
+
+    MbChar tooLong;
+    EXPECT_FALSE(tooLong.set("1234567", 7));
+    EXPECT_EQ(tooLong.count, 0);
+}
+
+}  // namespace
+}  // namespace quorvel

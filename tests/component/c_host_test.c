@@ -1,0 +1,176 @@
+/* A host written in plain C: loads libquorvelxml.so with dlopen, creates a
+ * node handle through the class factory, calls members through the virtual
+ * table and through IDispatch, reads the error information of a failed call,
+ * and sees the module become unloadable only once everything is released.
+ * Exits 0 when every check holds. */
+#include <dlfcn.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "quorvel/quorvel_xml.h"
+
+#ifndef QV_LIBRARY_PATH
+#error "QV_LIBRARY_PATH must name the built libquorvelxml.so"
+#endif
+
+static int failures = 0;
+#define CHECK(cond)                                              \
+  do {                                                           \
+    if (!(cond)) {                                               \
+      fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond); \
+      ++failures;                                                \
+    }                                                            \
+  } while (0)
+
+typedef QvBSTR (*SysAllocStringFn)(const QvOLECHAR*);
+typedef void (*SysFreeStringFn)(QvBSTR);
+typedef QvUINT (*SysStringLenFn)(QvBSTR);
+typedef void (*VariantInitFn)(QvVARIANT*);
+typedef QvHRESULT (*VariantClearFn)(QvVARIANT*);
+typedef QvHRESULT (*GetErrorInfoFn)(QvULONG, QvIErrorInfo**);
+
+static SysAllocStringFn SysAllocString_;
+static SysFreeStringFn SysFreeString_;
+static SysStringLenFn SysStringLen_;
+static VariantInitFn VariantInit_;
+static VariantClearFn VariantClear_;
+static GetErrorInfoFn GetErrorInfo_;
+
+/* Whether a host string holds exactly the ASCII text. */
+static int bstr_is(QvBSTR s, const char* ascii) {
+  size_t n = strlen(ascii), i;
+  if (!s || SysStringLen_(s) != n) return 0;
+  for (i = 0; i < n; ++i)
+    if (s[i] != (QvOLECHAR)(unsigned char)ascii[i]) return 0;
+  return 1;
+}
+
+/* Checks a string result against the text and frees it. */
+static int take_bstr_is(QvBSTR s, const char* ascii) {
+  int same = bstr_is(s, ascii);
+  if (!same && s) {
+    QvUINT i;
+    fprintf(stderr, "  got: \"");
+    for (i = 0; i < SysStringLen_(s); ++i) fputc(s[i] < 128 ? (char)s[i] : '?', stderr);
+    fprintf(stderr, "\"\n  expected: \"%s\"\n", ascii);
+  }
+  SysFreeString_(s);
+  return same;
+}
+
+int main(void) {
+  static const QvOLECHAR rootTag[] = {'r', 'o', 'o', 't', 0};
+  static const QvOLECHAR numChildrenName[] = {'n', 'u', 'm', 'c', 'h', 'i', 'l', 'd', 'r', 'e', 'n', 0};
+  static const QvOLECHAR tagName[] = {'T', 'A', 'G', 0};
+  void* library;
+  QvDllGetClassObjectFn getClassObject;
+  QvDllCanUnloadNowFn canUnloadNow;
+  QvIClassFactory* factory = NULL;
+  QvIQuorvelXml* handle = NULL;
+  QvIQuorvelXml* second = NULL;
+  QvISupportErrorInfo* support = NULL;
+  QvIErrorInfo* info = NULL;
+  QvBSTR text = NULL;
+  QvBSTR tag;
+  QvLONG number = 0;
+  QvLPOLESTR names[1];
+  QvDISPID dispid = 0;
+  QvDISPPARAMS noArguments = {NULL, NULL, 0, 0};
+  QvVARIANT result;
+  QvGUID guid;
+  void* unused = NULL;
+
+  library = dlopen(QV_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  if (!library) {
+    fprintf(stderr, "dlopen: %s\n", dlerror());
+    return 1;
+  }
+  /* Through an object pointer, as POSIX suggests, since ISO C has no cast from one to a function pointer. */
+#define LOAD(var, name) (*(void**)(&(var)) = dlsym(library, name))
+  LOAD(getClassObject, "DllGetClassObject");
+  LOAD(canUnloadNow, "DllCanUnloadNow");
+  LOAD(SysAllocString_, "qv_SysAllocString");
+  LOAD(SysFreeString_, "qv_SysFreeString");
+  LOAD(SysStringLen_, "qv_SysStringLen");
+  LOAD(VariantInit_, "qv_VariantInit");
+  LOAD(VariantClear_, "qv_VariantClear");
+  LOAD(GetErrorInfo_, "qv_GetErrorInfo");
+  if (!getClassObject || !canUnloadNow || !SysAllocString_ || !SysFreeString_ || !SysStringLen_ || !VariantInit_ ||
+      !VariantClear_ || !GetErrorInfo_ || !dlsym(library, "DllRegisterServer") ||
+      !dlsym(library, "DllUnregisterServer")) {
+    fprintf(stderr, "missing export\n");
+    return 1;
+  }
+  /* Only the entry points and the automation functions are exported. */
+  CHECK(dlsym(library, "_ZN7quorvel11CQuorvelXml12createHandleEv") == NULL);
+
+  CHECK(canUnloadNow() == QV_S_OK);
+  CHECK(getClassObject(&QvIID_IUnknown, &QvIID_IClassFactory, &unused) == QV_CLASS_E_CLASSNOTAVAILABLE);
+  CHECK(unused == NULL);
+  CHECK(getClassObject(&QvCLSID_QuorvelXml, &QvIID_IClassFactory, NULL) == QV_E_POINTER);
+  CHECK(getClassObject(&QvCLSID_QuorvelXml, &QvIID_IClassFactory, (void**)&factory) == QV_S_OK && factory);
+  if (!factory) return 1;
+  CHECK(canUnloadNow() == QV_S_FALSE);
+  CHECK(factory->lpVtbl->CreateInstance(factory, NULL, &QvIID_IQuorvelXml, (void**)&handle) == QV_S_OK && handle);
+  if (!handle) return 1;
+
+  /* Members through the virtual table, by slot. */
+  CHECK(handle->lpVtbl->get_Version(handle, &text) == QV_S_OK && take_bstr_is(text, "4.0.2"));
+  CHECK(handle->lpVtbl->get_Tag(handle, &text) == QV_S_OK && take_bstr_is(text, "unnamed"));
+  tag = SysAllocString_(rootTag);
+  CHECK(handle->lpVtbl->put_Tag(handle, tag) == QV_S_OK);
+  SysFreeString_(tag);
+  CHECK(handle->lpVtbl->get_Tag(handle, &text) == QV_S_OK && take_bstr_is(text, "root"));
+  CHECK(handle->lpVtbl->get_TreeId(handle, &number) == QV_S_OK && number >= 100);
+
+  /* Members through IDispatch, by name. */
+  names[0] = (QvLPOLESTR)numChildrenName;
+  CHECK(handle->lpVtbl->GetIDsOfNames(handle, &QvGUID_NULL, names, 1, 0, &dispid) == QV_S_OK && dispid == 7);
+  VariantInit_(&result);
+  CHECK(handle->lpVtbl->Invoke(handle, dispid, &QvGUID_NULL, 0, QV_DISPATCH_PROPERTYGET, &noArguments, &result,
+                               NULL, NULL) == QV_S_OK);
+  CHECK(result.vt == QV_VT_I4 && result.lVal == 0);
+  names[0] = (QvLPOLESTR)tagName;
+  CHECK(handle->lpVtbl->GetIDsOfNames(handle, &QvGUID_NULL, names, 1, 0, &dispid) == QV_S_OK && dispid == 5);
+  CHECK(handle->lpVtbl->Invoke(handle, dispid, &QvGUID_NULL, 0, QV_DISPATCH_METHOD | QV_DISPATCH_PROPERTYGET,
+                               &noArguments, &result, NULL, NULL) == QV_S_OK);
+  CHECK(result.vt == QV_VT_BSTR && bstr_is(result.bstrVal, "root"));
+  VariantClear_(&result);
+
+  /* A failed call: a null file name. */
+  CHECK(handle->lpVtbl->SaveXmlLog(handle, NULL) == QV_E_FAIL);
+  CHECK(GetErrorInfo_(0, &info) == QV_S_OK && info);
+  if (info) {
+    CHECK(info->lpVtbl->GetDescription(info, &text) == QV_S_OK &&
+          take_bstr_is(text, "(SaveXmlLog)\nParameter is NULL"));
+    CHECK(info->lpVtbl->GetSource(info, &text) == QV_S_OK && take_bstr_is(text, "QuorvelXml.QuorvelXml"));
+    CHECK(info->lpVtbl->GetGUID(info, &guid) == QV_S_OK && qv_IsEqualGUID(&guid, &QvIID_IQuorvelXml));
+    info->lpVtbl->Release(info);
+  }
+  CHECK(handle->lpVtbl->QueryInterface(handle, &QvIID_ISupportErrorInfo, (void**)&support) == QV_S_OK && support);
+  if (support) {
+    CHECK(support->lpVtbl->InterfaceSupportsErrorInfo(support, &QvIID_IQuorvelXml) == QV_S_OK);
+    CHECK(support->lpVtbl->InterfaceSupportsErrorInfo(support, &QvIID_IDispatch) == QV_S_FALSE);
+    support->lpVtbl->Release(support);
+  }
+  CHECK(handle->lpVtbl->get_ErrorLogXml(handle, &text) == QV_S_OK &&
+        take_bstr_is(text,
+                     "<QuorvelLog>\n<SaveXmlLog>\n    <error>Parameter is NULL</error>\n</SaveXmlLog>\n</QuorvelLog>\n"));
+  CHECK(handle->lpVtbl->get_ErrorLogText(handle, &text) == QV_S_OK && take_bstr_is(text, "Parameter is NULL\r\n"));
+  CHECK(handle->lpVtbl->get_ErrorLogHtml(handle, &text) == QV_S_OK && take_bstr_is(text, "Parameter is NULL<br>"));
+  CHECK(handle->lpVtbl->ErrorLogClear(handle) == QV_S_OK);
+  CHECK(handle->lpVtbl->get_ErrorLogXml(handle, &text) == QV_S_OK && take_bstr_is(text, ""));
+
+  /* Unloading waits for the last object and the factory. */
+  CHECK(factory->lpVtbl->CreateInstance(factory, NULL, &QvIID_IQuorvelXml, (void**)&second) == QV_S_OK && second);
+  CHECK(factory->lpVtbl->Release(factory) == 1);
+  CHECK(canUnloadNow() == QV_S_FALSE);
+  handle->lpVtbl->Release(handle);
+  CHECK(canUnloadNow() == QV_S_FALSE);
+  if (second) second->lpVtbl->Release(second);
+  CHECK(canUnloadNow() == QV_S_OK);
+
+  dlclose(library);
+  if (failures) fprintf(stderr, "%d check(s) failed\n", failures);
+  return failures ? 1 : 0;
+}

@@ -1,0 +1,76 @@
+// Helpers shared by the component tests: handles made as a host makes them, host strings in
+// and out, and the thread's error information.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "component/class_table.h"
+#include "core/automation/bstr_holder.h"
+#include "core/automation/com_ptr.h"
+#include "core/system/utf8.h"
+#include "quorvel/quorvel_xml.hpp"
+
+namespace quorvel::test {
+
+inline ComPtr<IQuorvelXml> newHandle() {
+    ComPtr<IQuorvelXml> h;
+    EXPECT_EQ(createClassInstance(CLSID_QuorvelXml, nullptr, CLSCTX_INPROC_SERVER, IID_IQuorvelXml, h.putVoid()),
+              S_OK);
+    return h;
+}
+
+inline BstrHolder bstr(std::string_view utf8) { return BstrHolder::copyOf(sys::fromUtf8(utf8)); }
+
+// Takes a string result: its UTF-8 text, freeing it.
+inline std::string take(BSTR s) {
+    BstrHolder h(s);
+    return sys::toUtf8(h.view());
+}
+
+inline std::string text(const BstrHolder& s) { return sys::toUtf8(s.view()); }
+
+// The UTF-8 text of a string someone else owns.
+inline std::string peek(BSTR s) { return sys::toUtf8(std::u16string_view(s ? s : u"", SysStringLen(s))); }
+
+template <class Getter>
+std::string getString(IQuorvelXml* h, Getter getter) {
+    BSTR s = nullptr;
+    EXPECT_EQ((h->*getter)(&s), S_OK);
+    return take(s);
+}
+
+template <class Getter>
+LONG getLong(IQuorvelXml* h, Getter getter) {
+    LONG v = -12345;
+    EXPECT_EQ((h->*getter)(&v), S_OK);
+    return v;
+}
+
+struct ErrorRecord {
+    bool present = false;
+    std::string description;
+    std::string source;
+    GUID guid{};
+};
+
+// Takes the thread's error information.
+inline ErrorRecord takeErrorInfo() {
+    ErrorRecord r;
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) != S_OK || !info) return r;
+    r.present = true;
+    BSTR s = nullptr;
+    info->GetDescription(&s);
+    r.description = take(s);
+    s = nullptr;
+    info->GetSource(&s);
+    r.source = take(s);
+    info->GetGUID(&r.guid);
+    return r;
+}
+
+inline std::string errorLogXml(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogXml); }
+
+}  // namespace quorvel::test

@@ -1,0 +1,400 @@
+// Long random sequences of the members that move, detach, merge, swap, extract, clear and
+// release, over several documents and many handles, checked after every step against a model
+// kept independently of the tree: each handle's node and TreeId, every live tree's shape and
+// handle counts, and that a tree lives exactly while some handle designates one of its nodes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tree/tree_info.h"
+#include "tree_member_support.h"
+
+namespace quorvel {
+namespace {
+
+using namespace test;
+
+struct ModelNode {
+    int parent = -1;
+    std::vector<int> children;
+    std::string tag;
+    TreeNode* real = nullptr;
+    bool alive = true;
+    LONG treeId = 0;  // for roots: the id the tree reports; 0 while a fresh id is still to be seen
+};
+
+struct ModelHandle {
+    ComPtr<IQuorvelXml> h;
+    int node;
+};
+
+class HandleModel {
+public:
+    explicit HandleModel(uint32_t seed) : rng_(seed) { handles_.reserve(1024); }
+
+    void run(int steps) {
+        for (int i = 0; i < 4; ++i) newDocument();
+        check();
+        for (step_ = 0; step_ < steps; ++step_) {
+            if (handles_.empty()) newDocument();
+            randomStep();
+            collect();
+            check();
+            if (::testing::Test::HasFatalFailure() || failures_ > 5) return;
+        }
+        handles_.clear();
+        collect();
+        EXPECT_EQ(TreeInfo::liveCount(), liveTrees_);
+        EXPECT_EQ(CQuorvelXml::liveCount(), liveHandles_);
+    }
+
+private:
+    std::mt19937 rng_;
+    std::vector<ModelNode> nodes_;
+    std::vector<ModelHandle> handles_;
+    int step_ = 0;
+    int failures_ = 0;
+    LONG highestId_ = 0;
+    const int64_t liveTrees_ = TreeInfo::liveCount();
+    const int64_t liveHandles_ = CQuorvelXml::liveCount();
+    std::string lastOp_;
+
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    ModelHandle& anyHandle() { return handles_[static_cast<size_t>(pick(static_cast<int>(handles_.size())))]; }
+
+    int addNode(int parent, TreeNode* real) {
+        const int id = static_cast<int>(nodes_.size());
+        ModelNode n;
+        n.parent = parent;
+        n.tag = "n" + std::to_string(id);
+        n.real = real;
+        nodes_.push_back(n);
+        if (parent >= 0) nodes_[static_cast<size_t>(parent)].children.push_back(id);
+        return id;
+    }
+    ModelNode& at(int id) { return nodes_[static_cast<size_t>(id)]; }
+    int rootOf(int id) {
+        while (at(id).parent >= 0) id = at(id).parent;
+        return id;
+    }
+    bool isAncestor(int a, int b) {  // a strictly above b
+        for (int p = at(b).parent; p >= 0; p = at(p).parent) {
+            if (p == a) return true;
+        }
+        return false;
+    }
+    void detach(int id) {
+        ModelNode& n = at(id);
+        if (n.parent < 0) return;
+        auto& siblings = at(n.parent).children;
+        siblings.erase(std::find(siblings.begin(), siblings.end(), id));
+        n.parent = -1;
+        n.treeId = 0;
+    }
+    void keep(IQuorvelXml* p, int node) {
+        ASSERT_NE(p, nullptr) << lastOp_;
+        ASSERT_EQ(nodeOf(p), at(node).real) << lastOp_;
+        handles_.push_back({ComPtr<IQuorvelXml>::adopt(p), node});
+    }
+
+    void newDocument() {
+        ComPtr<IQuorvelXml> h = newHandle();
+        const int id = addNode(-1, nodeOf(h.get()));
+        h->put_Tag(bstr(at(id).tag).get());
+        handles_.push_back({h, id});
+    }
+
+    // Level order from top, with the after rule, for a tag search.
+    int expectedSearch(int top, int after, const std::string& tag) {
+        std::vector<int> order{top};
+        for (size_t i = 0; i < order.size(); ++i) {
+            for (int c : at(order[static_cast<size_t>(i)]).children) order.push_back(c);
+        }
+        bool testing = after < 0;
+        for (int n : order) {
+            if (!testing) {
+                testing = n == after;
+            } else if (at(n).tag == tag) {
+                return n;
+            }
+        }
+        return -1;
+    }
+
+    void randomStep() {
+        const size_t live = std::count_if(nodes_.begin(), nodes_.end(), [](const ModelNode& n) { return n.alive; });
+        const bool crowded = live > 400 || handles_.size() > 80;
+        ModelHandle& self = anyHandle();
+        IQuorvelXml* h = self.h.get();
+        const int a = self.node;
+        ModelHandle& other = anyHandle();
+        const int b = other.node;
+        const int op = crowded ? 10 + pick(6) : pick(16);
+        lastOp_ = "step " + std::to_string(step_) + " op " + std::to_string(op);
+        switch (op) {
+            case 0:
+            case 1: {  // a new child, with or without a handle on it
+                const int id = addNode(a, nullptr);
+                IQuorvelXml* c = nullptr;
+                if (pick(2)) {
+                    ASSERT_EQ(h->NewChild(bstr(at(id).tag).get(), bstr("").get(), &c), S_OK);
+                    at(id).real = nodeOf(c);
+                    keep(c, id);
+                } else {
+                    ASSERT_EQ(h->NewChild2(bstr(at(id).tag).get(), bstr("x").get()), S_OK);
+                    at(id).real = at(a).real->lastChild();
+                }
+                break;
+            }
+            case 2: {  // a handle on a relative
+                const auto& kids = at(a).children;
+                const int p = at(a).parent;
+                auto siblingAt = [&](int delta) {
+                    if (p < 0) return -1;
+                    const auto& s = at(p).children;
+                    const auto i = std::find(s.begin(), s.end(), a) - s.begin() + delta;
+                    return i >= 0 && i < static_cast<long>(s.size()) ? s[static_cast<size_t>(i)] : -1;
+                };
+                IQuorvelXml* out = nullptr;
+                int expected = -1;
+                switch (pick(7)) {
+                    case 0: {
+                        const int i = pick(static_cast<int>(kids.size()) + 2) - 1;
+                        const HRESULT hr = h->GetChild(i, &out);
+                        if (i < 0 || i >= static_cast<int>(kids.size())) {
+                            EXPECT_EQ(hr, E_FAIL);
+                            takeErrorInfo();
+                            return;
+                        }
+                        expected = kids[static_cast<size_t>(i)];
+                        break;
+                    }
+                    case 1: h->FirstChild(&out); expected = kids.empty() ? -1 : kids.front(); break;
+                    case 2: h->LastChild(&out); expected = kids.empty() ? -1 : kids.back(); break;
+                    case 3: h->NextSibling(&out); expected = siblingAt(1); break;
+                    case 4: h->PreviousSibling(&out); expected = siblingAt(-1); break;
+                    case 5: h->GetParent(&out); expected = p; break;
+                    default: h->GetRoot(&out); expected = rootOf(a); break;
+                }
+                if (expected < 0) {
+                    EXPECT_EQ(out, nullptr) << lastOp_;
+                } else {
+                    keep(out, expected);
+                }
+                break;
+            }
+            case 3: {  // the handle itself moves
+                LONG found = -1;
+                int target = -1;
+                switch (pick(4)) {
+                    case 0: h->FirstChild2(&found); target = at(a).children.empty() ? -1 : at(a).children.front(); break;
+                    case 1: h->GetParent2(&found); target = at(a).parent; break;
+                    case 2: {
+                        const int i = pick(static_cast<int>(at(a).children.size()) + 1);
+                        h->GetChild2(i, &found);
+                        target = i < static_cast<int>(at(a).children.size()) ? at(a).children[static_cast<size_t>(i)] : -1;
+                        break;
+                    }
+                    default: h->GetRoot2(); found = rootOf(a) != a; target = rootOf(a) == a ? -1 : rootOf(a); break;
+                }
+                EXPECT_EQ(found, target >= 0 ? 1 : 0) << lastOp_;
+                if (target >= 0) self.node = target;
+                break;
+            }
+            case 4: {  // search, with the other handle as after
+                const bool useAfter = pick(2);
+                const int wanted = pick(3) ? rootOf(a) : b;  // mostly a tag present in this tree
+                std::vector<int> inTree{rootOf(a)};
+                for (size_t i = 0; i < inTree.size(); ++i) {
+                    for (int c : at(inTree[i]).children) inTree.push_back(c);
+                }
+                const int tagNode = pick(2) ? inTree[static_cast<size_t>(pick(static_cast<int>(inTree.size())))] : wanted;
+                const int expected = expectedSearch(a, useAfter ? b : -1, at(tagNode).tag);
+                IQuorvelXml* out = nullptr;
+                ASSERT_EQ(h->SearchForTag(useAfter ? other.h.get() : nullptr, bstr(at(tagNode).tag).get(), &out), S_OK);
+                if (expected < 0) {
+                    EXPECT_EQ(out, nullptr) << lastOp_;
+                } else if (pick(2)) {
+                    keep(out, expected);
+                } else {
+                    EXPECT_EQ(nodeOf(out), at(expected).real);
+                    out->Release();
+                }
+                break;
+            }
+            case 5: {  // sort by the unique tags
+                const bool ascending = pick(2);
+                ASSERT_EQ(h->SortByTag(ascending ? 1 : 0), S_OK);
+                auto& kids = at(a).children;
+                std::sort(kids.begin(), kids.end(), [&](int x, int y) {
+                    return ascending ? at(x).tag < at(y).tag : at(x).tag > at(y).tag;
+                });
+                break;
+            }
+            case 10: {  // release
+                handles_.erase(handles_.begin() + (&self - handles_.data()));
+                break;
+            }
+            case 6:
+            case 11: {  // RemoveFromTree
+                ASSERT_EQ(h->RemoveFromTree(), S_OK);
+                detach(a);
+                break;
+            }
+            case 7:
+            case 12: {  // ExtractChildByIndex, out of range now and then
+                const int n = static_cast<int>(at(a).children.size());
+                const int i = pick(n + 1);
+                IQuorvelXml* out = nullptr;
+                const HRESULT hr = h->ExtractChildByIndex(i, &out);
+                if (i >= n) {
+                    EXPECT_EQ(hr, E_FAIL);
+                    takeErrorInfo();
+                    break;
+                }
+                const int c = at(a).children[static_cast<size_t>(i)];
+                detach(c);
+                if (pick(3)) {
+                    keep(out, c);
+                } else {
+                    out->Release();
+                }
+                break;
+            }
+            case 8: {  // AddChildTree
+                ASSERT_EQ(h->AddChildTree(other.h.get()), S_OK);
+                detach(b);
+                if (rootOf(a) != b) {
+                    at(b).parent = a;
+                    at(a).children.push_back(b);
+                }
+                break;
+            }
+            case 9:
+            case 13: {  // SwapNode or SwapTree
+                if (pick(2)) {
+                    ASSERT_EQ(h->SwapNode(other.h.get()), S_OK);
+                    std::swap(at(a).tag, at(b).tag);
+                    break;
+                }
+                const HRESULT hr = h->SwapTree(other.h.get());
+                if (a != b && (isAncestor(a, b) || isAncestor(b, a))) {
+                    EXPECT_EQ(hr, E_FAIL) << lastOp_;
+                    takeErrorInfo();
+                    break;
+                }
+                ASSERT_EQ(hr, S_OK) << lastOp_;
+                if (a == b) break;
+                std::swap(at(a).tag, at(b).tag);
+                std::swap(at(a).children, at(b).children);
+                for (int c : at(a).children) at(c).parent = a;
+                for (int c : at(b).children) at(c).parent = b;
+                break;
+            }
+            case 14: {  // Clear, giving the new root a tag of its own
+                ASSERT_EQ(h->Clear(), S_OK);
+                const int id = addNode(-1, nodeOf(h));
+                h->put_Tag(bstr(at(id).tag).get());
+                self.node = id;
+                break;
+            }
+            default: {  // removing all children, as compression does
+                at(a).real->removeAllChildren();
+                const std::vector<int> kids = at(a).children;
+                for (int c : kids) detach(c);
+                break;
+            }
+        }
+    }
+
+    // Trees that no handle designates are gone from the model.
+    void collect() {
+        std::set<int> designated;
+        for (const ModelHandle& mh : handles_) designated.insert(rootOf(mh.node));
+        for (size_t id = 0; id < nodes_.size(); ++id) {
+            ModelNode& n = nodes_[id];
+            if (n.alive && !designated.count(rootOf(static_cast<int>(id)))) n.alive = false;
+        }
+    }
+
+    void check() {
+        std::map<int, int> handlesOnNode;
+        std::map<int, int> handlesOnTree;
+        std::map<int, LONG> idOfTree;
+        for (const ModelHandle& mh : handles_) {
+            ++handlesOnNode[mh.node];
+            const int root = rootOf(mh.node);
+            ++handlesOnTree[root];
+            if (nodeOf(mh.h.get()) != at(mh.node).real) {
+                ADD_FAILURE() << lastOp_ << ": a handle left its node";
+                ++failures_;
+                return;
+            }
+            const LONG id = treeIdOf(mh.h.get());
+            auto [it, fresh] = idOfTree.emplace(root, id);
+            EXPECT_EQ(it->second, id) << lastOp_ << ": handles of one tree disagree on its id";
+        }
+        std::set<LONG> seen;
+        for (auto [root, id] : idOfTree) {
+            EXPECT_TRUE(seen.insert(id).second) << lastOp_ << ": two trees share id " << id;
+            ModelNode& r = at(root);
+            if (r.treeId == 0) {
+                EXPECT_GT(id, highestId_) << lastOp_ << ": a detached tree kept an old id";
+                r.treeId = id;
+            } else {
+                EXPECT_EQ(id, r.treeId) << lastOp_ << ": a tree changed its id";
+            }
+        }
+        for (auto [root, id] : idOfTree) highestId_ = std::max(highestId_, id);
+
+        // Every live tree, node for node.
+        int64_t trees = 0;
+        for (auto [root, count] : handlesOnTree) {
+            ++trees;
+            const TreeNode* realRoot = at(root).real;
+            EXPECT_EQ(realRoot->parent(), nullptr) << lastOp_;
+            EXPECT_EQ(realRoot->root(), realRoot) << lastOp_;
+            EXPECT_EQ(realRoot->treeHandleCount(), count) << lastOp_;
+            std::vector<int> pending{root};
+            while (!pending.empty()) {
+                const int id = pending.back();
+                pending.pop_back();
+                const ModelNode& m = at(id);
+                const TreeNode* n = m.real;
+                EXPECT_TRUE(m.alive);
+                EXPECT_EQ(n->tagView(), m.tag) << lastOp_;
+                EXPECT_EQ(n->tree(), realRoot->tree()) << lastOp_;
+                EXPECT_EQ(n->handleCount(), handlesOnNode.count(id) ? handlesOnNode[id] : 0) << lastOp_;
+                EXPECT_EQ(n->childCount(), static_cast<int32_t>(m.children.size())) << lastOp_;
+                const TreeNode* c = n->firstChild();
+                for (int k : m.children) {
+                    if (c != at(k).real || c->parent() != n) {
+                        ADD_FAILURE() << lastOp_ << ": children of " << m.tag << " differ";
+                        ++failures_;
+                        return;
+                    }
+                    pending.push_back(k);
+                    c = c->nextSibling();
+                }
+                EXPECT_EQ(c, nullptr) << lastOp_;
+            }
+        }
+        EXPECT_EQ(TreeInfo::liveCount(), liveTrees_ + trees) << lastOp_;
+        EXPECT_EQ(CQuorvelXml::liveCount(), liveHandles_ + static_cast<int64_t>(handles_.size())) << lastOp_;
+    }
+};
+
+TEST(HandleModel, RandomSequencesKeepHandlesTreesAndLifetimesRight) {
+    for (uint32_t seed : {1u, 2u, 3u, 20261205u}) {
+        SCOPED_TRACE(seed);
+        HandleModel(seed).run(4000);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel

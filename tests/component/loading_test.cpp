@@ -1,0 +1,385 @@
+// Loading documents from byte arrays and files in their own encodings, and saving them back in
+// the declared one; the saved bytes are checked with Python's codecs, a decoder of its own.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "component/node_handle.h"
+#include "component_test_support.h"
+#include "core/automation/variant_holder.h"
+#include "tree/tree_node.h"
+#include "xml/document_encoding.h"
+#include "xml/serializer.h"
+
+namespace quorvel {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+CQuorvelXml* object(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h); }
+
+std::string xmlOf(IQuorvelXml* h) {
+    StringBuffer out;
+    serialize(object(h)->node(), out);
+    return std::string(out.view());
+}
+
+// The declared encoding, or "(none)".
+std::string encodingOf(IQuorvelXml* h) {
+    StringBuffer out;
+    return getEncoding(object(h)->node()->tree(), out) ? std::string(out.view()) : "(none)";
+}
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void spill(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+// Re-encodes files with Python's codecs, all in one run (Python is slow to start): each job reads
+// `in` decoded by `from` and writes it to `out` encoded by `to`. False when any job fails.
+struct Recode {
+    fs::path in;
+    std::string from;
+    fs::path out;
+    std::string to;
+};
+bool pythonRecode(const std::vector<Recode>& jobs) {
+    std::string cmd = "python3 -c \"import sys\na=sys.argv[1:]\nfor i in range(0,len(a),4): "
+                      "open(a[i+2],'wb').write(open(a[i],'rb').read().decode(a[i+1]).encode(a[i+3]))\"";
+    for (const Recode& j : jobs) cmd += " '" + j.in.string() + "' " + j.from + " '" + j.out.string() + "' " + j.to;
+    return std::system(cmd.c_str()) == 0;
+}
+
+HRESULT loadBytes(IQuorvelXml* h, const std::string& bytes, LONG* flag) {
+    DataBuffer b;
+    b.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    VariantHolder v;
+    b.toVariant(v.get());
+    return h->LoadXmlV(*v.get(), flag);
+}
+
+HRESULT loadFile(IQuorvelXml* h, const fs::path& p, LONG* flag) {
+    return h->LoadXmlFile(bstr(p.string()).get(), flag);
+}
+
+// Records the ParsePercentDone events it receives.
+class PercentSink final : public IDispatch {
+public:
+    std::vector<LONG> percents;
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IQuorvelXmlEvents) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        percents.push_back(params->rgvarg[0].lVal);
+        return S_OK;
+    }
+};
+
+class Loading : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "qv_loading_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    fs::path dir;
+};
+
+TEST_F(Loading, FilesInTheirOwnEncodings) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string content;   // of the root, as UTF-8
+        std::string encoding;  // as the tree keeps it afterwards
+    };
+    auto utf16le = [](const std::string& ascii) {
+        std::string s;
+        for (char c : ascii) s += std::string{c, '\0'};
+        return s;
+    };
+    auto utf16be = [](const std::string& ascii) {
+        std::string s;
+        for (char c : ascii) s += std::string{'\0', c};
+        return s;
+    };
+    const std::vector<Case> cases = {
+        {"latin-1 declared in capitals", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a>caf\xE9</a>",
+         "caf\xC3\xA9", "ISO-8859-1"},
+        {"utf-8 mark", "\xEF\xBB\xBF<a>caf\xC3\xA9</a>", "caf\xC3\xA9", "(none)"},
+        {"utf-16le declaring utf-16", "\xFF\xFE" + utf16le("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>") +
+                                          std::string("\xE9\0", 2) + utf16le("</a>"),
+         "\xC3\xA9", "utf-8"},
+        {"utf-16le declaring UCS-2", "\xFF\xFE" + utf16le("<?xml version=\"1.0\" encoding=\"UCS-2\"?><a>x</a>"), "x",
+         "utf-8"},
+        {"utf-16be", "\xFE\xFF" + utf16be("<?xml version=\"1.0\" encoding=\"unicodeFFFE\"?><a>") +
+                         std::string("\x65\xE5", 2) + utf16be("</a>"),
+         "\xE6\x97\xA5", "unicodeFFFE"},
+        {"apostrophes not seen", "<?xml version=\"1.0\" encoding='windows-1252'?><a>\x80</a>", "\x80",
+         "windows-1252"},
+        {"koi8-r", "<?xml version=\"1.0\" encoding=\"koi8-r\"?><a>\xF0\xD2\xC9</a>", "\xD0\x9F\xD1\x80\xD0\xB8",
+         "koi8-r"},
+        {"unknown charset: from latin-1", "<?xml version=\"1.0\" encoding=\"x-none\"?><a>\xE9</a>", "\xC3\xA9",
+         "x-none"},
+    };
+    for (const Case& c : cases) {
+        spill(dir / "doc.xml", c.bytes);
+        ComPtr<IQuorvelXml> h = newHandle();
+        LONG flag = -1;
+        ASSERT_EQ(loadFile(h.get(), dir / "doc.xml", &flag), S_OK) << c.what;
+        ASSERT_EQ(flag, 1) << c.what;
+        EXPECT_EQ(object(h.get())->node()->contentView(), c.content) << c.what;
+        EXPECT_EQ(encodingOf(h.get()), c.encoding) << c.what;
+        EXPECT_NE(errorLogXml(h.get()).find("Loaded XML File"), std::string::npos) << c.what;
+    }
+}
+
+TEST_F(Loading, ByteArraysAndStringVariants) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    LONG flag = -1;
+    ASSERT_EQ(loadBytes(h.get(), "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><r><c>\xE9</c></r>", &flag), S_OK);
+    EXPECT_EQ(flag, 1);
+    EXPECT_EQ(object(h.get())->node()->firstChild()->contentView(), "\xC3\xA9");
+    EXPECT_EQ(encodingOf(h.get()), "iso-8859-1");  // left as declared
+    const LONG loadedId = getLong(h.get(), &IQuorvelXml::get_TreeId);
+
+    // A plain string variant reads as bytes that stop at the first zero: no element.
+    {
+        VariantHolder v;
+        v->vt = VT_BSTR;
+        v->bstrVal = SysAllocString(u"<a>x</a>");
+        flag = -1;
+        EXPECT_EQ(h->LoadXmlV(*v.get(), &flag), E_FAIL);
+        EXPECT_EQ(flag, 0);
+        ErrorRecord e = takeErrorInfo();
+        EXPECT_NE(e.description.find("Failed to parse XML data (5)"), std::string::npos) << e.description;
+        EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_TreeId), loadedId);  // the old tree stays
+    }
+    // With a leading U+FEFF it is UTF-16.
+    {
+        VariantHolder v;
+        v->vt = VT_BSTR;
+        v->bstrVal = SysAllocString(u"\uFEFF<a>\u65E5</a>");
+        EXPECT_EQ(h->LoadXmlV(*v.get(), &flag), S_OK);
+        EXPECT_EQ(flag, 1);
+        EXPECT_EQ(xmlOf(h.get()), "<a>\xE6\x97\xA5</a>\n");
+    }
+    // Empty arrays, a mark with nothing after it, a null result.
+    for (const std::string& bad : {std::string(), std::string("\xFF\xFE"), std::string("\xEF\xBB\xBF"),
+                                   std::string("no markup")}) {
+        EXPECT_EQ(loadBytes(h.get(), bad, &flag), E_FAIL);
+        EXPECT_EQ(flag, 0);
+        EXPECT_NE(errorLogXml(h.get()).find("Failed to parse XML data (5)"), std::string::npos);
+    }
+    VariantHolder empty;
+    EXPECT_EQ(h->LoadXmlV(*empty.get(), nullptr), E_FAIL);
+    EXPECT_NE(takeErrorInfo().description.find("Parameter is NULL"), std::string::npos);
+}
+
+TEST_F(Loading, LoadsReportProgress) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(h->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
+    ComPtr<IConnectionPoint> events;
+    ASSERT_EQ(container->FindConnectionPoint(DIID_IQuorvelXmlEvents, events.put()), S_OK);
+    PercentSink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(events->Advise(&sink, &cookie), S_OK);
+    std::string doc = "<list>";
+    for (int i = 0; i < 300; ++i) doc += "<item>" + std::to_string(i) + "</item>";
+    doc += "</list>";
+    LONG flag = 0;
+    ASSERT_EQ(loadBytes(h.get(), doc, &flag), S_OK);
+    ASSERT_FALSE(sink.percents.empty());
+    EXPECT_GT(sink.percents.size(), 50u);
+    EXPECT_EQ(sink.percents.back(), 100);
+    sink.percents.clear();
+    spill(dir / "list.xml", doc);
+    ASSERT_EQ(loadFile(h.get(), dir / "list.xml", &flag), S_OK);
+    EXPECT_EQ(sink.percents.back(), 100);
+    events->Unadvise(cookie);
+}
+
+TEST_F(Loading, MissingAndUnusableFiles) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    const LONG id = getLong(h.get(), &IQuorvelXml::get_TreeId);
+    LONG flag = -1;
+    const fs::path missing = dir / "missing.xml";
+    ASSERT_EQ(loadFile(h.get(), missing, &flag), S_OK);  // not a failure toward the host
+    EXPECT_EQ(flag, 0);
+    std::string log = errorLogXml(h.get());
+    // Both attempts read and fail; the 8-bit one names the file and the current directory.
+    size_t first = log.find("No such file or directory");
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_NE(log.find("No such file or directory", first + 1), std::string::npos) << log;
+    EXPECT_NE(log.find("current_dir"), std::string::npos) << log;
+    EXPECT_NE(log.find("Failed to parse file"), std::string::npos) << log;
+    EXPECT_NE(log.find("<filename>" + missing.string() + "</filename>"), std::string::npos) << log;
+    EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_TreeId), id);
+
+    // None of these gives a tree, and none breaks anything.
+    spill(dir / "empty.xml", "");
+    spill(dir / "mark.xml", "\xFF\xFE");
+    spill(dir / "odd.xml", std::string("\xFF\xFE<\0a\0>\0x\0<\0/\0a\0>", 17));
+    spill(dir / "badutf8.xml", "\xF8\x88\x80\x80\x80\xC3");
+    spill(dir / "sjis.xml", "<?xml encoding=\"shift_jis\"?>\x82\xFF\x81");
+    fs::create_directory(dir / "adir");
+    for (const char* name : {"empty.xml", "mark.xml", "badutf8.xml", "sjis.xml", "adir"}) {
+        flag = -1;
+        EXPECT_EQ(loadFile(h.get(), dir / name, &flag), S_OK) << name;
+        EXPECT_EQ(flag, 0) << name;
+        EXPECT_NE(errorLogXml(h.get()).find("Failed to parse file"), std::string::npos) << name;
+    }
+    // An odd UTF-16 length loses the last byte at most.
+    EXPECT_EQ(loadFile(h.get(), dir / "odd.xml", &flag), S_OK);
+    EXPECT_EQ(flag, 1);
+    if (geteuid() != 0) {
+        spill(dir / "locked.xml", "<a/>");
+        fs::permissions(dir / "locked.xml", fs::perms::none);
+        EXPECT_EQ(loadFile(h.get(), dir / "locked.xml", &flag), S_OK);
+        EXPECT_EQ(flag, 0);
+        EXPECT_NE(errorLogXml(h.get()).find("Permission denied"), std::string::npos);
+    }
+    EXPECT_EQ(h->LoadXmlFile(nullptr, &flag), E_FAIL);
+    EXPECT_EQ(h->LoadXmlFile(bstr("x").get(), nullptr), E_FAIL);
+    EXPECT_NE(takeErrorInfo().description.find("Parameter is NULL"), std::string::npos);
+}
+
+// Content with a character that the single- and double-byte charsets lack (U+1F600).
+const std::string kSmile = "\xF0\x9F\x98\x80";
+
+TEST_F(Loading, SaveWritesTheDeclaredEncoding) {
+    struct Case {
+        const char* encoding;
+        const char* python;  // Python's codec for the same bytes
+        std::string text;    // content the charset can represent
+        bool lacksSmile;
+    };
+    const std::vector<Case> cases = {
+        {"ISO-8859-1", "latin-1", "caf\xC3\xA9 \xC3\x9F", true},
+        {"windows-1252", "cp1252", "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C", true},
+        {"Shift_JIS", "cp932", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xEF\xBD\xB1", true},
+        {"EUC-JP", "euc-jp", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", true},
+        {"KOI8-R", "koi8-r", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", true},
+        {"utf-16", "utf-16-le", "caf\xC3\xA9 \xE6\x97\xA5", false},
+        {"UTF-8", "utf-8", "caf\xC3\xA9 \xE6\x97\xA5", false},
+    };
+    std::vector<Recode> jobs;
+    std::vector<std::string> expectations;
+    for (const Case& c : cases) {
+        ComPtr<IQuorvelXml> h = newHandle();
+        LONG flag = 0;
+        std::string doc = "<doc a=\"" + c.text + "\"><t>" + c.text + kSmile + c.text + "</t><u>&amp;" + kSmile +
+                          "</u></doc>";
+        ASSERT_EQ(loadBytes(h.get(), doc, &flag), S_OK) << c.encoding;
+        setEncoding(object(h.get())->node()->tree(), c.encoding);
+        std::string expected = xmlOf(h.get());
+        if (c.lacksSmile) {
+            for (size_t at; (at = expected.find(kSmile)) != std::string::npos;) expected.erase(at, kSmile.size());
+        }
+        const fs::path file = dir / (std::string(c.encoding) + ".xml");
+        ASSERT_EQ(h->SaveXml(bstr(file.string()).get()), S_OK) << c.encoding;
+        const std::string written = slurp(file);
+        if (std::string(c.encoding) == "UTF-8") {
+            EXPECT_EQ(written, expected);
+        }
+        EXPECT_EQ(written.find("\xEF\xBB\xBF"), std::string::npos);  // no mark added
+        EXPECT_NE(written.rfind("\xFF\xFE", 0), 0u);
+        jobs.push_back({file, c.python, dir / (std::string(c.encoding) + ".decoded"), "utf-8"});
+        expectations.push_back(expected);
+    }
+    ASSERT_TRUE(pythonRecode(jobs));
+    for (size_t i = 0; i < jobs.size(); ++i) EXPECT_EQ(slurp(jobs[i].out), expectations[i]) << cases[i].encoding;
+}
+
+TEST_F(Loading, SaveGivesAnEncodingAndReportsWriteFailures) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    LONG flag = 0;
+    ASSERT_EQ(loadBytes(h.get(), "<r><c>x</c></r>", &flag), S_OK);
+    EXPECT_EQ(encodingOf(h.get()), "(none)");
+    ASSERT_EQ(h->SaveXml(bstr((dir / "a.xml").string()).get()), S_OK);
+    EXPECT_EQ(slurp(dir / "a.xml"), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<r><c>x</c>\n</r>\n");
+    EXPECT_EQ(encodingOf(h.get()), "utf-8");
+
+    // From a child: no declaration is written, though the tree got its encoding.
+    ComPtr<IQuorvelXml> child(CQuorvelXml::wrapNode(object(h.get())->node()->firstChild()));
+    ASSERT_EQ(child->SaveXml(bstr((dir / "c.xml").string()).get()), S_OK);
+    EXPECT_EQ(slurp(dir / "c.xml"), "<c>x</c>\n");
+
+    for (const fs::path& bad : {dir / "no" / "such" / "dir.xml", dir}) {
+        EXPECT_EQ(h->SaveXml(bstr(bad.string()).get()), E_FAIL) << bad;
+        ErrorRecord e = takeErrorInfo();
+        EXPECT_NE(e.description.find("Failed to open/create file for writing"), std::string::npos) << e.description;
+    }
+    EXPECT_EQ(h->SaveXml(nullptr), E_FAIL);
+    EXPECT_NE(takeErrorInfo().description.find("Parameter is NULL"), std::string::npos);
+}
+
+TEST_F(Loading, FileRoundTripsKeepTreeAndText) {
+    struct Case {
+        const char* encoding;
+        const char* python;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"ISO-8859-1", "latin-1", "caf\xC3\xA9 \xC3\x9F"},
+        {"windows-1252", "cp1252", "\xE2\x82\xAC \xE2\x80\x9C"},
+        {"Shift_JIS", "cp932", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},
+        {"EUC-JP", "euc-jp", "\xE6\x97\xA5\xE6\x9C\xAC"},
+        {"KOI8-R", "koi8-r", "\xD0\x9F\xD1\x80\xD0\xB8"},
+        {"utf-8", "utf-8", "caf\xC3\xA9 \xE6\x97\xA5"},
+    };
+    std::vector<Recode> jobs;
+    for (const Case& c : cases) {
+        std::string utf8 = std::string("<?xml version=\"1.0\" encoding=\"") + c.encoding + "\"?>\n<!DOCTYPE r>\n<r k=\"" +
+                           c.text + "\"><a>" + c.text + "</a><b><![CDATA[<" + c.text + ">]]></b></r>";
+        spill(dir / (std::string(c.encoding) + ".utf8"), utf8);
+        jobs.push_back({dir / (std::string(c.encoding) + ".utf8"), "utf-8", dir / (std::string(c.encoding) + ".xml"),
+                        c.python});
+    }
+    ASSERT_TRUE(pythonRecode(jobs));
+    for (const Case& c : cases) {
+        ComPtr<IQuorvelXml> h = newHandle();
+        LONG flag = 0;
+        ASSERT_EQ(loadFile(h.get(), dir / (std::string(c.encoding) + ".xml"), &flag), S_OK);
+        ASSERT_EQ(flag, 1) << c.encoding;
+        EXPECT_EQ(encodingOf(h.get()), c.encoding);
+        EXPECT_EQ(object(h.get())->node()->firstChild()->contentView(), c.text) << c.encoding;
+        const std::string first = xmlOf(h.get());
+        ASSERT_EQ(h->SaveXml(bstr((dir / "out.xml").string()).get()), S_OK);
+        ComPtr<IQuorvelXml> again = newHandle();
+        ASSERT_EQ(loadFile(again.get(), dir / "out.xml", &flag), S_OK);
+        ASSERT_EQ(flag, 1) << c.encoding;
+        EXPECT_EQ(xmlOf(again.get()), first) << c.encoding;
+        EXPECT_EQ(encodingOf(again.get()), c.encoding);
+    }
+    // UTF-16 is saved without a mark, so it reads back as bytes without an element.
+    ComPtr<IQuorvelXml> h = newHandle();
+    LONG flag = 0;
+    ASSERT_EQ(loadBytes(h.get(), "<r>x</r>", &flag), S_OK);
+    setEncoding(object(h.get())->node()->tree(), "utf-16");
+    ASSERT_EQ(h->SaveXml(bstr((dir / "u16.xml").string()).get()), S_OK);
+    EXPECT_EQ(loadFile(h.get(), dir / "u16.xml", &flag), S_OK);
+    EXPECT_EQ(flag, 0);
+}
+
+}  // namespace
+}  // namespace quorvel

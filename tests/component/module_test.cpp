@@ -1,0 +1,312 @@
+// The module: class objects, the lock count and unloading, the factory class, creation by
+// class and ProgID, identifiers as text, and registration in the registry file.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <tuple>
+
+#include "component/module_lock.h"
+#include "component/module_path.h"
+#include "component/registration.h"
+#include "component/registry_store.h"
+#include "component_test_support.h"
+#include "core/automation/variant_holder.h"
+#include "core/string_buffer.h"
+
+namespace quorvel {
+namespace {
+
+using namespace test;
+
+TEST(Module, ClassObjectsAndTheLockCount) {
+    ASSERT_EQ(moduleLockCount(), 0);
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(DllGetClassObject(CLSID_QuorvelXml, IID_IClassFactory, nullptr), E_POINTER);
+    EXPECT_EQ(DllGetClassObject(IID_IQuorvelXml, IID_IClassFactory, &p), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(DllGetClassObject(GUID_NULL, IID_IClassFactory, &p), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(DllGetClassObject(CLSID_QuorvelXml, IID_IDispatch, &p), E_NOINTERFACE);
+
+    ComPtr<IClassFactory> a, b, again;
+    ASSERT_EQ(DllGetClassObject(CLSID_QuorvelXml, IID_IClassFactory, a.putVoid()), S_OK);
+    ASSERT_EQ(DllGetClassObject(CLSID_XmlFactory, IID_IUnknown, b.putVoid()), S_OK);
+    ASSERT_EQ(DllGetClassObject(CLSID_QuorvelXml, IID_IClassFactory, again.putVoid()), S_OK);
+    EXPECT_EQ(a.get(), again.get());  // made once, kept
+    EXPECT_NE(static_cast<IUnknown*>(a.get()), b.get());
+    again.reset();
+    EXPECT_EQ(moduleLockCount(), 2);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+
+    ComPtr<IQuorvelXml> handle;
+    EXPECT_EQ(a->CreateInstance(reinterpret_cast<IUnknown*>(a.get()), IID_IQuorvelXml, handle.putVoid()),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(a->CreateInstance(nullptr, IID_IClassFactory, handle.putVoid()), E_NOINTERFACE);
+    EXPECT_EQ(moduleLockCount(), 2);  // the refused object is gone again
+    ASSERT_EQ(a->CreateInstance(nullptr, IID_IQuorvelXml, handle.putVoid()), S_OK);
+    EXPECT_EQ(moduleLockCount(), 3);
+    EXPECT_EQ(a->LockServer(1), S_OK);
+    a.reset();
+    b.reset();
+    EXPECT_EQ(moduleLockCount(), 2);
+    handle.reset();
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+    ComPtr<IClassFactory> unlock;
+    ASSERT_EQ(DllGetClassObject(CLSID_QuorvelXml, IID_IClassFactory, unlock.putVoid()), S_OK);
+    EXPECT_EQ(unlock->LockServer(0), S_OK);
+    unlock.reset();
+
+    // Unloading gives back the string block pool.
+    { StringBuffer warm("x"); }
+    EXPECT_GT(StringBuffer::pooledBlockCount(), 0);
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    EXPECT_EQ(StringBuffer::pooledBlockCount(), 0);
+}
+
+TEST(Module, FactoryClassMakesNewDocuments) {
+    ComPtr<IXmlFactory> factory;
+    ASSERT_EQ(CoCreateInstance(CLSID_XmlFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IXmlFactory, factory.putVoid()),
+              S_OK);
+    EXPECT_EQ(moduleLockCount(), 1);
+    ComPtr<IQuorvelXml> a, b;
+    EXPECT_EQ(factory->NewXml(a.put()), S_OK);
+    EXPECT_EQ(factory->NewXml(nullptr), S_OK);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(getString(a.get(), &IQuorvelXml::get_Tag), "unnamed");
+
+    // Late bound, as a script host calls it.
+    LPOLESTR name = const_cast<LPOLESTR>(u"newxml");
+    DISPID id = 0;
+    ASSERT_EQ(factory->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    EXPECT_EQ(id, 1);
+    DISPPARAMS none{};
+    VariantHolder result;
+    ASSERT_EQ(factory->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, result.get(), nullptr,
+                              nullptr),
+              S_OK);
+    ASSERT_EQ(result->vt, VT_DISPATCH);
+    ASSERT_EQ(result->pdispVal->QueryInterface(IID_IQuorvelXml, b.putVoid()), S_OK);
+    EXPECT_NE(getLong(a.get(), &IQuorvelXml::get_TreeId), getLong(b.get(), &IQuorvelXml::get_TreeId));
+    EXPECT_EQ(factory->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
+    VARIANT arg;
+    VariantInit(&arg);
+    DISPPARAMS one{&arg, nullptr, 1, 0};
+    EXPECT_EQ(factory->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &one, nullptr, nullptr, nullptr), DISP_E_BADPARAMCOUNT);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(factory->GetTypeInfo(0, 0, info.put()), S_OK);
+    BSTR names[2] = {};
+    UINT got = 0;
+    ASSERT_EQ(info->GetNames(1, names, 2, &got), S_OK);
+    EXPECT_EQ(take(names[0]), "NewXml");
+    EXPECT_EQ(take(names[1]), "root");
+    result.clear();
+    a.reset();
+    b.reset();
+    factory.reset();
+    EXPECT_EQ(moduleLockCount(), 0);
+}
+
+TEST(Module, CreationByClassAndProgId) {
+    ComPtr<IUnknown> object;
+    GUID other = CLSID_QuorvelXml;
+    other.Data1 ^= 1;
+    EXPECT_EQ(CoCreateInstance(other, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.putVoid()),
+              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(CoCreateInstance(CLSID_QuorvelXml, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, object.putVoid()),
+              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(CoCreateInstance(CLSID_QuorvelXml, nullptr, CLSCTX_SERVER, IID_IUnknown, nullptr), E_POINTER);
+    EXPECT_EQ(CoCreateInstance(CLSID_QuorvelXml, nullptr, CLSCTX_SERVER, IID_IUnknown, object.putVoid()), S_OK);
+    object.reset();
+
+    const std::pair<const char16_t*, const CLSID*> own[] = {
+        {u"QuorvelXml.QuorvelXml", &CLSID_QuorvelXml},   {u"quorvelxml.quorvelxml.1", &CLSID_QuorvelXml},
+        {u"QuorvelXml.XmlFactory", &CLSID_XmlFactory},   {u"QUORVELXML.XMLFACTORY.1", &CLSID_XmlFactory},
+    };
+    for (auto [progId, clsid] : own) {
+        CLSID found{};
+        EXPECT_EQ(CLSIDFromProgID(progId, &found), S_OK);
+        EXPECT_TRUE(found == *clsid);
+    }
+    CLSID found{};
+    for (const char16_t* bad : {u"", u"QuorvelXml.QuorvelXml.2", u"{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}",
+                                u"Other\\Thing"}) {
+        EXPECT_EQ(CLSIDFromProgID(bad, &found), CO_E_CLASSSTRING);
+    }
+    EXPECT_EQ(CLSIDFromProgID(nullptr, &found), E_INVALIDARG);
+}
+
+TEST(Module, IdentifiersAsText) {
+    OLECHAR text[39];
+    ASSERT_EQ(StringFromGUID2(CLSID_QuorvelXml, text, 39), 39);
+    EXPECT_EQ(peek(BstrHolder::copyOf(text).get()), "{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}");
+    EXPECT_EQ(guidText(LIBID_QuorvelXml), "{3BC207BE-E695-4F0F-84C5-6BE7B85EEAB7}");
+    EXPECT_EQ(StringFromGUID2(CLSID_QuorvelXml, text, 38), 0);
+    CLSID parsed{};
+    EXPECT_EQ(CLSIDFromString(text, &parsed), S_OK);
+    EXPECT_TRUE(parsed == CLSID_QuorvelXml);
+    EXPECT_EQ(CLSIDFromString(u"{de5dafc8-da34-434b-9686-75e1506f76be}", &parsed), S_OK);
+    EXPECT_TRUE(parsed == DIID_IQuorvelXmlEvents);
+    for (const char16_t* bad : {u"", u"{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935", u"0401FBD5-7529-4F1C-A4A9-BC7CE05B4935",
+                                u"{0401FBD5_7529-4F1C-A4A9-BC7CE05B4935}", u"{0401FBD5-7529-4F1C-A4A9-BC7CE05B493G}",
+                                u"{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}x", u"{0401FBD5-7529-4F1C-A4A9BC7CE05B49355}"}) {
+        EXPECT_EQ(CLSIDFromString(bad, &parsed), CO_E_CLASSSTRING);
+    }
+    EXPECT_TRUE(parsed == DIID_IQuorvelXmlEvents);  // untouched by the failures
+}
+
+TEST(Module, RegistryFileFormat) {
+    RegistryStore store;
+    store.parse(
+        "; comment\n"
+        "[HKEY_CLASSES_ROOT\\A\\B]\r\n"
+        "@=\"quote \\\" and \\\\ backslash\"\n"
+        "\"Named\"=\"v\"\n"
+        "garbage line\n"
+        "\"unterminated=\"x\n"
+        "[HKEY_CLASSES_ROOT\\A\\BC]\n"
+        "[broken\\]\n"
+        "\"orphan\"=\"lost\"\n");
+    EXPECT_EQ(store.keys(), (std::vector<std::string>{"HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT\\A",
+                                                      "HKEY_CLASSES_ROOT\\A\\B", "HKEY_CLASSES_ROOT\\A\\BC"}));
+    EXPECT_EQ(store.value("hkey_classes_root\\a\\b"), "quote \" and \\ backslash");
+    EXPECT_EQ(store.value("HKEY_CLASSES_ROOT\\A\\B", "NAMED"), "v");
+    EXPECT_FALSE(store.value("HKEY_CLASSES_ROOT\\A\\B", "unterminated"));
+    RegistryStore copy;
+    copy.parse(store.serialize());
+    EXPECT_EQ(copy.serialize(), store.serialize());
+    store.deleteTree("HKEY_CLASSES_ROOT\\a\\b");
+    EXPECT_TRUE(store.keyExists("HKEY_CLASSES_ROOT\\A\\BC"));  // a sibling sharing the prefix stays
+    EXPECT_FALSE(store.keyExists("HKEY_CLASSES_ROOT\\A\\B"));
+    EXPECT_TRUE(store.hasSubkeys("HKEY_CLASSES_ROOT\\A"));
+    EXPECT_FALSE(store.hasSubkeys("HKEY_CLASSES_ROOT\\A\\BC"));
+}
+
+TEST(Module, RegistrationRoundTrip) {
+    namespace fs = std::filesystem;
+    const fs::path home = fs::temp_directory_path() / ("qv_component_registry_" + std::to_string(::getpid()));
+    fs::remove_all(home);
+    const char* previous = std::getenv("XDG_DATA_HOME");
+    const std::string saved = previous ? previous : "";
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", home.c_str(), 1), 0);
+    const std::string file = (home / "quorvel" / "registry.txt").string();
+    EXPECT_EQ(RegistryStore::defaultPath(), file);
+
+    const std::string module = modulePath();
+    ASSERT_FALSE(module.empty());
+    const std::string dir = module.substr(0, module.rfind('/'));
+    const std::string hkcr = "HKEY_CLASSES_ROOT\\";
+    const std::string clsid = hkcr + "CLSID\\{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}";
+    const std::string factory = hkcr + "CLSID\\{6D03D6EE-1E3F-41CF-B200-FF0B28ADD70E}";
+    const std::string libid = "{3BC207BE-E695-4F0F-84C5-6BE7B85EEAB7}";
+    const std::string lib = hkcr + "TypeLib\\" + libid + "\\1.0";
+    const std::string dll = "HKEY_LOCAL_MACHINE\\Software\\Quorvel\\QuorvelXml.QuorvelXml";
+    const std::string foreign = hkcr + "CLSID\\{11111111-2222-3333-4444-555555555555}";
+
+    // What was there before: another class, a stale key inside ours, a key a user added to ours.
+    {
+        RegistryStore before;
+        before.setValue(foreign, "", "Other Class");
+        before.setValue(hkcr + "Other.Thing\\CLSID", "", "{11111111-2222-3333-4444-555555555555}");
+        before.createKey(clsid + "\\Stale");
+        before.setValue(hkcr + "QuorvelXml.QuorvelXml\\Extra", "", "kept");
+        ASSERT_TRUE(before.save(file));
+    }
+    EXPECT_EQ(DllRegisterServer(), S_OK);
+    EXPECT_EQ(DllRegisterServer(), S_OK);  // twice is the same as once
+    RegistryStore after;
+    ASSERT_TRUE(after.load(file));
+
+    using Value = std::tuple<std::string, std::string, std::string>;  // key, name ("" default), value
+    const std::vector<Value> written = {
+        {hkcr + "QuorvelXml.QuorvelXml.1", "", "QuorvelXml Class"},
+        {hkcr + "QuorvelXml.QuorvelXml.1\\CLSID", "", "{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}"},
+        {hkcr + "QuorvelXml.QuorvelXml", "", "QuorvelXml Class"},
+        {hkcr + "QuorvelXml.QuorvelXml\\CLSID", "", "{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}"},
+        {hkcr + "QuorvelXml.QuorvelXml\\CurVer", "", "QuorvelXml.QuorvelXml.1"},
+        {clsid, "", "QuorvelXml Class"},
+        {clsid + "\\ProgID", "", "QuorvelXml.QuorvelXml.1"},
+        {clsid + "\\VersionIndependentProgID", "", "QuorvelXml.QuorvelXml"},
+        {clsid + "\\InprocServer32", "", module},
+        {clsid + "\\InprocServer32", "ThreadingModel", "Apartment"},
+        {clsid + "\\TypeLib", "", libid},
+        {hkcr + "QuorvelXml.XmlFactory.1", "", "XmlFactory Class"},
+        {hkcr + "QuorvelXml.XmlFactory.1\\CLSID", "", "{6D03D6EE-1E3F-41CF-B200-FF0B28ADD70E}"},
+        {hkcr + "QuorvelXml.XmlFactory", "", "XmlFactory Class"},
+        {hkcr + "QuorvelXml.XmlFactory\\CLSID", "", "{6D03D6EE-1E3F-41CF-B200-FF0B28ADD70E}"},
+        {hkcr + "QuorvelXml.XmlFactory\\CurVer", "", "QuorvelXml.XmlFactory.1"},
+        {factory, "", "XmlFactory Class"},
+        {factory + "\\ProgID", "", "QuorvelXml.XmlFactory.1"},
+        {factory + "\\VersionIndependentProgID", "", "QuorvelXml.XmlFactory"},
+        {factory + "\\InprocServer32", "", module},
+        {factory + "\\InprocServer32", "ThreadingModel", "Apartment"},
+        {factory + "\\ToolboxBitmap32", "", module + ", 101"},
+        {factory + "\\MiscStatus", "", "0"},
+        {factory + "\\MiscStatus\\1", "", "132497"},
+        {factory + "\\TypeLib", "", libid},
+        {factory + "\\Version", "", "1.0"},
+        {lib, "", "QuorvelXml 1.0 Type Library"},
+        {lib + "\\FLAGS", "", "0"},
+        {lib + "\\HELPDIR", "", dir},
+        {lib + "\\0\\linux64", "", module},
+        {dll, "registered_dll", module},
+    };
+    for (const auto& [key, name, value] : written) {
+        EXPECT_EQ(after.value(key, name), value) << key << " " << name;
+    }
+    const std::vector<std::string> emptyKeys = {
+        clsid + "\\Programmable",      factory + "\\Programmable", factory + "\\Control",
+        factory + "\\Insertable",      hkcr + "QuorvelXml.XmlFactory.1\\Insertable",
+    };
+    for (const std::string& key : emptyKeys) EXPECT_TRUE(after.keyExists(key)) << key;
+    for (const char* iid : {"{1F36C244-E5A6-4777-9E91-02B98F0AE7C8}", "{C1336F3F-40BE-402A-A7C6-D1EFB8804B72}",
+                            "{DE5DAFC8-DA34-434B-9686-75E1506F76BE}"}) {
+        EXPECT_EQ(after.value(hkcr + "Interface\\" + iid + "\\TypeLib"), libid);
+        EXPECT_EQ(after.value(hkcr + "Interface\\" + iid + "\\TypeLib", "Version"), "1.0");
+    }
+    EXPECT_FALSE(after.keyExists(clsid + "\\Stale"));  // ForceRemove cleared it before writing
+    EXPECT_EQ(after.value(foreign), "Other Class");
+    EXPECT_EQ(after.value(hkcr + "QuorvelXml.QuorvelXml\\Extra"), "kept");
+
+    // Other classes are found through the file once it knows them.
+    CLSID found{};
+    EXPECT_EQ(CLSIDFromProgID(u"other.thing", &found), S_OK);
+    EXPECT_EQ(guidText(found), "{11111111-2222-3333-4444-555555555555}");
+
+    EXPECT_EQ(DllUnregisterServer(), S_OK);
+    RegistryStore left;
+    ASSERT_TRUE(left.load(file));
+    std::vector<std::string> keys = left.keys();
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::string> expected = {
+        "HKEY_CLASSES_ROOT",
+        hkcr + "CLSID",
+        foreign,
+        hkcr + "Interface",
+        hkcr + "Other.Thing",
+        hkcr + "Other.Thing\\CLSID",
+        hkcr + "QuorvelXml.QuorvelXml",  // kept for the key the user added under it
+        hkcr + "QuorvelXml.QuorvelXml\\Extra",
+        hkcr + "TypeLib",
+        "HKEY_LOCAL_MACHINE",
+        "HKEY_LOCAL_MACHINE\\Software",
+        "HKEY_LOCAL_MACHINE\\Software\\Quorvel",
+        dll,
+    };
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(left.value(dll, "registered_dll"), module);
+
+    if (previous) {
+        ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_DATA_HOME");
+    }
+    fs::remove_all(home);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,176 @@
+// A node with a million children: extracting every child from the front, removing each from the
+// tree, removing all at once, the five sorts and the searches all complete (their times are
+// measured by the benchmark, not here).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "tree/tree_info.h"
+#include "tree_member_support.h"
+
+namespace quorvel {
+namespace {
+
+using namespace test;
+
+constexpr int kChildren = 1000000;
+
+std::string key(int i) {
+    char s[16];
+    std::snprintf(s, sizeof s, "%07d", static_cast<int>((int64_t{i} * 7919) % 1000003));
+    return s;
+}
+
+// A document whose root has kChildren records "r", each with content key(i), attribute v=key(i)
+// and one field "f" holding key(i) with the same attribute.
+ComPtr<IQuorvelXml> records() {
+    ComPtr<IQuorvelXml> doc = newHandle();
+    TreeNode* root = nodeOf(doc.get());
+    for (int i = 0; i < kChildren; ++i) {
+        const std::string k = key(i);
+        TreeNode* r = TreeNode::newChild(root, "r");
+        r->setContent(k.c_str());
+        r->addAttribute("v", k);
+        TreeNode* f = TreeNode::newChild(r, "f");
+        f->setContent(k.c_str());
+        f->addAttribute("v", k);
+    }
+    return doc;
+}
+
+// Whether the children's keys (read by keyOf) are in order.
+template <class KeyOf>
+bool inOrder(IQuorvelXml* doc, bool ascending, KeyOf keyOf) {
+    const TreeNode* previous = nullptr;
+    int n = 0;
+    for (const TreeNode* c = nodeOf(doc)->firstChild(); c; c = c->nextSibling(), ++n) {
+        if (c->previousSibling() != previous) return false;
+        if (previous && (ascending ? keyOf(previous) > keyOf(c) : keyOf(previous) < keyOf(c))) return false;
+        previous = c;
+    }
+    return n == kChildren && nodeOf(doc)->lastChild() == previous;
+}
+
+TEST(TreeMembersScale, ExtractingEveryChildFromTheFront) {
+    const int64_t trees = TreeInfo::liveCount();
+    ComPtr<IQuorvelXml> doc = newHandle();
+    for (int i = 0; i < kChildren; ++i) {
+        ASSERT_EQ(doc->NewChild2(bstr(i % 2 ? "odd" : "even").get(), bstr("").get()), S_OK);
+    }
+    ASSERT_EQ(getLong(doc.get(), &IQuorvelXml::get_NumChildren), kChildren);
+    int odd = 0;
+    for (int i = 0; i < kChildren; ++i) {
+        IQuorvelXml* c = nullptr;
+        ASSERT_EQ(doc->ExtractChildByIndex(0, &c), S_OK);
+        odd += nodeOf(c)->tagView() == "odd";
+        ASSERT_EQ(nodeOf(c)->tagView(), i % 2 ? "odd" : "even");
+        c->Release();
+    }
+    EXPECT_EQ(odd, kChildren / 2);
+    EXPECT_EQ(getLong(doc.get(), &IQuorvelXml::get_NumChildren), 0);
+    EXPECT_EQ(TreeInfo::liveCount(), trees + 1);
+}
+
+TEST(TreeMembersScale, RemovingEachChildAndAllChildren) {
+    const int64_t trees = TreeInfo::liveCount();
+    ComPtr<IQuorvelXml> doc = newHandle();
+    TreeNode* root = nodeOf(doc.get());
+    for (int i = 0; i < kChildren; ++i) TreeNode::newChild(root, i % 2 ? "odd" : "even");
+
+    // Every odd child first (from the middle of the list), then the rest from the front.
+    for (const char* pass : {"odd", "even"}) {
+        ComPtr<IQuorvelXml> at;
+        ASSERT_EQ(doc->FirstChild(at.put()), S_OK);
+        while (at) {
+            ComPtr<IQuorvelXml> next;
+            ASSERT_EQ(at->NextSibling(next.put()), S_OK);
+            if (nodeOf(at.get())->tagView() == pass) {
+                ASSERT_EQ(at->RemoveFromTree(), S_OK);
+            }
+            at = std::move(next);
+        }
+        EXPECT_EQ(getLong(doc.get(), &IQuorvelXml::get_NumChildren), pass[0] == 'o' ? kChildren / 2 : 0);
+        LONG n = -1;
+        ASSERT_EQ(doc->NumChildrenHavingTag(bstr("even").get(), &n), S_OK);
+        EXPECT_EQ(n, pass[0] == 'o' ? kChildren / 2 : 0);
+    }
+    EXPECT_EQ(TreeInfo::liveCount(), trees + 1);
+
+    // All at once; children that a handle designates live on as trees of their own.
+    for (int i = 0; i < kChildren; ++i) TreeNode::newChild(TreeNode::newChild(root, "c"), "g");
+    std::vector<ComPtr<IQuorvelXml>> kept;
+    for (LONG i = 0; i < kChildren; i += 100000) {
+        kept.emplace_back();
+        ASSERT_EQ(doc->GetChild(i, kept.back().put()), S_OK);
+        ASSERT_EQ(kept.back()->FirstChild2(nullptr), S_OK);
+    }
+    root->removeAllChildren();
+    EXPECT_EQ(root->childCount(), 0);
+    EXPECT_EQ(TreeInfo::liveCount(), trees + 1 + static_cast<int64_t>(kept.size()));
+    for (auto& h : kept) {
+        ComPtr<IQuorvelXml> top;
+        ASSERT_EQ(h->GetRoot(top.put()), S_OK);
+        EXPECT_EQ(shape(top.get()), "c(g)");
+        EXPECT_NE(treeIdOf(h.get()), treeIdOf(doc.get()));
+    }
+    kept.clear();
+    EXPECT_EQ(TreeInfo::liveCount(), trees + 1);
+}
+
+TEST(TreeMembersScale, SortsAndSearches) {
+    ComPtr<IQuorvelXml> doc = records();
+    auto content = [](const TreeNode* n) { return n->contentView(); };
+    auto fieldContent = [](const TreeNode* n) { return n->firstChild()->contentView(); };
+    auto attr = [](const TreeNode* n) { return n->attributes().value(0); };
+    auto fieldAttr = [](const TreeNode* n) { return n->firstChild()->attributes().value(0); };
+
+    ASSERT_EQ(doc->SortByContent(1), S_OK);
+    EXPECT_TRUE(inOrder(doc.get(), true, content));
+    ASSERT_EQ(doc->SortByAttribute(bstr("v").get(), 0), S_OK);
+    EXPECT_TRUE(inOrder(doc.get(), false, attr));
+    ASSERT_EQ(doc->SortRecordsByContent(bstr("f").get(), 1), S_OK);
+    EXPECT_TRUE(inOrder(doc.get(), true, fieldContent));
+    ASSERT_EQ(doc->SortRecordsByAttribute(bstr("f").get(), bstr("v").get(), 0), S_OK);
+    EXPECT_TRUE(inOrder(doc.get(), false, fieldAttr));
+    ASSERT_EQ(doc->SortByTag(1), S_OK);  // all equal: any order, but every child is still there
+    EXPECT_TRUE(inOrder(doc.get(), true, [](const TreeNode*) { return 0; }));
+
+    // The searches pass every node before finding the last one.
+    const std::string last(nodeOf(doc.get())->lastChild()->contentView());
+    const TreeNode* lastRecord = nodeOf(doc.get())->lastChild();
+    struct Search {
+        const char* name;
+        std::function<HRESULT(IQuorvelXml**)> call;
+        const TreeNode* expected;
+    };
+    const Search searches[] = {
+        {"content", [&](IQuorvelXml** o) { return doc->SearchForContent(nullptr, bstr("r").get(), bstr(last).get(), o); },
+         lastRecord},
+        {"all", [&](IQuorvelXml** o) { return doc->SearchAllForContent(nullptr, bstr(last).get(), o); }, lastRecord},
+        {"field", [&](IQuorvelXml** o) { return doc->SearchForContent(nullptr, bstr("f").get(), bstr(last).get(), o); },
+         lastRecord->firstChild()},
+        {"attribute",
+         [&](IQuorvelXml** o) { return doc->SearchForAttribute(nullptr, bstr("f").get(), bstr("v").get(), bstr(last).get(), o); },
+         lastRecord->firstChild()},
+        {"tag", [&](IQuorvelXml** o) { return doc->SearchForTag(nullptr, bstr("none").get(), o); }, nullptr},
+        {"records", [&](IQuorvelXml** o) {
+             ComPtr<IQuorvelXml> first;
+             doc->FirstChild(first.put());
+             return first->FindNextRecord(bstr("f").get(), bstr(last).get(), o);
+         },
+         lastRecord},
+        {"nth", [&](IQuorvelXml** o) { return doc->GetNthChildWithTag(bstr("r").get(), kChildren - 1, o); },
+         lastRecord},
+    };
+    for (const Search& s : searches) {
+        IQuorvelXml* out = nullptr;
+        ASSERT_EQ(s.call(&out), S_OK) << s.name;
+        ComPtr<IQuorvelXml> got = ComPtr<IQuorvelXml>::adopt(out);
+        EXPECT_EQ(got ? nodeOf(got.get()) : nullptr, s.expected) << s.name;
+    }
+}
+
+}  // namespace
+}  // namespace quorvel

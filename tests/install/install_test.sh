@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and uses the installed tree the way hosts do: a C++
+# host through find_package, a C host through pkg-config, and the Python module.
+# Arguments: build-dir hosts-source-dir c-compiler c++-compiler host-flags python sanitizer-runtime python-dir
+set -euo pipefail
+build=$1 hosts=$2 cc=$3 cxx=$4 flags=$5 python=$6 runtime=$7 pythondir=$8
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+export PKG_CONFIG_PATH=$(find "$prefix" -name quorvelxml.pc -printf '%h')
+libdir=$(pkg-config --variable=libdir quorvelxml)
+library=$(readlink -f "$libdir/libquorvelxml.so")
+[[ $(pkg-config --modversion quorvelxml) == 4.0.2 ]] || { echo "pkg-config version"; exit 1; }
+[[ $library == */libquorvelxml.so.4.0.2 && -L $libdir/libquorvelxml.so.4 ]] || { echo "library links"; exit 1; }
+objdump -p "$library" | grep -q 'SONAME *libquorvelxml.so.4$' || { echo "SONAME"; exit 1; }
+# Only the module's entry points and the automation functions are exported.
+extra=$(nm -D --defined-only "$library" | awk '{print $3}' | grep -Ev '^(Dll(GetClassObject|CanUnloadNow|RegisterServer|UnregisterServer)|qv_.*)$' || true)
+[[ -z $extra ]] || { echo "unexpected exports: $extra"; exit 1; }
+
+# The hosts share the library's sanitizer settings; its C++ checks need a C++ link.
+cmake -S "$hosts/cxx_host" -B "$work/cxx" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
+      -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+cmake --build "$work/cxx" >/dev/null
+"$work/cxx/cxx_host"
+
+# shellcheck disable=SC2086 # the flags are words
+"$cc" -std=c11 -pedantic -Wall -Wextra -Werror $flags $(pkg-config --cflags quorvelxml) -c "$hosts/c_host.c" -o "$work/c_host.o"
+linker=$cc
+[[ -z $flags ]] || linker=$cxx
+# shellcheck disable=SC2086
+"$linker" $flags "$work/c_host.o" -o "$work/c_host" $(pkg-config --libs quorvelxml) -Wl,-rpath,"$libdir"
+"$work/c_host"
+
+if [[ -n $python ]]; then
+  preload=()
+  [[ -z $runtime ]] || preload=(LD_PRELOAD="$runtime" ASAN_OPTIONS=detect_leaks=0:halt_on_error=1)
+  env -u PYTHONPATH "${preload[@]}" PYTHONPATH="$prefix/$pythondir" "$python" -c '
+import sys, quorvelxml
+assert quorvelxml.__file__.startswith(sys.argv[1]), quorvelxml.__file__
+x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+x.Tag = "installed"
+assert (x.Version, x.Tag) == ("4.0.2", "installed")
+del x
+assert quorvelxml._can_unload_now()
+print("python host: ok")
+' "$prefix"
+fi

@@ -1,0 +1,272 @@
+#include "io/file_sys.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/log_base.h"
+#include "core/string_buffer.h"
+#include "core/system/thread_id.h"
+#include "core/system/utf8.h"
+
+namespace quorvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Lines : public LogBase {
+public:
+    std::vector<std::string> lines;
+    bool LogError(const char* m) override { return add("E:" + std::string(m)); }
+    bool LogInfo(const char* m) override { return add("I:" + std::string(m)); }
+    bool ClearLog() override { return true; }
+    bool EnterContext(const char*) override { return true; }
+    bool LeaveContext() override { return true; }
+    bool LogData(const char* k, const char* v) override { return add("D:" + std::string(k) + "=" + v); }
+    bool LogDataLong(const char* k, int32_t v) override { return add("D:" + std::string(k) + "=" + std::to_string(v)); }
+    bool GetErrorSummary(StringBuffer&) override { return true; }
+    bool SaveXmlLog(const char*) override { return true; }
+
+private:
+    bool add(std::string s) {
+        lines.push_back(std::move(s));
+        return true;
+    }
+};
+
+// A fresh directory per test; the current directory is put back afterwards.
+class FileSysTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "qv_filesys_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        cwd = fs::current_path();
+    }
+    void TearDown() override {
+        fs::current_path(cwd);
+        std::error_code ec;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir, ec);
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    static void touch(const std::string& p, const std::string& bytes = "x") { std::ofstream(p) << bytes; }
+    static std::string slurp(const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    fs::path dir;
+    fs::path cwd;
+    FileSys files;
+    Lines log;
+};
+
+TEST_F(FileSysTest, WriteFileCreatesTruncatesAndReportsFailures) {
+    std::u16string target = sys::fromUtf8(path("out.bin"));
+    const char data[] = {'a', 0, 'b', '\n'};
+    ASSERT_TRUE(files.writeFile(target.c_str(), data, 4, &log));
+    EXPECT_EQ(slurp(path("out.bin")), std::string(data, 4));
+    // A shorter write truncates; a count of 0 or no bytes leaves an empty file.
+    ASSERT_TRUE(files.writeFile(target.c_str(), "z", 1, &log));
+    EXPECT_EQ(slurp(path("out.bin")), "z");
+    ASSERT_TRUE(files.writeFile(target.c_str(), "zz", 0, &log));
+    EXPECT_EQ(fs::file_size(path("out.bin")), 0u);
+    ASSERT_TRUE(files.writeFile(target.c_str(), nullptr, 5, &log));
+    EXPECT_TRUE(log.lines.empty());
+
+    // Null and empty paths fail silently; a directory or a missing directory fails with both messages.
+    EXPECT_FALSE(files.writeFile(nullptr, "a", 1, &log));
+    EXPECT_FALSE(files.writeFile(u"", "a", 1, &log));
+    EXPECT_TRUE(log.lines.empty());
+    for (const std::string& bad : {dir.string(), path("missing/sub/out.bin")}) {
+        log.lines.clear();
+        EXPECT_FALSE(files.writeFile(sys::fromUtf8(bad).c_str(), "a", 1, &log)) << bad;
+        ASSERT_EQ(log.lines.size(), 2u) << bad;
+        EXPECT_GT(log.lines[0].size(), 2u);  // the system's reason
+        EXPECT_EQ(log.lines[1], "E:Failed to open/create file for writing");
+    }
+    // A full device: the write falls short.
+    if (fs::exists("/dev/full")) {
+        log.lines.clear();
+        std::string big(1 << 16, 'q');
+        EXPECT_FALSE(files.writeFile(u"/dev/full", big.data(), static_cast<uint32_t>(big.size()), &log));
+        ASSERT_EQ(log.lines.size(), 2u);
+        EXPECT_EQ(log.lines[1], "E:Failed to write complete file");
+    }
+}
+
+TEST_F(FileSysTest, ExistsAndDelete) {
+    touch(path("here.txt"));
+    StringBuffer reason;
+    EXPECT_TRUE(files.fileExists(path("here.txt").c_str(), reason));
+    EXPECT_TRUE(reason.empty());
+    EXPECT_FALSE(files.fileExists(path("gone.txt").c_str(), reason));
+    EXPECT_NE(reason.view().find("No such file"), std::string_view::npos) << reason.data();
+    reason.clear();
+    EXPECT_FALSE(files.fileExists(dir.c_str(), reason));  // a directory is no file
+    EXPECT_FALSE(reason.empty());
+
+    EXPECT_TRUE(files.deleteFile(path("here.txt").c_str(), &log));
+    EXPECT_FALSE(fs::exists(path("here.txt")));
+    EXPECT_TRUE(log.lines.empty());
+
+    EXPECT_FALSE(files.deleteFile(path("gone.txt").c_str(), &log));
+    ASSERT_EQ(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[0], "D:delete_filename=" + path("gone.txt"));
+    EXPECT_EQ(log.lines[1].rfind("D:fail_reason=No such file", 0), 0u) << log.lines[1];
+    EXPECT_EQ(log.lines[2], "I:Cannot delete file, file does not exist");
+
+    for (const char* empty : {static_cast<const char*>(nullptr), ""}) {
+        log.lines.clear();
+        EXPECT_FALSE(files.deleteFile(empty, &log));
+        EXPECT_EQ(log.lines, std::vector<std::string>{"E:Cannot delete file, filename is null or empty"});
+    }
+    EXPECT_FALSE(files.deleteFile(path("gone.txt").c_str(), nullptr));  // no log: nothing logged, no crash
+}
+
+TEST_F(FileSysTest, UniqueNamesSkipExistingCandidates) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%x", sys::currentThreadId());
+    std::string d = dir.string();
+    StringBuffer out;
+    struct Case {
+        const char* name;
+        std::vector<std::string> existing;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"report", {}, "report.tmp"},
+        {"report", {"report.tmp"}, std::string("report") + hex + "_2.tmp"},
+        {"report", {"report.tmp", std::string("report") + hex + "_2.tmp"}, std::string("report") + hex + "_3.tmp"},
+        {"a.b.c", {"a.b.c"}, std::string("a.b") + hex + "_2.c"},
+        {"plain.txt", {}, "plain.txt"},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& e : c.existing) touch(path(e));
+        ASSERT_TRUE(files.uniqueFileName(c.name, d.c_str(), out));
+        EXPECT_EQ(std::string(out.view()), d + "/" + c.expected) << c.name;
+        for (const std::string& e : c.existing) fs::remove(path(e));
+    }
+    // A directory that already ends in a separator gets none added; '\' counts as one too.
+    ASSERT_TRUE(files.uniqueFileName("x", (d + "/").c_str(), out));
+    EXPECT_EQ(std::string(out.view()), d + "/x.tmp");
+    ASSERT_TRUE(files.uniqueFileName("x", "dir\\", out));
+    EXPECT_EQ(std::string(out.view()), "dir\\x.tmp");
+
+    ASSERT_TRUE(files.tempFileName("qv_probe_name", out));
+    std::string tmp = fs::temp_directory_path().string();
+    EXPECT_EQ(std::string(out.view()).rfind(tmp, 0), 0u) << out.data();
+    EXPECT_NE(out.view().find("qv_probe_name"), std::string_view::npos);
+    EXPECT_FALSE(fs::exists(out.data()));
+}
+
+TEST_F(FileSysTest, DirectoriesAreEnteredOrCreated) {
+    fs::current_path(dir);
+    EXPECT_TRUE(files.enterOrCreateDirectory("one", &log));
+    EXPECT_EQ(fs::current_path(), dir / "one");
+    fs::current_path(dir);
+    EXPECT_TRUE(files.enterOrCreateDirectory("one", &log));  // exists: just entered
+    EXPECT_TRUE(log.lines.empty());
+
+    for (const char* bad : {static_cast<const char*>(nullptr), "", "a\\b", "a/b"}) {
+        log.lines.clear();
+        EXPECT_FALSE(files.enterOrCreateDirectory(bad, &log));
+        ASSERT_EQ(log.lines.size(), 2u);
+        EXPECT_EQ(log.lines[0], "I:Cannot set directory, bad path");
+        EXPECT_EQ(log.lines[1], std::string("D:path=") + (bad ? bad : "null"));
+    }
+    // A file in the way cannot become a directory.
+    fs::current_path(dir);
+    touch(path("blocker"));
+    log.lines.clear();
+    EXPECT_FALSE(files.enterOrCreateDirectory("blocker", &log));
+    ASSERT_EQ(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[0], "E:Failed to create directory");
+    EXPECT_EQ(log.lines[1], "D:path=blocker");
+    EXPECT_EQ(log.lines[2].rfind("E:CreateDirectory: File exists", 0), 0u) << log.lines[2];
+
+    // Absolute, relative, doubled and backslash separators.
+    log.lines.clear();
+    EXPECT_TRUE(files.enterDirectoryPath(path("p/q//r").c_str(), &log));
+    EXPECT_EQ(fs::current_path(), dir / "p" / "q" / "r");
+    fs::current_path(dir);
+    EXPECT_TRUE(files.enterDirectoryPath("s\\t/u", &log));
+    EXPECT_EQ(fs::current_path(), dir / "s" / "t" / "u");
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_FALSE(files.enterDirectoryPath(path("blocker/below").c_str(), &log));
+}
+
+TEST_F(FileSysTest, OpenForWriteClearsObstacles) {
+    // Read-only file in a write mode: deleted and created afresh.
+    touch(path("ro.txt"), "old");
+    fs::permissions(path("ro.txt"), fs::perms::owner_read);
+    {
+        OpenFile f = files.openForWrite(path("ro.txt").c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fputs("new", f.get());
+    }
+    EXPECT_EQ(slurp(path("ro.txt")), "new");
+
+    // Append mode: the read-only attribute is cleared instead, the content kept.
+    fs::permissions(path("ro.txt"), fs::perms::owner_read);
+    {
+        OpenFile f = files.openForWrite(path("ro.txt").c_str(), "ab");
+        ASSERT_TRUE(f);
+        std::fputs("+", f.get());
+    }
+    EXPECT_EQ(slurp(path("ro.txt")), "new+");
+    EXPECT_TRUE((fs::status(path("ro.txt")).permissions() & fs::perms::owner_write) != fs::perms::none);
+
+    // Read modes get nothing more than the open; a missing file stays missing.
+    EXPECT_FALSE(files.openForWrite(path("none.txt").c_str(), "rb"));
+    EXPECT_FALSE(files.openForWrite(path("nodir/x.txt").c_str(), "wb"));
+
+    // A read-only file in a directory where it cannot be deleted is moved to the temporary directory.
+    if (geteuid() != 0) {
+        fs::create_directory(path("locked"));
+        touch(path("locked/f.txt"), "old");
+        fs::permissions(path("locked/f.txt"), fs::perms::owner_read);
+        fs::permissions(path("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(files.openForWrite(path("locked/f.txt").c_str(), "wb"));  // nowhere to go
+        fs::permissions(path("locked"), fs::perms::owner_all);
+    }
+}
+
+TEST_F(FileSysTest, CreateFileWithPathMakesDirectories) {
+    for (const std::string& p : {path("a/b/c/file.txt"), path("d/e\\file.txt")}) {
+        log.lines.clear();
+        OpenFile f = files.createFileWithPath(p.c_str(), "wb", &log);
+        ASSERT_TRUE(f) << p;
+        EXPECT_EQ(fs::current_path(), cwd);  // put back on success
+        EXPECT_TRUE(log.lines.empty());
+    }
+    EXPECT_TRUE(fs::is_regular_file(dir / "a" / "b" / "c" / "file.txt"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "d" / "e" / "file.txt"));
+
+    touch(path("blocker"));
+    const std::vector<std::pair<std::string, const char*>> cases = {
+        {path("dir/"), "E:Failed to create file (B)"},
+        {path("blocker/x/file.txt"), "E:Failed to create file (C)"},
+    };
+    // Without a separator and in a mode that cannot create, there is no directory part to make.
+    log.lines.clear();
+    EXPECT_FALSE(files.createFileWithPath("plainname", "rb", &log));
+    EXPECT_EQ(log.lines, std::vector<std::string>{"E:Failed to create file (A)"});
+    for (const auto& [p, message] : cases) {
+        log.lines.clear();
+        EXPECT_FALSE(files.createFileWithPath(p.c_str(), "wb", &log));
+        ASSERT_FALSE(log.lines.empty());
+        EXPECT_EQ(log.lines.back(), message);
+        fs::current_path(cwd);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,100 @@
+#include "xml/convert_to_utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/data_buffer.h"
+#include "xml_test_support.h"
+
+namespace quorvel {
+namespace {
+
+using test::RecordingLog;
+
+std::string run(const std::string& in, bool* ok, RecordingLog* log) {
+    DataBuffer b;
+    b.append(in.data(), static_cast<uint32_t>(in.size()));
+    *ok = convertToUtf8(&b, log);
+    return std::string(reinterpret_cast<const char*>(b.data()), b.size());
+}
+
+TEST(ConvertToUtf8, MarksAndDeclarationsDecideTheConversion) {
+    const std::string decl1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+    struct Case {
+        const char* what;
+        std::string in;
+        std::string out;
+    };
+    const std::vector<Case> cases = {
+        {"plain", "<a>\xC3\xA9</a>", "<a>\xC3\xA9</a>"},
+        {"utf-8 mark dropped", "\xEF\xBB\xBF<a>\xE9</a>", "<a>\xE9</a>"},
+        {"utf-16le mark", std::string("\xFF\xFE<\0a\0>\0\xE9\0\xAC\x20<\0", 14), "<a>\xC3\xA9\xE2\x82\xAC<"},
+        {"utf-16be mark", std::string("\xFE\xFF\0<\0a\0>\0\xE9\x65\xE5", 12), "<a>\xC3\xA9\xE6\x97\xA5"},
+        {"mark alone", "\xFF\xFE", ""},
+        {"be mark alone", "\xFE\xFF", ""},
+        {"declared latin-1, capitals kept in the text", decl1 + "<a>\xE9</a>", decl1 + "<a>\xC3\xA9</a>"},
+        {"spaces around =", "<?xml encoding = \"windows-1252\" ?><a>\x80</a>",
+         "<?xml encoding = \"windows-1252\" ?><a>\xE2\x82\xAC</a>"},
+        {"declared shift_jis", "<?xml encoding=\"Shift_JIS\"?><a>\x93\xFA\x96\x7B</a>",
+         "<?xml encoding=\"Shift_JIS\"?><a>\xE6\x97\xA5\xE6\x9C\xAC</a>"},
+        {"declared utf-8", "<?xml encoding=\"utf-8\"?><a>\xE9</a>", "<?xml encoding=\"utf-8\"?><a>\xE9</a>"},
+        {"declaration later in the text", "<r/><?xml encoding=\"iso-8859-1\"?>\xE9",
+         "<r/><?xml encoding=\"iso-8859-1\"?>\xC3\xA9"},
+        // Not seen: the bytes stay as they are.
+        {"apostrophes", "<?xml encoding='windows-1252'?><a>\x80</a>", "<?xml encoding='windows-1252'?><a>\x80</a>"},
+        {"tab before =", "<?xml encoding\t=\"iso-8859-1\"?>\xE9", "<?xml encoding\t=\"iso-8859-1\"?>\xE9"},
+        {"capital XML", "<?XML encoding=\"iso-8859-1\"?>\xE9", "<?XML encoding=\"iso-8859-1\"?>\xE9"},
+        {"no closing >", "<?xml encoding=\"iso-8859-1\"\xE9", "<?xml encoding=\"iso-8859-1\"\xE9"},
+        {"no closing quote", "<?xml encoding=\"iso-8859-1?>\xE9", "<?xml encoding=\"iso-8859-1?>\xE9"},
+        {"empty name", "<?xml encoding=\"\"?>\xE9", "<?xml encoding=\"\"?>\xE9"},
+        {"encoding after >", "<?xml version=\"1.0\"?><a encoding=\"iso-8859-1\">\xE9</a>",
+         "<?xml version=\"1.0\"?><a encoding=\"iso-8859-1\">\xE9</a>"},
+        {"empty", "", ""},
+    };
+    for (const Case& c : cases) {
+        RecordingLog log;
+        bool ok = false;
+        EXPECT_EQ(run(c.in, &ok, &log), c.out) << c.what;
+        EXPECT_TRUE(ok) << c.what;
+        EXPECT_TRUE(log.lines.empty()) << c.what << ": " << (log.lines.empty() ? "" : log.lines[0]);
+    }
+    EXPECT_FALSE(convertToUtf8(nullptr, nullptr));
+}
+
+TEST(ConvertToUtf8, UnknownCharsetIsLoggedAndConvertsFromLatin1) {
+    RecordingLog log;
+    bool ok = false;
+    std::string out = run("<?xml encoding=\"X-Nowhere\"?><a>\xE9</a>", &ok, &log);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out, "<?xml encoding=\"X-Nowhere\"?><a>\xC3\xA9</a>");
+    // The name as found: lowered and without spaces.
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"E:FROM Charset not recognized", "D:charset=x-nowhere"}));
+}
+
+TEST(ConvertToUtf8, DamagedInputNeverBreaksIt) {
+    const std::vector<std::string> inputs = {
+        std::string("\xFF\xFE<\0a", 5),                 // odd UTF-16 length
+        std::string("\xFE\xFF\0<\0", 5),                // odd UTF-16BE length
+        std::string("\xFF\xFE\x00\xD8<\0", 6),          // unpaired surrogate
+        "\xEF\xBB",                                     // partial UTF-8 mark
+        "<?xml encoding=\"shift_jis\"?><a>\x82\xFF\x81</a>",  // invalid Shift-JIS
+        "<?xml encoding=\"utf-16\"?><a>x</a>",          // 16-bit name on 8-bit bytes
+        "<?xml encoding=\"euc-jp\"?>\xFF\xFF\xFF",
+        "<a>\xC3</a>\xF8\x88\x80\x80\x80",              // invalid UTF-8 stays bytes
+    };
+    for (const std::string& in : inputs) {
+        RecordingLog log;
+        bool ok = false;
+        std::string out = run(in, &ok, &log);
+        // A failed conversion leaves the bytes as they were.
+        if (!ok) {
+            EXPECT_EQ(out, in);
+        }
+        test::TreePtr tree(parse(out.data(), out.size(), &log, nullptr));
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
