@@ -186,10 +186,11 @@ void TreeNode::destroySubtree(TreeNode* top) {
             pieces.add(n->builtContent());
             n->content_ = 0;
         }
-        n->attributes_.releaseInto(pieces);
-        n->children_.releaseInto(pieces);
-        if (n->built_) {
-            n->~TreeNode();
+        if (!n->attributes_.empty()) n->attributes_.releaseInto(pieces);
+        if (!n->children_.empty()) n->children_.releaseInto(pieces);
+        if (n->built_ && !n->content_) {
+            // Everything the node owned is given back already, so its destructor has nothing
+            // left to do: the room goes back with the batch.
             pieces.add(n);
         } else {
             release(n);
