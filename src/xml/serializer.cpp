@@ -1,6 +1,8 @@
 #include "xml/serializer.h"
 
+#include <climits>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "core/string_buffer.h"
@@ -12,110 +14,213 @@ namespace {
 
 constexpr int32_t kWrapColumn = 80;
 
-void appendView(StringBuffer& out, std::string_view v) { out.appendBytes(v.data(), static_cast<int32_t>(v.size())); }
+// Byte classes of the writer.
+enum : uint8_t {
+    kEscaped = 1,    // '&', '<', '>', '"': written as entities
+    kLineBreak = 2,  // SP, LF: may end a line past column 80
+    kEnd = 4,        // 0: text is written up to its first 0 byte
+};
 
-void appendTag(StringBuffer& out, const TreeNode* n) {
-    std::string_view tag = n->tagView();
-    if (tag.empty()) {
-        out.appendBytes("nothing", 7);
-    } else {
-        appendView(out, tag);
+struct WriterClasses {
+    uint8_t of[256] = {};
+    constexpr WriterClasses() {
+        for (char c : {'&', '<', '>', '"'}) of[static_cast<unsigned char>(c)] = kEscaped;
+        of[static_cast<unsigned char>(' ')] = kLineBreak;
+        of[static_cast<unsigned char>('\n')] = kLineBreak;
+        of[0] = kEnd;
     }
-}
+};
+constexpr WriterClasses kWriter;
 
-void appendAttributes(StringBuffer& out, const AttributeSet& attributes) {
-    int32_t count = attributes.count();
-    for (int32_t i = 0; i < count; ++i) {
-        std::string_view value = attributes.value(i);
-        out.appendChar(' ');
-        appendView(out, attributes.name(i));
-        out.appendBytes("=\"", 2);
-        out.appendEscaped(value.data(), static_cast<int32_t>(value.size()));
-        out.appendChar('"');
-    }
-}
+inline uint8_t classOf(char c) { return kWriter.of[static_cast<unsigned char>(c)]; }
 
-const char* escapeOf(char c) {
+std::string_view entityOf(char c) {
     switch (c) {
         case '&': return "&amp;";
         case '<': return "&lt;";
         case '>': return "&gt;";
-        case '"': return "&quot;";
-        default: return nullptr;
+        default: return "&quot;";
     }
 }
 
-// Bytes that need a look in content: the four escaped ones and the two that may end a line.
-struct ContentClasses {
-    bool special[256] = {};
-    constexpr ContentClasses() {
-        for (unsigned char c : {'&', '<', '>', '"', ' ', '\n'}) special[c] = true;
+// The first byte of [p, end) in one of the classes of mask, or end.
+inline const char* findClass(const char* p, const char* end, uint8_t mask) {
+    while (end - p >= 4) {
+        if (classOf(p[0]) & mask) return p;
+        if (classOf(p[1]) & mask) return p + 1;
+        if (classOf(p[2]) & mask) return p + 2;
+        if (classOf(p[3]) & mask) return p + 3;
+        p += 4;
     }
+    while (p < end && !(classOf(*p) & mask)) ++p;
+    return p;
+}
+
+// Collects the many small pieces of the text in a block of its own and hands them to the output
+// buffer in large appends.
+class Writer {
+public:
+    explicit Writer(StringBuffer& out) : out_(out) {}
+    ~Writer() { flush(); }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    void put(const char* p, size_t n) {
+        if (n > sizeof(block_) - used_) {
+            flush();
+            if (n > sizeof(block_) / 2) {
+                appendLarge(p, n);
+                return;
+            }
+        }
+        std::memcpy(block_ + used_, p, n);
+        used_ += n;
+    }
+    void put(std::string_view s) { put(s.data(), s.size()); }
+    void put(char c) {
+        if (used_ == sizeof(block_)) flush();
+        block_[used_++] = c;
+    }
+
+    void flush() {
+        if (!used_) return;
+        makeRoom(used_);
+        out_.appendBytes(block_, static_cast<int32_t>(used_));
+        used_ = 0;
+    }
+
+private:
+    // The output grows by doubling here: a buffer left to grow on its own adds at most a fixed
+    // step each time, which would copy a large document over and over.
+    void makeRoom(size_t n) {
+        int64_t free = static_cast<int64_t>(out_.capacity()) - out_.length() - 1;
+        if (static_cast<int64_t>(n) <= free) return;
+        int64_t more = out_.length() > static_cast<int64_t>(n) ? out_.length() : static_cast<int64_t>(n);
+        if (more > (1 << 30)) more = static_cast<int64_t>(n) > (1 << 30) ? static_cast<int64_t>(n) : (1 << 30);
+        if (static_cast<int64_t>(out_.length()) + more >= INT32_MAX - 1) throw std::bad_alloc();
+        out_.reserve(static_cast<int32_t>(more));
+    }
+
+    void appendLarge(const char* p, size_t n) {
+        while (n > 0) {
+            int32_t piece = n > (1u << 30) ? (1 << 30) : static_cast<int32_t>(n);
+            makeRoom(static_cast<size_t>(piece));
+            out_.appendBytes(p, piece);
+            p += piece;
+            n -= static_cast<size_t>(piece);
+        }
+    }
+
+    StringBuffer& out_;
+    size_t used_ = 0;
+    char block_[16384];
 };
-constexpr ContentClasses kContent;
+
+void putTag(Writer& w, const TreeNode* n) {
+    std::string_view tag = n->tagView();
+    w.put(tag.empty() ? std::string_view("nothing") : tag);
+}
+
+// A value as an attribute takes it: up to its first 0 byte, the four markup bytes as entities.
+void putEscaped(Writer& w, std::string_view value) {
+    const char* p = value.data();
+    const char* end = p + value.size();
+    for (;;) {
+        const char* stop = findClass(p, end, kEscaped | kEnd);
+        w.put(p, static_cast<size_t>(stop - p));
+        if (stop == end || *stop == 0) return;
+        w.put(entityOf(*stop));
+        p = stop + 1;
+    }
+}
+
+void putAttributes(Writer& w, const AttributeSet& attributes) {
+    int32_t count = attributes.count();
+    for (int32_t i = 0; i < count; ++i) {
+        w.put(' ');
+        w.put(attributes.name(i));
+        w.put("=\"", 2);
+        putEscaped(w, attributes.value(i));
+        w.put('"');
+    }
+}
 
 // Escapes the content and, once a line has passed column 80, ends it at the next SP or LF: the
 // line keeps that byte, gets a LF unless the byte was one, and the SPs and LFs after it are
-// dropped. Every byte, escaped ones included, counts as one column.
-void appendContent(StringBuffer& out, std::string_view text) {
+// dropped. Every byte, escaped ones included, counts as one column; the first byte of the text
+// has column 0, the first of each later line column 1.
+void putContent(Writer& w, std::string_view text) {
     const char* p = text.data();
-    const void* zero = std::memchr(p, 0, text.size());
-    const char* end = zero ? static_cast<const char*>(zero) : p + text.size();
-    const char* run = p;
-    int32_t column = 0;
-    for (; p < end; ++p, ++column) {
-        if (!kContent.special[static_cast<unsigned char>(*p)]) continue;
-        char c = *p;
-        if (c == ' ' || c == '\n') {
-            if (column <= kWrapColumn) continue;
-            out.appendBytes(run, static_cast<int32_t>(p + 1 - run));
-            if (c != '\n') out.appendChar('\n');
-            const char* next = p + 1;
-            while (next < end && (*next == ' ' || *next == '\n')) ++next;
-            run = next;
-            p = next - 1;
-            column = 0;  // the loop step makes it 1 for the new line's first byte
-            continue;
+    const char* end = p + text.size();
+    int32_t column = 0;  // of the byte at p
+    for (;;) {
+        // Up to column 80 no byte ends a line: only escapes matter.
+        const char* calm = (end - p > kWrapColumn + 1 - column) ? p + (kWrapColumn + 1 - column) : end;
+        while (p < calm) {
+            const char* stop = findClass(p, calm, kEscaped | kEnd);
+            w.put(p, static_cast<size_t>(stop - p));
+            column += static_cast<int32_t>(stop - p);
+            p = stop;
+            if (p == calm) break;
+            if (*p == 0) return;
+            w.put(entityOf(*p));
+            ++column;
+            ++p;
         }
-        out.appendBytes(run, static_cast<int32_t>(p - run));
-        out.append(escapeOf(c));
-        run = p + 1;
+        // Past column 80 the next SP or LF ends the line.
+        for (;;) {
+            const char* stop = findClass(p, end, kEscaped | kLineBreak | kEnd);
+            w.put(p, static_cast<size_t>(stop - p));
+            p = stop;
+            if (p == end || *p == 0) return;
+            if (classOf(*p) & kEscaped) {
+                w.put(entityOf(*p));
+                ++p;
+                continue;
+            }
+            w.put(*p);
+            if (*p != '\n') w.put('\n');
+            ++p;
+            while (p < end && (*p == ' ' || *p == '\n')) ++p;
+            column = 1;
+            break;
+        }
     }
-    out.appendBytes(run, static_cast<int32_t>(end - run));
 }
 
-void appendStart(StringBuffer& out, const TreeNode* n) {
-    out.appendChar('<');
-    appendTag(out, n);
-    appendAttributes(out, n->attributes());
-    out.appendChar('>');
+void putStart(Writer& w, const TreeNode* n) {
+    w.put('<');
+    putTag(w, n);
+    putAttributes(w, n->attributes());
+    w.put('>');
     if (!n->hasContent()) return;
     std::string_view content = n->contentView();
     if (n->cdata()) {
-        out.appendBytes("<![CDATA[", 9);
-        out.append(n->contentData());
-        out.appendBytes("]]>", 3);
+        w.put("<![CDATA[", 9);
+        const void* zero = std::memchr(content.data(), 0, content.size());
+        w.put(content.data(), zero ? static_cast<size_t>(static_cast<const char*>(zero) - content.data()) : content.size());
+        w.put("]]>", 3);
     } else {
-        appendContent(out, content);
+        putContent(w, content);
     }
 }
 
-void appendEnd(StringBuffer& out, const TreeNode* n) {
-    out.appendBytes("</", 2);
-    appendTag(out, n);
-    out.appendBytes(">\n", 2);
+void putEnd(Writer& w, const TreeNode* n) {
+    w.put("</", 2);
+    putTag(w, n);
+    w.put(">\n", 2);
 }
 
-void appendProlog(StringBuffer& out, const TreeInfo* tree) {
+void putProlog(Writer& w, const TreeInfo* tree) {
     if (const TreeNode* declaration = tree->declaration()) {
-        out.appendBytes("<?xml", 5);
-        appendAttributes(out, declaration->attributes());
-        out.appendBytes(" ?>\n", 4);
+        w.put("<?xml", 5);
+        putAttributes(w, declaration->attributes());
+        w.put(" ?>\n", 4);
     }
     const StringBuffer* doctype = tree->doctype();
     if (doctype && !doctype->empty()) {
-        out.appendBuffer(*doctype);
-        out.appendChar('\n');
+        w.put(doctype->view());
+        w.put('\n');
     }
 }
 
@@ -123,18 +228,19 @@ void appendProlog(StringBuffer& out, const TreeInfo* tree) {
 
 void serialize(const TreeNode* node, StringBuffer& out) {
     if (!node) return;
-    if (node->tree() && node->tree()->root() == node) appendProlog(out, node->tree());
+    Writer w(out);
+    if (node->tree() && node->tree()->root() == node) putProlog(w, node->tree());
     const TreeNode* n = node;
     for (;;) {
-        appendStart(out, n);
+        putStart(w, n);
         if (const TreeNode* child = n->firstChild()) {
             n = child;
             continue;
         }
-        appendEnd(out, n);
+        putEnd(w, n);
         while (n != node && !n->nextSibling()) {
             n = n->parent();
-            appendEnd(out, n);
+            putEnd(w, n);
         }
         if (n == node) return;
         n = n->nextSibling();
