@@ -150,7 +150,8 @@ void AttributeSet::releaseInto(NodeArena::ReleaseBatch& batch) {
 }
 
 void AttributeSet::buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
-    removeAll();
+    // The set is empty: it is not even looked at, as it belongs to a node just made in memory
+    // that may not be at hand yet.
     size_t bytes = 0;
     uint32_t count = 0;
     for (int32_t i = 0; i < n; ++i) {
@@ -170,11 +171,9 @@ void AttributeSet::buildInArena(NodeArena& arena, const TextRef* names, const Te
         if (!b) throw std::bad_alloc();
         b->inArena = 0;
     }
-    b->count = 0;
-    b->used = 0;
     b->capacity = static_cast<uint32_t>(areaBytes);
     block_ = b;
-    char* base = area();
+    char* base = reinterpret_cast<char*>(b + 1);
     char* recordEnd = base + areaBytes;
     uint32_t used = 0;
     for (int32_t i = 0; i < n; ++i) {
@@ -194,8 +193,8 @@ void AttributeSet::buildInArena(NodeArena& arena, const TextRef* names, const Te
         std::memcpy(recordEnd + 8, &fields[2], 4);
         used += static_cast<uint32_t>(nameLength + valueLength + 2);
     }
-    block_->used = used;
-    block_->count = count;
+    b->used = used;
+    b->count = count;
 }
 
 std::string_view AttributeSet::name(int32_t i) const {

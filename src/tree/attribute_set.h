@@ -56,8 +56,8 @@ public:
     bool matches(TextRef name, const char* pattern) const;
 
     // Lays out the pairs (names[i], values[i]) in one block of exactly their size carved from
-    // arena; the set must be empty. Pairs with an empty name are left out. A later add that
-    // needs more room moves the attributes to a block of the set's own.
+    // arena. The set must be empty: it is overwritten, not freed. Pairs with an empty name are
+    // left out. A later add that needs more room moves the attributes to a block of its own.
     void buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n);
     // removeAll, with an arena block's release gathered into batch.
     void releaseInto(NodeArena::ReleaseBatch& batch);

@@ -55,7 +55,7 @@ void ChildList::compact() const {
     for (int32_t i = b->start; i < b->end; ++i) {
         TreeNode* c = s[i];
         if (!c) continue;
-        c->slot_ = static_cast<uint32_t>(to);
+        c->setSlot(static_cast<uint32_t>(to));
         s[to++] = c;
     }
     b->start = 0;
@@ -74,7 +74,7 @@ TreeNode* ChildList::at(int32_t i) const {
 bool ChildList::contains(const TreeNode* child) const {
     if (!bits_ || !child) return false;
     if (bits_ & kSingle) return single() == child;
-    int32_t s = static_cast<int32_t>(child->slot_);
+    int32_t s = static_cast<int32_t>(child->slot());
     return s >= block()->start && s < block()->end && slots()[s] == child;
 }
 
@@ -95,7 +95,7 @@ void ChildList::growTo(int32_t capacity) {
     for (int32_t i = b->start; i < b->end; ++i) {
         TreeNode* c = from[i];
         if (!c) continue;
-        c->slot_ = static_cast<uint32_t>(n);
+        c->setSlot(static_cast<uint32_t>(n));
         to[n++] = c;
     }
     fresh->end = n;
@@ -105,14 +105,14 @@ void ChildList::growTo(int32_t capacity) {
 
 void ChildList::append(TreeNode* child) {
     if (!bits_) {
-        child->slot_ = 0;
+        child->setSlot(0);
         bits_ = reinterpret_cast<uintptr_t>(child) | kSingle;
         return;
     }
     if (bits_ & kSingle) {
         Block* b = allocate(kFirstCapacity);
         TreeNode* only = single();
-        only->slot_ = 0;
+        only->setSlot(0);
         reinterpret_cast<TreeNode**>(b + 1)[0] = only;
         b->end = 1;
         setBlock(b);
@@ -125,7 +125,7 @@ void ChildList::append(TreeNode* child) {
         }
     }
     Block* b = block();
-    child->slot_ = static_cast<uint32_t>(b->end);
+    child->setSlot(static_cast<uint32_t>(b->end));
     slots()[b->end++] = child;
 }
 
@@ -136,7 +136,7 @@ bool ChildList::remove(TreeNode* child) {
         return true;
     }
     TreeNode** s = slots();
-    int32_t i = static_cast<int32_t>(child->slot_);
+    int32_t i = static_cast<int32_t>(child->slot());
     s[i] = nullptr;
     Block& b = *block();
     if (i == b.start) {
@@ -185,7 +185,7 @@ void ChildList::assignInArena(NodeArena& arena, TreeNode* const* nodes, int32_t 
     TreeNode** s = slots();
     for (int32_t i = 0; i < n; ++i) {
         s[i] = nodes[i];
-        nodes[i]->slot_ = static_cast<uint32_t>(i);
+        nodes[i]->setSlot(static_cast<uint32_t>(i));
     }
     b->end = n;
 }
@@ -204,7 +204,7 @@ void ChildList::assign(TreeNode* const* nodes, int32_t n) {
     TreeNode** s = slots();
     for (int32_t i = 0; i < n; ++i) {
         s[i] = nodes[i];
-        nodes[i]->slot_ = static_cast<uint32_t>(i);
+        nodes[i]->setSlot(static_cast<uint32_t>(i));
     }
     Block* b = block();
     b->start = 0;

@@ -25,20 +25,17 @@ TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
     try {
         makeRoomForOne(frames_);
         makeRoomForOne(children_);
-        node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(parent ? parent->tree_ : nullptr);
+        node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(parent ? openTree_ : nullptr, tag, parent);
     } catch (...) {
         CommonStrings::release(tag);
         throw;
     }
-    node->built_ = true;
-    node->tag_ = tag;
     if (parent) {
         if (children_.size() > frames_.back().firstChild) {
             TreeNode* previous = children_.back();
             previous->next_ = node;
             node->previous_ = previous;
         }
-        node->parent_ = parent;
         children_.push_back(node);
     } else {
         try {
@@ -47,6 +44,7 @@ TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
             TreeNode::release(node);
             throw;
         }
+        openTree_ = node->tree_;
     }
     frames_.push_back(Frame{node, children_.size()});
     return node;

@@ -35,14 +35,11 @@ public:
         Frame& top = frames_.back();
         TreeNode* node;
         try {
-            node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(top.node->tree_);
+            node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(openTree_, tag, top.node);
         } catch (...) {
             CommonStrings::release(tag);
             throw;
         }
-        node->built_ = true;
-        node->tag_ = tag;
-        node->parent_ = top.node;
         if (children_.size() > top.firstChild) {
             TreeNode* previous = children_.back();
             previous->next_ = node;
@@ -60,7 +57,7 @@ public:
         size_t n = children_.size() - f.firstChild;
         if (n == 1) {
             TreeNode* only = children_.back();
-            only->slot_ = 0;
+            only->setSlot(0);
             f.node->children_.adoptOnly(only);
             children_.pop_back();
         } else if (n > 1) {
@@ -88,6 +85,9 @@ private:
     // Gives the element of f its child list and takes its children off children_.
     void listChildren(const Frame& f);
     NodeArena arena_;
+    // The record of the tree of the open elements, kept here so that making a child does not read
+    // its parent, which was written a moment ago and may not be at hand yet.
+    TreeInfo* openTree_ = nullptr;
     std::vector<Frame> frames_;         // the open elements, outermost first
     std::vector<TreeNode*> children_;   // the children of the open elements, grouped by element
 };

@@ -45,7 +45,7 @@ TreeNode* TreeNode::allocate(TreeInfo* tree) {
 }
 
 void TreeNode::release(TreeNode* node) {
-    bool built = node->built_;
+    bool built = node->built();
     node->~TreeNode();
     if (built) {
         NodeArena::release(node);
@@ -188,7 +188,7 @@ void TreeNode::destroySubtree(TreeNode* top) {
         }
         if (!n->attributes_.empty()) n->attributes_.releaseInto(pieces);
         if (!n->children_.empty()) n->children_.releaseInto(pieces);
-        if (n->built_ && !n->content_) {
+        if (n->built() && !n->content_) {
             // Everything the node owned is given back already, so its destructor has nothing
             // left to do: the room goes back with the batch.
             pieces.add(n);

@@ -76,8 +76,8 @@ public:
     }
     // The content for in-place building, created with capacity 120 when absent.
     StringBuffer& contentForWriting();
-    bool cdata() const { return cdata_; }
-    void setCdata(bool on) { cdata_ = on; }
+    bool cdata() const { return (flags_ & kCdataFlag) != 0; }
+    void setCdata(bool on) { flags_ = on ? (flags_ | kCdataFlag) : (flags_ & ~kCdataFlag); }
 
     // Handle counting.
     void addHandleRef();
@@ -182,7 +182,13 @@ private:
     template <class Test>
     TreeNode* searchBreadthFirst(const TreeNode* after, Test test) const;
 
-    explicit TreeNode(TreeInfo* tree) : tree_(tree), slot_(0), cdata_(false), built_(false) {}
+    explicit TreeNode(TreeInfo* tree) : tree_(tree) {}
+    // A builder's node, written whole at once: a node in fresh memory is never read before it is
+    // complete, which would wait for the memory.
+    TreeNode(TreeInfo* tree, TagEntry* tag, TreeNode* parent) : tree_(tree), tag_(tag), parent_(parent), flags_(kBuiltFlag) {}
+    uint32_t slot() const { return flags_ & kSlotMask; }
+    void setSlot(uint32_t i) { flags_ = (flags_ & ~kSlotMask) | i; }
+    bool built() const { return (flags_ & kBuiltFlag) != 0; }
     ~TreeNode();
     static TreeNode* allocate(TreeInfo* tree);
     static void release(TreeNode* node);
@@ -199,9 +205,12 @@ private:
     TreeNode* next_ = nullptr;
     TreeNode* previous_ = nullptr;
     int32_t handleCount_ = 0;
-    uint32_t slot_ : 30;  // index of this node's slot in its parent's ChildList
-    uint32_t cdata_ : 1;
-    uint32_t built_ : 1;  // the node itself lives in a builder's arena
+    // The index of this node's slot in its parent's ChildList (30 bits), the CDATA flag, and
+    // whether the node itself lives in a builder's arena. One word, set and read whole.
+    static constexpr uint32_t kSlotMask = (uint32_t{1} << 30) - 1;
+    static constexpr uint32_t kCdataFlag = uint32_t{1} << 30;
+    static constexpr uint32_t kBuiltFlag = uint32_t{1} << 31;
+    uint32_t flags_ = 0;
 };
 
 }  // namespace quorvel

@@ -276,6 +276,9 @@ private:
     const char* noInstructionEndFrom_;
 
     TreeBuilder builder_;  // its open element is the current element
+    // The current element was just made and holds nothing yet. Knowing it spares reading a node
+    // whose memory may still be on its way.
+    bool currentFresh_ = false;
     TreeNode* pendingDeclaration_ = nullptr;
     StringBuffer prolog_;
     TreeNode* finished_ = nullptr;
@@ -384,7 +387,8 @@ void DocumentParser::readCdata() {
     TreeNode* e = builder_.current();
     size_t n = static_cast<size_t>(stop - pos_);
     if (n > 0) {
-        size_t before = static_cast<size_t>(e->contentLength());
+        size_t before = currentFresh_ ? 0 : static_cast<size_t>(e->contentLength());
+        currentFresh_ = false;
         if (before == 0) {
             builder_.setContent(e, pos_, n);
         } else {
@@ -414,7 +418,9 @@ DocumentParser::Step DocumentParser::readTextRun() {
 }
 
 void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n) {
-    if (!e->hasContent()) {
+    bool fresh = currentFresh_;
+    currentFresh_ = false;
+    if (fresh || !e->hasContent()) {
         // The whole content is this run: decode it on the way in.
         if (!hasByte(run, n, '&')) {
             builder_.setContent(e, run, n);
@@ -552,6 +558,7 @@ DocumentParser::Step DocumentParser::readStartTag() {
         selfClosing = true;
     }
     TreeNode* e = builder_.open(tagLength ? tags_.take(tag, tagLength) : nullptr);
+    currentFresh_ = true;
     skipWhite();
     readAttributes(e, selfClosing);
     if (!stepPast()) return Step::kStop;
@@ -563,7 +570,6 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
     if (pos_ >= end_ || *pos_ == '>') return;
     // Names and values are slices of the text; the few that had to change are slices of
     // scratch_, recorded as offsets (in patches_) until scratch_ has stopped growing.
-    scratch_.clear();
     patches_.clear();
     size_t count = 0;
     // An offset is kept plus one: a null text would read as empty.
@@ -598,6 +604,7 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
             values_.resize(count * 2 + 8);
         }
         if (junk) {
+            if (patches_.empty()) scratch_.clear();
             size_t at = static_cast<size_t>(scratch_.length());
             appendWithout(scratch_, nameStart, nameEnd, kNameJunk);
             names_[count] = TextRef(toScratch(at), static_cast<size_t>(scratch_.length()) - at);
@@ -607,6 +614,7 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
         }
         size_t valueLength = static_cast<size_t>(valueEnd - valueStart);
         if (ampersand) {
+            if (patches_.empty()) scratch_.clear();
             size_t at = static_cast<size_t>(scratch_.length());
             scratch_.appendBytes(valueStart, checkedLength(valueLength));
             size_t n = decodeEntities(scratch_.mutableData() + at, 0, valueLength);
@@ -632,6 +640,7 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
 }
 
 void DocumentParser::closeCurrent() {
+    currentFresh_ = false;
     TreeNode* e = builder_.close();
     if (!e) return;
     if (!entityFrontiers_.empty()) entityFrontiers_.erase(e);
