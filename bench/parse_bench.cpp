@@ -321,39 +321,41 @@ public:
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        auto cell = [&](const std::string& key, double Row::*field, int width) {
+        auto cell = [&](const std::string& key, double Row::*field) {
             auto it = rows_.find(key);
-            if (it == rows_.end()) return std::string(static_cast<size_t>(width), ' ');
-            char b[64];
-            if (it->second.failed) {
-                std::snprintf(b, sizeof b, "%*s", width, "refused");
+            char b[32];
+            if (it == rows_.end()) {
+                std::snprintf(b, sizeof b, "%10s", "");
+            } else if (it->second.failed) {
+                std::snprintf(b, sizeof b, "%10s", "refused");
             } else {
-                std::snprintf(b, sizeof b, "%*.1f", width, it->second.*field);
+                std::snprintf(b, sizeof b, "%10.1f", it->second.*field);
             }
             return std::string(b);
         };
-        std::printf("\nParse: MB/s of input (higher is better) | MB held by the loaded document | MB peak while loading\n");
-        std::printf("%-18s %7s |", "document", "size MB");
-        for (const char* what : {"MB/s", "held", "peak"}) {
-            for (const Library& l : libraries()) std::printf(" %10.10s", (std::string(what) + " " + l.name).c_str());
-            std::printf(" |");
-        }
-        std::printf("\n");
-        for (const Document& d : documents()) {
-            if (rows_.find("parse/" + d.name + "/QuorvelXml") == rows_.end()) continue;
-            std::printf("%-18s %7.1f |", d.name.c_str(), static_cast<double>(d.made.size()) / 1e6);
-            for (double Row::*f : {&Row::mbps, &Row::held, &Row::peak}) {
-                for (const Library& l : libraries()) std::printf(" %s", cell("parse/" + d.name + "/" + l.name, f, 10).c_str());
-                std::printf(" |");
+        auto table = [&](const char* title, const char* prefix, double Row::*field, bool allLibraries) {
+            std::printf("\n%s\n%-18s %8s", title, "document", "MB");
+            for (const Library& l : libraries()) {
+                if (allLibraries || l.name == std::string("QuorvelXml") || l.name == std::string("pugixml")) {
+                    std::printf(" %10s", l.name);
+                }
             }
             std::printf("\n");
-        }
-        std::printf("\nWrite: MB/s of output\n%-18s %10s %10s\n", "document", "QuorvelXml", "pugixml");
-        for (const Document& d : documents()) {
-            if (rows_.find("write/" + d.name + "/QuorvelXml") == rows_.end()) continue;
-            std::printf("%-18s %s %s\n", d.name.c_str(), cell("write/" + d.name + "/QuorvelXml", &Row::mbps, 10).c_str(),
-                        cell("write/" + d.name + "/pugixml", &Row::mbps, 10).c_str());
-        }
+            for (const Document& d : documents()) {
+                if (rows_.find(prefix + d.name + "/QuorvelXml") == rows_.end()) continue;
+                std::printf("%-18s %8.1f", d.name.c_str(), static_cast<double>(d.made.size()) / 1e6);
+                for (const Library& l : libraries()) {
+                    if (allLibraries || l.name == std::string("QuorvelXml") || l.name == std::string("pugixml")) {
+                        std::printf(" %s", cell(prefix + d.name + "/" + l.name, field).c_str());
+                    }
+                }
+                std::printf("\n");
+            }
+        };
+        table("Parse: MB/s of input (CPU time; higher is better)", "parse/", &Row::mbps, true);
+        table("Memory the loaded document holds, MB (lower is better)", "parse/", &Row::held, true);
+        table("Memory at its peak while loading, MB", "parse/", &Row::peak, true);
+        table("Write: MB/s of output", "write/", &Row::mbps, false);
     }
 
 private:

@@ -11,27 +11,31 @@ namespace quorvel {
 
 namespace {
 
-// Room for one more, growing geometrically, so that the push that follows cannot fail.
-template <class T>
-void makeRoomForOne(std::vector<T>& v) {
-    if (v.size() == v.capacity()) v.reserve(v.capacity() < 16 ? 16 : v.capacity() * 2);
+// Room for one more, growing geometrically, so that the push that follows cannot fail. Indices
+// into the list must fit a slot number.
+void makeRoomForOne(std::vector<TreeNode*>& v) {
+    if (v.size() + 1 >= static_cast<size_t>(ChildList::kMaxChildren)) throw std::bad_alloc();
+    if (v.size() < v.capacity()) return;
+    const size_t most = static_cast<size_t>(ChildList::kMaxChildren) - 1;
+    size_t grown = v.capacity() < 16 ? 16 : v.capacity() * 2;
+    v.reserve(grown < most ? grown : most);
 }
 
 }  // namespace
 
 TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
     TreeNode* node;
-    TreeNode* parent = current();
+    TreeNode* parent = current_;
     try {
-        makeRoomForOne(frames_);
         makeRoomForOne(children_);
-        node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(parent ? openTree_ : nullptr, tag, parent);
+        node = new (arena_.allocate(sizeof(TreeNode)))
+            TreeNode(parent ? openTree_ : nullptr, tag, parent, static_cast<uint32_t>(firstChild_));
     } catch (...) {
         CommonStrings::release(tag);
         throw;
     }
     if (parent) {
-        if (children_.size() > frames_.back().firstChild) {
+        if (children_.size() > firstChild_) {
             TreeNode* previous = children_.back();
             previous->next_ = node;
             node->previous_ = previous;
@@ -46,28 +50,28 @@ TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
         }
         openTree_ = node->tree_;
     }
-    frames_.push_back(Frame{node, children_.size()});
+    firstChild_ = children_.size();
+    current_ = node;
     return node;
 }
 
-void TreeBuilder::listChildren(const Frame& f) {
-    size_t n = children_.size() - f.firstChild;
-    if (n > static_cast<size_t>(ChildList::kMaxChildren)) throw std::bad_alloc();
-    f.node->children_.assignInArena(arena_, children_.data() + f.firstChild, static_cast<int32_t>(n));
-    children_.resize(f.firstChild);
+void TreeBuilder::listChildren(TreeNode* node) {
+    size_t n = children_.size() - firstChild_;
+    node->children_.assignInArena(arena_, children_.data() + firstChild_, static_cast<int32_t>(n));
+    children_.resize(firstChild_);
 }
 
 void TreeBuilder::closeAll() {
-    while (!frames_.empty()) {
+    while (current_) {
         try {
             close();
         } catch (...) {
             // No room for an exact block: give the children a list of the ordinary kind, which
             // grows one child at a time; if even that fails, they are lost with their subtrees.
-            Frame f = frames_.back();
-            size_t i = f.firstChild;
+            TreeNode* node = current_;
+            size_t i = firstChild_;
             try {
-                for (; i < children_.size(); ++i) f.node->children_.append(children_[i]);
+                for (; i < children_.size(); ++i) node->children_.append(children_[i]);
             } catch (...) {
                 for (; i < children_.size(); ++i) {
                     TreeNode* orphan = children_[i];
@@ -77,8 +81,8 @@ void TreeBuilder::closeAll() {
                     TreeNode::destroySubtree(orphan);
                 }
             }
-            children_.resize(f.firstChild);
-            frames_.pop_back();
+            children_.resize(firstChild_);
+            leave(node);
         }
     }
 }

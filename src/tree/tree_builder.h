@@ -29,46 +29,44 @@ public:
     // last child of the open element, or, when none is open, the root of a new tree with a
     // record of its own. It becomes the open element.
     TreeNode* open(TagEntry* tag) {
-        if (frames_.empty() || frames_.size() == frames_.capacity() || children_.size() == children_.capacity()) {
-            return openSlow(tag);
-        }
-        Frame& top = frames_.back();
+        if (!current_ || children_.size() == children_.capacity()) return openSlow(tag);
         TreeNode* node;
         try {
-            node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(openTree_, tag, top.node);
+            node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(firstChild_));
         } catch (...) {
             CommonStrings::release(tag);
             throw;
         }
-        if (children_.size() > top.firstChild) {
+        if (children_.size() > firstChild_) {
             TreeNode* previous = children_.back();
             previous->next_ = node;
             node->previous_ = previous;
         }
         children_.push_back(node);
-        frames_.push_back(Frame{node, children_.size()});
+        firstChild_ = children_.size();
+        current_ = node;
         return node;
     }
     // Completes the open element; its parent, if any, becomes the open element. Returns the
     // element closed, or none when no element is open.
     TreeNode* close() {
-        if (frames_.empty()) return nullptr;
-        Frame f = frames_.back();
-        size_t n = children_.size() - f.firstChild;
+        TreeNode* node = current_;
+        if (!node) return nullptr;
+        size_t n = children_.size() - firstChild_;
         if (n == 1) {
             TreeNode* only = children_.back();
             only->setSlot(0);
-            f.node->children_.adoptOnly(only);
+            node->children_.adoptOnly(only);
             children_.pop_back();
         } else if (n > 1) {
-            listChildren(f);
+            listChildren(node);
         }
-        frames_.pop_back();
-        return f.node;
+        leave(node);
+        return node;
     }
     // Closes every open element.
     void closeAll();
-    TreeNode* current() const { return frames_.empty() ? nullptr : frames_.back().node; }
+    TreeNode* current() const { return current_; }
 
     // The first content of an element without content; nothing for no bytes.
     void setContent(TreeNode* element, const char* bytes, size_t n);
@@ -77,18 +75,24 @@ public:
     void setAttributes(TreeNode* element, const TextRef* names, const TextRef* values, int32_t n);
 
 private:
-    struct Frame {
-        TreeNode* node;
-        size_t firstChild;  // index in children_ of the element's first child
-    };
     TreeNode* openSlow(TagEntry* tag);
-    // Gives the element of f its child list and takes its children off children_.
-    void listChildren(const Frame& f);
+    // Gives the open element its child list and takes its children off children_.
+    void listChildren(TreeNode* node);
+    // Makes node's parent the open element again. While an element is open, its slot number
+    // (which means nothing until its parent's list is laid out) keeps where its parent's children
+    // start in children_, so the open elements need no stack of their own.
+    void leave(TreeNode* node) {
+        firstChild_ = node->slot();
+        node->setSlot(0);
+        current_ = node->parent_;
+    }
+
     NodeArena arena_;
     // The record of the tree of the open elements, kept here so that making a child does not read
     // its parent, which was written a moment ago and may not be at hand yet.
     TreeInfo* openTree_ = nullptr;
-    std::vector<Frame> frames_;         // the open elements, outermost first
+    TreeNode* current_ = nullptr;       // the open element
+    size_t firstChild_ = 0;             // index in children_ of its first child
     std::vector<TreeNode*> children_;   // the children of the open elements, grouped by element
 };
 

@@ -185,7 +185,8 @@ private:
     explicit TreeNode(TreeInfo* tree) : tree_(tree) {}
     // A builder's node, written whole at once: a node in fresh memory is never read before it is
     // complete, which would wait for the memory.
-    TreeNode(TreeInfo* tree, TagEntry* tag, TreeNode* parent) : tree_(tree), tag_(tag), parent_(parent), flags_(kBuiltFlag) {}
+    TreeNode(TreeInfo* tree, TagEntry* tag, TreeNode* parent, uint32_t slot)
+        : tree_(tree), tag_(tag), parent_(parent), flags_(kBuiltFlag | slot) {}
     uint32_t slot() const { return flags_ & kSlotMask; }
     void setSlot(uint32_t i) { flags_ = (flags_ & ~kSlotMask) | i; }
     bool built() const { return (flags_ & kBuiltFlag) != 0; }

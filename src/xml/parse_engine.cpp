@@ -141,7 +141,7 @@ void ParseEngine::skipWhiteRun() { pos_ = scanWhile(pos_, end_, kWhite); }
 void ParseEngine::skipToByte(char c) { pos_ = findByte(pos_, end_, c); }
 
 bool ParseEngine::skipToByteUnless(char c, char d) {
-    if (c == '>' && d == '<') {
+    if (c == '>' && d == '<') {  // the end of an end tag, met at every element: by byte classes
         pos_ = scanUntil(pos_, end_, kAngle);
         return pos_ >= end_ || *pos_ == '>';
     }
@@ -180,9 +180,11 @@ bool ParseEngine::collectThroughNoCase(const char* s, StringBuffer& out) {
     size_t n = std::strlen(s);
     if (n == 0) return true;
     bool letters = false;
-    for (size_t i = 0; i < n; ++i) letters |= lower(static_cast<unsigned char>(s[i])) != static_cast<unsigned char>(s[i]) ||
-                                             (s[i] >= 'a' && s[i] <= 'z');
-    if (!letters) {
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char folded = lower(static_cast<unsigned char>(s[i]));
+        letters |= folded >= 'a' && folded <= 'z';
+    }
+    if (!letters) {  // nothing to fold: an exact search finds the same place
         const char* hit = findBytes(pos_, end_, std::string_view(s, n));
         if (!hit) return false;
         out.appendBytes(pos_, checkedLength(static_cast<size_t>(hit + n - pos_)));
