@@ -56,7 +56,10 @@ inline void build(IQuorvelXml* parent, std::string_view spec) {
 // A subtree as "tag=content(child child)", read from the nodes themselves.
 inline std::string shapeOf(const TreeNode* n) {
     std::string s(n->tagView());
-    if (n->hasContent()) s += "=" + std::string(n->contentView());
+    if (n->hasContent()) {
+        s += '=';
+        s += n->contentView();
+    }
     if (!n->hasChildren()) return s;
     s += "(";
     for (const TreeNode* c = n->firstChild(); c; c = c->nextSibling()) {
