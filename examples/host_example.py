@@ -2,6 +2,10 @@
 small document with the members available so far, reads properties back, follows the parsing
 progress through an event handler, and shows the error log of a call that fails."""
 
+import os
+import shutil
+import tempfile
+
 import quorvelxml
 
 
@@ -64,10 +68,38 @@ def follow_progress(node):
         handler.close()
 
 
+def edit_file_in_its_encoding():
+    """Loads a document written in ISO-8859-1 from a file, changes it, and saves it back in the
+    encoding its declaration names: the component holds it as UTF-8 in between."""
+    folder = tempfile.mkdtemp(prefix="quorvelxml_example_")
+    try:
+        path = os.path.join(folder, "menu.xml")
+        with open(path, "wb") as f:
+            f.write('<?xml version="1.0" encoding="ISO-8859-1"?>\n'
+                    '<menu><dish price="4.50">Crème brûlée</dish></menu>\n'.encode("latin-1"))
+        menu = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        if not menu.LoadXmlFile(path):
+            print("Loading %s failed:\n%s" % (path, menu.ErrorLogText))
+            return
+        dish = menu.GetChild(0)
+        print("Loaded a dish: %s at %s" % (dish.Content, dish.GetAttrValue("price")))
+        dish.UpdateAttribute("price", "4.80")
+        menu.NewChild("dish", "Café liégeois").AddAttribute("price", "5.20")
+        menu.SaveXml(path)
+        with open(path, "rb") as f:
+            saved = f.read()
+        print("Saved %d bytes; read as ISO-8859-1 they say:" % len(saved))
+        for line in saved.decode("latin-1").splitlines():
+            print("  " + line)
+    finally:
+        shutil.rmtree(folder)
+
+
 def main():
     catalog = build_document()
     show_failed_call(catalog)
     follow_progress(quorvelxml.Dispatch("QuorvelXml.QuorvelXml"))
+    edit_file_in_its_encoding()
 
 
 if __name__ == "__main__":
