@@ -1,0 +1,126 @@
+// LoadXml, GetXml, Encoding and Standalone through the interface.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "component_test_support.h"
+
+namespace quorvel::test {
+namespace {
+
+std::string load(IQuorvelXml* h, const std::string& xml, HRESULT expect = S_OK) {
+    LONG flag = -1;
+    EXPECT_EQ(h->LoadXml(bstr(xml).get(), &flag), expect) << xml;
+    EXPECT_EQ(flag, expect == S_OK ? 1 : 0);
+    BSTR out = nullptr;
+    EXPECT_EQ(h->GetXml(&out), S_OK);
+    return take(out);
+}
+
+TEST(TextMembers, LoadXmlAndGetXml) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"<a> x </a>", "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a>x</a>\n"},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a x=\"1&amp;2\">\xC3\xA9</a>",
+         "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a x=\"1&amp;2\">\xC3\xA9</a>\n"},
+        {"<a><![CDATA[<y>]]>z</a>", "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a><![CDATA[<y>]]></a>\n"},
+        {"<a></a><b></b>", "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<b></b>\n"},
+        {"<!DOCTYPE a><a/>", "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<!DOCTYPE a>\n\n<a></a>\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(load(h.get(), c.in), c.out);
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "utf-8");
+
+    // A child handle writes no declaration, and the document stays stable through a round trip.
+    load(h.get(), "<r><c k=\"v\">t</c></r>");
+    ComPtr<IQuorvelXml> child;
+    ASSERT_EQ(h->GetChild(0, child.put()), S_OK);
+    BSTR out = nullptr;
+    ASSERT_EQ(child->GetXml(&out), S_OK);
+    EXPECT_EQ(take(out), "<c k=\"v\">t</c>\n");
+    std::string first = load(h.get(), "<r><c k=\"v\">t</c></r>");
+    EXPECT_EQ(load(h.get(), first), first);
+}
+
+TEST(TextMembers, FailuresLeaveTheDocumentAndExplainThemselves) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    load(h.get(), "<keep/>");
+    const LONG id = getLong(h.get(), &IQuorvelXml::get_TreeId);
+    LONG flag = -1;
+    for (const char* bad : {"", "just text", "   "}) {
+        EXPECT_EQ(h->LoadXml(bstr(bad).get(), &flag), E_FAIL);
+        EXPECT_EQ(flag, 0);
+        EXPECT_EQ(takeErrorInfo().description, "(LoadXml)\nFailed to parse XML data (5)");
+    }
+    EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_TreeId), id);
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Tag), "keep");
+
+    EXPECT_EQ(h->LoadXml(nullptr, &flag), E_FAIL);
+    EXPECT_EQ(takeErrorInfo().description, "(LoadXml)\nParameter is NULL");
+    EXPECT_EQ(h->LoadXml(bstr("<a/>").get(), nullptr), E_FAIL);
+    EXPECT_EQ(h->GetXml(nullptr), E_FAIL);
+    EXPECT_EQ(takeErrorInfo().description, "(GetXml)\nParameter is NULL");
+    EXPECT_EQ(errorLogXml(h.get()), "<QuorvelLog>\n<GetXml>\n    <error>Parameter is NULL</error>\n</GetXml>\n</QuorvelLog>\n");
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_ErrorLogText), "Parameter is NULL\r\n");
+
+    // An unclosed comment is logged, and the tree built so far is still loaded.
+    load(h.get(), "<a><b/><!-- never closed");
+    EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_NumChildren), 1);
+}
+
+TEST(TextMembers, EncodingAndStandaloneLiveInTheDeclaration) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "");
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Standalone), "");
+    ASSERT_EQ(h->put_Encoding(bstr(" iso-8859-1 ").get()), S_OK);
+    BSTR out = nullptr;
+    ASSERT_EQ(h->GetXml(&out), S_OK);
+    EXPECT_EQ(take(out), "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\n<unnamed></unnamed>\n");
+    ASSERT_EQ(h->put_Standalone(bstr("y</e>s").get()), S_OK);  // unsafe bytes removed
+    ASSERT_EQ(h->put_Encoding(bstr("windows-1252").get()), S_OK);  // replaced, moved last
+    ASSERT_EQ(h->GetXml(&out), S_OK);
+    EXPECT_EQ(take(out), "<?xml version=\"1.0\" standalone=\"yes\" encoding=\"windows-1252\" ?>\n<unnamed></unnamed>\n");
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Standalone), "yes");
+
+    // Every handle of the tree sees the change; a child's GetXml still has no declaration.
+    load(h.get(), "<r><c/></r>");
+    ComPtr<IQuorvelXml> child;
+    ASSERT_EQ(h->GetChild(0, child.put()), S_OK);
+    ASSERT_EQ(child->put_Encoding(bstr("koi8-r").get()), S_OK);
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "koi8-r");
+    ASSERT_EQ(h->put_Encoding(nullptr), S_OK);
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "");
+    EXPECT_EQ(h->get_Encoding(nullptr), E_POINTER);
+}
+
+TEST(TextMembers, LoadXmlReportsProgressToConnectedSinks) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(h->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
+    ComPtr<IConnectionPoint> events;
+    ASSERT_EQ(container->FindConnectionPoint(DIID_IQuorvelXmlEvents, events.put()), S_OK);
+    PercentSink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(events->Advise(&sink, &cookie), S_OK);
+    std::string doc = "<list>";
+    for (int i = 0; i < 1000; ++i) doc += "<item>" + std::to_string(i) + "</item>";
+    doc += "</list>";
+    load(h.get(), doc);
+    ASSERT_FALSE(sink.percents.empty());
+    for (size_t i = 1; i < sink.percents.size(); ++i) EXPECT_GT(sink.percents[i], sink.percents[i - 1]);
+    EXPECT_EQ(sink.percents.back(), 100);
+    sink.percents.clear();
+    LONG flag = 0;
+    EXPECT_EQ(h->LoadXml(bstr("").get(), &flag), E_FAIL);  // an empty text raises nothing
+    EXPECT_TRUE(sink.percents.empty());
+    takeErrorInfo();
+    ASSERT_EQ(events->Unadvise(cookie), S_OK);
+    load(h.get(), doc);
+    EXPECT_TRUE(sink.percents.empty());
+}
+
+}  // namespace
+}  // namespace quorvel::test
