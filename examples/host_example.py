@@ -95,10 +95,38 @@ def edit_file_in_its_encoding():
         shutil.rmtree(folder)
 
 
+def work_with_catalog():
+    """Navigation, search, editing and sorting on a small catalog."""
+    catalog = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+    catalog.LoadXml("<catalog>"
+                    "<book id='b3'><title>Midnight Rain</title><price>5.95</price></book>"
+                    "<book id='b1'><title>XML Developer's Guide</title><price>44.95</price></book>"
+                    "<book id='b2'><title>Maeve Ascendant</title><price>5.95</price></book>"
+                    "</catalog>")
+    catalog.SortRecordsByContent("title", 1)
+    print("Books sorted by title:")
+    book = catalog.FirstChild()
+    while book is not None:
+        print("  %s  %-24s %s" % (book.GetAttrValue("id"), book.GetChildContent("title"),
+                                  book.GetChildContent("price")))
+        book = book.NextSibling()
+    cheap = catalog.SearchForContent(None, "price", "5.*")
+    while cheap is not None:
+        cheap.Content = "4.95"
+        cheap = catalog.SearchForContent(cheap, "price", "5.*")
+    guide = catalog.SearchForAttribute(None, "book", "id", "b1")
+    guide.UpdateAttribute("id", "b1-second-edition")
+    guide.NewChild2("year", "2001")
+    removed = catalog.ExtractChildByName("book", "id", "b2")
+    print("Took out %r; %d books left; the catalog now reads:" % (removed.GetChildContent("title"), catalog.NumChildren))
+    print(catalog.GetXml())
+
+
 def main():
     catalog = build_document()
     show_failed_call(catalog)
     follow_progress(quorvelxml.Dispatch("QuorvelXml.QuorvelXml"))
+    work_with_catalog()
     edit_file_in_its_encoding()
 
 
