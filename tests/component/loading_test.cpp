@@ -301,7 +301,7 @@ TEST_F(Loading, SaveGivesAnEncodingAndReportsWriteFailures) {
     EXPECT_EQ(encodingOf(h.get()), "utf-8");
 
     // From a child: no declaration is written, though the tree got its encoding.
-    ComPtr<IQuorvelXml> child(CQuorvelXml::wrapNode(object(h.get())->node()->firstChild()));
+    ComPtr<IQuorvelXml> child = ComPtr<IQuorvelXml>::adopt(CQuorvelXml::wrapNode(object(h.get())->node()->firstChild()));
     ASSERT_EQ(child->SaveXml(bstr((dir / "c.xml").string()).get()), S_OK);
     EXPECT_EQ(slurp(dir / "c.xml"), "<c>x</c>\n");
 
