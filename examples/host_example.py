@@ -2,6 +2,10 @@
 small document with the members available so far, reads properties back, follows the parsing
 progress through an event handler, and shows the error log of a call that fails."""
 
+import os
+import shutil
+import tempfile
+
 import quorvelxml
 
 
@@ -64,10 +68,66 @@ def follow_progress(node):
         handler.close()
 
 
+def edit_file_in_its_encoding():
+    """Loads a document written in ISO-8859-1 from a file, changes it, and saves it back in the
+    encoding its declaration names: the component holds it as UTF-8 in between."""
+    folder = tempfile.mkdtemp(prefix="quorvelxml_example_")
+    try:
+        path = os.path.join(folder, "menu.xml")
+        with open(path, "wb") as f:
+            f.write('<?xml version="1.0" encoding="ISO-8859-1"?>\n'
+                    '<menu><dish price="4.50">Crème brûlée</dish></menu>\n'.encode("latin-1"))
+        menu = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        if not menu.LoadXmlFile(path):
+            print("Loading %s failed:\n%s" % (path, menu.ErrorLogText))
+            return
+        dish = menu.GetChild(0)
+        print("Loaded a dish: %s at %s" % (dish.Content, dish.GetAttrValue("price")))
+        dish.UpdateAttribute("price", "4.80")
+        menu.NewChild("dish", "Café liégeois").AddAttribute("price", "5.20")
+        menu.SaveXml(path)
+        with open(path, "rb") as f:
+            saved = f.read()
+        print("Saved %d bytes; read as ISO-8859-1 they say:" % len(saved))
+        for line in saved.decode("latin-1").splitlines():
+            print("  " + line)
+    finally:
+        shutil.rmtree(folder)
+
+
+def work_with_catalog():
+    """Navigation, search, editing and sorting on a small catalog."""
+    catalog = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+    catalog.LoadXml("<catalog>"
+                    "<book id='b3'><title>Midnight Rain</title><price>5.95</price></book>"
+                    "<book id='b1'><title>XML Developer's Guide</title><price>44.95</price></book>"
+                    "<book id='b2'><title>Maeve Ascendant</title><price>5.95</price></book>"
+                    "</catalog>")
+    catalog.SortRecordsByContent("title", 1)
+    print("Books sorted by title:")
+    book = catalog.FirstChild()
+    while book is not None:
+        print("  %s  %-24s %s" % (book.GetAttrValue("id"), book.GetChildContent("title"),
+                                  book.GetChildContent("price")))
+        book = book.NextSibling()
+    cheap = catalog.SearchForContent(None, "price", "5.*")
+    while cheap is not None:
+        cheap.Content = "4.95"
+        cheap = catalog.SearchForContent(cheap, "price", "5.*")
+    guide = catalog.SearchForAttribute(None, "book", "id", "b1")
+    guide.UpdateAttribute("id", "b1-second-edition")
+    guide.NewChild2("year", "2001")
+    removed = catalog.ExtractChildByName("book", "id", "b2")
+    print("Took out %r; %d books left; the catalog now reads:" % (removed.GetChildContent("title"), catalog.NumChildren))
+    print(catalog.GetXml())
+
+
 def main():
     catalog = build_document()
     show_failed_call(catalog)
     follow_progress(quorvelxml.Dispatch("QuorvelXml.QuorvelXml"))
+    work_with_catalog()
+    edit_file_in_its_encoding()
 
 
 if __name__ == "__main__":

@@ -27,8 +27,6 @@ struct ParsedTree {
     }
 };
 
-constexpr uint32_t kParseEventId = 103;
-
 // A tree converted from a 16-bit form is held, and will be saved, as UTF-8.
 void settleSixteenBitEncoding(TreeNode* root) {
     StringBuffer encoding;
@@ -46,6 +44,7 @@ size_t unitCount(const char16_t* s) {
 }  // namespace
 
 HRESULT CQuorvelXml::LoadXmlV(VARIANT xmlData, LONG* success) {
+    KeepAlive alive(this);  // a host may release its last reference from a progress handler
     return loggedThroughout("LoadXmlV", [&] {
         if (!success) {
             log().LogError("Parameter is NULL");
@@ -77,6 +76,7 @@ HRESULT CQuorvelXml::LoadXmlV(VARIANT xmlData, LONG* success) {
 }
 
 HRESULT CQuorvelXml::LoadXmlFile(BSTR fileName, LONG* success) {
+    KeepAlive alive(this);  // a host may release its last reference from a progress handler
     return loggedThroughout("LoadXmlFile", [&] {
         if (!fileName || !success) {
             log().LogError("Parameter is NULL");

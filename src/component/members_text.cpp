@@ -1,40 +1,41 @@
 // Text members: LoadXml, GetXml and the document declaration (Encoding, Standalone).
-#include <new>
-
 #include "component/node_handle.h"
+#include "core/progress_monitor.h"
 #include "tree/tree_node.h"
 #include "xml/document_encoding.h"
 #include "xml/parse_engine.h"
 #include "xml/serializer.h"
 
 namespace quorvel {
+
 namespace {
 
-constexpr uint32_t kParseEventId = 103;
-
-// Owns a freshly parsed tree until the handle takes it.
-struct NewTree {
-    TreeNode* root = nullptr;
-    ~NewTree() { TreeNode::destroyTree(root); }
-    TreeNode* release() {
-        TreeNode* r = root;
-        root = nullptr;
-        return r;
-    }
-};
-
-// A declaration value from the host: through the ANSI code page, trimmed, and without the bytes
-// that would break the declaration line it is written into.
+// Declaration values come from the host through the ANSI code page, trimmed, and without the
+// bytes that would break the declaration when it is written back.
 StringBuffer declarationValue(BSTR value) {
-    StringBuffer v(value ? static_cast<const char16_t*>(value) : u"");
-    v.trim();
-    for (char c : {' ', '\n', '\r', '>', '<', '/'}) v.removeChar(c);
-    return v;
+    StringBuffer text(static_cast<const char16_t*>(value));
+    text.trim();
+    for (char c : {' ', '\n', '\r', '>', '<', '/'}) text.removeChar(c);
+    return text;
+}
+
+HRESULT getDeclarationValue(TreeNode* node, BSTR* out, bool (*getter)(const TreeInfo*, StringBuffer&)) {
+    if (!out) return E_POINTER;
+    try {
+        StringBuffer value;
+        getter(node->tree(), value);
+        *out = value.toBstr();
+        return S_OK;
+    } catch (...) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
 }
 
 }  // namespace
 
 HRESULT CQuorvelXml::LoadXml(BSTR xmlData, LONG* success) {
+    KeepAlive alive(this);  // a host may release its last reference from a progress handler
     return loggedThroughout("LoadXml", [&] {
         if (!xmlData || !success) {
             log().LogError("Parameter is NULL");
@@ -42,19 +43,17 @@ HRESULT CQuorvelXml::LoadXml(BSTR xmlData, LONG* success) {
         }
         *success = 0;
         try {
-            // The text is Unicode already: no byte-order mark or declared encoding is looked at.
             DataBuffer bytes;
             toUtf8Bytes(xmlData, bytes);
-            NewTree tree;
             ProgressMonitor monitor(kParseEventId, 0, this, 100);
-            tree.root = parse(bytes, &log(), &monitor);
-            if (!tree.root) {
+            TreeNode* root = parse(bytes, &log(), &monitor);
+            if (!root) {
                 log().LogError("Failed to parse XML data (5)");
                 return false;
             }
-            replaceTree(tree.release());
-            // The document now lives in a Unicode string, whatever it declared.
-            setEncoding(node()->tree(), "utf-8");
+            replaceTree(root);
+            // The document now lives in a Unicode string, whatever its declaration said.
+            setEncoding(root->tree(), "utf-8");
             *success = 1;
             return true;
         } catch (...) {
@@ -65,53 +64,40 @@ HRESULT CQuorvelXml::LoadXml(BSTR xmlData, LONG* success) {
 }
 
 HRESULT CQuorvelXml::GetXml(BSTR* xmlData) {
-    if (!xmlData) return failCall("GetXml", "Parameter is NULL");
-    return guarded("GetXml", "Unexpected error.", [&] {
+    return loggedThroughout("GetXml", [&] {
+        if (!xmlData) {
+            log().LogError("Parameter is NULL");
+            return false;
+        }
         StringBuffer text;
         serialize(node(), text);
-        BSTR s = toHost(text);
-        if (!s) throw std::bad_alloc();
-        *xmlData = s;
-        return S_OK;
+        *xmlData = toHost(text);
+        if (*xmlData) return true;
+        log().LogError("Unexpected error.");
+        return false;
     });
 }
 
-HRESULT CQuorvelXml::get_Standalone(BSTR* pVal) {
-    if (!pVal) return failCall("Standalone", "Parameter is NULL");
-    return guarded("Standalone", "Unexpected error.", [&] {
-        StringBuffer value;
-        getStandalone(node()->tree(), value);
-        BSTR s = value.toBstr();
-        if (!s) throw std::bad_alloc();
-        *pVal = s;
-        return S_OK;
-    });
-}
+HRESULT CQuorvelXml::get_Standalone(BSTR* pVal) { return getDeclarationValue(node(), pVal, getStandalone); }
 
 HRESULT CQuorvelXml::put_Standalone(BSTR newVal) {
-    return guarded("Standalone", "Unexpected error.", [&] {
+    try {
         setStandalone(node()->tree(), declarationValue(newVal));
         return S_OK;
-    });
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
-HRESULT CQuorvelXml::get_Encoding(BSTR* pVal) {
-    if (!pVal) return failCall("Encoding", "Parameter is NULL");
-    return guarded("Encoding", "Unexpected error.", [&] {
-        StringBuffer value;
-        getEncoding(node()->tree(), value);
-        BSTR s = value.toBstr();
-        if (!s) throw std::bad_alloc();
-        *pVal = s;
-        return S_OK;
-    });
-}
+HRESULT CQuorvelXml::get_Encoding(BSTR* pVal) { return getDeclarationValue(node(), pVal, getEncoding); }
 
 HRESULT CQuorvelXml::put_Encoding(BSTR newVal) {
-    return guarded("Encoding", "Unexpected error.", [&] {
+    try {
         setEncoding(node()->tree(), declarationValue(newVal));
         return S_OK;
-    });
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 }  // namespace quorvel

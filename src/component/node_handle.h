@@ -67,6 +67,16 @@ public:
     CQuorvelXml& operator=(const CQuorvelXml&) = delete;
 
     // ---- For the member implementations ----
+    // Holds a reference on the handle for the length of a call that re-enters the host.
+    struct KeepAlive {
+        explicit KeepAlive(CQuorvelXml* h) : handle(h) { handle->AddRef(); }
+        ~KeepAlive() { handle->Release(); }
+        KeepAlive(const KeepAlive&) = delete;
+        KeepAlive& operator=(const KeepAlive&) = delete;
+        CQuorvelXml* handle;
+    };
+    // Event id of the progress a parse reports through the handle.
+    static constexpr uint32_t kParseEventId = 103;
     TreeNode* node() const { return node_; }
     Logger& log() { return log_; }
     // Designates another node of the same tree (the members ending in 2).

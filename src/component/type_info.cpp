@@ -128,23 +128,23 @@ INVOKEKIND invokeKind(MemberKind kind) {
 
 class ModuleTypeInfo final : public ITypeInfo {
 public:
-    explicit ModuleTypeInfo(const TypeSpec& spec) : spec_(spec), functions_(spec.memberCount) {
-        attr_.guid = spec.guid;
+    explicit ModuleTypeInfo(const TypeSpec& layout) : spec_(layout), functions_(layout.memberCount) {
+        attr_.guid = layout.guid;
         attr_.lcid = 0;
         attr_.memidConstructor = MEMBERID_NIL;
         attr_.memidDestructor = MEMBERID_NIL;
         attr_.cbSizeInstance = sizeof(void*);
-        attr_.typekind = spec.kind;
-        attr_.cFuncs = static_cast<WORD>(spec.memberCount);
-        attr_.cImplTypes = static_cast<WORD>(spec.implCount);
-        attr_.cbSizeVft = static_cast<WORD>(spec.kind == TKIND_COCLASS ? 0 : (7 + spec.memberCount) * sizeof(void*));
+        attr_.typekind = layout.kind;
+        attr_.cFuncs = static_cast<WORD>(layout.memberCount);
+        attr_.cImplTypes = static_cast<WORD>(layout.implCount);
+        attr_.cbSizeVft = static_cast<WORD>(layout.kind == TKIND_COCLASS ? 0 : (7 + layout.memberCount) * sizeof(void*));
         attr_.cbAlignment = alignof(void*);
-        attr_.wTypeFlags = spec.flags;
+        attr_.wTypeFlags = layout.flags;
         attr_.wMajorVerNum = 1;
         attr_.wMinorVerNum = 0;
         CommonTypes& types = commonTypes();
-        for (UINT i = 0; i < spec.memberCount; ++i) {
-            const MemberInfo& m = spec.members[i];
+        for (UINT i = 0; i < layout.memberCount; ++i) {
+            const MemberInfo& m = layout.members[i];
             Function& f = functions_[i];
             SHORT n = 0;
             for (uint8_t p = 0; p < m.paramCount; ++p) {
@@ -164,7 +164,7 @@ public:
             f.desc.callconv = CC_STDCALL;
             f.desc.cParams = n;
             f.desc.oVft = static_cast<SHORT>(m.slot * sizeof(void*));
-            f.desc.elemdescFunc.tdesc = plain(spec.dispinterface ? VT_VOID : VT_HRESULT);
+            f.desc.elemdescFunc.tdesc = plain(layout.dispinterface ? VT_VOID : VT_HRESULT);
         }
     }
 

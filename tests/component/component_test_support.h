@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "component/class_table.h"
 #include "core/automation/bstr_holder.h"
@@ -72,5 +73,25 @@ inline ErrorRecord takeErrorInfo() {
 }
 
 inline std::string errorLogXml(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogXml); }
+
+// Records the ParsePercentDone events it receives.
+class PercentSink final : public IDispatch {
+public:
+    std::vector<LONG> percents;
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IQuorvelXmlEvents) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        percents.push_back(params->rgvarg[0].lVal);
+        return S_OK;
+    }
+};
+
 
 }  // namespace quorvel::test

@@ -71,25 +71,6 @@ HRESULT loadFile(IQuorvelXml* h, const fs::path& p, LONG* flag) {
     return h->LoadXmlFile(bstr(p.string()).get(), flag);
 }
 
-// Records the ParsePercentDone events it receives.
-class PercentSink final : public IDispatch {
-public:
-    std::vector<LONG> percents;
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IQuorvelXmlEvents) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
-    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
-        percents.push_back(params->rgvarg[0].lVal);
-        return S_OK;
-    }
-};
-
 class Loading : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -320,7 +301,7 @@ TEST_F(Loading, SaveGivesAnEncodingAndReportsWriteFailures) {
     EXPECT_EQ(encodingOf(h.get()), "utf-8");
 
     // From a child: no declaration is written, though the tree got its encoding.
-    auto child = ComPtr<IQuorvelXml>::adopt(CQuorvelXml::wrapNode(object(h.get())->node()->firstChild()));
+    ComPtr<IQuorvelXml> child = ComPtr<IQuorvelXml>::adopt(CQuorvelXml::wrapNode(object(h.get())->node()->firstChild()));
     ASSERT_EQ(child->SaveXml(bstr((dir / "c.xml").string()).get()), S_OK);
     EXPECT_EQ(slurp(dir / "c.xml"), "<c>x</c>\n");
 

@@ -24,13 +24,13 @@ inline ComPtr<IQuorvelXml> addChild(IQuorvelXml* parent, std::string_view tag, s
 
 // Builds children below parent from "a=text(b c) d": space-separated elements, each a tag with
 // an optional =content and an optional parenthesised list of its own children.
-inline void build(IQuorvelXml* parent, std::string_view spec) {
+inline void build(IQuorvelXml* parent, std::string_view shape) {
     std::vector<ComPtr<IQuorvelXml>> stack;
     IQuorvelXml* current = parent;
     ComPtr<IQuorvelXml> last;
     size_t i = 0;
-    while (i < spec.size()) {
-        const char c = spec[i];
+    while (i < shape.size()) {
+        const char c = shape[i];
         if (c == ' ') {
             ++i;
         } else if (c == '(') {
@@ -42,9 +42,9 @@ inline void build(IQuorvelXml* parent, std::string_view spec) {
             current = stack.empty() ? parent : stack.back().get();
             ++i;
         } else {
-            size_t end = spec.find_first_of(" ()", i);
-            if (end == std::string_view::npos) end = spec.size();
-            const std::string_view item = spec.substr(i, end - i);
+            size_t end = shape.find_first_of(" ()", i);
+            if (end == std::string_view::npos) end = shape.size();
+            const std::string_view item = shape.substr(i, end - i);
             const size_t eq = item.find('=');
             last = addChild(current, item.substr(0, eq),
                             eq == std::string_view::npos ? std::string_view() : item.substr(eq + 1));
@@ -56,7 +56,10 @@ inline void build(IQuorvelXml* parent, std::string_view spec) {
 // A subtree as "tag=content(child child)", read from the nodes themselves.
 inline std::string shapeOf(const TreeNode* n) {
     std::string s(n->tagView());
-    if (n->hasContent()) s += "=" + std::string(n->contentView());
+    if (n->hasContent()) {
+        s += '=';
+        s += n->contentView();
+    }
     if (!n->hasChildren()) return s;
     s += "(";
     for (const TreeNode* c = n->firstChild(); c; c = c->nextSibling()) {
@@ -71,11 +74,11 @@ inline std::string shape(IQuorvelXml* h) { return shapeOf(nodeOf(h)); }
 inline std::string tagOf(IQuorvelXml* h) { return h ? getString(h, &IQuorvelXml::get_Tag) : "(null)"; }
 inline LONG treeIdOf(IQuorvelXml* h) { return getLong(h, &IQuorvelXml::get_TreeId); }
 
-// A new document whose root is tagged root and holds spec.
-inline ComPtr<IQuorvelXml> document(std::string_view spec, std::string_view root = "root") {
+// A new document whose root is tagged root and holds shape.
+inline ComPtr<IQuorvelXml> document(std::string_view shape, std::string_view root = "root") {
     ComPtr<IQuorvelXml> h = newHandle();
     h->put_Tag(bstr(root).get());
-    build(h.get(), spec);
+    build(h.get(), shape);
     return h;
 }
 

@@ -692,7 +692,7 @@ TEST(TreeMembers, TakingNodesOut) {
 
 TEST(TreeMembers, Sorting) {
     struct Case {
-        const char* spec;
+        const char* shape;
         std::function<HRESULT(IQuorvelXml*)> sort;
         const char* expected;
     };
@@ -714,9 +714,9 @@ TEST(TreeMembers, Sorting) {
         {"", [](IQuorvelXml* h) { return h->SortRecordsByAttribute(nullptr, nullptr, 1); }, "root"},
     };
     for (const Case& c : cases) {
-        ComPtr<IQuorvelXml> doc = document(c.spec);
+        ComPtr<IQuorvelXml> doc = document(c.shape);
         EXPECT_EQ(c.sort(doc.get()), S_OK);
-        EXPECT_EQ(shape(doc.get()), c.expected) << c.spec;
+        EXPECT_EQ(shape(doc.get()), c.expected) << c.shape;
         EXPECT_EQ(errorLogXml(doc.get()), "");
     }
 
