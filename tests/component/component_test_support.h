@@ -94,4 +94,25 @@ public:
 };
 
 
+// The handle's event connection point, with `sink` connected to it; the cookie comes back in `cookie`.
+inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, DWORD* cookie) {
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> events;
+    if (h->QueryInterface(IID_IConnectionPointContainer, container.putVoid()) != S_OK ||
+        container->FindConnectionPoint(DIID_IQuorvelXmlEvents, events.put()) != S_OK ||
+        events->Advise(sink, cookie) != S_OK) {
+        ADD_FAILURE() << "no event connection";
+        return {};
+    }
+    return events;
+}
+
+// "<list>" with `n` items made by `item(i)`.
+template <class Item>
+std::string listOf(int n, Item item) {
+    std::string doc = "<list>";
+    for (int i = 0; i < n; ++i) doc += item(i);
+    return doc + "</list>";
+}
+
 }  // namespace quorvel::test

@@ -177,16 +177,11 @@ TEST_F(Loading, ByteArraysAndStringVariants) {
 
 TEST_F(Loading, LoadsReportProgress) {
     ComPtr<IQuorvelXml> h = newHandle();
-    ComPtr<IConnectionPointContainer> container;
-    ASSERT_EQ(h->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
-    ComPtr<IConnectionPoint> events;
-    ASSERT_EQ(container->FindConnectionPoint(DIID_IQuorvelXmlEvents, events.put()), S_OK);
     PercentSink sink;
     DWORD cookie = 0;
-    ASSERT_EQ(events->Advise(&sink, &cookie), S_OK);
-    std::string doc = "<list>";
-    for (int i = 0; i < 300; ++i) doc += "<item>" + std::to_string(i) + "</item>";
-    doc += "</list>";
+    ComPtr<IConnectionPoint> events = connectEvents(h.get(), &sink, &cookie);
+    ASSERT_TRUE(events);
+    std::string doc = listOf(300, [](int i) { return "<item>" + std::to_string(i) + "</item>"; });
     LONG flag = 0;
     ASSERT_EQ(loadBytes(h.get(), doc, &flag), S_OK);
     ASSERT_FALSE(sink.percents.empty());
