@@ -22,6 +22,8 @@ void fill(AttributeSet& s, const Pairs& pairs) {
     for (auto& [n, v] : pairs) s.add(n, v);
 }
 
+// Plain adds, updates and removals are checked through the handle in tests/component; these are
+// the cases a handle cannot reach: aliasing, growth, null names and values.
 TEST(AttributeSet, EditsKeepOrderAndDuplicates) {
     struct Case {
         const char* what;
@@ -30,12 +32,8 @@ TEST(AttributeSet, EditsKeepOrderAndDuplicates) {
         Pairs expected;
     };
     const Case cases[] = {
-        {"duplicates kept", {{"a", "1"}, {"b", "2"}, {"a", "3"}}, [](AttributeSet&) {}, {{"a", "1"}, {"b", "2"}, {"a", "3"}}},
         {"remove all of a name", {{"a", "1"}, {"b", "2"}, {"a", "3"}}, [](AttributeSet& s) { s.remove("a"); }, {{"b", "2"}}},
-        {"remove absent", {{"a", "1"}}, [](AttributeSet& s) { s.remove("x"); }, {{"a", "1"}}},
         {"remove last leaves empty", {{"a", "1"}, {"a", ""}}, [](AttributeSet& s) { s.remove("a"); }, {}},
-        {"update moves to end", {{"a", "1"}, {"b", "2"}}, [](AttributeSet& s) { s.update("a", "9"); }, {{"b", "2"}, {"a", "9"}}},
-        {"update absent appends", {{"a", "1"}}, [](AttributeSet& s) { s.update("c", "3"); }, {{"a", "1"}, {"c", "3"}}},
         {"update collapses duplicates", {{"a", "1"}, {"a", "2"}, {"b", ""}}, [](AttributeSet& s) { s.update("a", "x"); }, {{"b", ""}, {"a", "x"}}},
         {"empty name ignored", {{"a", "1"}}, [](AttributeSet& s) { s.add("", "v"); s.add(nullptr, "v"); s.update("", "v"); }, {{"a", "1"}}},
         {"null value is empty", {}, [](AttributeSet& s) { s.add("a", nullptr); }, {{"a", ""}}},
@@ -63,12 +61,10 @@ TEST(AttributeSet, Queries) {
         bool has, hasWithValue, matches;  // matches uses value as the pattern
     };
     const Case cases[] = {
-        {"a", "1", true, true, true},       {"a", "12", true, false, false},  {"a", "", true, false, false},
-        {"e", "", true, true, true},        {"e", nullptr, true, true, true}, {"e", "x", true, false, false},
-        {"k", "x*", true, false, true},     {"k", "abc", true, true, true},   {"k", "ABC", true, false, false},
-        {"k", "*", true, false, true},      {"K", "*", false, false, false},  {"L", "*xyz*", true, false, true},
-        {"L", "z*z", true, false, true},    {"", "", false, false, false},    {nullptr, "*", false, false, false},
-        {"A", "1", false, false, false},    {"b", "z", true, false, true},
+        {"a", "12", true, false, false}, {"e", "", true, true, true},    {"e", nullptr, true, true, true},
+        {"k", "x*", true, false, true},  {"k", "abc", true, true, true}, {"L", "*xyz*", true, false, true},
+        {"L", "z*z", true, false, true}, {"", "", false, false, false},  {nullptr, "*", false, false, false},
+        {"b", "z", true, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name ? c.name : "(null)") + " / " + (c.value ? c.value : "(null)"));
