@@ -147,6 +147,9 @@ TEST(MultiLangImpl, FailuresLogTheirMessagesAndLeaveTheOutputAlone) {
     const std::string longShiftJis = std::string(MultiLangImpl::kOneStepLimit, 'a') + "\x81";
     const std::string longWithKanji = std::string(MultiLangImpl::kOneStepLimit, 'a') + "\xE6\x97\xA5";
     const std::string longWithAcute = std::string(MultiLangImpl::kOneStepLimit, 'a') + "\xC3\xA9";
+    // Shift-JIS with a kanji that ISO-8859-1 lacks near the start: the first step's failure at the
+    // very end still comes first, although the second step would fail sooner.
+    const std::string early = "ab\x93\xFA" + std::string(MultiLangImpl::kOneStepLimit, 'x');
     struct Case {
         const char* what;
         int op;  // 0 Convert, 1 ConvertDirect, 2 ToUnicode (source), 3 FromUnicode (target)
@@ -172,6 +175,16 @@ TEST(MultiLangImpl, FailuresLogTheirMessagesAndLeaveTheOutputAlone) {
          {"E:Failed to convert to Unicode (1st step in 2-step conversion)"}},
         {"two steps, second step fails", 1, 65001, 28591, longWithKanji,
          {"E:Failed to convert from Unicode (2nd step in 2-step conversion)"}},
+        {"two steps, both would fail", 1, 932, 28591, early + "\x81",
+         {"E:Failed to convert to Unicode (1st step in 2-step conversion)"}},
+        {"two steps, second step fails early", 1, 932, 28591, early,
+         {"E:Failed to convert from Unicode (2nd step in 2-step conversion)"}},
+        {"two steps, no target converter, first step fails", 1, 932, 720, early + "\x81",
+         {"E:Failed to convert to Unicode (1st step in 2-step conversion)"}},
+        {"system route, decoder fails", 0, 932, 28591, early + "\x81",
+         {"E:Failed to convert from Unicode to code page 28591"}},
+        {"system route, decoder fails, table page", 0, 932, 1252, early + "\x81",
+         {"E:Failed to convert from Unicode to code page 1252"}},
         {"to Unicode, no converter", 2, 720, 0, "abc", {"E:Failed to create Unicode coverter"}},
         {"to Unicode, invalid", 2, 932, 0, "a\x81", {"E:Failed to convert to Unicode", "D:fromCodePage=932"}},
         {"from Unicode, no converter", 3, 0, 720, test::utf16le(u"abc"), {"E:Failed to create Unicode coverter"}},

@@ -13,7 +13,6 @@ namespace quorvel {
 namespace {
 
 using test::bytesOf;
-using test::RecordingLog;
 
 TEST(Utf16Pipeline, Utf8WindowsEndWhereTheDecoderStartsAfresh) {
     struct Case {
@@ -29,11 +28,9 @@ TEST(Utf16Pipeline, Utf8WindowsEndWhereTheDecoderStartsAfresh) {
         {"x\xF0\x9F\x98\x80z", 4, 1},
         {"x\x80\x80\x80\x80\x80", 5, 5},  // after four continuation bytes no sequence reaches the next
         {"x\x80\x80\x80\x80\x80", 3, 6},  // the run reaches back to the start: taken whole
-        {"x\x80\x80\x80\x80\x80", 4, 4},
-        {"\xC3\xA9\xC3\xA9", 2, 2},
+        {"x\x80\x80\x80\x80\x80", 4, 4}, {"\xC3\xA9\xC3\xA9", 2, 2},
         {"\xF0\x9F\x98\x80z", 3, 4},  // the sequence begins the window: it is taken whole
-        {"\xE2\x82", 1, 2},
-        {"\x80\x80\x80\x80\x80\x80\x80", 2, 6},
+        {"\xE2\x82", 1, 2}, {"\x80\x80\x80\x80\x80\x80\x80", 2, 6},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(utf8WindowEnd(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), c.want), c.end)
@@ -65,33 +62,6 @@ TEST(Utf16Pipeline, StreamedDecodingMatchesDecodingTheWholeText) {
     DataBuffer utf8;
     ASSERT_TRUE(ml.Convert(1201, 65001, be.data(), be.size(), utf8, nullptr));
     EXPECT_TRUE(bytesOf(utf8) == sys::toUtf8(whole));
-}
-
-TEST(Utf16Pipeline, FirstStepFailuresComeFirstWhereverTheyAre) {
-    // Shift-JIS with a kanji that ISO-8859-1 lacks near the start and an invalid byte at the end:
-    // the first step fails, although the second would fail sooner.
-    const std::string early = "ab\x93\xFA" + std::string(MultiLangImpl::kOneStepLimit, 'x');
-    MultiLangImpl ml;
-    RecordingLog log;
-    DataBuffer out;
-    EXPECT_FALSE(ml.ConvertDirect(932, 28591, (early + "\x81").data(), early.size() + 1, out, &log));
-    EXPECT_EQ(log.entries, std::vector<std::string>{"E:Failed to convert to Unicode (1st step in 2-step conversion)"});
-    log.entries.clear();
-    EXPECT_FALSE(ml.ConvertDirect(932, 28591, early.data(), early.size(), out, &log));
-    EXPECT_EQ(log.entries,
-              std::vector<std::string>{"E:Failed to convert from Unicode (2nd step in 2-step conversion)"});
-    // No converter to the target: a failing first step still speaks first.
-    log.entries.clear();
-    EXPECT_FALSE(ml.ConvertDirect(932, 720, (early + "\x81").data(), early.size() + 1, out, &log));
-    EXPECT_EQ(log.entries, std::vector<std::string>{"E:Failed to convert to Unicode (1st step in 2-step conversion)"});
-    EXPECT_TRUE(out.empty());
-    // The system route reports either failure as its encoder's.
-    log.entries.clear();
-    EXPECT_FALSE(ml.Convert(932, 28591, (early + "\x81").data(), early.size() + 1, out, &log));
-    EXPECT_FALSE(ml.Convert(932, 1252, (early + "\x81").data(), early.size() + 1, out, &log));
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"E:Failed to convert from Unicode to code page 28591",
-                                                     "E:Failed to convert from Unicode to code page 1252"}));
-    EXPECT_TRUE(out.empty());
 }
 
 }  // namespace
