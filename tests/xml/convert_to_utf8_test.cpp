@@ -58,7 +58,7 @@ TEST(ConvertToUtf8, MarksAndDeclarationsDecideTheConversion) {
         bool ok = false;
         EXPECT_EQ(run(c.in, &ok, &log), c.out) << c.what;
         EXPECT_TRUE(ok) << c.what;
-        EXPECT_TRUE(log.lines.empty()) << c.what << ": " << (log.lines.empty() ? "" : log.lines[0]);
+        EXPECT_TRUE(log.entries.empty()) << c.what << ": " << (log.entries.empty() ? "" : log.entries[0]);
     }
     EXPECT_FALSE(convertToUtf8(nullptr, nullptr));
 }
@@ -70,7 +70,7 @@ TEST(ConvertToUtf8, UnknownCharsetIsLoggedAndConvertsFromLatin1) {
     EXPECT_TRUE(ok);
     EXPECT_EQ(out, "<?xml encoding=\"X-Nowhere\"?><a>\xC3\xA9</a>");
     // The name as found: lowered and without spaces.
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"E:FROM Charset not recognized", "D:charset=x-nowhere"}));
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"E:FROM Charset not recognized", "D:charset=x-nowhere"}));
 }
 
 TEST(ConvertToUtf8, DamagedInputNeverBreaksIt) {

@@ -210,6 +210,7 @@ TEST(RoundTrip, MalformedTextNeverBreaksTheParser) {
             std::string written = serialized(root.get());
             EXPECT_FALSE(written.empty());
         }
+        EXPECT_EQ(parseString(t) != nullptr, root != nullptr) << "without a log the parser reads alike";
         if (!t.empty()) {
             ASSERT_FALSE(events.percents.empty());
             EXPECT_EQ(events.percents.back(), 100u);

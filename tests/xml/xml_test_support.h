@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/log_base.h"
+#include "charset/charset_test_support.h"
 #include "core/progress_monitor.h"
 #include "core/string_buffer.h"
 #include "tree/tree_node.h"
@@ -16,27 +16,6 @@ struct TreeDeleter {
     void operator()(TreeNode* n) const { TreeNode::destroyTree(n); }
 };
 using TreePtr = std::unique_ptr<TreeNode, TreeDeleter>;
-
-// Records errors as "E:text" and data as "D:keyword=value".
-class RecordingLog : public LogBase {
-public:
-    std::vector<std::string> lines;
-    bool LogError(const char* m) override { return add("E:" + std::string(m)); }
-    bool LogInfo(const char* m) override { return add("I:" + std::string(m)); }
-    bool ClearLog() override { lines.clear(); return true; }
-    bool EnterContext(const char*) override { return true; }
-    bool LeaveContext() override { return true; }
-    bool LogData(const char* k, const char* v) override { return add("D:" + std::string(k) + "=" + v); }
-    bool LogDataLong(const char* k, int32_t v) override { return add("D:" + std::string(k) + "=" + std::to_string(v)); }
-    bool GetErrorSummary(StringBuffer&) override { return true; }
-    bool SaveXmlLog(const char*) override { return true; }
-
-private:
-    bool add(std::string s) {
-        lines.push_back(std::move(s));
-        return true;
-    }
-};
 
 struct PercentRecorder : FireComEvent {
     std::vector<uint32_t> percents;
