@@ -230,14 +230,10 @@ std::vector<FallbackCase> fallbackCases(const std::string& good, const std::stri
         everyKept += block;
     }
     return {
-        {"clean", good + good, good + good},
-        {"start", bad + good + good, good + good},
-        {"middle", good + bad + good, good + good},
-        {"end", good + good + bad, good + good},
-        {"consecutive", good + bad + bad + bad + good, good + good},
-        {"only", bad, ""},
-        {"only missing", bad + bad + bad, ""},
-        {"every 1000 bytes", every, everyKept},
+        {"clean", good + good, good + good}, {"start", bad + good + good, good + good},
+        {"middle", good + bad + good, good + good}, {"end", good + good + bad, good + good},
+        {"consecutive", good + bad + bad + bad + good, good + good}, {"only", bad, ""},
+        {"only missing", bad + bad + bad, ""}, {"every 1000 bytes", every, everyKept},
         {"past the one-step limit", every + every, everyKept + everyKept},
     };
 }

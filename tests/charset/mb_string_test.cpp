@@ -26,18 +26,14 @@ TEST(MbStringUtf8, CharactersHaveTheLengthTheirFirstByteSays) {
         Spans spans;
     };
     const std::vector<Case> cases = {
-        {"", 0, {}},
-        {"ab", 0, {{0, 1}, {1, 1}}},
-        {"\xEF\xBB\xBF" "a", 3, {{0, 1}}},
-        {"\xEF\xBB\xBF", 3, {}},
+        {"", 0, {}}, {"ab", 0, {{0, 1}, {1, 1}}}, {"\xEF\xBB\xBF" "a", 3, {{0, 1}}}, {"\xEF\xBB\xBF", 3, {}},
         {"a\xEF\xBB\xBF", 0, {{0, 1}, {1, 3}}},  // only a leading mark is dropped
         {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 0, {{0, 2}, {2, 3}, {5, 4}}},
         {"\x80z\xDFx", 0, {{0, 2}, {2, 2}}},  // continuation bytes below 0xE0 count as two-byte leads
         {"\xF8\x80\x80\x80\x80\xFC\x80\x80\x80\x80\x80", 0, {{0, 5}, {5, 6}}},
         {"\xFE" "a\xFF\xFF" "b", 0, {{1, 1}, {4, 1}}},
         {"a\xE6\x97", 0, {{0, 1}, {1, 2}}},  // cut short at the end
-        {"\xFC\x80", 0, {{0, 2}}},
-        {std::string("\0\0", 2), 0, {{0, 1}, {1, 1}}},
+        {"\xFC\x80", 0, {{0, 2}}}, {std::string("\0\0", 2), 0, {{0, 1}, {1, 1}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes));

@@ -93,8 +93,7 @@ TEST(Parse, DeclarationAndPrologTable) {
          "<!doctype a [<!ENTITY e \"<b>\"> <!ELEMENT a ANY>]>\n", "a"},
         {"<?pi data?><a/>", "(none)", "<?pi data?>\n", "a"},
         {"<?pi one?><!DOCTYPE a><?pi two?><a/>", "(none)", "<?pi one?>\n<!DOCTYPE a>\n<?pi two?>\n", "a"},
-        {"<a><?pi x?>t</a>", "(none)", "<?pi x?>\n", "a \"t\""},
-        {"<?pi unterminated <a/>", "(none)", "<?\n", "a"},
+        {"<a><?pi x?>t</a>", "(none)", "<?pi x?>\n", "a \"t\""}, {"<?pi unterminated <a/>", "(none)", "<?\n", "a"},
         {"<r><!DOCTYPE d [<x>", "(none)", "<!DOCTYPE d [<x>\n", "r", {"E:Failed to parse DTD"}},
         {"<!DOCTYPE d [", "(none)", "(none)", "(none)", {"E:Failed to parse DTD"}},
         // The declaration goes to the first top-level element closed; the prolog to each.
