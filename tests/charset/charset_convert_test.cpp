@@ -45,13 +45,6 @@ public:
     std::vector<std::string> inputs;
 };
 
-std::string convert(CharsetConvert& cc, const std::string& in, LogBase* log = nullptr, bool* ok = nullptr) {
-    DataBuffer out;
-    const bool result = cc.Convert(in.data(), in.size(), out, log);
-    if (ok) *ok = result;
-    return bytesOf(out);
-}
-
 std::string fallback(CharsetConvert& cc, const std::string& in) {
     DataBuffer out;
     Utf8Cache cache;
@@ -98,69 +91,68 @@ TEST(CharsetConvert, SelectsCharsetsByNameAndKeepsTheNameAsPassed) {
 
 }
 
-TEST(CharsetConvert, ConvertsByTableForTheTenTableCodePages) {
-    CharsetConvert cc;
-    ASSERT_TRUE(cc.SetFromCharset("utf-8"));
-    ASSERT_TRUE(cc.SetToCharset("windows-1252"));
-    // U+00E9 and U+20AC are in the table; U+65E5 is dropped without failing.
-    bool ok = false;
-    EXPECT_EQ(convert(cc, "a" + kEAcute + "\xE2\x82\xAC" + kKanji + "z", nullptr, &ok), "a\xE9\x80z");
-    EXPECT_TRUE(ok);
-    // Units below 255 become their own value, whatever the code page has there.
-    ASSERT_TRUE(cc.SetToCharset("windows-1251"));
-    EXPECT_EQ(convert(cc, kEAcute + "\xD0\x96"), "\xE9\xC6");
-    DataBuffer out;
-    ASSERT_TRUE(cc.FromUtf16(u"\u00E9\u0416", 4, out));
-    EXPECT_EQ(bytesOf(out), "\xE9\xC6");
-    // From UTF-16 by source 1200, and from another code page through UTF-16 first.
-    ASSERT_TRUE(cc.SetFromCharset("utf-16"));
-    EXPECT_EQ(convert(cc, test::utf16le(u"\u0416!")), "\xC6!");
-    ASSERT_TRUE(cc.SetFromCharset("koi8-r"));
-    EXPECT_EQ(convert(cc, "\xF6"), "\xC6");
-    // A source that cannot be brought to UTF-16 leaves the work to the platform converter.
-    ASSERT_TRUE(cc.SetFromCharset("shift_jis"));
-    RecordingLog log;
-    convert(cc, "\x81", &log, &ok);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(log.entries.front(), "E:Failed to convert to Unicode");
-    // Empty input succeeds with nothing.
-    EXPECT_EQ(convert(cc, "", nullptr, &ok), "");
-    EXPECT_TRUE(ok);
+enum class Op { Convert, Fallback, FromUtf16, ToUtf16 };
+
+// One call on a converter set to `from` and `to`: what it writes, whether it succeeds, what it logs.
+struct Call {
+    const char* what;
+    Op op;
+    const char* from;
+    const char* to;
+    std::string in, out;
+    bool ok = true;
+    std::vector<std::string> log = {};
+};
+
+void expectCalls(CharsetConvert& cc, const std::vector<Call>& calls) {
+    for (const Call& c : calls) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(cc.SetFromCharset(c.from));
+        ASSERT_TRUE(cc.SetToCharset(c.to));
+        RecordingLog log;
+        DataBuffer out;
+        bool ok = true;
+        switch (c.op) {
+            case Op::Convert: ok = cc.Convert(c.in.data(), c.in.size(), out, &log); break;
+            case Op::Fallback: break;
+            case Op::FromUtf16: ok = cc.FromUtf16(c.in.data(), c.in.size(), out, &log); break;
+            case Op::ToUtf16: ok = cc.ToUtf16(c.in.data(), c.in.size(), out, &log); break;
+        }
+        EXPECT_EQ(c.op == Op::Fallback ? fallback(cc, c.in) : bytesOf(out), c.out);
+        EXPECT_EQ(ok, c.ok);
+        EXPECT_EQ(log.entries, c.log);
+    }
 }
 
-TEST(CharsetConvert, ConvertHandlesByteOrderMarksEqualPagesAndUtf16) {
-    CharsetConvert cc;
-    ASSERT_TRUE(cc.SetFromCharset("utf-8"));
-    ASSERT_TRUE(cc.SetToCharset("utf-8"));
+TEST(CharsetConvert, ConvertsByTableThroughUtf16OrByThePlatform) {
+    using test::utf16le;
     const std::string text = kBom + "a" + kEAcute;
-    EXPECT_EQ(convert(cc, text), text);
-    DataBuffer out;
-    Utf8Cache cache;
-    cc.ConvertWithFallback(text.data(), text.size(), out, cache);
-    EXPECT_EQ(bytesOf(out), text);
-
-    ASSERT_TRUE(cc.SetToCharset("iso-8859-1"));
-    EXPECT_EQ(convert(cc, text), "a\xE9");
-    EXPECT_EQ(fallback(cc, text), "a\xE9");
-    EXPECT_EQ(fallback(cc, text + kKanji), "a\xE9");
-    ASSERT_TRUE(cc.SetToCharset("shift_jis"));
-    EXPECT_EQ(convert(cc, kBom + kKanji), "\x93\xFA");
-    ASSERT_TRUE(cc.SetToCharset("utf-16"));
-    EXPECT_EQ(convert(cc, kBom + "A"), std::string("A\0", 2));
-
-    // FromUtf16: 1200 copies; other targets through the platform converter.
-    out.clear();
-    ASSERT_TRUE(cc.FromUtf16("A\0B\0", 4, out));
-    EXPECT_EQ(bytesOf(out), std::string("A\0B\0", 4));
-    ASSERT_TRUE(cc.SetToCharset("utf-8"));
-    out.clear();
-    ASSERT_TRUE(cc.FromUtf16(u"\u00E9\U0001F600", 6, out));
-    EXPECT_EQ(bytesOf(out), kEAcute + "\xF0\x9F\x98\x80");
-    ASSERT_TRUE(cc.SetToCharset("shift_jis"));
-    out.clear();
-    RecordingLog log;
-    EXPECT_FALSE(cc.FromUtf16(u"\u00E9", 2, out, &log));
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"E:Failed to convert from Unicode", "D:toCodePage=932"}));
+    CharsetConvert cc;
+    expectCalls(cc, {
+        // The ten table code pages: U+00E9 and U+20AC are in 1252, U+65E5 is dropped without failing;
+        // below 255 a unit is its own value in 1251, from UTF-8, UTF-16 or another code page.
+        {"1252 table", Op::Convert, "utf-8", "windows-1252", "a" + kEAcute + "\xE2\x82\xAC" + kKanji + "z", "a\xE9\x80z"},
+        {"1251 below 255", Op::Convert, "utf-8", "windows-1251", kEAcute + "\xD0\x96", "\xE9\xC6"},
+        {"1251 from UTF-16", Op::FromUtf16, "utf-8", "windows-1251", utf16le(u"\u00E9\u0416"), "\xE9\xC6"},
+        {"source 1200", Op::Convert, "utf-16", "windows-1251", utf16le(u"\u0416!"), "\xC6!"},
+        {"through UTF-16", Op::Convert, "koi8-r", "windows-1251", "\xF6", "\xC6"},
+        {"source the platform cannot decode", Op::Convert, "shift_jis", "windows-1251", "\x81", "", false,
+         {"E:Failed to convert to Unicode", "D:fromCodePage=932", "E:1-Step charset conversion failed"}},
+        {"empty", Op::Convert, "shift_jis", "windows-1251", "", ""},
+        // Byte-order marks and equal code pages.
+        {"equal pages copy", Op::Convert, "utf-8", "utf-8", text, text},
+        {"equal pages copy on fallback", Op::Fallback, "utf-8", "utf-8", text, text},
+        {"mark dropped", Op::Convert, "utf-8", "iso-8859-1", text, "a\xE9"},
+        {"mark dropped on fallback", Op::Fallback, "utf-8", "iso-8859-1", text + kKanji, "a\xE9"},
+        {"mark dropped for the platform", Op::Convert, "utf-8", "shift_jis", kBom + kKanji, "\x93\xFA"},
+        {"mark dropped for UTF-16", Op::Convert, "utf-8", "utf-16", kBom + "A", std::string("A\0", 2)},
+        {"ToUtf16 drops the mark", Op::ToUtf16, "utf-8", "utf-8", text, std::string("a\0\xE9\0", 4)},
+        // FromUtf16: 1200 copies; other targets through the platform converter.
+        {"1200 copies", Op::FromUtf16, "utf-8", "utf-16", std::string("A\0B\0", 4), std::string("A\0B\0", 4)},
+        {"to UTF-8", Op::FromUtf16, "utf-8", "utf-8", utf16le(u"\u00E9\U0001F600"), kEAcute + "\xF0\x9F\x98\x80"},
+        {"missing", Op::FromUtf16, "utf-8", "shift_jis", utf16le(u"\u00E9"), "", false,
+         {"E:Failed to convert from Unicode", "D:toCodePage=932"}},
+    });
 
     // A lone last byte of UTF-16 is no unit, whatever the target; units need not be aligned.
     alignas(2) const char misaligned[5] = {'-', 'A', '\0', '\xAC', '\0'};
@@ -177,41 +169,18 @@ TEST(CharsetConvert, ConvertHandlesByteOrderMarksEqualPagesAndUtf16) {
         }
     }
 
-    // ToUtf16 drops the mark of UTF-8 and decodes the rest.
-    out.clear();
-    ASSERT_TRUE(cc.SetFromCharset("utf-8"));
-    ASSERT_TRUE(cc.ToUtf16(text.data(), text.size(), out));
-    EXPECT_EQ(bytesOf(out), std::string("a\0\xE9\0", 4));
-}
-
-TEST(CharsetConvert, WithoutPlatformConverterOnlyTablesFromUtf16Work) {
-    CharsetConvert cc(std::unique_ptr<MultiLang>{});
-    EXPECT_EQ(cc.converter(), nullptr);
-    RecordingLog log;
-    ASSERT_TRUE(cc.SetToCharset("windows-1252", &log));
-    DataBuffer out;
-    ASSERT_TRUE(cc.FromUtf16(u"\u20AC", 2, out, &log));
-    EXPECT_EQ(bytesOf(out), "\x80");
-    ASSERT_TRUE(cc.SetFromCharset("utf-16", &log));
-    out.clear();
-    ASSERT_TRUE(cc.Convert("\xAC\x20", 2, out, &log));
-    EXPECT_EQ(bytesOf(out), "\x80");
-    EXPECT_TRUE(log.entries.empty());
-
-    // UTF-8 must be brought to UTF-16 first, which needs the converter: one message from that
-    // attempt, one from Convert itself.
-    ASSERT_TRUE(cc.SetFromCharset("utf-8"));
-    bool ok = true;
-    convert(cc, "a", &log, &ok);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"E:CharsetConvert: no multi-language object",
-                                                     "E:CharsetConvert: no multi-language object"}));
-    ASSERT_TRUE(cc.SetToCharset("utf-8"));
-    log.entries.clear();
-    out.clear();
-    EXPECT_FALSE(cc.FromUtf16(u"a", 2, out, &log));
-    EXPECT_EQ(log.entries, std::vector<std::string>{"E:CharsetConvert: no multi-language object"});
-    EXPECT_EQ(fallback(cc, "abc"), "");
+    // Without the platform converter only the tables from UTF-16 work. UTF-8 must be brought to
+    // UTF-16 first, which needs the converter: one message from that attempt, one from Convert.
+    CharsetConvert bare(std::unique_ptr<MultiLang>{});
+    EXPECT_EQ(bare.converter(), nullptr);
+    const std::string none = "E:CharsetConvert: no multi-language object";
+    expectCalls(bare, {
+        {"table from UTF-16", Op::FromUtf16, "utf-8", "windows-1252", utf16le(u"\u20AC"), "\x80"},
+        {"table from source 1200", Op::Convert, "utf-16", "windows-1252", "\xAC\x20", "\x80"},
+        {"UTF-8 source", Op::Convert, "utf-8", "windows-1252", "a", "", false, {none, none}},
+        {"platform target", Op::FromUtf16, "utf-8", "utf-8", utf16le(u"a"), "", false, {none}},
+        {"fallback", Op::Fallback, "utf-8", "utf-8", "abc", ""},
+    });
 }
 
 // The text with every marked character left out, expected of ConvertWithFallback.
