@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,34 +30,22 @@ void expectStable(const std::string& text, const std::string& what) {
            << "\nsecond: " << twice.substr(from, 240);
 }
 
-bool readFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    out = s.str();
-    return true;
-}
-
 TEST(RoundTrip, RealDebianDocuments) {
-    std::vector<std::string> files = {"/usr/share/mime/packages/freedesktop.org.xml"};
-    if (DIR* d = opendir("/usr/share/xml/iso-codes")) {
-        while (dirent* e = readdir(d)) {
-            std::string name = e->d_name;
-            if (name.size() > 4 && name.substr(name.size() - 4) == ".xml") files.push_back("/usr/share/xml/iso-codes/" + name);
-        }
-        closedir(d);
-    }
+    std::vector<std::filesystem::path> files = {"/usr/share/mime/packages/freedesktop.org.xml"};
+    std::error_code missing;
+    for (const auto& e : std::filesystem::directory_iterator("/usr/share/xml/iso-codes", missing))
+        if (e.path().extension() == ".xml") files.push_back(e.path());
     int read = 0;
-    for (const std::string& f : files) {
-        std::string text;
-        if (!readFile(f, text)) continue;
+    for (const auto& f : files) {
+        std::ifstream in(f, std::ios::binary);
+        if (!in) continue;
         ++read;
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
         if (text.empty()) {
             EXPECT_EQ(parseString(text), nullptr) << f;  // an empty file holds no element
             continue;
         }
-        expectStable(text, f);
+        expectStable(text, f.string());
         TreePtr root = parseString(text);
         EXPECT_GT(root->childCount(), 10) << f;
     }
