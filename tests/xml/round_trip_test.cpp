@@ -83,19 +83,13 @@ std::string generatedDocument(std::mt19937& rng) {
             std::string t = tags[pick(8)];
             doc += "<" + t;
             for (int i = pick(4); i > 0; --i) {
-                doc += std::string(" k") + std::to_string(i) + "=";
-                if (pick(2)) {
-                    doc += "\"" + std::string(pick(2) ? "&lt;x&gt; &quot;" : "") + "v'" + std::to_string(pick(9)) + "\"";
-                } else {
-                    doc += "'" + std::string(pick(2) ? "say \"hi\"" : "") + std::to_string(pick(9)) + "'";
-                }
+                doc += " k" + std::to_string(i) + "=";
+                doc += pick(2) ? "\"" + std::string(pick(2) ? "&lt;x&gt; &quot;" : "") + "v'" + std::to_string(pick(9)) + "\""
+                               : "'" + std::string(pick(2) ? "say \"hi\"" : "") + std::to_string(pick(9)) + "'";
             }
-            if (pick(4) == 0) {
-                doc += "/>";
-            } else {
-                doc += ">";
-                open.push_back(t);
-            }
+            const bool empty = pick(4) == 0;
+            doc += empty ? "/>" : ">";
+            if (!empty) open.push_back(t);
         } else if (action < 6) {
             doc += text(pick(5) ? 4 : 60);
         } else if (action == 6) {
@@ -124,28 +118,21 @@ TEST(RoundTrip, GeneratedDocuments) {
 
 TEST(RoundTrip, MillionDeepDocument) {
     constexpr size_t kDepth = 1000000;
-    std::string text;
-    text.reserve(kDepth * 9 + 16);
-    for (size_t i = 0; i < kDepth; ++i) text += "<d>";
-    text += "bottom";
-    for (size_t i = 0; i < kDepth; ++i) text += "</d>";
-    TreePtr root = parseString(text);
+    auto nested = [&](const char* close) {
+        std::string s;
+        for (size_t i = 0; i < kDepth; ++i) s += "<d>";
+        s += "bottom";
+        for (size_t i = 0; i < kDepth; ++i) s += close;
+        return s;
+    };
+    TreePtr root = parseString(nested("</d>"));
     ASSERT_NE(root, nullptr);
     const TreeNode* n = root.get();
     size_t depth = 1;
-    while (n->firstChild()) {
-        n = n->firstChild();
-        ++depth;
-    }
+    for (; n->firstChild(); n = n->firstChild()) ++depth;
     EXPECT_EQ(depth, kDepth);
     EXPECT_EQ(n->contentView(), "bottom");
-    std::string written = serialized(root.get());
-    std::string expected;
-    expected.reserve(kDepth * 10 + 16);
-    for (size_t i = 0; i < kDepth; ++i) expected += "<d>";
-    expected += "bottom";
-    for (size_t i = 0; i < kDepth; ++i) expected += "</d>\n";
-    EXPECT_TRUE(written == expected);
+    EXPECT_TRUE(serialized(root.get()) == nested("</d>\n"));
     EXPECT_EQ(CommonStrings::refCount("d"), static_cast<int32_t>(kDepth));
     root.reset();
     EXPECT_EQ(CommonStrings::refCount("d"), 0);
