@@ -164,9 +164,6 @@ TEST(Parse, ProgressMatchesAMonitorAskedAtEveryEndTag) {
         TreePtr root = parseString(text, nullptr, &monitor);
         ASSERT_NE(root, nullptr);
         EXPECT_EQ(got.percents, expected.percents) << elements;
-        ASSERT_FALSE(got.percents.empty());
-        EXPECT_EQ(got.percents.back(), 100u);
-        for (size_t i = 1; i < got.percents.size(); ++i) ASSERT_LT(got.percents[i - 1], got.percents[i]);
         EXPECT_EQ(monitor.total(), text.size());
     }
 }
