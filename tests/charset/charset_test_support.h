@@ -17,16 +17,24 @@ namespace quorvel::test {
 // Records errors as "E:message", data as "D:keyword=value" (numbers in decimal).
 class RecordingLog : public LogBase {
 public:
-    std::vector<std::string> entries;
-    bool LogError(const char* m) override { return add("E:" + std::string(m)); }
-    bool LogInfo(const char* m) override { return add("I:" + std::string(m)); }
-    bool ClearLog() override { entries.clear(); return true; }
+    bool LogError(const char* message) override { return add("E:" + std::string(message)); }
+    bool LogInfo(const char* message) override { return add("I:" + std::string(message)); }
+    bool ClearLog() override {
+        entries.clear();
+        return true;
+    }
     bool EnterContext(const char*) override { return true; }
     bool LeaveContext() override { return true; }
-    bool LogData(const char* k, const char* v) override { return add("D:" + std::string(k) + "=" + v); }
-    bool LogDataLong(const char* k, int32_t v) override { return add("D:" + std::string(k) + "=" + std::to_string(v)); }
+    bool LogData(const char* keyword, const char* value) override {
+        return add("D:" + std::string(keyword) + "=" + value);
+    }
+    bool LogDataLong(const char* keyword, int32_t value) override {
+        return add("D:" + std::string(keyword) + "=" + std::to_string(value));
+    }
     bool GetErrorSummary(StringBuffer&) override { return true; }
     bool SaveXmlLog(const char*) override { return true; }
+
+    std::vector<std::string> entries;
 
 private:
     bool add(std::string entry) {
