@@ -71,4 +71,14 @@ BENCHMARK(BM_Write)->Arg(25)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMill
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // Keep freed memory in the heap between runs, as a host that loads again and again does, so
+    // that first-touch page faults of fresh mappings do not swamp the comparison between sizes.
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 1 << 25);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
