@@ -183,12 +183,6 @@ void StringBuffer::append(const char* s) {
     data_[length_] = 0;
 }
 
-void StringBuffer::appendChar(char c) {
-    if (length_ + 1 >= capacity_) adoptNewBlock(static_cast<int64_t>(length_) + growth_ + 1, true);
-    data_[length_++] = c;
-    data_[length_] = 0;
-}
-
 void StringBuffer::appendBytes(const void* p, int32_t n) {
     if (!p || n < 1) return;
     if (capacity_ <= static_cast<int64_t>(length_) + n) {

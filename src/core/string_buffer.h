@@ -41,7 +41,11 @@ public:
 
     // Appends.
     void append(const char* s);
-    void appendChar(char c);
+    void appendChar(char c) {  // inline: callers append byte by byte in their inner loops
+        if (length_ + 1 >= capacity_) adoptNewBlock(static_cast<int64_t>(length_) + growth_ + 1, true);
+        data_[length_++] = c;
+        data_[length_] = 0;
+    }
     void appendBytes(const void* p, int32_t n);
     void appendBuffer(const StringBuffer& b) { appendBytes(b.data_, b.length_); }
     void appendWide(const char16_t* w);  // through the ANSI code page
