@@ -49,6 +49,12 @@ LONG getLong(IQuorvelXml* h, Getter getter) {
     return v;
 }
 
+inline std::string tagOf(IQuorvelXml* h) { return h ? getString(h, &IQuorvelXml::get_Tag) : "(null)"; }
+inline std::string contentOf(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_Content); }
+inline LONG treeIdOf(IQuorvelXml* h) { return getLong(h, &IQuorvelXml::get_TreeId); }
+inline std::string errorLogXml(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogXml); }
+inline std::string errorLogText(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogText); }
+
 struct ErrorRecord {
     bool present = false;
     std::string description;
@@ -72,7 +78,33 @@ inline ErrorRecord takeErrorInfo() {
     return r;
 }
 
-inline std::string errorLogXml(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogXml); }
+// One call's context in the XML log, with its entries as <name>value</name>.
+using LogEntries = std::vector<std::pair<std::string, std::string>>;
+inline std::string logContext(const std::string& context, const LogEntries& entries) {
+    std::string s = "<" + context + ">\n";
+    for (const auto& [name, value] : entries) s += "    <" + name + ">" + value + "</" + name + ">\n";
+    return s + "</" + context + ">\n";
+}
+inline std::string logXml(const std::string& context, const LogEntries& entries) {
+    return "<QuorvelLog>\n" + logContext(context, entries) + "</QuorvelLog>\n";
+}
+
+// A failed call: E_FAIL, the summary as the thread's error information and, when given, the whole log.
+inline void expectFailure(IQuorvelXml* h, HRESULT hr, const std::string& summary, const std::string& log = "") {
+    EXPECT_EQ(hr, E_FAIL) << summary;
+    const ErrorRecord e = takeErrorInfo();
+    EXPECT_TRUE(e.present) << summary;
+    EXPECT_EQ(e.description, summary);
+    if (!log.empty()) { EXPECT_EQ(errorLogXml(h), log); }
+}
+
+// A call refused for a null argument: its summary, and its context closing the log.
+inline void expectNullRefused(IQuorvelXml* h, HRESULT hr, const std::string& context) {
+    expectFailure(h, hr, "(" + context + ")\nParameter is NULL");
+    const std::string tail = logContext(context, {{"error", "Parameter is NULL"}}) + "</QuorvelLog>\n";
+    const std::string log = errorLogXml(h);
+    EXPECT_TRUE(log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0) << log;
+}
 
 // Records the ParsePercentDone events it receives.
 class PercentSink final : public IDispatch {
@@ -92,7 +124,6 @@ public:
         return S_OK;
     }
 };
-
 
 // The handle's event connection point, with `sink` connected to it; the cookie comes back in `cookie`.
 inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, DWORD* cookie) {
