@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,23 +107,40 @@ inline void expectNullRefused(IQuorvelXml* h, HRESULT hr, const std::string& con
     EXPECT_TRUE(log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0) << log;
 }
 
-// Records the ParsePercentDone events it receives.
+// An event sink as a script host makes one: it answers IDispatch and, unless told not to, the event
+// interface; it records each ParsePercentDone and whether the call came in the shape sinks expect.
 class PercentSink final : public IDispatch {
 public:
+    explicit PercentSink(bool answersEventInterface = true) : answersEvents_(answersEventInterface) {}
     std::vector<LONG> percents;
+    bool callShapeOk = true;
+    ULONG refs = 1;
+    std::function<void()> onEvent;  // run inside Invoke, to let a sink disconnect itself
+    HRESULT invokeResult = S_OK;
+
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IQuorvelXmlEvents) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
+        const bool ok = riid == IID_IUnknown || riid == IID_IDispatch || (answersEvents_ && riid == DIID_IQuorvelXmlEvents);
+        *ppv = ok ? static_cast<IDispatch*>(this) : nullptr;
+        if (ok) AddRef();
+        return ok ? S_OK : E_NOINTERFACE;
     }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
     HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
-        percents.push_back(params->rgvarg[0].lVal);
-        return S_OK;
+    HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                   UINT* argErr) override {
+        callShapeOk = callShapeOk && id == 1 && riid == IID_NULL && lcid == 0x400 && flags == DISPATCH_METHOD && params &&
+                      params->cArgs == 1 && params->cNamedArgs == 0 && params->rgvarg[0].vt == VT_I4 && result &&
+                      !excep && !argErr && refs >= 2;
+        if (params && params->cArgs == 1) percents.push_back(params->rgvarg[0].lVal);
+        if (onEvent) onEvent();
+        return invokeResult;
     }
+
+private:
+    bool answersEvents_;
 };
 
 // The handle's event connection point, with `sink` connected to it; the cookie comes back in `cookie`.
