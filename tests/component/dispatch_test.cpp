@@ -2,6 +2,7 @@
 // the type information hosts list members from.
 #include <gtest/gtest.h>
 
+#include <string_view>
 #include <vector>
 
 #include "component/member_invoke.h"
@@ -252,7 +253,7 @@ TEST(Dispatch, FailedMembersReportAnException) {
     EXPECT_EQ(take(e.bstrSource), "QuorvelXml.QuorvelXml");
     EXPECT_EQ(e.scode, E_FAIL);
     for (const MemberInfo& m : kMembers) {
-        if (m.dispid == 48) continue;  // SaveXmlLog would write a file
+        if (std::string_view(m.name).starts_with("Save")) continue;  // SaveXml and SaveXmlLog write files
         std::vector<VARIANT> args;
         StringArgs s;
         for (uint8_t i = 0; i < m.paramCount; ++i) {
