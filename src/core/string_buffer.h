@@ -61,6 +61,11 @@ public:
     void setBuffer(const StringBuffer& b);
     void clear();
     void reserve(int32_t n);
+    // Counts in n bytes written straight into the room past length(); they must fit before capacity() - 1.
+    void extendBy(int32_t n) {
+        length_ += n;
+        data_[length_] = 0;
+    }
     char* takeBuffer(int32_t* outLength = nullptr);
     void trim();
     void removeChar(char c);
