@@ -47,8 +47,6 @@ struct TempDir {
 
 TEST(Logger, FailedCallRendersInEveryForm) {
     Logger log;
-    log.setName("QuorvelXml4_0_2");
-    EXPECT_STREQ(log.name(), "QuorvelXml4_0_2");
     ASSERT_TRUE(log.ClearLog());
     ASSERT_TRUE(log.EnterContext("GetXml"));
     ASSERT_TRUE(log.LogError("Parameter is NULL"));
@@ -106,8 +104,7 @@ TEST(Logger, MultiLineMessagesSplitIntoContinuations) {
         ASSERT_EQ(entries.size(), c.stored.size());
         std::string expectText, joined;
         for (size_t i = 0; i < entries.size(); ++i) {
-            EXPECT_EQ(entries[i].kind(), 'M');
-            EXPECT_EQ(entries[i].level(), 'E');
+            EXPECT_EQ(std::string({entries[i].kind(), entries[i].level()}), "ME");
             EXPECT_EQ(entries[i].continuation(), i > 0);
             EXPECT_EQ(entries[i].textView(), c.stored[i]);
             EXPECT_EQ(entries[i].keyword(), nullptr);
@@ -317,11 +314,9 @@ TEST(Logger, DataKeywords) {
         }
         const auto& e = log.activityLog()->entries();
         ASSERT_EQ(e.size(), 2u);
-        EXPECT_EQ(e[0].kind(), 'D');
-        EXPECT_EQ(e[0].level(), '0');
+        EXPECT_EQ(std::string({e[0].kind(), e[0].level()}), "D0");
         EXPECT_EQ(e[0].keywordView(), c.stored);
-        EXPECT_EQ(e[0].textView(), " v ");  // values are never trimmed
-        EXPECT_EQ(e[1].textView(), "1");
+        EXPECT_EQ(text(log), std::string(c.stored) + ":  v \r\n" + c.stored + ": 1\r\n");  // values are never trimmed
     }
     Logger log;
     log.LogDataLong("min", INT32_MIN);
@@ -366,35 +361,7 @@ TEST(Logger, SaveXmlLogWritesTheFile) {
     EXPECT_EQ(entryCount(log), 0u);  // failures log nothing
 }
 
-TEST(Logger, LargeLogsRenderWhole) {
-    constexpr int kContexts = 1000, kPerContext = 100;
-    Logger log;
-    size_t expectXml = 0, expectText = 0;
-    for (int c = 0; c < kContexts; ++c) {
-        std::string name = "Ctx" + std::to_string(c);
-        log.EnterContext(name.c_str());
-        expectXml += 2 * (name.size() + 3) + 1;
-        for (int i = 0; i < kPerContext; ++i) {
-            std::string m = "message " + std::to_string(i);
-            log.LogInfo(m.c_str());
-            expectXml += 4 + 13 + m.size() + 1;
-            expectText += m.size() + 2;
-        }
-        log.LeaveContext();
-    }
-    log.LogError("last\nline");
-    log.LeaveContext();  // a stray close: nothing to match, nothing to render
-    const std::string lastGroup = "<error><![CDATA[last\n  line]]></error>\n";
-    expectXml += lastGroup.size();
-    expectText += 6 + 8;
-    EXPECT_EQ(entryCount(log), static_cast<size_t>(kContexts * (kPerContext + 2) + 3));
-    std::string x = xml(log);
-    EXPECT_EQ(x.size(), expectXml + 13 + 14);  // plus the QuorvelLog lines
-    EXPECT_TRUE(x.ends_with(lastGroup + "</QuorvelLog>\n"));
-    EXPECT_EQ(text(log).size(), expectText);
-    EXPECT_EQ(summary(log), "");
-
-    // Deep nesting: closing and rendering never recurse.
+TEST(Logger, DeepNestingClosesAndRendersWithoutRecursion) {
     Logger deep;
     constexpr int kDepth = 2000;
     for (int i = 0; i < kDepth; ++i) deep.EnterContext("n");
@@ -407,7 +374,9 @@ TEST(Logger, LargeLogsRenderWhole) {
     // Each level: indentation twice, "<n>\n" and "</n>\n"; unclosed ones lose their indentation.
     const size_t d = kDepth;
     EXPECT_EQ(open.size(), 13 + 14 + 2 * d * (d - 1) + 4 * d + 5 * d + 4 * d + 22);
-    EXPECT_EQ(xml(deep).size(), 13 + 14 + 4 * d * (d - 1) + 9 * d + 4 * d + 22);
+    std::string closed = xml(deep);
+    EXPECT_EQ(closed.size(), 13 + 14 + 4 * d * (d - 1) + 9 * d + 4 * d + 22);
+    EXPECT_TRUE(closed.ends_with("</n>\n</QuorvelLog>\n"));
 }
 
 }  // namespace
