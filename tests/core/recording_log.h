@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/log_base.h"
@@ -10,6 +11,7 @@ namespace quorvel {
 
 struct RecordingLog : LogBase {
     std::vector<std::string> lines;
+    std::vector<std::string> take() { return std::exchange(lines, {}); }
     bool keep(char kind, const std::string& s) { return lines.push_back(std::string{kind, ':'} + s), true; }
     bool LogError(const char* m) override { return keep('E', m); }
     bool LogInfo(const char* m) override { return keep('I', m); }
