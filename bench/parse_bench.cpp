@@ -25,6 +25,7 @@
 #include <tinyxml2.h>
 #include <vector>
 
+#include "bench_documents.h"
 #include "core/progress_monitor.h"
 #include "core/string_buffer.h"
 #include "tree/tree_node.h"
@@ -119,20 +120,6 @@ std::string readFile(const char* path) {
     return s.str();
 }
 
-// A few hundred bytes of customer record with an id attribute, short fields and an entity.
-std::string records(size_t target) {
-    std::string s = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<records>\n";
-    for (int i = 0; s.size() < target; ++i) {
-        std::string n = std::to_string(i);
-        s += "  <record id=\"" + n + "\" type=\"customer\">\n    <name>Customer " + n + "</name>\n    <email>customer" + n +
-             "@example.com</email>\n    <age>" + std::to_string(18 + i % 70) +
-             "</age>\n    <address>\n      <street>" + n + " Main Street</street>\n      <city>Springfield</city>\n"
-             "      <zip>" + std::to_string(10000 + i % 89999) + "</zip>\n    </address>\n"
-             "    <note>Regular customer since " + std::to_string(1990 + i % 30) + " &amp; still active</note>\n  </record>\n";
-    }
-    return s + "</records>\n";
-}
-
 // Empty elements carrying ten attributes each.
 std::string attributeHeavy(size_t target) {
     std::string s = "<catalog>\n";
@@ -179,6 +166,8 @@ std::string chain() {
     for (int i = 0; i < 1000000; ++i) s += "</c>";
     return s;
 }
+
+using quorvel::bench::records;
 
 std::vector<Document>& documents() {
     static std::vector<Document> docs = [] {

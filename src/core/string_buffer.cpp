@@ -136,10 +136,17 @@ void StringBuffer::freeBlockPool() {
 // Moves the text into a new block of `size` bytes; the three growing appends then adapt growth
 // so that a buffer that keeps growing roughly doubles, in steps of at most 500000 bytes.
 void StringBuffer::adoptNewBlock(int64_t size, bool adaptGrowth) {
-    char* fresh = allocBlock(size);
-    std::memcpy(fresh, data_, static_cast<size_t>(length_) + 1);
-    freeBlockOfCapacity(data_, capacity_);
-    data_ = fresh;
+    if (capacity_ != kPoolBlockSize && size != kPoolBlockSize && size <= INT32_MAX) {
+        // realloc can move a large block by remapping its pages rather than copying them.
+        char* moved = static_cast<char*>(std::realloc(data_, static_cast<size_t>(size)));
+        if (!moved) throw std::bad_alloc();
+        data_ = moved;
+    } else {
+        char* fresh = allocBlock(size);
+        std::memcpy(fresh, data_, static_cast<size_t>(length_) + 1);
+        freeBlockOfCapacity(data_, capacity_);
+        data_ = fresh;
+    }
     capacity_ = static_cast<int32_t>(size);
     if (adaptGrowth && growth_ < kGrowthCap) {
         growth_ = capacity_ / 2;
@@ -173,12 +180,6 @@ void StringBuffer::append(const char* s) {
         std::memmove(data_ + length_, s, n);
     }
     length_ += len;
-    data_[length_] = 0;
-}
-
-void StringBuffer::appendChar(char c) {
-    if (length_ + 1 >= capacity_) adoptNewBlock(static_cast<int64_t>(length_) + growth_ + 1, true);
-    data_[length_++] = c;
     data_[length_] = 0;
 }
 

@@ -41,7 +41,11 @@ public:
 
     // Appends.
     void append(const char* s);
-    void appendChar(char c);
+    void appendChar(char c) {  // inline: callers append byte by byte in their inner loops
+        if (length_ + 1 >= capacity_) adoptNewBlock(static_cast<int64_t>(length_) + growth_ + 1, true);
+        data_[length_++] = c;
+        data_[length_] = 0;
+    }
     void appendBytes(const void* p, int32_t n);
     void appendBuffer(const StringBuffer& b) { appendBytes(b.data_, b.length_); }
     void appendWide(const char16_t* w);  // through the ANSI code page
@@ -57,6 +61,11 @@ public:
     void setBuffer(const StringBuffer& b);
     void clear();
     void reserve(int32_t n);
+    // Counts in n bytes written straight into the room past length(); they must fit before capacity() - 1.
+    void extendBy(int32_t n) {
+        length_ += n;
+        data_[length_] = 0;
+    }
     char* takeBuffer(int32_t* outLength = nullptr);
     void trim();
     void removeChar(char c);

@@ -56,64 +56,47 @@ inline const char* findClass(const char* p, const char* end, uint8_t mask) {
     return p;
 }
 
-// Collects the many small pieces of the text in a block of its own and hands them to the output
-// buffer in large appends.
+// Writes the many small pieces of the text straight into the output buffer's spare room, and
+// counts them into its length when it needs more room and when it ends.
 class Writer {
 public:
-    explicit Writer(StringBuffer& out) : out_(out) {}
-    ~Writer() { flush(); }
+    explicit Writer(StringBuffer& out) : out_(out) { take(); }
+    ~Writer() { commit(); }
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
     void put(const char* p, size_t n) {
-        if (n > sizeof(block_) - used_) {
-            flush();
-            if (n > sizeof(block_) / 2) {
-                appendLarge(p, n);
-                return;
-            }
-        }
-        std::memcpy(block_ + used_, p, n);
-        used_ += n;
+        if (n > static_cast<size_t>(limit_ - cur_)) makeRoom(n);
+        std::memcpy(cur_, p, n);
+        cur_ += n;
     }
     void put(std::string_view s) { put(s.data(), s.size()); }
     void put(char c) {
-        if (used_ == sizeof(block_)) flush();
-        block_[used_++] = c;
-    }
-
-    void flush() {
-        if (!used_) return;
-        makeRoom(used_);
-        out_.appendBytes(block_, static_cast<int32_t>(used_));
-        used_ = 0;
+        if (cur_ == limit_) makeRoom(1);
+        *cur_++ = c;
     }
 
 private:
+    void take() {
+        cur_ = out_.mutableData() + out_.length();
+        limit_ = out_.mutableData() + out_.capacity() - 1;  // the terminating 0 keeps its byte
+    }
+    void commit() { out_.extendBy(static_cast<int32_t>(cur_ - (out_.mutableData() + out_.length()))); }
+
     // The output grows by doubling here: a buffer left to grow on its own adds at most a fixed
     // step each time, which would copy a large document over and over.
     void makeRoom(size_t n) {
-        int64_t free = static_cast<int64_t>(out_.capacity()) - out_.length() - 1;
-        if (static_cast<int64_t>(n) <= free) return;
+        commit();
         int64_t more = out_.length() > static_cast<int64_t>(n) ? out_.length() : static_cast<int64_t>(n);
         if (more > (1 << 30)) more = static_cast<int64_t>(n) > (1 << 30) ? static_cast<int64_t>(n) : (1 << 30);
         if (static_cast<int64_t>(out_.length()) + more >= INT32_MAX - 1) throw std::bad_alloc();
         out_.reserve(static_cast<int32_t>(more));
-    }
-
-    void appendLarge(const char* p, size_t n) {
-        while (n > 0) {
-            int32_t piece = n > (1u << 30) ? (1 << 30) : static_cast<int32_t>(n);
-            makeRoom(static_cast<size_t>(piece));
-            out_.appendBytes(p, piece);
-            p += piece;
-            n -= static_cast<size_t>(piece);
-        }
+        take();
     }
 
     StringBuffer& out_;
-    size_t used_ = 0;
-    char block_[16384];
+    char* cur_ = nullptr;
+    char* limit_ = nullptr;
 };
 
 void putTag(Writer& w, const TreeNode* n) {

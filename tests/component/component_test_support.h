@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,12 @@ LONG getLong(IQuorvelXml* h, Getter getter) {
     return v;
 }
 
+inline std::string tagOf(IQuorvelXml* h) { return h ? getString(h, &IQuorvelXml::get_Tag) : "(null)"; }
+inline std::string contentOf(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_Content); }
+inline LONG treeIdOf(IQuorvelXml* h) { return getLong(h, &IQuorvelXml::get_TreeId); }
+inline std::string errorLogXml(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogXml); }
+inline std::string errorLogText(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogText); }
+
 struct ErrorRecord {
     bool present = false;
     std::string description;
@@ -72,27 +79,69 @@ inline ErrorRecord takeErrorInfo() {
     return r;
 }
 
-inline std::string errorLogXml(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogXml); }
+// One call's context in the XML log, with its entries as <name>value</name>.
+using LogEntries = std::vector<std::pair<std::string, std::string>>;
+inline std::string logContext(const std::string& context, const LogEntries& entries) {
+    std::string s = "<" + context + ">\n";
+    for (const auto& [name, value] : entries) s += "    <" + name + ">" + value + "</" + name + ">\n";
+    return s + "</" + context + ">\n";
+}
+inline std::string logXml(const std::string& context, const LogEntries& entries) {
+    return "<QuorvelLog>\n" + logContext(context, entries) + "</QuorvelLog>\n";
+}
 
-// Records the ParsePercentDone events it receives.
+// A failed call: E_FAIL, the summary as the thread's error information and, when given, the whole log.
+inline void expectFailure(IQuorvelXml* h, HRESULT hr, const std::string& summary, const std::string& log = "") {
+    EXPECT_EQ(hr, E_FAIL) << summary;
+    const ErrorRecord e = takeErrorInfo();
+    EXPECT_TRUE(e.present) << summary;
+    EXPECT_EQ(e.description, summary);
+    if (!log.empty()) { EXPECT_EQ(errorLogXml(h), log); }
+}
+
+// A call refused for a null argument: its summary, and its context closing the log.
+inline void expectNullRefused(IQuorvelXml* h, HRESULT hr, const std::string& context) {
+    expectFailure(h, hr, "(" + context + ")\nParameter is NULL");
+    const std::string tail = logContext(context, {{"error", "Parameter is NULL"}}) + "</QuorvelLog>\n";
+    const std::string log = errorLogXml(h);
+    EXPECT_TRUE(log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0) << log;
+}
+
+// An event sink as a script host makes one: it answers IDispatch and, unless told not to, the event
+// interface; it records each ParsePercentDone and whether the call came in the shape sinks expect.
 class PercentSink final : public IDispatch {
 public:
+    explicit PercentSink(bool answersEventInterface = true) : answersEvents_(answersEventInterface) {}
     std::vector<LONG> percents;
+    bool callShapeOk = true;
+    ULONG refs = 1;
+    std::function<void()> onEvent;  // run inside Invoke, to let a sink disconnect itself
+    HRESULT invokeResult = S_OK;
+
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IQuorvelXmlEvents) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
+        const bool ok = riid == IID_IUnknown || riid == IID_IDispatch || (answersEvents_ && riid == DIID_IQuorvelXmlEvents);
+        *ppv = ok ? static_cast<IDispatch*>(this) : nullptr;
+        if (ok) AddRef();
+        return ok ? S_OK : E_NOINTERFACE;
     }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
     HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
-        percents.push_back(params->rgvarg[0].lVal);
-        return S_OK;
+    HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                   UINT* argErr) override {
+        callShapeOk = callShapeOk && id == 1 && riid == IID_NULL && lcid == 0x400 && flags == DISPATCH_METHOD && params &&
+                      params->cArgs == 1 && params->cNamedArgs == 0 && params->rgvarg[0].vt == VT_I4 && result &&
+                      !excep && !argErr && refs >= 2;
+        if (params && params->cArgs == 1) percents.push_back(params->rgvarg[0].lVal);
+        if (onEvent) onEvent();
+        return invokeResult;
     }
-};
 
+private:
+    bool answersEvents_;
+};
 
 // The handle's event connection point, with `sink` connected to it; the cookie comes back in `cookie`.
 inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, DWORD* cookie) {

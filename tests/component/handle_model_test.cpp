@@ -69,11 +69,7 @@ private:
 
     int addNode(int parent, TreeNode* real) {
         const int id = static_cast<int>(nodes_.size());
-        ModelNode n;
-        n.parent = parent;
-        n.tag = "n" + std::to_string(id);
-        n.real = real;
-        nodes_.push_back(n);
+        nodes_.push_back({parent, {}, "n" + std::to_string(id), real});
         if (parent >= 0) nodes_[static_cast<size_t>(parent)].children.push_back(id);
         return id;
     }
@@ -109,14 +105,17 @@ private:
         handles_.push_back({h, id});
     }
 
-    // Level order from top, with the after rule, for a tag search.
-    int expectedSearch(int top, int after, const std::string& tag) {
+    std::vector<int> levelOrder(int top) {
         std::vector<int> order{top};
         for (size_t i = 0; i < order.size(); ++i) {
-            for (int c : at(order[static_cast<size_t>(i)]).children) order.push_back(c);
+            for (int c : at(order[i]).children) order.push_back(c);
         }
+        return order;
+    }
+    // A tag search from top: the first match in level order, after `after` when there is one.
+    int expectedSearch(int top, int after, const std::string& tag) {
         bool testing = after < 0;
-        for (int n : order) {
+        for (int n : levelOrder(top)) {
             if (!testing) {
                 testing = n == after;
             } else if (at(n).tag == tag) {
@@ -209,10 +208,7 @@ private:
             case 4: {  // search, with the other handle as after
                 const bool useAfter = pick(2);
                 const int wanted = pick(3) ? rootOf(a) : b;  // mostly a tag present in this tree
-                std::vector<int> inTree{rootOf(a)};
-                for (size_t i = 0; i < inTree.size(); ++i) {
-                    for (int c : at(inTree[i]).children) inTree.push_back(c);
-                }
+                const std::vector<int> inTree = levelOrder(rootOf(a));
                 const int tagNode = pick(2) ? inTree[static_cast<size_t>(pick(static_cast<int>(inTree.size())))] : wanted;
                 const int expected = expectedSearch(a, useAfter ? b : -1, at(tagNode).tag);
                 IQuorvelXml* out = nullptr;
@@ -236,16 +232,12 @@ private:
                 });
                 break;
             }
-            case 10: {  // release
-                handles_.erase(handles_.begin() + (&self - handles_.data()));
-                break;
-            }
+            case 10: handles_.erase(handles_.begin() + (&self - handles_.data())); break;  // release
             case 6:
-            case 11: {  // RemoveFromTree
+            case 11:
                 ASSERT_EQ(h->RemoveFromTree(), S_OK);
                 detach(a);
                 break;
-            }
             case 7:
             case 12: {  // ExtractChildByIndex, out of range now and then
                 const int n = static_cast<int>(at(a).children.size());
@@ -259,11 +251,7 @@ private:
                 }
                 const int c = at(a).children[static_cast<size_t>(i)];
                 detach(c);
-                if (pick(3)) {
-                    keep(out, c);
-                } else {
-                    out->Release();
-                }
+                pick(3) ? keep(out, c) : void(out->Release());
                 break;
             }
             case 8: {  // AddChildTree

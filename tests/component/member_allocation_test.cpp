@@ -51,12 +51,6 @@ int64_t allocationsOf(Body&& body) {
     return allocationCount;
 }
 
-TEST(MemberAllocations, CountingSeesTheHandles) {
-    ComPtr<IQuorvelXml> h = newHandle();
-    ComPtr<IQuorvelXml> root;
-    EXPECT_GT(allocationsOf([&] { h->GetRoot(root.put()); }), 0);
-}
-
 TEST(MemberAllocations, WalkingAMillionElementsWithTheMembersEndingIn2AllocatesNothing) {
     // 1 root, 999 sections, 999,000 leaves; the last leaf has a tag of its own.
     constexpr int kSections = 999;
@@ -115,9 +109,7 @@ TEST(MemberAllocations, WalkingAMillionElementsWithTheMembersEndingIn2AllocatesN
               0);
 
     // A search: the handle it returns and its queue, whatever the number of nodes it passes.
-    const BstrHolder rootTag = bstr("unnamed");
-    const BstrHolder lastTag = bstr("last");
-    const BstrHolder absentTag = bstr("absent");
+    const BstrHolder rootTag = bstr("unnamed"), lastTag = bstr("last"), absentTag = bstr("absent");
     ComPtr<IQuorvelXml> found;
     const int64_t atOnce = allocationsOf([&] { doc->SearchForTag(nullptr, rootTag.get(), found.put()); });
     found.reset();
@@ -130,8 +122,8 @@ TEST(MemberAllocations, WalkingAMillionElementsWithTheMembersEndingIn2AllocatesN
     const int64_t nowhere = allocationsOf([&] { doc->SearchForTag(nullptr, absentTag.get(), found.put()); });
     EXPECT_FALSE(found);
     // The queue holds only nodes with children (1,000 here) and grows geometrically.
+    EXPECT_GT(handleOnly, 0);  // the counting sees a new handle at all
     EXPECT_GE(atOnce, handleOnly);
-    RecordProperty("search_allocations", std::to_string(handleOnly) + "/" + std::to_string(atOnce) + "/" + std::to_string(atTheEnd) + "/" + std::to_string(nowhere));
     EXPECT_LE(atTheEnd - atOnce, 24) << atOnce << " " << atTheEnd;
     EXPECT_LE(nowhere, atTheEnd - handleOnly);
 }

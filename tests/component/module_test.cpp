@@ -122,18 +122,14 @@ TEST(Module, CreationByClassAndProgId) {
     EXPECT_EQ(CoCreateInstance(CLSID_QuorvelXml, nullptr, CLSCTX_SERVER, IID_IUnknown, object.putVoid()), S_OK);
     object.reset();
 
-    const std::pair<const char16_t*, const CLSID*> own[] = {
-        {u"QuorvelXml.QuorvelXml", &CLSID_QuorvelXml},   {u"quorvelxml.quorvelxml.1", &CLSID_QuorvelXml},
-        {u"QuorvelXml.XmlFactory", &CLSID_XmlFactory},   {u"QUORVELXML.XMLFACTORY.1", &CLSID_XmlFactory},
-    };
-    for (auto [progId, clsid] : own) {
+    for (auto [progId, clsid] : {std::pair{u"QuorvelXml.QuorvelXml", &CLSID_QuorvelXml}, {u"quorvelxml.quorvelxml.1", &CLSID_QuorvelXml},
+                                 {u"QuorvelXml.XmlFactory", &CLSID_XmlFactory}, {u"QUORVELXML.XMLFACTORY.1", &CLSID_XmlFactory}}) {
         CLSID found{};
         EXPECT_EQ(CLSIDFromProgID(progId, &found), S_OK);
         EXPECT_TRUE(found == *clsid);
     }
     CLSID found{};
-    for (const char16_t* bad : {u"", u"QuorvelXml.QuorvelXml.2", u"{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}",
-                                u"Other\\Thing"}) {
+    for (auto bad : {u"", u"QuorvelXml.QuorvelXml.2", u"{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}", u"Other\\Thing"}) {
         EXPECT_EQ(CLSIDFromProgID(bad, &found), CO_E_CLASSSTRING);
     }
     EXPECT_EQ(CLSIDFromProgID(nullptr, &found), E_INVALIDARG);
@@ -221,47 +217,31 @@ TEST(Module, RegistrationRoundTrip) {
     ASSERT_TRUE(after.load(file));
 
     using Value = std::tuple<std::string, std::string, std::string>;  // key, name ("" default), value
-    const std::vector<Value> written = {
-        {hkcr + "QuorvelXml.QuorvelXml.1", "", "QuorvelXml Class"},
-        {hkcr + "QuorvelXml.QuorvelXml.1\\CLSID", "", "{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}"},
-        {hkcr + "QuorvelXml.QuorvelXml", "", "QuorvelXml Class"},
-        {hkcr + "QuorvelXml.QuorvelXml\\CLSID", "", "{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}"},
-        {hkcr + "QuorvelXml.QuorvelXml\\CurVer", "", "QuorvelXml.QuorvelXml.1"},
-        {clsid, "", "QuorvelXml Class"},
-        {clsid + "\\ProgID", "", "QuorvelXml.QuorvelXml.1"},
-        {clsid + "\\VersionIndependentProgID", "", "QuorvelXml.QuorvelXml"},
-        {clsid + "\\InprocServer32", "", module},
-        {clsid + "\\InprocServer32", "ThreadingModel", "Apartment"},
-        {clsid + "\\TypeLib", "", libid},
-        {hkcr + "QuorvelXml.XmlFactory.1", "", "XmlFactory Class"},
-        {hkcr + "QuorvelXml.XmlFactory.1\\CLSID", "", "{6D03D6EE-1E3F-41CF-B200-FF0B28ADD70E}"},
-        {hkcr + "QuorvelXml.XmlFactory", "", "XmlFactory Class"},
-        {hkcr + "QuorvelXml.XmlFactory\\CLSID", "", "{6D03D6EE-1E3F-41CF-B200-FF0B28ADD70E}"},
-        {hkcr + "QuorvelXml.XmlFactory\\CurVer", "", "QuorvelXml.XmlFactory.1"},
-        {factory, "", "XmlFactory Class"},
-        {factory + "\\ProgID", "", "QuorvelXml.XmlFactory.1"},
-        {factory + "\\VersionIndependentProgID", "", "QuorvelXml.XmlFactory"},
-        {factory + "\\InprocServer32", "", module},
-        {factory + "\\InprocServer32", "ThreadingModel", "Apartment"},
-        {factory + "\\ToolboxBitmap32", "", module + ", 101"},
-        {factory + "\\MiscStatus", "", "0"},
-        {factory + "\\MiscStatus\\1", "", "132497"},
-        {factory + "\\TypeLib", "", libid},
-        {factory + "\\Version", "", "1.0"},
-        {lib, "", "QuorvelXml 1.0 Type Library"},
-        {lib + "\\FLAGS", "", "0"},
-        {lib + "\\HELPDIR", "", dir},
-        {lib + "\\0\\linux64", "", module},
+    std::vector<Value> written = {
+        {factory + "\\ToolboxBitmap32", "", module + ", 101"}, {factory + "\\MiscStatus", "", "0"},
+        {factory + "\\MiscStatus\\1", "", "132497"},          {factory + "\\Version", "", "1.0"},
+        {lib, "", "QuorvelXml 1.0 Type Library"},              {lib + "\\FLAGS", "", "0"},
+        {lib + "\\HELPDIR", "", dir},                           {lib + "\\0\\linux64", "", module},
         {dll, "registered_dll", module},
     };
+    for (auto [prog, name, guid, key] : {std::tuple{std::string("QuorvelXml.QuorvelXml"), "QuorvelXml Class",
+                                                    "{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}", clsid},
+                                         {"QuorvelXml.XmlFactory", "XmlFactory Class", "{6D03D6EE-1E3F-41CF-B200-FF0B28ADD70E}",
+                                          factory}}) {
+        written.insert(written.end(), {{hkcr + prog + ".1", "", name}, {hkcr + prog + ".1\\CLSID", "", guid},
+                                       {hkcr + prog, "", name}, {hkcr + prog + "\\CLSID", "", guid},
+                                       {hkcr + prog + "\\CurVer", "", prog + ".1"}, {key, "", name},
+                                       {key + "\\ProgID", "", prog + ".1"}, {key + "\\VersionIndependentProgID", "", prog},
+                                       {key + "\\InprocServer32", "", module}, {key + "\\TypeLib", "", libid},
+                                       {key + "\\InprocServer32", "ThreadingModel", "Apartment"}});
+    }
     for (const auto& [key, name, value] : written) {
         EXPECT_EQ(after.value(key, name), value) << key << " " << name;
     }
-    const std::vector<std::string> emptyKeys = {
-        clsid + "\\Programmable",      factory + "\\Programmable", factory + "\\Control",
-        factory + "\\Insertable",      hkcr + "QuorvelXml.XmlFactory.1\\Insertable",
-    };
-    for (const std::string& key : emptyKeys) EXPECT_TRUE(after.keyExists(key)) << key;
+    for (const std::string& key : {clsid + "\\Programmable", factory + "\\Programmable", factory + "\\Control",
+                                   factory + "\\Insertable", hkcr + "QuorvelXml.XmlFactory.1\\Insertable"}) {
+        EXPECT_TRUE(after.keyExists(key)) << key;
+    }
     for (const char* iid : {"{1F36C244-E5A6-4777-9E91-02B98F0AE7C8}", "{C1336F3F-40BE-402A-A7C6-D1EFB8804B72}",
                             "{DE5DAFC8-DA34-434B-9686-75E1506F76BE}"}) {
         EXPECT_EQ(after.value(hkcr + "Interface\\" + iid + "\\TypeLib"), libid);
@@ -281,21 +261,11 @@ TEST(Module, RegistrationRoundTrip) {
     ASSERT_TRUE(left.load(file));
     std::vector<std::string> keys = left.keys();
     std::sort(keys.begin(), keys.end());
-    std::vector<std::string> expected = {
-        "HKEY_CLASSES_ROOT",
-        hkcr + "CLSID",
-        foreign,
-        hkcr + "Interface",
-        hkcr + "Other.Thing",
-        hkcr + "Other.Thing\\CLSID",
-        hkcr + "QuorvelXml.QuorvelXml",  // kept for the key the user added under it
-        hkcr + "QuorvelXml.QuorvelXml\\Extra",
-        hkcr + "TypeLib",
-        "HKEY_LOCAL_MACHINE",
-        "HKEY_LOCAL_MACHINE\\Software",
-        "HKEY_LOCAL_MACHINE\\Software\\Quorvel",
-        dll,
-    };
+    // Our class's ProgID key stays for the key the user added under it.
+    std::vector<std::string> expected = {"HKEY_CLASSES_ROOT", hkcr + "CLSID", foreign, hkcr + "Interface",
+                                         hkcr + "Other.Thing", hkcr + "Other.Thing\\CLSID", hkcr + "QuorvelXml.QuorvelXml",
+                                         hkcr + "QuorvelXml.QuorvelXml\\Extra", hkcr + "TypeLib", "HKEY_LOCAL_MACHINE",
+                                         "HKEY_LOCAL_MACHINE\\Software", "HKEY_LOCAL_MACHINE\\Software\\Quorvel", dll};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(left.value(dll, "registered_dll"), module);

@@ -19,22 +19,39 @@ std::string load(IQuorvelXml* h, const std::string& xml, HRESULT expect = S_OK) 
     return take(out);
 }
 
+// LoadXml and GetXml, with the parser's reading of odd text as a host sees it.
 TEST(TextMembers, LoadXmlAndGetXml) {
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    const std::pair<const char*, const char*> cases[] = {  // in, and out after the declaration every document gets
+        {"<a> x </a>", "<a>x</a>\n"},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a x=\"1&amp;2\">\xC3\xA9</a>", "<a x=\"1&amp;2\">\xC3\xA9</a>\n"},
+        {"<a><![CDATA[<y>]]>z</a>", "<a><![CDATA[<y>]]></a>\n"},
+        {"<a></a><b></b>", "<b></b>\n"},
+        {"<!DOCTYPE a><a/>", "<!DOCTYPE a>\n\n<a></a>\n"},
+        {"<a>x<b/>y</a>", "<a>x y<b></b>\n</a>\n"},
+        {"<a>&amp;lt;</a>", "<a>&amp;lt;</a>\n"},
+        {"<a>x<![CDATA[<y>]]>z</a>", "<a>x ]]&gt;z</a>\n"},
+        {"<a x=1 y=2>", "<a x=\"1 y=2\"></a>\n"},
+        {"<a x=\"1>2\"></a>", "<a x=\"1\">2&quot;&gt;</a>\n"},
+        {"<a></b>", "<a></a>\n"},
+        {"<a><b>", "<a><b></b>\n</a>\n"},
+        {"<?pi data?><a/>", "<?pi data?>\n\n<a></a>\n"},
+        {"<?xml\tversion=\"1.0\"?><a/>", "<?xml\tversion=\"1.0\"?>\n\n<a></a>\n"},
+        {"<r>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80</r>", "<r>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80</r>\n"},
+    };
     ComPtr<IQuorvelXml> h = newHandle();
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    const Case cases[] = {
-        {"<a> x </a>", "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a>x</a>\n"},
-        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a x=\"1&amp;2\">\xC3\xA9</a>",
-         "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a x=\"1&amp;2\">\xC3\xA9</a>\n"},
-        {"<a><![CDATA[<y>]]>z</a>", "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a><![CDATA[<y>]]></a>\n"},
-        {"<a></a><b></b>", "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<b></b>\n"},
-        {"<!DOCTYPE a><a/>", "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<!DOCTYPE a>\n\n<a></a>\n"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(load(h.get(), c.in), c.out);
+    for (auto [in, out] : cases) EXPECT_EQ(load(h.get(), in), declaration + out) << in;
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "utf-8");
+
+    load(h.get(), "<a x='it\"s' k=\"&lt;&amp;amp;\"><b>one</b><b>two</b></a>");
+    for (auto [name, value] : {std::pair{"x", "it\"s"}, {"k", "<&amp;"}}) {
+        BSTR s = nullptr;
+        ASSERT_EQ(h->GetAttrValue(bstr(name).get(), &s), S_OK);
+        EXPECT_EQ(take(s), value);
+    }
+    ComPtr<IQuorvelXml> second;
+    ASSERT_EQ(h->GetChild(1, second.put()), S_OK);
+    EXPECT_EQ(contentOf(second.get()), "two");
 
     // A child handle writes no declaration, and the document stays stable through a round trip.
     load(h.get(), "<r><c k=\"v\">t</c></r>");
@@ -60,13 +77,10 @@ TEST(TextMembers, FailuresLeaveTheDocumentAndExplainThemselves) {
     EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_TreeId), id);
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Tag), "keep");
 
-    EXPECT_EQ(h->LoadXml(nullptr, &flag), E_FAIL);
-    EXPECT_EQ(takeErrorInfo().description, "(LoadXml)\nParameter is NULL");
-    EXPECT_EQ(h->LoadXml(bstr("<a/>").get(), nullptr), E_FAIL);
-    EXPECT_EQ(h->GetXml(nullptr), E_FAIL);
-    EXPECT_EQ(takeErrorInfo().description, "(GetXml)\nParameter is NULL");
-    EXPECT_EQ(errorLogXml(h.get()), "<QuorvelLog>\n<GetXml>\n    <error>Parameter is NULL</error>\n</GetXml>\n</QuorvelLog>\n");
-    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_ErrorLogText), "Parameter is NULL\r\n");
+    expectNullRefused(h.get(), h->LoadXml(nullptr, &flag), "LoadXml");
+    expectNullRefused(h.get(), h->LoadXml(bstr("<a/>").get(), nullptr), "LoadXml");
+    expectFailure(h.get(), h->GetXml(nullptr), "(GetXml)\nParameter is NULL", logXml("GetXml", {{"error", "Parameter is NULL"}}));
+    EXPECT_EQ(errorLogText(h.get()), "Parameter is NULL\r\n");
 
     // An unclosed comment is logged, and the tree built so far is still loaded.
     load(h.get(), "<a><b/><!-- never closed");
@@ -128,39 +142,6 @@ TEST(TextMembers, LoadXmlReportsProgressToConnectedSinks) {
     sink.percents.clear();
     load(h.get(), doc);
     EXPECT_TRUE(sink.percents.empty());
-}
-
-// The parser's reading of odd text, as a host sees it through LoadXml and GetXml.
-TEST(TextMembers, LoadXmlKeepsTheParsersReading) {
-    const std::string declaration = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
-    struct Case {
-        const char* in;
-        const char* out;  // after the declaration LoadXml gives every document
-    };
-    const Case cases[] = {
-        {"<a>x<b/>y</a>", "<a>x y<b></b>\n</a>\n"},
-        {"<a>&amp;lt;</a>", "<a>&amp;lt;</a>\n"},
-        {"<a>x<![CDATA[<y>]]>z</a>", "<a>x ]]&gt;z</a>\n"},
-        {"<a x=1 y=2>", "<a x=\"1 y=2\"></a>\n"},
-        {"<a x=\"1>2\"></a>", "<a x=\"1\">2&quot;&gt;</a>\n"},
-        {"<a></b>", "<a></a>\n"},
-        {"<a><b>", "<a><b></b>\n</a>\n"},
-        {"<?pi data?><a/>", "<?pi data?>\n\n<a></a>\n"},
-        {"<?xml\tversion=\"1.0\"?><a/>", "<?xml\tversion=\"1.0\"?>\n\n<a></a>\n"},
-        {"<r>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80</r>", "<r>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80</r>\n"},
-    };
-    ComPtr<IQuorvelXml> h = newHandle();
-    for (const Case& c : cases) EXPECT_EQ(load(h.get(), c.in), declaration + c.out) << c.in;
-
-    load(h.get(), "<a x='it\"s' k=\"&lt;&amp;amp;\"><b>one</b><b>two</b></a>");
-    BSTR value = nullptr;
-    ASSERT_EQ(h->GetAttrValue(bstr("x").get(), &value), S_OK);
-    EXPECT_EQ(take(value), "it\"s");
-    ASSERT_EQ(h->GetAttrValue(bstr("k").get(), &value), S_OK);
-    EXPECT_EQ(take(value), "<&amp;");
-    ComPtr<IQuorvelXml> second;
-    ASSERT_EQ(h->GetChild(1, second.put()), S_OK);
-    EXPECT_EQ(getString(second.get(), &IQuorvelXml::get_Content), "two");
 }
 
 TEST(TextMembers, OtherHandlesKeepTheReplacedTreeAndTheLogKeepsTheParsersEntries) {

@@ -71,9 +71,6 @@ inline std::string shapeOf(const TreeNode* n) {
 
 inline std::string shape(IQuorvelXml* h) { return shapeOf(nodeOf(h)); }
 
-inline std::string tagOf(IQuorvelXml* h) { return h ? getString(h, &IQuorvelXml::get_Tag) : "(null)"; }
-inline LONG treeIdOf(IQuorvelXml* h) { return getLong(h, &IQuorvelXml::get_TreeId); }
-
 // A new document whose root is tagged root and holds shape.
 inline ComPtr<IQuorvelXml> document(std::string_view shape, std::string_view root = "root") {
     ComPtr<IQuorvelXml> h = newHandle();

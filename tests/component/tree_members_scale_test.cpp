@@ -60,15 +60,12 @@ TEST(TreeMembersScale, ExtractingEveryChildFromTheFront) {
         ASSERT_EQ(doc->NewChild2(bstr(i % 2 ? "odd" : "even").get(), bstr("").get()), S_OK);
     }
     ASSERT_EQ(getLong(doc.get(), &IQuorvelXml::get_NumChildren), kChildren);
-    int odd = 0;
     for (int i = 0; i < kChildren; ++i) {
         IQuorvelXml* c = nullptr;
         ASSERT_EQ(doc->ExtractChildByIndex(0, &c), S_OK);
-        odd += nodeOf(c)->tagView() == "odd";
         ASSERT_EQ(nodeOf(c)->tagView(), i % 2 ? "odd" : "even");
         c->Release();
     }
-    EXPECT_EQ(odd, kChildren / 2);
     EXPECT_EQ(getLong(doc.get(), &IQuorvelXml::get_NumChildren), 0);
     EXPECT_EQ(TreeInfo::liveCount(), trees + 1);
 }
@@ -121,19 +118,14 @@ TEST(TreeMembersScale, RemovingEachChildAndAllChildren) {
 
 TEST(TreeMembersScale, SortsAndSearches) {
     ComPtr<IQuorvelXml> doc = records();
-    auto content = [](const TreeNode* n) { return n->contentView(); };
-    auto fieldContent = [](const TreeNode* n) { return n->firstChild()->contentView(); };
-    auto attr = [](const TreeNode* n) { return n->attributes().value(0); };
-    auto fieldAttr = [](const TreeNode* n) { return n->firstChild()->attributes().value(0); };
-
     ASSERT_EQ(doc->SortByContent(1), S_OK);
-    EXPECT_TRUE(inOrder(doc.get(), true, content));
+    EXPECT_TRUE(inOrder(doc.get(), true, [](const TreeNode* n) { return n->contentView(); }));
     ASSERT_EQ(doc->SortByAttribute(bstr("v").get(), 0), S_OK);
-    EXPECT_TRUE(inOrder(doc.get(), false, attr));
+    EXPECT_TRUE(inOrder(doc.get(), false, [](const TreeNode* n) { return n->attributes().value(0); }));
     ASSERT_EQ(doc->SortRecordsByContent(bstr("f").get(), 1), S_OK);
-    EXPECT_TRUE(inOrder(doc.get(), true, fieldContent));
+    EXPECT_TRUE(inOrder(doc.get(), true, [](const TreeNode* n) { return n->firstChild()->contentView(); }));
     ASSERT_EQ(doc->SortRecordsByAttribute(bstr("f").get(), bstr("v").get(), 0), S_OK);
-    EXPECT_TRUE(inOrder(doc.get(), false, fieldAttr));
+    EXPECT_TRUE(inOrder(doc.get(), false, [](const TreeNode* n) { return n->firstChild()->attributes().value(0); }));
     ASSERT_EQ(doc->SortByTag(1), S_OK);  // all equal: any order, but every child is still there
     EXPECT_TRUE(inOrder(doc.get(), true, [](const TreeNode*) { return 0; }));
 

@@ -10,46 +10,36 @@
 #include <string>
 #include <vector>
 
-#include "core/log_base.h"
+#include "core/recording_log.h"
 #include "core/string_buffer.h"
 #include "quorvel/automation.hpp"
 
 namespace quorvel {
 namespace {
 
-// Records what the buffer logs, one line per call.
-struct RecordingLog : LogBase {
-    std::vector<std::string> lines;
-    bool LogError(const char* m) override { return lines.emplace_back(std::string("E:") + m), true; }
-    bool LogInfo(const char* m) override { return lines.emplace_back(std::string("I:") + m), true; }
-    bool ClearLog() override { return lines.clear(), true; }
-    bool EnterContext(const char*) override { return true; }
-    bool LeaveContext() override { return true; }
-    bool LogData(const char* k, const char* v) override { return lines.emplace_back(std::string("D:") + k + "=" + v), true; }
-    bool LogDataLong(const char*, int32_t) override { return true; }
-    bool GetErrorSummary(StringBuffer&) override { return true; }
-    bool SaveXmlLog(const char*) override { return true; }
-};
+std::string text(const DataBuffer& b) { return {b.data(), b.data() + b.size()}; }
 
-std::vector<uint8_t> bytes(const DataBuffer& b) { return {b.data(), b.data() + b.size()}; }
+VARIANT variant(VARTYPE vt) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = vt;
+    return v;
+}
 
 TEST(DataBuffer, GrowthBorrowingAndRemoval) {
-    DataBuffer one;
+    // Appending grows by the needed size, at least the 20000-byte step.
+    DataBuffer one, small, large;
     one.appendByte(7);
-    EXPECT_EQ(one.capacity(), 20000u);
-    DataBuffer small;
     small.append("x", 1);
-    EXPECT_EQ(small.capacity(), 20000u);
     std::string big(30000, 'b');
-    DataBuffer large;
     large.append(big.data(), 30000);
-    EXPECT_EQ(large.capacity(), 30000u);
+    EXPECT_EQ(std::vector<uint32_t>({one.capacity(), small.capacity(), large.capacity()}),
+              std::vector<uint32_t>({20000, 20000, 30000}));
     large.append("c", 1);
     EXPECT_EQ(large.capacity(), 50000u);  // 30000 + max(1, 20000)
 
     DataBuffer zeroed(8);
     EXPECT_EQ(zeroed.size(), 0u);
-    EXPECT_EQ(zeroed.capacity(), 8u);
     zeroed.reserve(4);
     EXPECT_EQ(zeroed.capacity(), 8u);
     zeroed.reserve(9);
@@ -60,62 +50,50 @@ TEST(DataBuffer, GrowthBorrowingAndRemoval) {
     b.borrow(outside, 7);
     EXPECT_TRUE(b.borrowed());
     b.removeFirst(3);  // must not shift the borrowed bytes
-    EXPECT_STREQ(outside, "outside");
-    EXPECT_EQ(std::string(b.data(), b.data() + b.size()), "side");
+    EXPECT_EQ(text(b), "side");
     b.borrow(outside, 7);
     b.append("!", 1);
     EXPECT_FALSE(b.borrowed());
-    EXPECT_EQ(std::string(b.data(), b.data() + b.size()), "outside!");
+    EXPECT_EQ(text(b), "outside!");
     b.clear();
     EXPECT_STREQ(outside, "outside");
 
-    DataBuffer c;
+    DataBuffer c, e, f;
     c.assign("abcdef", 6);
     EXPECT_EQ(c.capacity(), 6u);
     c.removeFirst(2);
-    EXPECT_EQ(std::string(c.data(), c.data() + c.size()), "cdef");
+    EXPECT_EQ(text(c), "cdef");
     c.removeFirst(99);
     EXPECT_EQ(c.size(), 0u);
-    DataBuffer d;
-    d.append("xyz", 3);
-    DataBuffer e;
-    e.copyFrom(d);
-    EXPECT_EQ(e.capacity(), d.capacity());
-    DataBuffer f;
+    e.copyFrom(large);
+    EXPECT_EQ(e.capacity(), large.capacity());
     f.moveFrom(e);
     EXPECT_EQ(e.size(), 0u);
     EXPECT_EQ(e.data(), nullptr);
-    EXPECT_EQ(bytes(f), bytes(d));
+    EXPECT_EQ(text(f), big + "c");
 }
 
 TEST(DataBuffer, PaddingSchemes) {
-    DataBuffer b;
-    std::string sixteen(16, 's');
-    b.append(sixteen.data(), 16);
-    b.appendPadding(0);
-    ASSERT_EQ(b.size(), 32u);
-    for (uint32_t i = 16; i < 32; ++i) EXPECT_EQ(b.data()[i], 16);
-    b.removePadding(0);
-    EXPECT_EQ(b.size(), 16u);
-
-    DataBuffer odd;
-    odd.append(sixteen.data(), 15);
-    odd.appendPadding(0);
-    EXPECT_EQ(odd.size(), 16u);
-    EXPECT_EQ(odd.data()[15], 1);
-    odd.appendPadding(1);
-    EXPECT_EQ(odd.size(), 32u);
-    EXPECT_EQ(odd.data()[31], 16);
-    odd.removePadding(1);
-    EXPECT_EQ(odd.size(), 16u);
-
-    DataBuffer random;
-    random.append(sixteen.data(), 5);
-    random.appendPadding(2);
-    EXPECT_EQ(random.size(), 16u);
-    random.removePadding(2);  // scheme 2 removes nothing
-    EXPECT_EQ(random.size(), 16u);
-
+    struct Case {
+        uint32_t length;
+        int scheme;
+        uint32_t padded;
+        int lastByte;  // -1: not checked (random padding)
+        uint32_t unpadded;
+    };
+    // Up to the next multiple of 16, a whole block when aligned. Scheme 0 pads with the pad length,
+    // 1 with random bytes then the length, 2 with random bytes only and is never removed.
+    for (const Case& c : {Case{16, 0, 32, 16, 16}, Case{15, 0, 16, 1, 15}, Case{16, 1, 32, 16, 16}, Case{5, 2, 16, -1, 16}}) {
+        DataBuffer b;
+        std::string bytes(c.length, 's');
+        b.append(bytes.data(), c.length);
+        b.appendPadding(c.scheme);
+        ASSERT_EQ(b.size(), c.padded) << c.length << "/" << c.scheme;
+        EXPECT_TRUE(c.lastByte < 0 || b.data()[c.padded - 1] == c.lastByte);
+        for (uint32_t i = c.length; c.scheme == 0 && i < c.padded; ++i) EXPECT_EQ(b.data()[i], c.lastByte);
+        b.removePadding(c.scheme);
+        EXPECT_EQ(b.size(), c.unpadded) << c.length << "/" << c.scheme;
+    }
     DataBuffer bogus;
     uint8_t last[] = {1, 2, 200};
     bogus.append(last, 3);
@@ -126,57 +104,38 @@ TEST(DataBuffer, PaddingSchemes) {
 }
 
 TEST(DataBuffer, VariantsInAndOut) {
-    VARIANT s;
-    VariantInit(&s);
-    s.vt = VT_BSTR;
+    // Strings give their UTF-16 bytes, arrays their element bytes; by reference the same.
+    VARIANT s = variant(VT_BSTR), ref = variant(VT_BYREF | VT_VARIANT), refStr = variant(VT_BYREF | VT_BSTR);
     s.bstrVal = SysAllocString(u"AB");
-    DataBuffer b;
-    b.appendVariant(&s);
-    EXPECT_EQ(bytes(b), (std::vector<uint8_t>{0x41, 0, 0x42, 0}));
-
-    VARIANT ref;
-    VariantInit(&ref);
-    ref.vt = VT_BYREF | VT_VARIANT;
     ref.pvarVal = &s;
-    b.appendVariant(&ref);
-    VARIANT refStr;
-    VariantInit(&refStr);
-    refStr.vt = VT_BYREF | VT_BSTR;
     refStr.pbstrVal = &s.bstrVal;
+    DataBuffer b, g;
+    b.appendVariant(&s);
+    EXPECT_EQ(text(b), std::string("A\0B\0", 4));
+    b.appendVariant(&ref);
     b.appendVariant(&refStr);
-    EXPECT_EQ(b.size(), 12u);
+    EXPECT_EQ(text(b), std::string("A\0B\0A\0B\0A\0B\0", 12));
     VariantClear(&s);
 
     SAFEARRAYBOUND bounds[2] = {{3, 0}, {2, 1}};
     SAFEARRAY* grid = SafeArrayCreate(VT_I2, 2, bounds);
-    VARIANT arr;
-    VariantInit(&arr);
-    arr.vt = VT_ARRAY | VT_I2;
+    static_cast<SHORT*>(grid->pvData)[5] = 0x4241;
+    VARIANT arr = variant(VT_ARRAY | VT_I2), arrRef = variant(VT_BYREF | VT_ARRAY | VT_I2), number = variant(VT_I4);
     arr.parray = grid;
-    DataBuffer g;
-    g.appendVariant(&arr);
-    EXPECT_EQ(g.size(), 12u);  // 2-byte elements, 3 x 2 of them
-    VARIANT arrRef;
-    VariantInit(&arrRef);
-    arrRef.vt = VT_BYREF | VT_ARRAY | VT_I2;
     arrRef.pparray = &grid;
+    g.appendVariant(&arr);
+    EXPECT_EQ(text(g), std::string(10, '\0') + "AB");  // 2-byte elements, 3 x 2 of them
     g.appendVariant(&arrRef);
+    number.lVal = 5;
+    g.appendVariant(&number);  // other kinds add nothing
+    g.appendVariant(nullptr);
     EXPECT_EQ(g.size(), 24u);
     VariantClear(&arr);
 
-    VARIANT number;
-    VariantInit(&number);
-    number.vt = VT_I4;
-    number.lVal = 5;
-    g.appendVariant(&number);
-    g.appendVariant(nullptr);
-    EXPECT_EQ(g.size(), 24u);
-
     VARIANT out;
-    DataBuffer empty;
+    DataBuffer empty, full;
     empty.toVariant(&out);
     EXPECT_EQ(out.vt, VT_NULL);
-    DataBuffer full;
     full.append("xyz", 3);
     full.toVariant(&out);
     ASSERT_EQ(out.vt, VT_ARRAY | VT_UI1);
@@ -201,29 +160,25 @@ TEST(DataBuffer, LoadFileBothForms) {
     b.append("stale", 5);
     EXPECT_TRUE(b.loadFile(emptyFile.c_str(), &log));
     EXPECT_EQ(b.size(), 0u);
-    EXPECT_TRUE(b.loadFile(u"", nullptr) == false);
+    EXPECT_FALSE(b.loadFile(u"", nullptr));
     EXPECT_TRUE(b.loadFile(data.c_str(), &log));
     EXPECT_EQ(b.size(), 7u);
     std::u16string wide = (dir / "d").u16string() + u"\u00E9.bin";
     DataBuffer w;
     EXPECT_TRUE(w.loadFile(wide.c_str(), &log));
-    EXPECT_EQ(bytes(w), bytes(b));
+    EXPECT_EQ(text(w), text(b));
     EXPECT_TRUE(log.lines.empty());
 
+    using Lines = std::vector<std::string>;
     EXPECT_FALSE(b.loadFile(static_cast<const char*>(nullptr), &log));
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"E:Cannot load binary data file, filename is NULL or empty"}));
-    log.lines.clear();
+    EXPECT_EQ(log.take(), Lines{"E:Cannot load binary data file, filename is NULL or empty"});
     std::string missing = (dir / "missing.bin").string();
     EXPECT_FALSE(b.loadFile(missing.c_str(), &log));
-    ASSERT_EQ(log.lines.size(), 3u);
-    EXPECT_EQ(log.lines[0], "E:No such file or directory");
-    EXPECT_EQ(log.lines[1], "D:filename=" + missing);
-    EXPECT_EQ(log.lines[2].rfind("D:current_dir=/", 0), 0u);
-    log.lines.clear();
+    EXPECT_EQ(log.take(), (Lines{"E:No such file or directory", "D:filename=" + missing,
+                                 "D:current_dir=" + fs::current_path().string()}));
     std::u16string missingWide(missing.begin(), missing.end());
-    EXPECT_FALSE(b.loadFile(missingWide.c_str(), &log));
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"E:No such file or directory"}));
-    log.lines.clear();
+    EXPECT_FALSE(b.loadFile(missingWide.c_str(), &log));  // the wide form names no file
+    EXPECT_EQ(log.take(), Lines{"E:No such file or directory"});
     EXPECT_FALSE(b.loadFile(dir.c_str(), &log));  // a directory is not a file
     ASSERT_FALSE(log.lines.empty());
     EXPECT_EQ(log.lines[0], "E:Is a directory");

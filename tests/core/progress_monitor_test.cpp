@@ -21,24 +21,16 @@ TEST(ProgressMonitor, FiresOnlyWhenThePercentageGrows) {
     ProgressMonitor m(103, 0, &r, 100);
     m.Reset(1000);
     for (uint32_t p : {5u, 9u, 10u, 10u, 15u, 500u, 499u, 2000u}) m.SetPosition(p);
-    EXPECT_EQ(r.percents, (std::vector<uint32_t>{1, 50, 100}));
     EXPECT_EQ(m.position(), 1000u);  // capped at the total
-    r.percents.clear();
     m.Finish();  // already at the total: nothing more
-    EXPECT_TRUE(r.percents.empty());
-
     m.Reset(1000);
     m.SetPosition(995);
     m.Finish();
-    EXPECT_EQ(r.percents, (std::vector<uint32_t>{99, 100}));
-    r.percents.clear();
     m.Reset(10);
     for (int i = 0; i < 20; ++i) m.Advance(1);
-    EXPECT_EQ(r.percents.size(), 10u);
-    EXPECT_EQ(r.percents.back(), 100u);
-}
+    EXPECT_EQ(r.percents, (std::vector<uint32_t>{1, 50, 100, 99, 100, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
 
-TEST(ProgressMonitor, LargeTotalsScaleWithoutOverflow) {
+    // Large totals scale without overflow.
     EXPECT_EQ(ProgressMonitor::percentage(0, 0), 100u);
     EXPECT_EQ(ProgressMonitor::percentage(4000000000u, 4000000000u), 100u);
     EXPECT_EQ(ProgressMonitor::percentage(2000000000u, 4000000000u), 50u);

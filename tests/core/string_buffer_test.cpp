@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "core/ext_ptr_array.h"
@@ -15,51 +17,35 @@ namespace {
 
 std::string str(const StringBuffer& b) { return std::string(b.data(), static_cast<size_t>(b.length())); }
 
-TEST(StringBuffer, ConstructorsSetBlockAndGrowth) {
-    StringBuffer d;
-    EXPECT_EQ(d.capacity(), 200);
-    EXPECT_EQ(d.growth(), 200);
-    StringBuffer zero(0);
-    EXPECT_EQ(zero.capacity(), 200);
-    EXPECT_EQ(zero.growth(), 200);
-    StringBuffer neg(-5);
-    EXPECT_EQ(neg.capacity(), 200);
-    StringBuffer small(7);
-    EXPECT_EQ(small.capacity(), 7);
-    EXPECT_EQ(small.growth(), 7);
-    StringBuffer bytes("ab\0c", 4, 0);
-    EXPECT_EQ(bytes.length(), 4);
-    EXPECT_EQ(bytes.capacity(), 5);
-    EXPECT_EQ(bytes.growth(), 200);
-    StringBuffer nullBytes(nullptr, 10, 3);
-    EXPECT_EQ(nullBytes.length(), 0);
-    StringBuffer nul(static_cast<const char*>(nullptr));
-    EXPECT_EQ(nul.capacity(), 4);
-    EXPECT_EQ(nul.length(), 0);
-    EXPECT_EQ(nul.data()[0], 0);
-    StringBuffer s("hello");
-    EXPECT_EQ(s.capacity(), 6);
-    EXPECT_EQ(s.length(), 5);
-}
+// Length, capacity and growth step: what the block rules decide.
+using Shape = std::tuple<int32_t, int32_t, int32_t>;
+Shape shape(const StringBuffer& b) { return {b.length(), b.capacity(), b.growth()}; }
 
-TEST(StringBuffer, GrowthRulesDoubleUpToTheCap) {
+TEST(StringBuffer, BlockSizesAndGrowthRules) {
+    EXPECT_EQ(shape(StringBuffer()), Shape(0, 200, 200));
+    EXPECT_EQ(shape(StringBuffer(0)), Shape(0, 200, 200));
+    EXPECT_EQ(shape(StringBuffer(-5)), Shape(0, 200, 200));
+    EXPECT_EQ(shape(StringBuffer(7)), Shape(0, 7, 7));
+    EXPECT_EQ(shape(StringBuffer("ab\0c", 4, 0)), Shape(4, 5, 200));
+    EXPECT_EQ(StringBuffer(nullptr, 10, 3).length(), 0);
+    EXPECT_EQ(shape(StringBuffer(static_cast<const char*>(nullptr))), Shape(0, 4, 200));
+    EXPECT_EQ(StringBuffer(static_cast<const char*>(nullptr)).data()[0], 0);
+    EXPECT_EQ(shape(StringBuffer("hello")), Shape(5, 6, 200));
+
     StringBuffer b("abc");  // capacity 4, growth 200
-    b.appendChar('d');      // 3 + 1 >= 4: block of 3 + 200 + 1
-    EXPECT_EQ(b.capacity(), 204);
-    EXPECT_EQ(b.growth(), 102);
+    b.appendChar('d');      // 3 + 1 >= 4: block of 3 + 200 + 1, growth halved
+    EXPECT_EQ(shape(b), Shape(4, 204, 102));
     StringBuffer a("x");
     a.append("yz");  // 1 + 2 >= 2: block of 1 + 2 + 200 + 1
-    EXPECT_EQ(a.capacity(), 204);
-    EXPECT_EQ(a.growth(), 102);
+    EXPECT_EQ(shape(a), Shape(3, 204, 102));
     StringBuffer c("x");
     c.appendBytes("yz", 2);  // 2 <= 3: block of 1 + 2 + 200
     EXPECT_EQ(c.capacity(), 203);
     StringBuffer p("ab");
-    p.prepend("xy");
+    p.prepend("xy");  // prepend leaves growth alone
     EXPECT_EQ(str(p), "xyab");
-    EXPECT_EQ(p.capacity(), 2 + 2 + 200 + 1);
-    EXPECT_EQ(p.growth(), 200);  // prepend and reserve leave growth alone
-    StringBuffer big;
+    EXPECT_EQ(shape(p), Shape(4, 2 + 2 + 200 + 1, 200));
+    StringBuffer big;  // the step doubles up to the cap
     std::string chunk(1000, 'q');
     for (int i = 0; i < 5000; ++i) big.append(chunk.c_str());
     EXPECT_EQ(big.length(), 5000000);
@@ -68,118 +54,63 @@ TEST(StringBuffer, GrowthRulesDoubleUpToTheCap) {
 }
 
 TEST(StringBuffer, EditingOperations) {
-    StringBuffer w(" \t\r\n  \n");
-    w.trim();
-    EXPECT_EQ(w.length(), 0);
-    EXPECT_EQ(w.data()[0], 0);
-    StringBuffer t("  a b \n");
-    t.trim();
-    EXPECT_EQ(str(t), "a b");
-
-    StringBuffer amp("a&&b");
-    EXPECT_EQ(amp.replaceAll("&", "&amp;"), 2);
-    EXPECT_EQ(str(amp), "a&amp;&amp;b");
-    StringBuffer none("abc");
+    using B = StringBuffer;
+    struct Edit {
+        const char* in;
+        std::function<void(B&)> op;  // may check what the operation returns
+        const char* out;
+    };
+    const Edit edits[] = {
+        {" \t\r\n  \n", [](B& b) { b.trim(); }, ""},
+        {"  a b \n", [](B& b) { b.trim(); }, "a b"},
+        {"a&&b", [](B& b) { EXPECT_EQ(b.replaceAll("&", "&amp;"), 2); }, "a&amp;&amp;b"},
+        {"abc", [](B& b) { EXPECT_EQ(b.replaceAll("", "x") + b.replaceAll(nullptr, "x"), 0); }, "abc"},
+        {"a--b--", [](B& b) { EXPECT_EQ(b.replaceAll("-", nullptr), 4); }, "ab"},
+        {"aaa", [](B& b) { EXPECT_EQ(b.replaceAll("a", "aa"), 3); }, "aaaaaa"},  // no rescan
+        {"aaaa", [](B& b) { EXPECT_EQ(b.replaceAll("aa", "b"), 2); }, "bb"},
+        {"one two two", [](B& b) { EXPECT_TRUE(b.replaceFirst("two", "2")); }, "one 2 two"},
+        {"one", [](B& b) { EXPECT_FALSE(b.replaceFirst("zzz", "2") || b.replaceFirst("", "2") || b.replaceFirst("one", nullptr)); }, "one"},
+        {"abcdef", [](B& b) { b.removeRange(1, 2); }, "adef"},
+        {"adef", [](B& b) { for (auto [i, n] : {std::pair{-1, 1}, {4, 0}, {3, 2}, {0, -1}, {2, 1 << 30}, {1 << 30, 1}}) b.removeRange(i, n); }, "adef"},
+        {"adef", [](B& b) { b.removeRange(0, 4); }, ""},
+        {"abcdef", [](B& b) { b.shorten(2); b.shorten(-3); }, "abcd"},
+        {"abcdef", [](B& b) { b.shorten(99); }, ""},
+        {"a.b.c.d", [](B& b) { b.removeCharFrom('.', 3); b.removeCharFrom('.', 99); b.removeCharFrom('.', -1); }, "a.bcd"},
+        {"a.b.Cd", [](B& b) { b.removeChar('.'); b.replaceChar('b', 'B'); }, "aBCd"},
+        {"aBCd", [](B& b) { b.toLower(); }, "abcd"},
+        // Taking from its own bytes.
+        {"abcdef", [](B& b) { b.setString(b.data() + 2); b.append(b.data()); b.prepend(b.data() + 4); }, "cdefcdefcdef"},
+        {"<a & \"b\">", [](B& b) { b.entityEncode(); }, "&lt;a &amp; &quot;b&quot;&gt;"},
+        {"<\">", [](B& b) { b.entityEncodeNoQuotes(); }, "&lt;\"&gt;"},
+        {"", [](B& b) { b.appendEscaped("x'&\"<>y\0z", 10); }, "x'&amp;&quot;&lt;&gt;y"},
+        {"", [](B& b) { b.appendEscaped("&&&", 2); }, "&amp;&amp;"},
+    };
+    for (const Edit& e : edits) {
+        B b(e.in);
+        e.op(b);
+        EXPECT_EQ(str(b), e.out) << e.in;
+        EXPECT_EQ(b.data()[b.length()], 0) << e.in;
+    }
+    StringBuffer none("abc");  // nothing found: the block stays
     const char* block = none.data();
     EXPECT_EQ(none.replaceAll("&", "x"), 0);
     EXPECT_EQ(none.data(), block);
-    EXPECT_EQ(none.replaceAll("", "x"), 0);
-    EXPECT_EQ(none.replaceAll(nullptr, "x"), 0);
-    StringBuffer del("a--b--");
-    EXPECT_EQ(del.replaceAll("-", nullptr), 4);
-    EXPECT_EQ(str(del), "ab");
-    StringBuffer noRescan("aaa");
-    EXPECT_EQ(noRescan.replaceAll("a", "aa"), 3);
-    EXPECT_EQ(str(noRescan), "aaaaaa");
-    StringBuffer overlap("aaaa");
-    EXPECT_EQ(overlap.replaceAll("aa", "b"), 2);
-
-    StringBuffer f("one two two");
-    EXPECT_TRUE(f.replaceFirst("two", "2"));
-    EXPECT_EQ(str(f), "one 2 two");
-    EXPECT_FALSE(f.replaceFirst("zzz", "2"));
-    EXPECT_FALSE(f.replaceFirst("", "2"));
-    EXPECT_FALSE(f.replaceFirst("one", nullptr));
-
-    StringBuffer r("abcdef");
-    r.removeRange(1, 2);
-    EXPECT_EQ(str(r), "adef");
-    for (auto [i, n] : std::vector<std::pair<int, int>>{{-1, 1}, {4, 0}, {3, 2}, {0, -1}, {2, 1 << 30}, {1 << 30, 1}}) {
-        r.removeRange(i, n);
-        EXPECT_EQ(str(r), "adef") << i << "," << n;
-    }
-    r.removeRange(0, 4);
-    EXPECT_EQ(str(r), "");
-
-    StringBuffer s("abcdef");
-    s.shorten(2);
-    EXPECT_EQ(str(s), "abcd");
-    s.shorten(-3);
-    EXPECT_EQ(str(s), "abcd");
-    s.shorten(99);
-    EXPECT_EQ(str(s), "");
-
-    StringBuffer rc("a.b.c.d");
-    rc.removeCharFrom('.', 3);
-    EXPECT_EQ(str(rc), "a.bcd");
-    rc.removeCharFrom('.', 99);
-    rc.removeCharFrom('.', -1);
-    EXPECT_EQ(str(rc), "a.bcd");
-    rc.removeChar('.');
-    EXPECT_EQ(str(rc), "abcd");
-    rc.replaceChar('b', 'B');
-    EXPECT_EQ(str(rc), "aBcd");
-    rc.toLower();
-    EXPECT_EQ(str(rc), "abcd");
-
-    StringBuffer own("abcdef");
-    own.setString(own.data() + 2);
-    EXPECT_EQ(str(own), "cdef");
-    own.append(own.data());
-    EXPECT_EQ(str(own), "cdefcdef");
-    own.prepend(own.data() + 4);
-    EXPECT_EQ(str(own), "cdefcdefcdef");
-
-    StringBuffer e("<a & \"b\">");
-    e.entityEncode();
-    EXPECT_EQ(str(e), "&lt;a &amp; &quot;b&quot;&gt;");
-    StringBuffer e2("<\">");
-    e2.entityEncodeNoQuotes();
-    EXPECT_EQ(str(e2), "&lt;\"&gt;");
-    StringBuffer esc;
-    esc.appendEscaped("x'&\"<>y\0z", 10);
-    EXPECT_EQ(str(esc), "x'&amp;&quot;&lt;&gt;y");
-    StringBuffer esc2;
-    esc2.appendEscaped("&&&", 2);
-    EXPECT_EQ(str(esc2), "&amp;&amp;");
 }
 
 TEST(StringBuffer, ReadsAndComparisons) {
     StringBuffer b("Hello");
-    EXPECT_EQ(b.charAt(-1), 0);
-    EXPECT_EQ(b.charAt(5), 0);
-    EXPECT_EQ(b.charAt(4), 'o');
-    EXPECT_EQ(b.lastChar(), 'o');
-    EXPECT_EQ(StringBuffer("").lastChar(), 0);
-    EXPECT_TRUE(b.contains("ell"));
-    EXPECT_TRUE(b.contains(""));
-    EXPECT_FALSE(b.contains(nullptr));
-    EXPECT_TRUE(b.containsNoCase("ELL"));
-    EXPECT_FALSE(b.containsNoCase(""));
-    EXPECT_TRUE(b.equals("Hello"));
-    EXPECT_FALSE(b.equals("Hell"));
-    EXPECT_TRUE(b.equalsNoCase("hELLO"));
-    EXPECT_FALSE(b.equals(nullptr));
-    EXPECT_TRUE(StringBuffer("").equals(nullptr));
-    EXPECT_TRUE(StringBuffer("").equalsNoCase(nullptr));
-    EXPECT_EQ(StringBuffer("a").compare("b"), -1);
-    EXPECT_EQ(StringBuffer("b").compare("a"), 1);
-    EXPECT_EQ(StringBuffer("ab").compare("ab"), 0);
-    EXPECT_EQ(StringBuffer("ab").compare("abc"), -1);
-    EXPECT_EQ(StringBuffer("\xC3").compare("z"), 1);  // unsigned bytes
-    EXPECT_EQ(StringBuffer("Z").compare("a"), -1);
-    StringBuffer withZero("a\0b", 3, 0);
-    EXPECT_FALSE(withZero.equals("a"));
+    EXPECT_EQ(std::string({b.charAt(-1), b.charAt(5), b.charAt(4), b.lastChar(), StringBuffer("").lastChar()}),
+              std::string("\0\0oo\0", 5));
+    EXPECT_TRUE(b.contains("ell") && b.contains("") && b.containsNoCase("ELL"));
+    EXPECT_FALSE(b.contains(nullptr) || b.containsNoCase(""));
+    EXPECT_TRUE(b.equals("Hello") && b.equalsNoCase("hELLO"));
+    EXPECT_FALSE(b.equals("Hell") || b.equals(nullptr));
+    EXPECT_TRUE(StringBuffer("").equals(nullptr) && StringBuffer("").equalsNoCase(nullptr));
+    EXPECT_FALSE(StringBuffer("a\0b", 3, 0).equals("a"));
+    // Unsigned bytes, no case folding.
+    for (auto [l, r, order] : {std::tuple{"a", "b", -1}, {"b", "a", 1}, {"ab", "ab", 0}, {"ab", "abc", -1}, {"\xC3", "z", 1}, {"Z", "a", -1}}) {
+        EXPECT_EQ(StringBuffer(l).compare(r), order) << l << " " << r;
+    }
 }
 
 TEST(StringBuffer, SplitHexDumpAndFileName) {
@@ -254,15 +185,12 @@ TEST(StringHelpers, WildcardAndFindNoCase) {
     EXPECT_TRUE(wildcardMatch(long600.c_str(), "z*end", true));
 
     const char* text = "Hello World";
-    EXPECT_EQ(findNoCase(text, "wORLD"), text + 6);
-    EXPECT_EQ(findNoCase(text, ""), nullptr);
-    EXPECT_EQ(findNoCase("", "a"), nullptr);
-    EXPECT_EQ(findNoCase(nullptr, "a"), nullptr);
-    EXPECT_EQ(findNoCase(text, nullptr), nullptr);
-    EXPECT_EQ(findNoCase("abc", "abcd"), nullptr);
     const char* accented = "x\xC3\xA9";
+    EXPECT_EQ(findNoCase(text, "wORLD"), text + 6);
     EXPECT_EQ(findNoCase(accented, "\xC3\xA9"), accented + 1);
-    EXPECT_EQ(findNoCase(accented, "\xC3\x89"), nullptr);  // folding is ASCII only
+    for (auto [t, p] : {std::pair{text, ""}, {"", "a"}, {nullptr, "a"}, {text, nullptr}, {"abc", "abcd"}, {accented, "\xC3\x89"}}) {
+        EXPECT_EQ(findNoCase(t, p), nullptr) << (p ? p : "(null)");  // folding is ASCII only
+    }
     EXPECT_STREQ(intToString(-17), "-17");
 }
 
@@ -320,13 +248,8 @@ TEST(ExtArrays, GrowthAndBounds) {
     int values[12];
     for (int i = 0; i < 12; ++i) EXPECT_EQ(a.append(&values[i]), i);
     EXPECT_EQ(a.capacity(), 20);  // 5 -> 10 (increment becomes 10) -> 20
-    EXPECT_EQ(a.at(-1), nullptr);
-    EXPECT_EQ(a.at(12), nullptr);
-    EXPECT_EQ(a.removeAt(0), &values[0]);
-    EXPECT_EQ(a.at(0), &values[1]);
-    EXPECT_EQ(a.removeAt(99), nullptr);
-    EXPECT_EQ(a.last(), &values[11]);
-    EXPECT_EQ(a.pop(), &values[11]);
+    EXPECT_EQ(std::vector<void*>({a.at(-1), a.at(12), a.removeAt(99), a.removeAt(0), a.at(0), a.last(), a.pop()}),
+              std::vector<void*>({nullptr, nullptr, nullptr, &values[0], &values[1], &values[11], &values[11]}));
     EXPECT_EQ(a.count(), 10);
     ExtPtrArray big;
     for (int i = 0; i < 300000; ++i) big.append(nullptr);
@@ -336,11 +259,8 @@ TEST(ExtArrays, GrowthAndBounds) {
     EXPECT_EQ(ints.capacity(), 80);
     for (int i = 0; i < 100; ++i) ints.append(i);
     EXPECT_EQ(ints.capacity(), 280);
-    EXPECT_EQ(ints.at(-1), 0);
-    EXPECT_EQ(ints.at(100), 0);
-    EXPECT_EQ(ints.removeAt(5), 5);
-    EXPECT_EQ(ints.at(5), 6);
-    EXPECT_EQ(ints.removeAt(1000), 0);
+    EXPECT_EQ(std::vector<int>({ints.at(-1), ints.at(100), ints.removeAt(1000), ints.removeAt(5), ints.at(5)}),
+              std::vector<int>({0, 0, 0, 5, 6}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/system/code_page.h"
 #include "core/system/directories.h"
@@ -195,8 +196,7 @@ TEST_F(Files, ReadWriteSizeAndErrors) {
   EXPECT_EQ(got, 10u);
   EXPECT_EQ(std::string(buffer, got), "0123456789");
   File moved = std::move(in);
-  EXPECT_FALSE(in.isOpen());
-  EXPECT_TRUE(moved.isOpen());
+  EXPECT_TRUE(moved.isOpen() && !in.isOpen());
 
   // Creating again truncates.
   ASSERT_TRUE(File::createForWriting(narrowName.c_str()));
@@ -206,9 +206,8 @@ TEST_F(Files, ReadWriteSizeAndErrors) {
 TEST_F(Files, AttributesDeleteMoveAndDirectories) {
   const std::string file = path("data.txt");
   ASSERT_TRUE(File::createForWriting(file.c_str()));
-  EXPECT_EQ(fileAttributes(file.c_str()), kFileAttributeNormal);
-  EXPECT_EQ(fileAttributes(dir.c_str()), kFileAttributeDirectory);
-  EXPECT_EQ(fileAttributes(path("none").c_str()), kInvalidFileAttributes);
+  EXPECT_EQ(std::vector({fileAttributes(file.c_str()), fileAttributes(dir.c_str()), fileAttributes(path("none").c_str())}),
+            std::vector({kFileAttributeNormal, kFileAttributeDirectory, kInvalidFileAttributes}));
   EXPECT_EQ(lastError(), ENOENT);
 
   ASSERT_TRUE(setFileAttributes(file.c_str(), kFileAttributeReadOnly));
@@ -233,8 +232,7 @@ TEST_F(Files, AttributesDeleteMoveAndDirectories) {
   EXPECT_FALSE(deleteFile(dir.c_str()));
 
   const std::string sub = path("sub");
-  EXPECT_TRUE(createDirectory(sub.c_str()));
-  EXPECT_FALSE(createDirectory(sub.c_str()));
+  EXPECT_TRUE(createDirectory(sub.c_str()) && !createDirectory(sub.c_str()));
   EXPECT_EQ(lastError(), EEXIST);
   const std::string before = currentDirectory();
   ASSERT_FALSE(before.empty());

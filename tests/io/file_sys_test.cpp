@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/log_base.h"
+#include "core/recording_log.h"
 #include "core/string_buffer.h"
 #include "core/system/thread_id.h"
 #include "core/system/utf8.h"
@@ -19,26 +19,6 @@ namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
-
-class Lines : public LogBase {
-public:
-    std::vector<std::string> lines;
-    bool LogError(const char* m) override { return add("E:" + std::string(m)); }
-    bool LogInfo(const char* m) override { return add("I:" + std::string(m)); }
-    bool ClearLog() override { return true; }
-    bool EnterContext(const char*) override { return true; }
-    bool LeaveContext() override { return true; }
-    bool LogData(const char* k, const char* v) override { return add("D:" + std::string(k) + "=" + v); }
-    bool LogDataLong(const char* k, int32_t v) override { return add("D:" + std::string(k) + "=" + std::to_string(v)); }
-    bool GetErrorSummary(StringBuffer&) override { return true; }
-    bool SaveXmlLog(const char*) override { return true; }
-
-private:
-    bool add(std::string s) {
-        lines.push_back(std::move(s));
-        return true;
-    }
-};
 
 // A fresh directory per test; the current directory is put back afterwards.
 class FileSysTest : public ::testing::Test {
@@ -65,40 +45,32 @@ protected:
     fs::path dir;
     fs::path cwd;
     FileSys files;
-    Lines log;
+    RecordingLog log;
 };
+
+using Lines = std::vector<std::string>;
 
 TEST_F(FileSysTest, WriteFileCreatesTruncatesAndReportsFailures) {
     std::u16string target = sys::fromUtf8(path("out.bin"));
-    const char data[] = {'a', 0, 'b', '\n'};
-    ASSERT_TRUE(files.writeFile(target.c_str(), data, 4, &log));
-    EXPECT_EQ(slurp(path("out.bin")), std::string(data, 4));
     // A shorter write truncates; a count of 0 or no bytes leaves an empty file.
-    ASSERT_TRUE(files.writeFile(target.c_str(), "z", 1, &log));
-    EXPECT_EQ(slurp(path("out.bin")), "z");
-    ASSERT_TRUE(files.writeFile(target.c_str(), "zz", 0, &log));
-    EXPECT_EQ(fs::file_size(path("out.bin")), 0u);
-    ASSERT_TRUE(files.writeFile(target.c_str(), nullptr, 5, &log));
-    EXPECT_TRUE(log.lines.empty());
-
+    for (auto [bytes, n] : {std::pair{"a\0b\n", 4u}, {"z", 1u}, {"zz", 0u}, {nullptr, 5u}}) {
+        ASSERT_TRUE(files.writeFile(target.c_str(), bytes, n, &log)) << n;
+        EXPECT_EQ(slurp(path("out.bin")), bytes ? std::string(bytes, n) : "") << n;
+    }
     // Null and empty paths fail silently; a directory or a missing directory fails with both messages.
-    EXPECT_FALSE(files.writeFile(nullptr, "a", 1, &log));
-    EXPECT_FALSE(files.writeFile(u"", "a", 1, &log));
+    EXPECT_FALSE(files.writeFile(nullptr, "a", 1, &log) || files.writeFile(u"", "a", 1, &log));
     EXPECT_TRUE(log.lines.empty());
     for (const std::string& bad : {dir.string(), path("missing/sub/out.bin")}) {
-        log.lines.clear();
         EXPECT_FALSE(files.writeFile(sys::fromUtf8(bad).c_str(), "a", 1, &log)) << bad;
         ASSERT_EQ(log.lines.size(), 2u) << bad;
         EXPECT_GT(log.lines[0].size(), 2u);  // the system's reason
-        EXPECT_EQ(log.lines[1], "E:Failed to open/create file for writing");
+        EXPECT_EQ(log.take()[1], "E:Failed to open/create file for writing");
     }
-    // A full device: the write falls short.
-    if (fs::exists("/dev/full")) {
-        log.lines.clear();
+    if (fs::exists("/dev/full")) {  // a full device: the write falls short
         std::string big(1 << 16, 'q');
         EXPECT_FALSE(files.writeFile(u"/dev/full", big.data(), static_cast<uint32_t>(big.size()), &log));
         ASSERT_EQ(log.lines.size(), 2u);
-        EXPECT_EQ(log.lines[1], "E:Failed to write complete file");
+        EXPECT_EQ(log.take()[1], "E:Failed to write complete file");
     }
 }
 
@@ -116,17 +88,12 @@ TEST_F(FileSysTest, ExistsAndDelete) {
     EXPECT_TRUE(files.deleteFile(path("here.txt").c_str(), &log));
     EXPECT_FALSE(fs::exists(path("here.txt")));
     EXPECT_TRUE(log.lines.empty());
-
     EXPECT_FALSE(files.deleteFile(path("gone.txt").c_str(), &log));
-    ASSERT_EQ(log.lines.size(), 3u);
-    EXPECT_EQ(log.lines[0], "D:delete_filename=" + path("gone.txt"));
-    EXPECT_EQ(log.lines[1].rfind("D:fail_reason=No such file", 0), 0u) << log.lines[1];
-    EXPECT_EQ(log.lines[2], "I:Cannot delete file, file does not exist");
-
+    EXPECT_EQ(log.take(), (Lines{"D:delete_filename=" + path("gone.txt"), "D:fail_reason=No such file or directory",
+                                 "I:Cannot delete file, file does not exist"}));
     for (const char* empty : {static_cast<const char*>(nullptr), ""}) {
-        log.lines.clear();
         EXPECT_FALSE(files.deleteFile(empty, &log));
-        EXPECT_EQ(log.lines, std::vector<std::string>{"E:Cannot delete file, filename is null or empty"});
+        EXPECT_EQ(log.take(), Lines{"E:Cannot delete file, filename is null or empty"});
     }
     EXPECT_FALSE(files.deleteFile(path("gone.txt").c_str(), nullptr));  // no log: nothing logged, no crash
 }
@@ -134,36 +101,32 @@ TEST_F(FileSysTest, ExistsAndDelete) {
 TEST_F(FileSysTest, UniqueNamesSkipExistingCandidates) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "%x", sys::currentThreadId());
-    std::string d = dir.string();
+    const std::string d = dir.string(), report = std::string("report") + hex;
     StringBuffer out;
     struct Case {
         const char* name;
-        std::vector<std::string> existing;
+        std::string directory;
+        Lines existing;
         std::string expected;
     };
+    // A directory that already ends in a separator gets none added; '\' counts as one too.
     const std::vector<Case> cases = {
-        {"report", {}, "report.tmp"},
-        {"report", {"report.tmp"}, std::string("report") + hex + "_2.tmp"},
-        {"report", {"report.tmp", std::string("report") + hex + "_2.tmp"}, std::string("report") + hex + "_3.tmp"},
-        {"a.b.c", {"a.b.c"}, std::string("a.b") + hex + "_2.c"},
-        {"plain.txt", {}, "plain.txt"},
+        {"report", d, {}, d + "/report.tmp"},
+        {"report", d, {"report.tmp"}, d + "/" + report + "_2.tmp"},
+        {"report", d, {"report.tmp", report + "_2.tmp"}, d + "/" + report + "_3.tmp"},
+        {"a.b.c", d, {"a.b.c"}, d + "/a.b" + hex + "_2.c"},
+        {"plain.txt", d, {}, d + "/plain.txt"},
+        {"x", d + "/", {}, d + "/x.tmp"},
+        {"x", "dir\\", {}, "dir\\x.tmp"},
     };
     for (const Case& c : cases) {
         for (const std::string& e : c.existing) touch(path(e));
-        ASSERT_TRUE(files.uniqueFileName(c.name, d.c_str(), out));
-        EXPECT_EQ(std::string(out.view()), d + "/" + c.expected) << c.name;
+        ASSERT_TRUE(files.uniqueFileName(c.name, c.directory.c_str(), out));
+        EXPECT_EQ(std::string(out.view()), c.expected) << c.name;
         for (const std::string& e : c.existing) fs::remove(path(e));
     }
-    // A directory that already ends in a separator gets none added; '\' counts as one too.
-    ASSERT_TRUE(files.uniqueFileName("x", (d + "/").c_str(), out));
-    EXPECT_EQ(std::string(out.view()), d + "/x.tmp");
-    ASSERT_TRUE(files.uniqueFileName("x", "dir\\", out));
-    EXPECT_EQ(std::string(out.view()), "dir\\x.tmp");
-
     ASSERT_TRUE(files.tempFileName("qv_probe_name", out));
-    std::string tmp = fs::temp_directory_path().string();
-    EXPECT_EQ(std::string(out.view()).rfind(tmp, 0), 0u) << out.data();
-    EXPECT_NE(out.view().find("qv_probe_name"), std::string_view::npos);
+    EXPECT_EQ(std::string(out.view()).rfind(fs::temp_directory_path().string() + "/qv_probe_name", 0), 0u) << out.data();
     EXPECT_FALSE(fs::exists(out.data()));
 }
 
@@ -174,26 +137,17 @@ TEST_F(FileSysTest, DirectoriesAreEnteredOrCreated) {
     fs::current_path(dir);
     EXPECT_TRUE(files.enterOrCreateDirectory("one", &log));  // exists: just entered
     EXPECT_TRUE(log.lines.empty());
-
     for (const char* bad : {static_cast<const char*>(nullptr), "", "a\\b", "a/b"}) {
-        log.lines.clear();
         EXPECT_FALSE(files.enterOrCreateDirectory(bad, &log));
-        ASSERT_EQ(log.lines.size(), 2u);
-        EXPECT_EQ(log.lines[0], "I:Cannot set directory, bad path");
-        EXPECT_EQ(log.lines[1], std::string("D:path=") + (bad ? bad : "null"));
+        EXPECT_EQ(log.take(), (Lines{"I:Cannot set directory, bad path", std::string("D:path=") + (bad ? bad : "null")}));
     }
     // A file in the way cannot become a directory.
     fs::current_path(dir);
     touch(path("blocker"));
-    log.lines.clear();
     EXPECT_FALSE(files.enterOrCreateDirectory("blocker", &log));
-    ASSERT_EQ(log.lines.size(), 3u);
-    EXPECT_EQ(log.lines[0], "E:Failed to create directory");
-    EXPECT_EQ(log.lines[1], "D:path=blocker");
-    EXPECT_EQ(log.lines[2].rfind("E:CreateDirectory: File exists", 0), 0u) << log.lines[2];
+    EXPECT_EQ(log.take(), (Lines{"E:Failed to create directory", "D:path=blocker", "E:CreateDirectory: File exists"}));
 
     // Absolute, relative, doubled and backslash separators.
-    log.lines.clear();
     EXPECT_TRUE(files.enterDirectoryPath(path("p/q//r").c_str(), &log));
     EXPECT_EQ(fs::current_path(), dir / "p" / "q" / "r");
     fs::current_path(dir);
