@@ -90,25 +90,23 @@ public:
     }
 
 private:
+    // Equality of two n-byte strings (sizeof(Word) <= n <= 2 * sizeof(Word)) by their first and
+    // last words, which overlap to cover every byte.
+    template <class Word>
+    static bool sameByEnds(const char* a, const char* b, size_t n) {
+        Word a0, a1, b0, b1;
+        std::memcpy(&a0, a, sizeof(Word));
+        std::memcpy(&b0, b, sizeof(Word));
+        std::memcpy(&a1, a + n - sizeof(Word), sizeof(Word));
+        std::memcpy(&b1, b + n - sizeof(Word), sizeof(Word));
+        return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+
     // Equality of two n-byte strings, in word compares for the usual short tags.
     static bool sameBytes(const char* a, const char* b, size_t n) {
         if (n > 16) return std::memcmp(a, b, n) == 0;
-        if (n >= 8) {
-            uint64_t a0, a1, b0, b1;
-            std::memcpy(&a0, a, 8);
-            std::memcpy(&b0, b, 8);
-            std::memcpy(&a1, a + n - 8, 8);
-            std::memcpy(&b1, b + n - 8, 8);
-            return ((a0 ^ b0) | (a1 ^ b1)) == 0;
-        }
-        if (n >= 4) {
-            uint32_t a0, a1, b0, b1;
-            std::memcpy(&a0, a, 4);
-            std::memcpy(&b0, b, 4);
-            std::memcpy(&a1, a + n - 4, 4);
-            std::memcpy(&b1, b + n - 4, 4);
-            return ((a0 ^ b0) | (a1 ^ b1)) == 0;
-        }
+        if (n >= 8) return sameByEnds<uint64_t>(a, b, n);
+        if (n >= 4) return sameByEnds<uint32_t>(a, b, n);
         for (size_t i = 0; i < n; ++i) {
             if (a[i] != b[i]) return false;
         }
