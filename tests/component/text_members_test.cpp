@@ -19,39 +19,22 @@ std::string load(IQuorvelXml* h, const std::string& xml, HRESULT expect = S_OK) 
     return take(out);
 }
 
-// LoadXml and GetXml, with the parser's reading of odd text as a host sees it.
+// LoadXml and GetXml as a host sees them; the parser's reading of odd text is tabled in
+// tests/xml/parse_test and the writer's forms in tests/xml/serialize_test.
 TEST(TextMembers, LoadXmlAndGetXml) {
     const std::string declaration = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
     const std::pair<const char*, const char*> cases[] = {  // in, and out after the declaration every document gets
         {"<a> x </a>", "<a>x</a>\n"},
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a x=\"1&amp;2\">\xC3\xA9</a>", "<a x=\"1&amp;2\">\xC3\xA9</a>\n"},
         {"<a><![CDATA[<y>]]>z</a>", "<a><![CDATA[<y>]]></a>\n"},
-        {"<a></a><b></b>", "<b></b>\n"},
         {"<!DOCTYPE a><a/>", "<!DOCTYPE a>\n\n<a></a>\n"},
-        {"<a>x<b/>y</a>", "<a>x y<b></b>\n</a>\n"},
-        {"<a>&amp;lt;</a>", "<a>&amp;lt;</a>\n"},
-        {"<a>x<![CDATA[<y>]]>z</a>", "<a>x ]]&gt;z</a>\n"},
-        {"<a x=1 y=2>", "<a x=\"1 y=2\"></a>\n"},
-        {"<a x=\"1>2\"></a>", "<a x=\"1\">2&quot;&gt;</a>\n"},
-        {"<a></b>", "<a></a>\n"},
         {"<a><b>", "<a><b></b>\n</a>\n"},
-        {"<?pi data?><a/>", "<?pi data?>\n\n<a></a>\n"},
         {"<?xml\tversion=\"1.0\"?><a/>", "<?xml\tversion=\"1.0\"?>\n\n<a></a>\n"},
         {"<r>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80</r>", "<r>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80</r>\n"},
     };
     ComPtr<IQuorvelXml> h = newHandle();
     for (auto [in, out] : cases) EXPECT_EQ(load(h.get(), in), declaration + out) << in;
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "utf-8");
-
-    load(h.get(), "<a x='it\"s' k=\"&lt;&amp;amp;\"><b>one</b><b>two</b></a>");
-    for (auto [name, value] : {std::pair{"x", "it\"s"}, {"k", "<&amp;"}}) {
-        BSTR s = nullptr;
-        ASSERT_EQ(h->GetAttrValue(bstr(name).get(), &s), S_OK);
-        EXPECT_EQ(take(s), value);
-    }
-    ComPtr<IQuorvelXml> second;
-    ASSERT_EQ(h->GetChild(1, second.put()), S_OK);
-    EXPECT_EQ(contentOf(second.get()), "two");
 
     // A child handle writes no declaration, and the document stays stable through a round trip.
     load(h.get(), "<r><c k=\"v\">t</c></r>");
