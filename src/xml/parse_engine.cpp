@@ -1,5 +1,6 @@
 #include "xml/parse_engine.h"
 
+#include <array>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -11,6 +12,10 @@
 #include "tree/tree_node.h"
 #include "xml/tag_cache.h"
 #include "xml/xml_entities.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace quorvel {
 
@@ -90,20 +95,50 @@ inline const char* scanWhile(const char* p, const char* end, uint16_t mask) {
     return p;
 }
 
-// As scanUntil, also telling whether a byte of the flag class came before the stop.
-inline const char* scanUntilNoting(const char* p, const char* end, uint16_t mask, uint16_t flag, bool& seen) {
-    p = scanUntil(p, end, mask | flag);
-    seen = p < end && inClass(*p, flag) && !inClass(*p, mask);
-    return seen ? scanUntil(p, end, mask) : p;
+// The bytes of a class set, for comparing sixteen bytes at a time.
+struct ClassBytes {
+    std::array<char, 12> bytes{};
+    int count = 0;
+};
+constexpr ClassBytes classBytes(uint16_t mask) {
+    ClassBytes set;
+    for (int c = 0; c < 256; ++c) {
+        if (kClasses.of[c] & mask) set.bytes[static_cast<size_t>(set.count++)] = static_cast<char>(c);
+    }
+    return set;
 }
 
-// Whether c occurs in the n bytes at p; short runs are looked at directly.
-inline bool hasByte(const char* p, size_t n, char c) {
-    if (n > 32) return std::memchr(p, c, n) != nullptr;
-    for (size_t i = 0; i < n; ++i) {
-        if (p[i] == c) return true;
+// As scanUntil for a mask known when compiling: sixteen bytes a step while that many remain, so a
+// scan ends with one hard-to-predict branch instead of one per byte.
+template <uint16_t mask>
+inline const char* scanUntilFast(const char* p, const char* end) {
+#ifdef __SSE2__
+    // Tags, values and runs between tags are often shorter than a vector: their first twelve
+    // bytes are looked at directly.
+    for (int i = 0; i < 12 && p < end; ++i, ++p) {
+        if (inClass(*p, mask)) return p;
     }
-    return false;
+    static constexpr ClassBytes set = classBytes(mask);
+    static_assert(set.count >= 1 && set.count <= 12);
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[0]));
+        for (int i = 1; i < set.count; ++i) {
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[static_cast<size_t>(i)])));
+        }
+        if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits))) return p + __builtin_ctz(bits);
+        p += 16;
+    }
+#endif
+    return scanUntil(p, end, mask);
+}
+
+// As scanUntilFast, also telling whether a byte of the flag class came before the stop.
+template <uint16_t mask, uint16_t flag>
+inline const char* scanUntilNoting(const char* p, const char* end, bool& seen) {
+    p = scanUntilFast<mask | flag>(p, end);
+    seen = p < end && inClass(*p, flag) && !inClass(*p, mask);
+    return seen ? scanUntilFast<mask>(p, end) : p;
 }
 
 inline unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
@@ -142,7 +177,7 @@ void ParseEngine::skipToByte(char c) { pos_ = findByte(pos_, end_, c); }
 
 bool ParseEngine::skipToByteUnless(char c, char d) {
     if (c == '>' && d == '<') {  // the end of an end tag, met at every element: by byte classes
-        pos_ = scanUntil(pos_, end_, kAngle);
+        pos_ = scanUntilFast<kAngle>(pos_, end_);
         return pos_ >= end_ || *pos_ == '>';
     }
     while (pos_ < end_) {
@@ -266,7 +301,7 @@ private:
     void readAttributes(TreeNode* e, bool& selfClosing);
     void reportProgress();
 
-    void appendRun(TreeNode* e, const char* run, size_t n);
+    void appendRun(TreeNode* e, const char* run, size_t n, bool ampersand);
     void decodeContent(TreeNode* e, size_t from);
     void noteFrontier(TreeNode* e, const char* text, size_t from, size_t length);
     void closeCurrent();
@@ -411,20 +446,21 @@ void DocumentParser::readCdata() {
 
 DocumentParser::Step DocumentParser::readTextRun() {
     const char* start = pos_;
-    skipToByte('<');
+    bool ampersand;
+    pos_ = scanUntilNoting<kLessThan, kAmpersand>(pos_, end_, ampersand);
     const char* stop = pos_;
     if (!stepPast()) return Step::kStop;
     while (stop > start && inClass(stop[-1], kWhite)) --stop;
-    if (stop > start) appendRun(builder_.current(), start, static_cast<size_t>(stop - start));
+    if (stop > start) appendRun(builder_.current(), start, static_cast<size_t>(stop - start), ampersand);
     return Step::kGoOn;
 }
 
-void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n) {
+void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n, bool ampersand) {
     bool fresh = currentFresh_;
     currentFresh_ = false;
     if (fresh || !e->hasContent()) {
         // The whole content is this run: decode it on the way in.
-        if (!hasByte(run, n, '&')) {
+        if (!ampersand) {
             builder_.setContent(e, run, n);
             return;
         }
@@ -543,7 +579,7 @@ DocumentParser::Step DocumentParser::readEndTag() {
 DocumentParser::Step DocumentParser::readStartTag() {
     const char* tagStart = pos_;
     bool lessThan;
-    pos_ = scanUntilNoting(pos_, end_, kTagStop, kLessThan, lessThan);
+    pos_ = scanUntilNoting<kTagStop, kLessThan>(pos_, end_, lessThan);
     if (atEnd()) return Step::kStop;
     const char* tag = tagStart;
     size_t tagLength = static_cast<size_t>(pos_ - tagStart);
@@ -579,7 +615,7 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
     while (pos_ < end_ && *pos_ != '>') {
         const char* nameStart = pos_;
         bool junk;
-        pos_ = scanUntilNoting(pos_, end_, kAttrNameStop, kNameJunk, junk);
+        pos_ = scanUntilNoting<kAttrNameStop, kNameJunk>(pos_, end_, junk);
         const char* nameEnd = pos_;
         skipWhite();
         const char* valueStart = pos_;
@@ -588,16 +624,16 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
         if (pos_ < end_ && *pos_ == '=') {
             ++pos_;
             skipWhite();
-            uint16_t stop = kBareValueStop;
             if (pos_ < end_ && *pos_ == '"') {
-                ++pos_;
-                stop = kQuotedStop;
+                valueStart = ++pos_;
+                pos_ = scanUntilNoting<kQuotedStop, kAmpersand>(pos_, end_, ampersand);
             } else if (pos_ < end_ && *pos_ == '\'') {
-                ++pos_;
-                stop = kApostStop;
+                valueStart = ++pos_;
+                pos_ = scanUntilNoting<kApostStop, kAmpersand>(pos_, end_, ampersand);
+            } else {
+                valueStart = pos_;
+                pos_ = scanUntilNoting<kBareValueStop, kAmpersand>(pos_, end_, ampersand);
             }
-            valueStart = pos_;
-            pos_ = scanUntilNoting(pos_, end_, stop, kAmpersand, ampersand);
             valueEnd = pos_;
             if (pos_ < end_ && (*pos_ == '"' || *pos_ == '\'')) ++pos_;
         }
