@@ -10,6 +10,19 @@
 #include "core/system/utf8.h"
 #include "quorvel/quorvel_xml.hpp"
 
+// One recording override per name: QV_RECORD((parameters), (, arguments), names...). The
+// class is final, so a member left out of these lists fails to compile.
+#define QV_PARENS ()
+#define QV_EXPAND(...) QV_EXPAND4(QV_EXPAND4(QV_EXPAND4(QV_EXPAND4(__VA_ARGS__))))
+#define QV_EXPAND4(...) QV_EXPAND1(QV_EXPAND1(QV_EXPAND1(QV_EXPAND1(__VA_ARGS__))))
+#define QV_EXPAND1(...) __VA_ARGS__
+#define QV_UNPAREN(...) __VA_ARGS__
+#define QV_RECORD(params, args, ...) QV_EXPAND(QV_RECORD_ONE(params, args, __VA_ARGS__))
+#define QV_RECORD_ONE(params, args, fn, ...)                             \
+    HRESULT fn params override { return record(#fn QV_UNPAREN args); } \
+    __VA_OPT__(QV_RECORD_AGAIN QV_PARENS(params, args, __VA_ARGS__))
+#define QV_RECORD_AGAIN() QV_RECORD_ONE
+
 namespace quorvel::test {
 
 class RecordingHandle final : public IQuorvelXml {
@@ -36,92 +49,39 @@ public:
     HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
 
-    HRESULT get_Version(BSTR* r) override { return record("get_Version", r); }
-    HRESULT get_NumAttributes(LONG* r) override { return record("get_NumAttributes", r); }
-    HRESULT get_Tag(BSTR* r) override { return record("get_Tag", r); }
-    HRESULT put_Tag(BSTR a0) override { return record("put_Tag", a0); }
-    HRESULT get_Content(BSTR* r) override { return record("get_Content", r); }
-    HRESULT put_Content(BSTR a0) override { return record("put_Content", a0); }
-    HRESULT get_NumChildren(LONG* r) override { return record("get_NumChildren", r); }
-    HRESULT GetChildContent(BSTR a0, BSTR* r) override { return record("GetChildContent", a0, r); }
-    HRESULT get_Cdata(LONG* r) override { return record("get_Cdata", r); }
-    HRESULT put_Cdata(LONG a0) override { return record("put_Cdata", a0); }
-    HRESULT LoadXml(BSTR a0, LONG* r) override { return record("LoadXml", a0, r); }
-    HRESULT LoadXmlFile(BSTR a0, LONG* r) override { return record("LoadXmlFile", a0, r); }
-    HRESULT SaveXml(BSTR a0) override { return record("SaveXml", a0); }
-    HRESULT GetXml(BSTR* r) override { return record("GetXml", r); }
-    HRESULT AppendToContent(BSTR a0) override { return record("AppendToContent", a0); }
-    HRESULT AddAttribute(BSTR a0, BSTR a1) override { return record("AddAttribute", a0, a1); }
-    HRESULT RemoveAttribute(BSTR a0) override { return record("RemoveAttribute", a0); }
-    HRESULT RemoveAllAttributes() override { return record("RemoveAllAttributes"); }
-    HRESULT GetAttributeName(LONG a0, BSTR* r) override { return record("GetAttributeName", a0, r); }
-    HRESULT GetAttributeValue(LONG a0, BSTR* r) override { return record("GetAttributeValue", a0, r); }
-    HRESULT GetAttrValue(BSTR a0, BSTR* r) override { return record("GetAttrValue", a0, r); }
-    HRESULT HasAttrWithValue(BSTR a0, BSTR a1, LONG* r) override { return record("HasAttrWithValue", a0, a1, r); }
-    HRESULT SwapNode(IQuorvelXml* a0) override { return record("SwapNode", a0); }
-    HRESULT SwapTree(IQuorvelXml* a0) override { return record("SwapTree", a0); }
-    HRESULT AddChildTree(IQuorvelXml* a0) override { return record("AddChildTree", a0); }
-    HRESULT GetChild(LONG a0, IQuorvelXml** r) override { return record("GetChild", a0, r); }
-    HRESULT ExtractChildByIndex(LONG a0, IQuorvelXml** r) override { return record("ExtractChildByIndex", a0, r); }
-    HRESULT ExtractChildByName(BSTR a0, BSTR a1, BSTR a2, IQuorvelXml** r) override { return record("ExtractChildByName", a0, a1, a2, r); }
-    HRESULT NumChildrenHavingTag(BSTR a0, LONG* r) override { return record("NumChildrenHavingTag", a0, r); }
-    HRESULT GetNthChildWithTag(BSTR a0, LONG a1, IQuorvelXml** r) override { return record("GetNthChildWithTag", a0, a1, r); }
-    HRESULT NewChild(BSTR a0, BSTR a1, IQuorvelXml** r) override { return record("NewChild", a0, a1, r); }
-    HRESULT FindOrAddNewChild(BSTR a0, IQuorvelXml** r) override { return record("FindOrAddNewChild", a0, r); }
-    HRESULT SearchForTag(IQuorvelXml* a0, BSTR a1, IQuorvelXml** r) override { return record("SearchForTag", a0, a1, r); }
-    HRESULT SearchForContent(IQuorvelXml* a0, BSTR a1, BSTR a2, IQuorvelXml** r) override { return record("SearchForContent", a0, a1, a2, r); }
-    HRESULT SearchAllForContent(IQuorvelXml* a0, BSTR a1, IQuorvelXml** r) override { return record("SearchAllForContent", a0, a1, r); }
-    HRESULT SearchForAttribute(IQuorvelXml* a0, BSTR a1, BSTR a2, BSTR a3, IQuorvelXml** r) override { return record("SearchForAttribute", a0, a1, a2, a3, r); }
-    HRESULT GetParent(IQuorvelXml** r) override { return record("GetParent", r); }
-    HRESULT GetURL(BSTR a0, BSTR a1, BSTR a2, BSTR a3, VARIANT* r) override { return record("GetURL", a0, a1, a2, a3, r); }
-    HRESULT Clear() override { return record("Clear"); }
-    HRESULT FirstChild(IQuorvelXml** r) override { return record("FirstChild", r); }
-    HRESULT LastChild(IQuorvelXml** r) override { return record("LastChild", r); }
-    HRESULT NextSibling(IQuorvelXml** r) override { return record("NextSibling", r); }
-    HRESULT PreviousSibling(IQuorvelXml** r) override { return record("PreviousSibling", r); }
-    HRESULT get_TreeId(LONG* r) override { return record("get_TreeId", r); }
-    HRESULT GetChildWithTag(BSTR a0, IQuorvelXml** r) override { return record("GetChildWithTag", a0, r); }
-    HRESULT get_Standalone(BSTR* r) override { return record("get_Standalone", r); }
-    HRESULT put_Standalone(BSTR a0) override { return record("put_Standalone", a0); }
-    HRESULT get_Encoding(BSTR* r) override { return record("get_Encoding", r); }
-    HRESULT put_Encoding(BSTR a0) override { return record("put_Encoding", a0); }
-    HRESULT GetRoot(IQuorvelXml** r) override { return record("GetRoot", r); }
-    HRESULT SaveXmlLog(BSTR a0) override { return record("SaveXmlLog", a0); }
-    HRESULT FindNextRecord(BSTR a0, BSTR a1, IQuorvelXml** r) override { return record("FindNextRecord", a0, a1, r); }
-    HRESULT HttpPost(BSTR a0, IQuorvelXml** r) override { return record("HttpPost", a0, r); }
-    HRESULT CompressSubtree() override { return record("CompressSubtree"); }
-    HRESULT CompressNode() override { return record("CompressNode"); }
-    HRESULT DecompressSubtree() override { return record("DecompressSubtree"); }
-    HRESULT DecompressNode() override { return record("DecompressNode"); }
-    HRESULT EncryptNode(BSTR a0) override { return record("EncryptNode", a0); }
-    HRESULT DecryptNode(BSTR a0) override { return record("DecryptNode", a0); }
-    HRESULT get_ErrorLogHtml(BSTR* r) override { return record("get_ErrorLogHtml", r); }
-    HRESULT get_ErrorLogXml(BSTR* r) override { return record("get_ErrorLogXml", r); }
-    HRESULT get_ErrorLogText(BSTR* r) override { return record("get_ErrorLogText", r); }
-    HRESULT ErrorLogClear() override { return record("ErrorLogClear"); }
-    HRESULT GetChild2(LONG a0, LONG* r) override { return record("GetChild2", a0, r); }
-    HRESULT FindChild2(BSTR a0, LONG* r) override { return record("FindChild2", a0, r); }
-    HRESULT RemoveFromTree() override { return record("RemoveFromTree"); }
-    HRESULT GetParent2(LONG* r) override { return record("GetParent2", r); }
-    HRESULT FirstChild2(LONG* r) override { return record("FirstChild2", r); }
-    HRESULT LastChild2(LONG* r) override { return record("LastChild2", r); }
-    HRESULT NextSibling2(LONG* r) override { return record("NextSibling2", r); }
-    HRESULT PreviousSibling2(LONG* r) override { return record("PreviousSibling2", r); }
-    HRESULT GetRoot2() override { return record("GetRoot2"); }
-    HRESULT QEncodeContent(BSTR a0, VARIANT a1) override { return record("QEncodeContent", a0, a1); }
-    HRESULT BEncodeContent(BSTR a0, VARIANT a1) override { return record("BEncodeContent", a0, a1); }
-    HRESULT UpdateAttribute(BSTR a0, BSTR a1) override { return record("UpdateAttribute", a0, a1); }
-    HRESULT DecodeContent(VARIANT* r) override { return record("DecodeContent", r); }
-    HRESULT SetBinaryContent(LONG a0, LONG a1, BSTR a2, VARIANT a3) override { return record("SetBinaryContent", a0, a1, a2, a3); }
-    HRESULT GetBinaryContent(LONG a0, LONG a1, BSTR a2, VARIANT* r) override { return record("GetBinaryContent", a0, a1, a2, r); }
-    HRESULT FindChild(BSTR a0, IQuorvelXml** r) override { return record("FindChild", a0, r); }
-    HRESULT NewChild2(BSTR a0, BSTR a1) override { return record("NewChild2", a0, a1); }
-    HRESULT SortByTag(LONG a0) override { return record("SortByTag", a0); }
-    HRESULT SortByContent(LONG a0) override { return record("SortByContent", a0); }
-    HRESULT SortByAttribute(BSTR a0, LONG a1) override { return record("SortByAttribute", a0, a1); }
-    HRESULT SortRecordsByContent(BSTR a0, LONG a1) override { return record("SortRecordsByContent", a0, a1); }
-    HRESULT SortRecordsByAttribute(BSTR a0, BSTR a1, LONG a2) override { return record("SortRecordsByAttribute", a0, a1, a2); }
-    HRESULT LoadXmlV(VARIANT a0, LONG* r) override { return record("LoadXmlV", a0, r); }
+    QV_RECORD((BSTR* r), (, r), get_Version, get_Tag, get_Content, GetXml, get_Standalone, get_Encoding,
+              get_ErrorLogHtml, get_ErrorLogXml, get_ErrorLogText)
+    QV_RECORD((LONG* r), (, r), get_NumAttributes, get_NumChildren, get_Cdata, get_TreeId, GetParent2,
+              FirstChild2, LastChild2, NextSibling2, PreviousSibling2)
+    QV_RECORD((BSTR a), (, a), put_Tag, put_Content, SaveXml, AppendToContent, RemoveAttribute,
+              put_Standalone, put_Encoding, SaveXmlLog, EncryptNode, DecryptNode)
+    QV_RECORD((BSTR a, BSTR* r), (, a, r), GetChildContent, GetAttrValue)
+    QV_RECORD((LONG a), (, a), put_Cdata, SortByTag, SortByContent)
+    QV_RECORD((BSTR a, LONG* r), (, a, r), LoadXml, LoadXmlFile, NumChildrenHavingTag, FindChild2)
+    QV_RECORD((BSTR a, BSTR b), (, a, b), AddAttribute, UpdateAttribute, NewChild2)
+    QV_RECORD((), (), RemoveAllAttributes, Clear, CompressSubtree, CompressNode, DecompressSubtree,
+              DecompressNode, ErrorLogClear, RemoveFromTree, GetRoot2)
+    QV_RECORD((LONG a, BSTR* r), (, a, r), GetAttributeName, GetAttributeValue)
+    QV_RECORD((BSTR a, BSTR b, LONG* r), (, a, b, r), HasAttrWithValue)
+    QV_RECORD((IQuorvelXml* a), (, a), SwapNode, SwapTree, AddChildTree)
+    QV_RECORD((LONG a, IQuorvelXml** r), (, a, r), GetChild, ExtractChildByIndex)
+    QV_RECORD((BSTR a, BSTR b, BSTR c, IQuorvelXml** r), (, a, b, c, r), ExtractChildByName)
+    QV_RECORD((BSTR a, LONG b, IQuorvelXml** r), (, a, b, r), GetNthChildWithTag)
+    QV_RECORD((BSTR a, BSTR b, IQuorvelXml** r), (, a, b, r), NewChild, FindNextRecord)
+    QV_RECORD((BSTR a, IQuorvelXml** r), (, a, r), FindOrAddNewChild, GetChildWithTag, HttpPost, FindChild)
+    QV_RECORD((IQuorvelXml* a, BSTR b, IQuorvelXml** r), (, a, b, r), SearchForTag, SearchAllForContent)
+    QV_RECORD((IQuorvelXml* a, BSTR b, BSTR c, IQuorvelXml** r), (, a, b, c, r), SearchForContent)
+    QV_RECORD((IQuorvelXml* a, BSTR b, BSTR c, BSTR d, IQuorvelXml** r), (, a, b, c, d, r), SearchForAttribute)
+    QV_RECORD((IQuorvelXml** r), (, r), GetParent, FirstChild, LastChild, NextSibling, PreviousSibling, GetRoot)
+    QV_RECORD((BSTR a, BSTR b, BSTR c, BSTR d, VARIANT* r), (, a, b, c, d, r), GetURL)
+    QV_RECORD((LONG a, LONG* r), (, a, r), GetChild2)
+    QV_RECORD((BSTR a, VARIANT b), (, a, b), QEncodeContent, BEncodeContent)
+    QV_RECORD((VARIANT* r), (, r), DecodeContent)
+    QV_RECORD((LONG a, LONG b, BSTR c, VARIANT d), (, a, b, c, d), SetBinaryContent)
+    QV_RECORD((LONG a, LONG b, BSTR c, VARIANT* r), (, a, b, c, r), GetBinaryContent)
+    QV_RECORD((BSTR a, LONG b), (, a, b), SortByAttribute, SortRecordsByContent)
+    QV_RECORD((BSTR a, BSTR b, LONG c), (, a, b, c), SortRecordsByAttribute)
+    QV_RECORD((VARIANT a, LONG* r), (, a, r), LoadXmlV)
 
 private:
     std::string describe(BSTR s) { return s ? "s:" + sys::toUtf8(std::u16string_view(s, SysStringLen(s))) : "s:null"; }
