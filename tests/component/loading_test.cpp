@@ -15,6 +15,7 @@
 #include "core/automation/variant_holder.h"
 #include "tree/tree_node.h"
 #include "xml/document_encoding.h"
+#include "scratch_dir.h"
 #include "xml/serializer.h"
 
 namespace quorvel {
@@ -36,13 +37,6 @@ std::string encodingOf(IQuorvelXml* h) {
     StringBuffer out;
     return getEncoding(object(h)->node()->tree(), out) ? std::string(out.view()) : "(none)";
 }
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void spill(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 // Marks and declarations are tabled in tests/xml/convert_to_utf8_test; these are the cases where
 // loading a file changes the encoding the tree keeps.
@@ -74,19 +68,7 @@ HRESULT loadFile(IQuorvelXml* h, const fs::path& p, LONG* flag) {
     return h->LoadXmlFile(bstr(p.string()).get(), flag);
 }
 
-class Loading : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qv_loading_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    fs::path dir;
-};
+class Loading : public ::testing::Test, protected ScratchDir {};
 
 TEST_F(Loading, FilesInTheirOwnEncodings) {
     struct Case {

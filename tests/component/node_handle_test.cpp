@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "component/node_handle.h"
 #include "component_test_support.h"
+#include "scratch_dir.h"
 #include "tree/tree_info.h"
 #include "tree/tree_node.h"
 
@@ -120,18 +119,13 @@ TEST(NodeHandle, FailureSequencesLeaveTheLogAndTheErrorInformation) {
 }
 
 TEST(NodeHandle, ErrorLogMembers) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("qv_component_log_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    auto readFile = [](const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
+    const ScratchDir scratch;
+    const auto& dir = scratch.dir;
     const std::string declaration = "<?xml version=\"1.0\"  encoding=\"utf-8\" standalone=\"yes\" ?>\n";
     ComPtr<IQuorvelXml> h = newHandle();
     // A fresh handle's file holds only the call's own open context; the name is trimmed.
     EXPECT_EQ(h->SaveXmlLog(bstr("  " + (dir / "first.xml").string() + " \r\n").get()), S_OK);
-    EXPECT_EQ(readFile(dir / "first.xml"), declaration + "<QuorvelLog>\n<SaveXmlLog>\n</SaveXmlLog>\n</QuorvelLog>\n");
+    EXPECT_EQ(slurp(dir / "first.xml"), declaration + "<QuorvelLog>\n<SaveXmlLog>\n</SaveXmlLog>\n</QuorvelLog>\n");
     EXPECT_EQ(errorLogXml(h.get()), "");
 
     // A null name fails without clearing what was logged before.
@@ -147,13 +141,12 @@ TEST(NodeHandle, ErrorLogMembers) {
     // The file shows the earlier record with this call's context closed at the end; a file that
     // cannot be written is no failure of the call, and the log stays as it was.
     EXPECT_EQ(h->SaveXmlLog(bstr((dir / "second.xml").string()).get()), S_OK);
-    EXPECT_EQ(readFile(dir / "second.xml"),
+    EXPECT_EQ(slurp(dir / "second.xml"),
               declaration + "<QuorvelLog>\n" + both + "<SaveXmlLog>\n</SaveXmlLog>\n</QuorvelLog>\n");
     EXPECT_EQ(h->SaveXmlLog(bstr((dir / "missing" / "x.xml").string()).get()), S_OK);
     EXPECT_EQ(errorLogXml(h.get()), "<QuorvelLog>\n" + both + "</QuorvelLog>\n");
     EXPECT_EQ(h->ErrorLogClear(), S_OK);
     EXPECT_EQ(errorLogXml(h.get()), "");
-    fs::remove_all(dir);
 }
 
 TEST(NodeHandle, InterfacesAndRecognition) {

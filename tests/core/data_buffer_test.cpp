@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/recording_log.h"
 #include "core/string_buffer.h"
 #include "quorvel/automation.hpp"
+#include "scratch_dir.h"
 
 namespace quorvel {
 namespace {
@@ -148,12 +148,11 @@ TEST(DataBuffer, VariantsInAndOut) {
 
 TEST(DataBuffer, LoadFileBothForms) {
     namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("qv_databuffer_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    fs::path emptyFile = dir / "empty.bin";
-    std::ofstream(emptyFile).close();
-    fs::path data = dir / "d\xC3\xA9.bin";  // UTF-8 name, reached by the UTF-16 form too
-    std::ofstream(data, std::ios::binary) << std::string("abc\0def", 7);
+    const test::ScratchDir scratch;
+    const fs::path& dir = scratch.dir;
+    fs::path emptyFile = dir / "empty.bin", data = dir / "d\xC3\xA9.bin";  // UTF-8 name, reached by the UTF-16 form too
+    test::spill(emptyFile, "");
+    test::spill(data, std::string_view("abc\0def", 7));
 
     RecordingLog log;
     DataBuffer b;
@@ -182,7 +181,6 @@ TEST(DataBuffer, LoadFileBothForms) {
     EXPECT_FALSE(b.loadFile(dir.c_str(), &log));  // a directory is not a file
     ASSERT_FALSE(log.lines.empty());
     EXPECT_EQ(log.lines[0], "E:Is a directory");
-    fs::remove_all(dir);
 }
 
 TEST(StringBuffer, HostStringsThroughTheAnsiCodePage) {

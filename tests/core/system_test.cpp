@@ -16,6 +16,7 @@
 #include "core/system/file_system.h"
 #include "core/system/thread_id.h"
 #include "core/system/utf8.h"
+#include "scratch_dir.h"
 
 using namespace quorvel::sys;
 namespace fs = std::filesystem;
@@ -147,21 +148,7 @@ TEST(ErrorText, MessagesAndLastErrorPerThread) {
   EXPECT_EQ(currentThreadId(), static_cast<uint32_t>(getpid()));  // the test runs on the main thread
 }
 
-class Files : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qv_system_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir, ec);
-  }
-  std::string path(const char* name) const { return dir + "/" + name; }
-  std::string dir;
-};
+class Files : public ::testing::Test, protected quorvel::test::ScratchDir {};
 
 // Reading, writing, deleting and directories are checked through DataBuffer::loadFile and FileSys.
 TEST_F(Files, AttributesAndMovesThatNeverReplace) {
@@ -188,9 +175,9 @@ TEST_F(Files, TempPathHonoursTmpdir) {
   const char* saved = std::getenv("TMPDIR");
   std::string old = saved ? saved : "";
   setenv("TMPDIR", dir.c_str(), 1);
-  EXPECT_EQ(tempPath(), dir + "/");
-  setenv("TMPDIR", (dir + "/").c_str(), 1);
-  EXPECT_EQ(tempPath(), dir + "/");
+  EXPECT_EQ(tempPath(), dir.string() + "/");
+  setenv("TMPDIR", (dir.string() + "/").c_str(), 1);
+  EXPECT_EQ(tempPath(), dir.string() + "/");
   unsetenv("TMPDIR");
   EXPECT_EQ(tempPath(), "/tmp/");
   if (saved) setenv("TMPDIR", old.c_str(), 1);

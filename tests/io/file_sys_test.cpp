@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,35 +13,20 @@
 #include "core/string_buffer.h"
 #include "core/system/thread_id.h"
 #include "core/system/utf8.h"
+#include "scratch_dir.h"
 
 namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace test;
 
 // A fresh directory per test; the current directory is put back afterwards.
-class FileSysTest : public ::testing::Test {
+class FileSysTest : public ::testing::Test, protected test::ScratchDir {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qv_filesys_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        cwd = fs::current_path();
-    }
-    void TearDown() override {
-        fs::current_path(cwd);
-        std::error_code ec;
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir, ec);
-    }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    static void touch(const std::string& p, const std::string& bytes = "x") { std::ofstream(p) << bytes; }
-    static std::string slurp(const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void SetUp() override { cwd = fs::current_path(); }
+    void TearDown() override { fs::current_path(cwd); }
 
-    fs::path dir;
     fs::path cwd;
     FileSys files;
     RecordingLog log;
@@ -75,7 +59,7 @@ TEST_F(FileSysTest, WriteFileCreatesTruncatesAndReportsFailures) {
 }
 
 TEST_F(FileSysTest, ExistsAndDelete) {
-    touch(path("here.txt"));
+    spill(path("here.txt"), "x");
     StringBuffer reason;
     EXPECT_TRUE(files.fileExists(path("here.txt").c_str(), reason));
     EXPECT_TRUE(reason.empty());
@@ -120,7 +104,7 @@ TEST_F(FileSysTest, UniqueNamesSkipExistingCandidates) {
         {"x", "dir\\", {}, "dir\\x.tmp"},
     };
     for (const Case& c : cases) {
-        for (const std::string& e : c.existing) touch(path(e));
+        for (const std::string& e : c.existing) spill(path(e), "x");
         ASSERT_TRUE(files.uniqueFileName(c.name, c.directory.c_str(), out));
         EXPECT_EQ(std::string(out.view()), c.expected) << c.name;
         for (const std::string& e : c.existing) fs::remove(path(e));
@@ -143,7 +127,7 @@ TEST_F(FileSysTest, DirectoriesAreEnteredOrCreated) {
     }
     // A file in the way cannot become a directory.
     fs::current_path(dir);
-    touch(path("blocker"));
+    spill(path("blocker"), "x");
     EXPECT_FALSE(files.enterOrCreateDirectory("blocker", &log));
     EXPECT_EQ(log.take(), (Lines{"E:Failed to create directory", "D:path=blocker", "E:CreateDirectory: File exists"}));
 
@@ -159,7 +143,7 @@ TEST_F(FileSysTest, DirectoriesAreEnteredOrCreated) {
 
 TEST_F(FileSysTest, OpenForWriteClearsObstacles) {
     // Read-only file in a write mode: deleted and created afresh.
-    touch(path("ro.txt"), "old");
+    spill(path("ro.txt"), "old");
     fs::permissions(path("ro.txt"), fs::perms::owner_read);
     {
         OpenFile f = files.openForWrite(path("ro.txt").c_str(), "wb");
@@ -185,7 +169,7 @@ TEST_F(FileSysTest, OpenForWriteClearsObstacles) {
     // A read-only file in a directory where it cannot be deleted is moved to the temporary directory.
     if (geteuid() != 0) {
         fs::create_directory(path("locked"));
-        touch(path("locked/f.txt"), "old");
+        spill(path("locked/f.txt"), "old");
         fs::permissions(path("locked/f.txt"), fs::perms::owner_read);
         fs::permissions(path("locked"), fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(files.openForWrite(path("locked/f.txt").c_str(), "wb"));  // nowhere to go
@@ -204,7 +188,7 @@ TEST_F(FileSysTest, CreateFileWithPathMakesDirectories) {
     EXPECT_TRUE(fs::is_regular_file(dir / "a" / "b" / "c" / "file.txt"));
     EXPECT_TRUE(fs::is_regular_file(dir / "d" / "e" / "file.txt"));
 
-    touch(path("blocker"));
+    spill(path("blocker"), "x");
     const std::vector<std::pair<std::string, const char*>> cases = {
         {path("dir/"), "E:Failed to create file (B)"},
         {path("blocker/x/file.txt"), "E:Failed to create file (C)"},

@@ -5,15 +5,13 @@
 
 #include <climits>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/string_buffer.h"
 #include "log/log_rendering.h"
+#include "scratch_dir.h"
 
 namespace quorvel {
 namespace {
@@ -29,22 +27,6 @@ std::string text(Logger& log) { return render(log, &Logger::ErrorLogText); }
 std::string html(Logger& log) { return render(log, &Logger::ErrorLogHtml); }
 std::string summary(Logger& log) { return render(log, &Logger::GetErrorSummary); }
 size_t entryCount(const Logger& log) { return log.activityLog()->entries().size(); }
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char tmpl[] = "/tmp/qv_log_XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
 
 // Plays '|'-separated steps: "+Name" enters a context, "-" leaves one, "C" clears,
 // "E:text" and "I:text" log a message, "D:key=value" logs a data item.
@@ -308,24 +290,24 @@ TEST(Logger, DataKeywords) {
 }
 
 TEST(Logger, SaveXmlLogWritesTheFile) {
-    TempDir dir;
+    test::ScratchDir dir;
     const std::string decl = "<?xml version=\"1.0\"  encoding=\"utf-8\" standalone=\"yes\" ?>\n";
     Logger log;
-    std::string path = dir.path + "/log.xml";
+    std::string path = dir.path("log.xml");
 
     // The file of a fresh handle and of one with earlier records is checked in tests/component/node_handle_test;
     // here, a shorter file replaces the old content entirely.
     play(log, "+LoadXml|D:charset=utf-8|E:Line one\r\nLine <two>|-");
     std::string body = xml(log);
     EXPECT_TRUE(log.SaveXmlLog(path.c_str()));
-    EXPECT_EQ(readFile(path), decl + body);
+    EXPECT_EQ(test::slurp(path), decl + body);
     log.ClearLog();
     EXPECT_TRUE(log.SaveXmlLog(path.c_str()));
-    EXPECT_EQ(readFile(path), decl);
+    EXPECT_EQ(test::slurp(path), decl);
 
     EXPECT_FALSE(log.SaveXmlLog(nullptr));
-    EXPECT_FALSE(log.SaveXmlLog((dir.path + "/missing/dir/log.xml").c_str()));
-    EXPECT_FALSE(log.SaveXmlLog(dir.path.c_str()));  // a directory cannot be opened for writing
+    EXPECT_FALSE(log.SaveXmlLog(dir.path("missing/dir/log.xml").c_str()));
+    EXPECT_FALSE(log.SaveXmlLog(dir.dir.c_str()));  // a directory cannot be opened for writing
     if (access("/dev/full", W_OK) == 0) {
         EXPECT_FALSE(log.SaveXmlLog("/dev/full"));  // the data is refused when it is flushed
     }
