@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -28,8 +29,8 @@ std::string html(Logger& log) { return render(log, &Logger::ErrorLogHtml); }
 std::string summary(Logger& log) { return render(log, &Logger::GetErrorSummary); }
 size_t entryCount(const Logger& log) { return log.activityLog()->entries().size(); }
 
-// Plays '|'-separated steps: "+Name" enters a context, "-" leaves one, "C" clears,
-// "E:text" and "I:text" log a message, "D:key=value" logs a data item.
+// Plays '|'-separated steps: "+Name" enters a context ("+" alone: a null name), "-" leaves one,
+// "C" clears, "E:text" and "I:text" log a message, "D:key=value" and "L:key=number" a data item.
 void play(Logger& log, std::string_view script) {
     for (size_t at = 0; at <= script.size();) {
         std::string step(script.substr(at, script.find('|', at) - at));
@@ -39,10 +40,12 @@ void play(Logger& log, std::string_view script) {
         } else if (step == "C") {
             log.ClearLog();
         } else if (step[0] == '+') {
-            log.EnterContext(step.c_str() + 1);
-        } else if (step[0] == 'D') {
+            log.EnterContext(step.size() > 1 ? step.c_str() + 1 : nullptr);
+        } else if (step[0] == 'D' || step[0] == 'L') {
             size_t eq = step.find('=');
-            log.LogData(step.substr(2, eq - 2).c_str(), step.c_str() + eq + 1);
+            const std::string key = step.substr(2, eq - 2);
+            (step[0] == 'D' ? log.LogData(key.c_str(), step.c_str() + eq + 1)
+                            : log.LogDataLong(key.c_str(), std::stoi(step.substr(eq + 1))));
         } else {
             (step[0] == 'E' ? log.LogError(step.c_str() + 2) : log.LogInfo(step.c_str() + 2));
         }
@@ -193,67 +196,59 @@ TEST(Logger, CdataAndEscaping) {
 }
 
 TEST(Logger, ContextsNestCloseAndVanish) {
-    Logger log;
-    // Leaving a context of an empty log does nothing.
-    EXPECT_TRUE(log.LeaveContext());
-    EXPECT_EQ(entryCount(log), 0u);
-    EXPECT_EQ(xml(log), "");
-    EXPECT_EQ(text(log), "");
-    EXPECT_EQ(html(log), "");
-
-    // A context with nothing inside disappears, also nested inside another.
-    play(log, "+Outer|+Empty|-");
-    EXPECT_EQ(entryCount(log), 1u);
-    log.LeaveContext();
-    EXPECT_EQ(entryCount(log), 0u);
-
-    // Nested contexts: the summary comes from the context being closed.
-    play(log, "+A|D:filename=f.xml|+B|I:inside B|-");
-    EXPECT_EQ(summary(log), "");
-    play(log, "+C|E:bad|-");
-    EXPECT_EQ(summary(log), "(C)\nbad");
-    play(log, "E:worse|-");
-    EXPECT_EQ(summary(log), "(A)\nfilename: f.xml\n(B)\n(C)\nbad\nworse");
-    EXPECT_EQ(xml(log),
-              "<QuorvelLog>\n<A>\n    <filename>f.xml</filename>\n    <B>\n        <info>inside B</info>\n    </B>\n"
-              "    <C>\n        <error>bad</error>\n    </C>\n    <error>worse</error>\n</A>\n</QuorvelLog>\n");
-
-    // Unclosed contexts are closed at the end without indentation.
-    Logger open;
-    play(open, "+A|+B");
-    open.LogDataLong("index", -7);
-    play(open, "+C|I:deep");
-    EXPECT_EQ(xml(open),
-              "<QuorvelLog>\n<A>\n    <B>\n        <index>-7</index>\n        <C>\n            <info>deep</info>\n"
-              "</C>\n</B>\n</A>\n</QuorvelLog>\n");
-
-    // A close with no open context is skipped; its walk finds nothing so the error stays pending
-    // and the next context that is left with something in it takes it into its summary.
-    Logger cut;
-    play(cut, "+A|C|E:lost|-");
-    EXPECT_EQ(entryCount(cut), 2u);
-    EXPECT_EQ(summary(cut), "");
-    EXPECT_TRUE(cut.activityLog()->errorPending());
-    EXPECT_EQ(xml(cut), "<QuorvelLog>\n<error>lost</error>\n</QuorvelLog>\n");
-    play(cut, "+Empty|-");
-    EXPECT_TRUE(cut.activityLog()->errorPending());
-    play(cut, "+D|I:ok|-");
-    EXPECT_EQ(summary(cut), "(D)");
-    EXPECT_FALSE(cut.activityLog()->errorPending());
-
-    // Closes matched across an earlier stray close and sibling contexts.
-    Logger sib;
-    play(sib, "+P|+Q|I:q|-|+R|E:r|+S|E:s|-|E:r2|-");  // leaves S, then R
-    EXPECT_EQ(summary(sib), "(R)\nr\n(S)\ns\nr2");
-    sib.LeaveContext();  // P: no error since the last summary
-    EXPECT_EQ(summary(sib), "");
-
-    // A null context name is a nameless context.
-    Logger nameless;
-    nameless.EnterContext(nullptr);
-    play(nameless, "E:e|-");
-    EXPECT_EQ(summary(nameless), "()\ne");
-    EXPECT_EQ(xml(nameless), "<QuorvelLog>\n<>\n    <error>e</error>\n</>\n</QuorvelLog>\n");
+    // Each row plays on the logger of the rows before it, "new|" starting a fresh one, then checks
+    // the entry count (-1: not checked), summary, pending error and XML (null: not checked).
+    const struct {
+        const char* script;
+        int entries;
+        const char* summary;
+        bool pending;
+        const char* xml;
+    } rows[] = {
+        // Leaving a context of an empty log does nothing.
+        {"new|-", 0, "", false, ""},
+        // A context with nothing inside disappears, also nested inside another.
+        {"+Outer|+Empty|-", 1, "", false, nullptr},
+        {"-", 0, "", false, nullptr},
+        // Nested contexts: the summary comes from the context being closed.
+        {"+A|D:filename=f.xml|+B|I:inside B|-", -1, "", false, nullptr},
+        {"+C|E:bad|-", -1, "(C)\nbad", false, nullptr},
+        {"E:worse|-", -1, "(A)\nfilename: f.xml\n(B)\n(C)\nbad\nworse", false,
+         "<QuorvelLog>\n<A>\n    <filename>f.xml</filename>\n    <B>\n        <info>inside B</info>\n    </B>\n"
+         "    <C>\n        <error>bad</error>\n    </C>\n    <error>worse</error>\n</A>\n</QuorvelLog>\n"},
+        // Unclosed contexts are closed at the end without indentation.
+        {"new|+A|+B|L:index=-7|+C|I:deep", -1, "", false,
+         "<QuorvelLog>\n<A>\n    <B>\n        <index>-7</index>\n        <C>\n            <info>deep</info>\n"
+         "</C>\n</B>\n</A>\n</QuorvelLog>\n"},
+        // A close with no open context is skipped; its walk finds nothing so the error stays pending
+        // and the next context that is left with something in it takes it into its summary.
+        {"new|+A|C|E:lost|-", 2, "", true, "<QuorvelLog>\n<error>lost</error>\n</QuorvelLog>\n"},
+        {"+Empty|-", -1, "", true, nullptr},
+        {"+D|I:ok|-", -1, "(D)", false, nullptr},
+        // Closes matched across an earlier stray close and sibling contexts: leaves S, then R;
+        // leaving P finds no error since the last summary.
+        {"new|+P|+Q|I:q|-|+R|E:r|+S|E:s|-|E:r2|-", -1, "(R)\nr\n(S)\ns\nr2", false, nullptr},
+        {"-", -1, "", false, nullptr},
+        // A null context name is a nameless context.
+        {"new|+|E:e|-", -1, "()\ne", false, "<QuorvelLog>\n<>\n    <error>e</error>\n</>\n</QuorvelLog>\n"},
+    };
+    std::unique_ptr<Logger> log;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.script);
+        std::string_view script = r.script;
+        if (script.starts_with("new|")) {
+            log = std::make_unique<Logger>();
+            script.remove_prefix(4);
+        }
+        play(*log, script);
+        if (r.entries >= 0) { EXPECT_EQ(entryCount(*log), static_cast<size_t>(r.entries)); }
+        EXPECT_EQ(summary(*log), r.summary);
+        EXPECT_EQ(log->activityLog()->errorPending(), r.pending);
+        if (r.xml) { EXPECT_EQ(xml(*log), r.xml); }
+    }
+    Logger empty;
+    EXPECT_TRUE(empty.LeaveContext());
+    EXPECT_EQ(text(empty) + html(empty), "");
 }
 
 TEST(Logger, DataKeywords) {
