@@ -1,13 +1,13 @@
 """The Python host reaching the node handle by name: creation, properties, methods, conversions,
 errors and the release of every reference."""
 
-import gc
 import os
 import tempfile
 import threading
 import unittest
 
 import quorvelxml
+from support import ReleaseCheck, new_handle
 
 E_NOTIMPL = 0x80004001
 E_FAIL = 0x80004005
@@ -17,19 +17,6 @@ DISP_E_UNKNOWNNAME = 0x80020006
 DISP_E_BADPARAMCOUNT = 0x8002000E
 
 CLSID_QUORVELXML = "{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}"
-
-
-def new_handle():
-    return quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
-
-
-class ReleaseCheck(unittest.TestCase):
-    """Every test ends with all references released and the component free to unload."""
-
-    def tearDown(self):
-        gc.collect()
-        self.assertEqual(quorvelxml._interface_count(), 0)
-        self.assertTrue(quorvelxml._can_unload_now())
 
 
 class CreationTest(ReleaseCheck):
@@ -50,9 +37,7 @@ class CreationTest(ReleaseCheck):
         self.assertIn("NewXml", dir(factory))
 
     def test_unknown_names_fail(self):
-        with self.assertRaises(quorvelxml.ComError) as caught:
-            quorvelxml.Dispatch("QuorvelXml.Nothing")
-        self.assertEqual(caught.exception.hresult, CO_E_CLASSSTRING)
+        self.assertEqual(self.com_error(lambda: quorvelxml.Dispatch("QuorvelXml.Nothing")).hresult, CO_E_CLASSSTRING)
         with self.assertRaises(TypeError):
             quorvelxml.Dispatch(42)
 
@@ -98,10 +83,8 @@ class PropertyTest(ReleaseCheck):
         x.Content = None
         self.assertEqual(x.Content, "")
         # A member that tells the absent string from the empty one.
-        with self.assertRaises(quorvelxml.ComError) as caught:
-            x.SaveXmlLog(None)
-        self.assertEqual(caught.exception.hresult, E_FAIL)
-        self.assertEqual(caught.exception.description, "(SaveXmlLog)\nParameter is NULL")
+        error = self.com_error(lambda: x.SaveXmlLog(None))
+        self.assertEqual((error.hresult, error.description), (E_FAIL, "(SaveXmlLog)\nParameter is NULL"))
 
     def test_wrong_attribute_use(self):
         x = new_handle()
@@ -124,9 +107,7 @@ class PropertyTest(ReleaseCheck):
             x.Cdata = 2 ** 31
         with self.assertRaises(TypeError):
             x.Tag = object()
-        with self.assertRaises(quorvelxml.ComError) as caught:
-            x.Cdata = "not a number"
-        self.assertEqual(caught.exception.hresult, DISP_E_TYPEMISMATCH)
+        self.assertEqual(self.com_error(lambda: setattr(x, "Cdata", "not a number")).hresult, DISP_E_TYPEMISMATCH)
         x.Cdata = "7"  # coerced by the component
         self.assertEqual(x.Cdata, 1)
         x.Tag = 12
@@ -138,9 +119,7 @@ class MethodTest(ReleaseCheck):
         x = new_handle()
         for call in (lambda: x.CompressNode(), lambda: x.EncryptNode("secret"), lambda: x.DecodeContent(),
                      lambda: x.GetURL("http://127.0.0.1/", None, None, None), lambda: x.HttpPost(url="x")):
-            with self.assertRaises(quorvelxml.ComError) as caught:
-                call()
-            error = caught.exception
+            error = self.com_error(call)
             self.assertEqual(error.hresult, E_NOTIMPL)
             self.assertEqual(error.source, "QuorvelXml.QuorvelXml")
             self.assertIn("Not implemented", error.description)
@@ -155,20 +134,16 @@ class MethodTest(ReleaseCheck):
                 self.assertTrue(os.path.exists(path), keyword)
             x.savexmllog(os.path.join(directory, "d.xml"))
             self.assertTrue(os.path.exists(os.path.join(directory, "d.xml")))
-        with self.assertRaises(quorvelxml.ComError) as caught:
-            x.SaveXmlLog(path="x.xml")
-        self.assertEqual(caught.exception.hresult, DISP_E_UNKNOWNNAME)
-        self.assertIn("path", str(caught.exception))
-        with self.assertRaises(quorvelxml.ComError) as caught:
-            x.GetChild(index=0)
-        self.assertEqual(caught.exception.description, "(GetChild)\nNo child at this index\nindex: 0")
+        error = self.com_error(lambda: x.SaveXmlLog(path="x.xml"))
+        self.assertEqual(error.hresult, DISP_E_UNKNOWNNAME)
+        self.assertIn("path", str(error))
+        self.assertEqual(self.com_error(lambda: x.GetChild(index=0)).description,
+                         "(GetChild)\nNo child at this index\nindex: 0")
 
     def test_argument_count_is_checked_by_the_object(self):
         x = new_handle()
         for call in (lambda: x.SaveXmlLog(), lambda: x.SaveXmlLog("a", "b"), lambda: x.ErrorLogClear(1)):
-            with self.assertRaises(quorvelxml.ComError) as caught:
-                call()
-            self.assertEqual(caught.exception.hresult, DISP_E_BADPARAMCOUNT)
+            self.assertEqual(self.com_error(call).hresult, DISP_E_BADPARAMCOUNT)
 
     def test_method_objects(self):
         x = new_handle()

@@ -1,13 +1,13 @@
 """Event handlers connected from Python: WithEvents, DispatchWithEvents, the handlers' calls and
 the ends of a connection."""
 
-import gc
 import sys
 import threading
 import unittest
 import weakref
 
 import quorvelxml
+from support import ReleaseCheck, new_handle
 
 E_NOINTERFACE = 0x80004002
 DISPID_PARSEPERCENTDONE = 1
@@ -23,14 +23,9 @@ class Progress:
         self.threads.add(threading.get_ident())
 
 
-class EventTest(unittest.TestCase):
-    def tearDown(self):
-        gc.collect()
-        self.assertEqual(quorvelxml._interface_count(), 0)
-        self.assertTrue(quorvelxml._can_unload_now())
-
+class EventTest(ReleaseCheck):
     def test_with_events_calls_the_handler_until_closed(self):
-        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        x = new_handle()
         handler = quorvelxml.WithEvents(x, Progress)
         self.assertIsInstance(handler, Progress)
         self.assertTrue(handler._qv_events.connected)
@@ -46,7 +41,7 @@ class EventTest(unittest.TestCase):
         handler.close()  # a second close does nothing
 
     def test_handlers_each_get_the_event(self):
-        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        x = new_handle()
         first, second = quorvelxml.WithEvents(x, Progress), quorvelxml.WithEvents(x, Progress)
         self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 7), 2)
         first.close()
@@ -54,13 +49,13 @@ class EventTest(unittest.TestCase):
         self.assertEqual((first.seen, second.seen), ([7], [7, 8]))
 
     def test_connection_keeps_the_handler_until_the_object_goes(self):
-        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        x = new_handle()
         handler = weakref.ref(quorvelxml.WithEvents(x, Progress))
         self.assertIsNotNone(handler())  # held by the connection
         del x
         self.assertIsNone(handler())  # released with the object
 
-        y = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        y = new_handle()
         kept = quorvelxml.WithEvents(y, Progress)
         del y
         self.assertFalse(kept._qv_events.connected)
@@ -74,7 +69,7 @@ class EventTest(unittest.TestCase):
             def OnParsePercentDone(self, percentDone):
                 raise ValueError("handler failed at %d" % percentDone)
 
-        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        x = new_handle()
         silent = quorvelxml.WithEvents(x, Silent)
         failing = quorvelxml.WithEvents(x, Failing)
         after = quorvelxml.WithEvents(x, Progress)
@@ -96,9 +91,9 @@ class EventTest(unittest.TestCase):
             def OnParsePercentDone(self, *values):
                 self.values = values
 
-        x = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        x = new_handle()
         handler = quorvelxml.WithEvents(x, Recording)
-        other = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        other = new_handle()
         other.Tag = "other"
         cases = [
             (("text", 7, -2 ** 31, 2 ** 40, 2.5, True, None), ("text", 7, -2 ** 31, 2 ** 40, 2.5, True, None)),
@@ -150,9 +145,8 @@ class EventTest(unittest.TestCase):
         self.assertEqual(y.Version, "4.0.2")
 
     def test_objects_without_events(self):
-        with self.assertRaises(quorvelxml.ComError) as caught:
-            quorvelxml.WithEvents(quorvelxml.Dispatch("QuorvelXml.XmlFactory"), Progress)
-        self.assertEqual(caught.exception.hresult, E_NOINTERFACE)
+        factory = new_handle("QuorvelXml.XmlFactory")
+        self.assertEqual(self.com_error(lambda: quorvelxml.WithEvents(factory, Progress)).hresult, E_NOINTERFACE)
         with self.assertRaises(TypeError):
             quorvelxml.WithEvents(object(), Progress)
 

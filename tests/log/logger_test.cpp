@@ -199,11 +199,7 @@ TEST(Logger, ContextsNestCloseAndVanish) {
     // Each row plays on the logger of the rows before it, "new|" starting a fresh one, then checks
     // the entry count (-1: not checked), summary, pending error and XML (null: not checked).
     const struct {
-        const char* script;
-        int entries;
-        const char* summary;
-        bool pending;
-        const char* xml;
+        const char *script; int entries; const char* summary; bool pending; const char* xml;
     } rows[] = {
         // Leaving a context of an empty log does nothing.
         {"new|-", 0, "", false, ""},
