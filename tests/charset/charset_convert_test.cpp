@@ -15,7 +15,6 @@ namespace {
 
 using test::bytesOf;
 using test::iconvConvert;
-using test::RecordingLog;
 
 const std::string kKanji = "\xE6\x97\xA5";  // U+65E5, not in ISO-8859-1
 const std::string kEAcute = "\xC3\xA9";     // U+00E9, not in Shift-JIS
@@ -82,7 +81,7 @@ TEST(CharsetConvert, SelectsCharsetsByNameAndKeepsTheNameAsPassed) {
     EXPECT_FALSE(cc.SetToCharset(" bogus ", &log));
     EXPECT_FALSE(cc.SetFromCharset("cskoi8r", &log));
     EXPECT_FALSE(cc.SetToCharset("nothing", nullptr));
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"E:TO Charset not recognized", "D:charset= bogus ",
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"E:TO Charset not recognized", "D:charset= bogus ",
                                                      "E:FROM Charset not recognized", "D:charset=cskoi8r"}));
     EXPECT_EQ(cc.targetCodePage(), 1252u);
     EXPECT_STREQ(cc.targetName().data(), "windows-1252");
@@ -120,7 +119,7 @@ void expectCalls(CharsetConvert& cc, const std::vector<Call>& calls) {
         }
         EXPECT_EQ(c.op == Op::Fallback ? fallback(cc, c.in) : bytesOf(out), c.out);
         EXPECT_EQ(ok, c.ok);
-        EXPECT_EQ(log.entries, c.log);
+        EXPECT_EQ(log.lines, c.log);
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the conversion tests: a log that records its entries, iconv as the
-// reference, and byte-string views of buffers.
+// Helpers shared by the conversion tests: iconv as the reference and byte-string views of
+// buffers; their logs are RecordingLogs.
 
 #include <iconv.h>
 
@@ -11,37 +11,9 @@
 #include "core/data_buffer.h"
 #include "core/log_base.h"
 #include "core/string_buffer.h"
+#include "recording_log.h"
 
 namespace quorvel::test {
-
-// Records errors as "E:message", data as "D:keyword=value" (numbers in decimal).
-class RecordingLog : public LogBase {
-public:
-    bool LogError(const char* message) override { return add("E:" + std::string(message)); }
-    bool LogInfo(const char* message) override { return add("I:" + std::string(message)); }
-    bool ClearLog() override {
-        entries.clear();
-        return true;
-    }
-    bool EnterContext(const char*) override { return true; }
-    bool LeaveContext() override { return true; }
-    bool LogData(const char* keyword, const char* value) override {
-        return add("D:" + std::string(keyword) + "=" + value);
-    }
-    bool LogDataLong(const char* keyword, int32_t value) override {
-        return add("D:" + std::string(keyword) + "=" + std::to_string(value));
-    }
-    bool GetErrorSummary(StringBuffer&) override { return true; }
-    bool SaveXmlLog(const char*) override { return true; }
-
-    std::vector<std::string> entries;
-
-private:
-    bool add(std::string entry) {
-        entries.push_back(std::move(entry));
-        return true;
-    }
-};
 
 inline std::string bytesOf(const DataBuffer& b) {
     return b.size() ? std::string(reinterpret_cast<const char*>(b.data()), b.size()) : std::string();

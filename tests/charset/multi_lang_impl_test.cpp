@@ -18,7 +18,6 @@ namespace {
 
 using test::bytesOf;
 using test::iconvConvert;
-using test::RecordingLog;
 
 const std::set<uint32_t> kMultiByte = {932,   936,   949,   950,   1200,  1201,  1361,  20932, 20936,
                                        20949, 50220, 50221, 50222, 50225, 50227, 50930, 50933, 50935,
@@ -234,7 +233,7 @@ TEST(MultiLangImpl, RoutesFailuresAndTheirMessages) {
             case 3: ok = ml.FromUnicode(c.target, c.input.data(), c.input.size(), out, &log); break;
         }
         EXPECT_EQ(ok, c.ok);
-        EXPECT_EQ(log.entries, c.log);
+        EXPECT_EQ(log.lines, c.log);
         EXPECT_TRUE(bytesOf(out) == "kept" + c.out);
     }
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/recording_log.h"
+#include "recording_log.h"
 #include "core/string_buffer.h"
 #include "quorvel/automation.hpp"
 #include "scratch_dir.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/recording_log.h"
+#include "recording_log.h"
 #include "core/string_buffer.h"
 #include "core/system/thread_id.h"
 #include "core/system/utf8.h"

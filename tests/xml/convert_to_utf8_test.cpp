@@ -11,7 +11,6 @@
 namespace quorvel {
 namespace {
 
-using test::RecordingLog;
 
 std::string run(const std::string& in, bool* ok, RecordingLog* log) {
     DataBuffer b;
@@ -56,7 +55,7 @@ TEST(ConvertToUtf8, MarksAndDeclarationsDecideTheConversion) {
         bool ok = false;
         EXPECT_EQ(run(c.in, &ok, &log), c.out) << c.what;
         EXPECT_TRUE(ok) << c.what;
-        EXPECT_EQ(log.entries, c.log) << c.what;
+        EXPECT_EQ(log.lines, c.log) << c.what;
     }
     EXPECT_FALSE(convertToUtf8(nullptr, nullptr));
 }

@@ -62,7 +62,7 @@ TEST(Parse, GrammarTable) {
         RecordingLog log;
         TreePtr root = parseString(c.input, &log);
         EXPECT_EQ(dump(root.get()), c.tree) << c.input;
-        EXPECT_EQ(log.entries, c.log) << c.input;
+        EXPECT_EQ(log.lines, c.log) << c.input;
         if (root) {
             EXPECT_EQ(root->root(), root.get());
             EXPECT_EQ(root->treeHandleCount(), 0);
@@ -105,7 +105,7 @@ TEST(Parse, DeclarationAndPrologTable) {
         RecordingLog log;
         TreePtr root = parseString(c.input, &log);
         EXPECT_EQ(dump(root.get()), c.tree) << c.input;
-        EXPECT_EQ(log.entries, c.log) << c.input;
+        EXPECT_EQ(log.lines, c.log) << c.input;
         if (!root) continue;
         TreeInfo* info = root->tree();
         EXPECT_EQ(dump(info->declaration()), c.declaration) << c.input;

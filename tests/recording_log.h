@@ -1,5 +1,6 @@
-// A log that keeps what it is told as lines: "E:message", "I:message", "D:keyword=value".
 #pragma once
+// A log for the tests of every layer: it keeps what it is told as lines, "E:message",
+// "I:message", "D:keyword=value".
 
 #include <string>
 #include <utility>
