@@ -34,7 +34,6 @@ enum : uint16_t {
     kNameJunk = 1 << 8,       // '"', '\'', '<': removed from attribute names
     kLessThan = 1 << 9,       // '<': removed from tags
     kAmpersand = 1 << 10,     // '&': a value that holds one needs decoding
-    kAngle = 1 << 11,         // '<', '>': the end of an end tag, or an error
 };
 
 struct ByteClasses {
@@ -52,8 +51,6 @@ struct ByteClasses {
         add('\n', kDeclValueStop);
         add('<', kNameJunk | kLessThan);
         add('&', kAmpersand);
-        add('<', kAngle);
-        add('>', kAngle);
     }
 };
 constexpr ByteClasses kClasses;
@@ -95,6 +92,25 @@ inline const char* scanWhile(const char* p, const char* end, uint16_t mask) {
     return p;
 }
 
+#ifdef __SSE2__
+// The first byte of [p, end) that stops accepts: the first twelve bytes one by one, as tags,
+// values and runs between tags are often shorter than a vector; then sixteen a step while that
+// many remain (hits gives the stop bits of the sixteen at q), so a long scan ends with one
+// hard-to-predict branch instead of one per byte; then the rest one by one.
+template <class Stops, class Hits>
+inline const char* scanBy(const char* p, const char* end, Stops stops, Hits hits) {
+    for (int i = 0; i < 12 && p < end; ++i, ++p) {
+        if (stops(*p)) return p;
+    }
+    for (; end - p >= 16; p += 16) {
+        if (const unsigned bits = hits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)))) {
+            return p + __builtin_ctz(bits);
+        }
+    }
+    while (p < end && !stops(*p)) ++p;
+    return p;
+}
+
 // The bytes of a class set, for comparing sixteen bytes at a time.
 struct ClassBytes {
     std::array<char, 12> bytes{};
@@ -108,30 +124,43 @@ constexpr ClassBytes classBytes(uint16_t mask) {
     return set;
 }
 
-// As scanUntil for a mask known when compiling: sixteen bytes a step while that many remain, so a
-// scan ends with one hard-to-predict branch instead of one per byte.
+// As scanUntil, for a mask known when compiling.
 template <uint16_t mask>
 inline const char* scanUntilFast(const char* p, const char* end) {
-#ifdef __SSE2__
-    // Tags, values and runs between tags are often shorter than a vector: their first twelve
-    // bytes are looked at directly.
-    for (int i = 0; i < 12 && p < end; ++i, ++p) {
-        if (inClass(*p, mask)) return p;
-    }
     static constexpr ClassBytes set = classBytes(mask);
     static_assert(set.count >= 1 && set.count <= 12);
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[0]));
-        for (int i = 1; i < set.count; ++i) {
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[static_cast<size_t>(i)])));
-        }
-        if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits))) return p + __builtin_ctz(bits);
-        p += 16;
-    }
-#endif
+    return scanBy(
+        p, end, [](char c) { return inClass(c, mask); },
+        [](__m128i v) {
+            __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[0]));
+            for (int i = 1; i < set.count; ++i) {
+                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[static_cast<size_t>(i)])));
+            }
+            return static_cast<unsigned>(_mm_movemask_epi8(hits));
+        });
+}
+
+// The first c or d in [p, end), or end.
+inline const char* findEither(const char* p, const char* end, char c, char d) {
+    const __m128i vc = _mm_set1_epi8(c);
+    const __m128i vd = _mm_set1_epi8(d);
+    return scanBy(
+        p, end, [=](char x) { return x == c || x == d; },
+        [=](__m128i v) {
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd))));
+        });
+}
+#else
+template <uint16_t mask>
+inline const char* scanUntilFast(const char* p, const char* end) {
     return scanUntil(p, end, mask);
 }
+
+inline const char* findEither(const char* p, const char* end, char c, char d) {
+    while (p < end && *p != c && *p != d) ++p;
+    return p;
+}
+#endif
 
 // As scanUntilFast, also telling whether a byte of the flag class came before the stop.
 template <uint16_t mask, uint16_t flag>
@@ -176,16 +205,8 @@ void ParseEngine::skipWhiteRun() { pos_ = scanWhile(pos_, end_, kWhite); }
 void ParseEngine::skipToByte(char c) { pos_ = findByte(pos_, end_, c); }
 
 bool ParseEngine::skipToByteUnless(char c, char d) {
-    if (c == '>' && d == '<') {  // the end of an end tag, met at every element: by byte classes
-        pos_ = scanUntilFast<kAngle>(pos_, end_);
-        return pos_ >= end_ || *pos_ == '>';
-    }
-    while (pos_ < end_) {
-        if (*pos_ == c) return true;
-        if (*pos_ == d) return false;
-        ++pos_;
-    }
-    return true;
+    pos_ = findEither(pos_, end_, c, d);
+    return pos_ >= end_ || *pos_ == c;
 }
 
 void ParseEngine::collectUntilAny(const char* set, StringBuffer& out) {
