@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <string>
 
 #include "core/ext_ptr_array.h"
 
@@ -133,11 +134,13 @@ void StringBuffer::freeBlockPool() {
     p.count = 0;
 }
 
-// Moves the text into a new block of `size` bytes; the three growing appends then adapt growth
+// Moves the text into a new block of `size` bytes; the growing appends then adapt growth
 // so that a buffer that keeps growing roughly doubles, in steps of at most 500000 bytes.
 void StringBuffer::adoptNewBlock(int64_t size, bool adaptGrowth) {
-    if (capacity_ != kPoolBlockSize && size != kPoolBlockSize && size <= INT32_MAX) {
-        // realloc can move a large block by remapping its pages rather than copying them.
+    if (size > INT32_MAX) throw std::bad_alloc();
+    if (capacity_ != kPoolBlockSize && size != kPoolBlockSize) {
+        // A block outside the pool goes through realloc, which can remap a large one's pages
+        // instead of copying them.
         char* moved = static_cast<char*>(std::realloc(data_, static_cast<size_t>(size)));
         if (!moved) throw std::bad_alloc();
         data_ = moved;
@@ -164,18 +167,7 @@ void StringBuffer::append(const char* s) {
     }
     int32_t len = clampedLength(n);
     if (static_cast<int64_t>(length_) + len >= capacity_) {
-        // s may point into our own block; keep the old block alive until the copy is done.
-        char* old = data_;
-        int32_t oldCap = capacity_;
-        char* fresh = allocBlock(static_cast<int64_t>(length_) + len + growth_ + 1);
-        std::memcpy(fresh, old, static_cast<size_t>(length_));
-        std::memcpy(fresh + length_, s, n);
-        data_ = fresh;
-        capacity_ = length_ + len + growth_ + 1;
-        freeBlockOfCapacity(old, oldCap);
-        if (growth_ < kGrowthCap) {
-            growth_ = capacity_ / 2 > kGrowthCap ? kGrowthCap : capacity_ / 2;
-        }
+        appendGrowing(s, len, static_cast<int64_t>(length_) + len + growth_ + 1);
     } else {
         std::memmove(data_ + length_, s, n);
     }
@@ -186,24 +178,26 @@ void StringBuffer::append(const char* s) {
 void StringBuffer::appendBytes(const void* p, int32_t n) {
     if (!p || n < 1) return;
     if (capacity_ <= static_cast<int64_t>(length_) + n) {
-        const char* src = static_cast<const char*>(p);
-        char* old = data_;
-        int32_t oldCap = capacity_;
-        int64_t size = static_cast<int64_t>(length_) + n + growth_;
-        char* fresh = allocBlock(size);
-        std::memcpy(fresh, old, static_cast<size_t>(length_));
-        std::memcpy(fresh + length_, src, static_cast<size_t>(n));
-        data_ = fresh;
-        capacity_ = static_cast<int32_t>(size);
-        freeBlockOfCapacity(old, oldCap);
-        if (growth_ < kGrowthCap) {
-            growth_ = capacity_ / 2 > kGrowthCap ? kGrowthCap : capacity_ / 2;
-        }
+        appendGrowing(static_cast<const char*>(p), n, static_cast<int64_t>(length_) + n + growth_);
     } else {
         std::memmove(data_ + length_, p, static_cast<size_t>(n));
     }
     length_ += n;
     data_[length_] = 0;
+}
+
+void StringBuffer::appendGrowing(const char* src, int32_t n, int64_t size) {
+    const auto from = reinterpret_cast<uintptr_t>(src);
+    const auto start = reinterpret_cast<uintptr_t>(data_);
+    if (from >= start && from < start + static_cast<uintptr_t>(capacity_)) {
+        // The bytes lie in this block, which growing moves or frees.
+        std::string copy(src, static_cast<size_t>(n));
+        adoptNewBlock(size, true);
+        std::memcpy(data_ + length_, copy.data(), copy.size());
+        return;
+    }
+    adoptNewBlock(size, true);
+    std::memcpy(data_ + length_, src, static_cast<size_t>(n));
 }
 
 void StringBuffer::appendInt(int32_t n) {

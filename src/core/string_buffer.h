@@ -95,6 +95,8 @@ public:
 
 private:
     void adoptNewBlock(int64_t size, bool adaptGrowth);
+    // Grows the block to `size` and copies n bytes from src past the text, leaving the length as it is.
+    void appendGrowing(const char* src, int32_t n, int64_t size);
     void releaseBlock();
 
     char* data_;
