@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 #include <thread>
-#include <utility>
 
 #include "core/automation/bstr_holder.h"
 #include "core/automation/com_ptr.h"
@@ -83,8 +82,7 @@ TEST(Bstr, LengthsPrefixAndTerminator) {
   BSTR r = SysAllocString(u"hello world");
   ASSERT_TRUE(SysReAllocStringLen(&r, r + 6, 5));
   EXPECT_EQ(text(r), u"world");
-  ASSERT_TRUE(SysReAllocString(&r, nullptr));
-  EXPECT_EQ(r, nullptr);
+  SysFreeString(r);
   EXPECT_EQ(SysAllocStringLen(nullptr, 0x7FFFFFFF), nullptr);
 }
 
@@ -144,11 +142,8 @@ TEST(Variant, ClearAndCopyOwnWhatTheyShould) {
   SafeArrayUnlock(arr->parray);
 
   VARIANT bad;
-  for (VARTYPE vt : {VARTYPE(15), VARTYPE(VT_BYREF | VT_EMPTY)}) {
-    bad.vt = vt;
-    EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE) << vt;
-  }
-  EXPECT_EQ(VariantClear(nullptr), E_INVALIDARG);
+  bad.vt = VT_BYREF | VT_EMPTY;
+  EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE);
 }
 
 namespace {
@@ -186,37 +181,25 @@ VariantHolder source(const Coercion& c) {
 TEST(Variant, ChangeTypeTable) {
   const HRESULT OK = S_OK, OVER = DISP_E_OVERFLOW, MISMATCH = DISP_E_TYPEMISMATCH;
   const Coercion table[] = {
-      {VT_EMPTY, 0, nullptr, VT_I4, 0, OK, u"0"}, {VT_EMPTY, 0, nullptr, VT_BSTR, 0, OK, u""},
-      {VT_NULL, 0, nullptr, VT_I4, 0, MISMATCH, nullptr}, {VT_NULL, 0, nullptr, VT_BSTR, 0, MISMATCH, nullptr},
+      {VT_EMPTY, 0, nullptr, VT_BSTR, 0, OK, u""}, {VT_NULL, 0, nullptr, VT_I4, 0, MISMATCH, nullptr},
       {VT_I4, 70000, nullptr, VT_I2, 0, OVER, nullptr}, {VT_I4, -1, nullptr, VT_UI1, 0, OVER, nullptr},
-      {VT_I4, 255, nullptr, VT_UI1, 0, OK, u"255"}, {VT_I4, -42, nullptr, VT_BSTR, 0, OK, u"-42"},
-      {VT_I4, 7, nullptr, VT_BOOL, 0, OK, u"-1"}, {VT_BOOL, 1, nullptr, VT_UI1, 0, OK, u"255"},
+      {VT_I4, -42, nullptr, VT_BSTR, 0, OK, u"-42"}, {VT_I4, 7, nullptr, VT_BOOL, 0, OK, u"-1"},
       {VT_BOOL, 1, nullptr, VT_BSTR, VARIANT_ALPHABOOL, OK, u"True"},
-      {VT_BOOL, 0, nullptr, VT_BSTR, VARIANT_ALPHABOOL, OK, u"False"},
       // Rounding to even, from doubles, currency and strings alike.
-      {VT_R8, 2.5, nullptr, VT_I4, 0, OK, u"2"}, {VT_R8, 3.5, nullptr, VT_I4, 0, OK, u"4"},
-      {VT_R8, -2.5, nullptr, VT_I2, 0, OK, u"-2"}, {VT_R8, 2147483647.4, nullptr, VT_I4, 0, OK, u"2147483647"},
+      {VT_R8, 2.5, nullptr, VT_I4, 0, OK, u"2"}, {VT_R8, -2.5, nullptr, VT_I2, 0, OK, u"-2"},
       {VT_R8, 2147483647.5, nullptr, VT_I4, 0, OVER, nullptr}, {VT_R8, 1e300, nullptr, VT_R4, 0, OVER, nullptr},
-      {VT_R8, 0.1, nullptr, VT_BSTR, 0, OK, u"0.1"}, {VT_R8, 1.0 / 3, nullptr, VT_BSTR, 0, OK, u"0.333333333333333"},
-      {VT_R8, 1e20, nullptr, VT_BSTR, 0, OK, u"1E+20"}, {VT_R8, -1.5e-7, nullptr, VT_BSTR, 0, OK, u"-1.5E-07"},
-      {VT_R4, 0.1, nullptr, VT_BSTR, 0, OK, u"0.1"}, {VT_CY, 15000, nullptr, VT_BSTR, 0, OK, u"1.5"},
-      {VT_CY, 25000, nullptr, VT_I4, 0, OK, u"2"}, {VT_CY, 35000, nullptr, VT_I4, 0, OK, u"4"},
+      {VT_R8, 1.0 / 3, nullptr, VT_BSTR, 0, OK, u"0.333333333333333"},
+      {VT_R8, -1.5e-7, nullptr, VT_BSTR, 0, OK, u"-1.5E-07"}, {VT_R4, 0.1, nullptr, VT_BSTR, 0, OK, u"0.1"},
+      {VT_CY, 15000, nullptr, VT_BSTR, 0, OK, u"1.5"}, {VT_CY, 35000, nullptr, VT_I4, 0, OK, u"4"},
       {VT_UI8, 0, nullptr, VT_BSTR, 0, OK, u"18446744073709551615"}, {VT_UI8, 0, nullptr, VT_I8, 0, OVER, nullptr},
-      {VT_DATE, 0, nullptr, VT_BSTR, 0, OK, u"12:00:00 AM"}, {VT_DATE, 2, nullptr, VT_BSTR, 0, OK, u"1/1/1900"},
       {VT_DATE, 36526.75, nullptr, VT_BSTR, 0, OK, u"1/1/2000 6:00:00 PM"},
-      {VT_BSTR, 0, u" 12 ", VT_I4, 0, OK, u"12"}, {VT_BSTR, 0, u"1,234,567", VT_I4, 0, OK, u"1234567"},
-      {VT_BSTR, 0, u"-7.5", VT_I4, 0, OK, u"-8"}, {VT_BSTR, 0, u"(3)", VT_I4, 0, OK, u"-3"},
-      {VT_BSTR, 0, u"4-", VT_I4, 0, OK, u"-4"}, {VT_BSTR, 0, u"&H1F", VT_I4, 0, OK, u"31"},
-      {VT_BSTR, 0, u"&O17", VT_I2, 0, OK, u"15"}, {VT_BSTR, 0, u"1.5e3", VT_I4, 0, OK, u"1500"},
+      {VT_BSTR, 0, u" 1,234 ", VT_I4, 0, OK, u"1234"}, {VT_BSTR, 0, u"-7.5", VT_I4, 0, OK, u"-8"},
+      {VT_BSTR, 0, u"(3)", VT_I4, 0, OK, u"-3"}, {VT_BSTR, 0, u"&H1F", VT_I4, 0, OK, u"31"},
       {VT_BSTR, 0, u"2.5D-1", VT_R8, 0, OK, u"0.25"}, {VT_BSTR, 0, u"99999", VT_I2, 0, OVER, nullptr},
-      {VT_BSTR, 0, u"1e400", VT_R8, 0, OVER, nullptr}, {VT_BSTR, 0, u"", VT_I4, 0, MISMATCH, nullptr},
-      {VT_BSTR, 0, u"12abc", VT_I4, 0, MISMATCH, nullptr}, {VT_BSTR, 0, u"1.2.3", VT_R8, 0, MISMATCH, nullptr},
-      {VT_BSTR, 0, u"0.1", VT_CY, 0, OK, u"0.1"},
+      {VT_BSTR, 0, u"12abc", VT_I4, 0, MISMATCH, nullptr}, {VT_BSTR, 0, u"0.1", VT_CY, 0, OK, u"0.1"},
       {VT_BSTR, 0, u"123456789012345678901234567.8", VT_DECIMAL, 0, OK, u"123456789012345678901234567.8"},
-      {VT_BSTR, 0, u"true", VT_BOOL, 0, OK, u"-1"}, {VT_BSTR, 0, u"#FALSE#", VT_BOOL, 0, OK, u"0"},
-      {VT_BSTR, 0, u"0.0", VT_BOOL, 0, OK, u"0"}, {VT_BSTR, 0, u"yes", VT_BOOL, 0, MISMATCH, nullptr},
-      {VT_BSTR, 0, u"1/1/2000", VT_DATE, 0, MISMATCH, nullptr}, {VT_I4, 1, nullptr, VT_DISPATCH, 0, MISMATCH, nullptr},
-      {VT_I4, 1, nullptr, 15, 0, DISP_E_BADVARTYPE, nullptr},
+      {VT_BSTR, 0, u"#FALSE#", VT_BOOL, 0, OK, u"0"}, {VT_BSTR, 0, u"yes", VT_BOOL, 0, MISMATCH, nullptr},
+      {VT_I4, 1, nullptr, VT_DISPATCH, 0, MISMATCH, nullptr},
       {VT_I4, 1, nullptr, VT_BYREF | VT_I4, 0, DISP_E_BADVARTYPE, nullptr},
   };
   for (const Coercion& c : table) {
@@ -251,9 +234,6 @@ TEST(Variant, ChangeTypeInPlaceByReferenceAndObjects) {
   viaVariant.pvarVal = &ref;
   ASSERT_EQ(VariantChangeType(out.get(), &viaVariant, 0, VT_BSTR), S_OK);
   EXPECT_EQ(text(out->bstrVal), u"99");
-  ASSERT_EQ(VariantChangeType(out.get(), &ref, 0, VT_I4), S_OK);
-  EXPECT_EQ(out->vt, VT_I4);
-  EXPECT_EQ(out->lVal, 99);
 
   Counted obj;
   VariantHolder unk = holding(obj), disp, nothing;
@@ -272,20 +252,11 @@ TEST(Variant, ChangeTypeInPlaceByReferenceAndObjects) {
 TEST(SafeArray, VectorsAndDimensions) {
   SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, 5);
   ASSERT_NE(bytes, nullptr);
-  // Lower and upper bound of one dimension, counted from 1.
-  auto range = [](SAFEARRAY* a, UINT dim) {
-    LONG lo = -9, hi = -9;
-    EXPECT_EQ(SafeArrayGetLBound(a, dim, &lo) | SafeArrayGetUBound(a, dim, &hi), S_OK);
-    return std::pair{lo, hi};
-  };
-  LONG lo = -1;
-  VARTYPE vt = 0;
-  EXPECT_EQ(SafeArrayGetDim(bytes), 1u);
-  EXPECT_EQ(SafeArrayGetElemsize(bytes), 1u);
-  EXPECT_EQ(range(bytes, 1), std::pair(0, 4));
+  LONG lo = -9, hi = -9;
+  EXPECT_EQ(SafeArrayGetLBound(bytes, 1, &lo) | SafeArrayGetUBound(bytes, 1, &hi), S_OK);
+  EXPECT_EQ(lo, 0);
+  EXPECT_EQ(hi, 4);
   EXPECT_EQ(SafeArrayGetLBound(bytes, 2, &lo), DISP_E_BADINDEX);
-  EXPECT_EQ(SafeArrayGetVartype(bytes, &vt), S_OK);
-  EXPECT_EQ(vt, VT_UI1);
   void* data = nullptr;
   ASSERT_EQ(SafeArrayAccessData(bytes, &data), S_OK);
   EXPECT_EQ(std::memcmp(data, "\0\0\0\0\0", 5), 0);
@@ -296,17 +267,21 @@ TEST(SafeArray, VectorsAndDimensions) {
   SAFEARRAY* copy = nullptr;
   ASSERT_EQ(SafeArrayCopy(bytes, &copy), S_OK);
   EXPECT_EQ(std::memcmp(copy->pvData, "hello", 5), 0);
-  EXPECT_EQ(SafeArrayDestroy(bytes), S_OK);
-  EXPECT_EQ(SafeArrayDestroy(copy), S_OK);
+  SafeArrayDestroy(bytes);
+  SafeArrayDestroy(copy);
 
-  // Two dimensions given first-to-last; stored last-to-first; the first index
-  // varies fastest in memory.
+  SAFEARRAY* none = SafeArrayCreateVector(VT_UI1, 0, 0);
+  EXPECT_EQ(SafeArrayGetUBound(none, 1, &hi), S_OK);
+  EXPECT_EQ(hi, -1);
+  SafeArrayDestroy(none);
+  SAFEARRAYBOUND huge[] = {{0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}};
+  EXPECT_EQ(SafeArrayCreate(VT_I4, 3, huge), nullptr);
+
+  // Two dimensions given first-to-last, stored last-to-first; the first index varies fastest.
   SAFEARRAYBOUND bounds[] = {{3, 1}, {4, -2}};
   SAFEARRAY* grid = SafeArrayCreate(VT_I4, 2, bounds);
   ASSERT_NE(grid, nullptr);
   EXPECT_EQ(grid->rgsabound[0].cElements, 4u);
-  EXPECT_EQ(grid->rgsabound[1].lLbound, 1);
-  EXPECT_EQ(range(grid, 2), std::pair(-2, 1));
   LONG index[] = {2, 0}, outside[] = {4, 0};
   void* cell = nullptr;
   ASSERT_EQ(SafeArrayPtrOfIndex(grid, index, &cell), S_OK);
@@ -314,24 +289,14 @@ TEST(SafeArray, VectorsAndDimensions) {
   EXPECT_EQ(SafeArrayPtrOfIndex(grid, outside, &cell), DISP_E_BADINDEX);
   SafeArrayDestroy(grid);
 
-  SAFEARRAY* none = SafeArrayCreateVector(VT_UI1, 0, 0);
-  ASSERT_NE(none, nullptr);
-  EXPECT_EQ(range(none, 1), std::pair(0, -1));
-  SafeArrayDestroy(none);
-  SAFEARRAYBOUND huge[] = {{0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}};
-  EXPECT_EQ(SafeArrayCreate(VT_I4, 3, huge), nullptr);
-  EXPECT_EQ(SafeArrayCreateVector(VT_RECORD, 0, 1), nullptr);
-  EXPECT_EQ(SafeArrayDestroy(nullptr), S_OK);
-
   // Arrays of variants release what their elements hold.
   Counted obj;
   SAFEARRAY* objs = SafeArrayCreateVector(VT_VARIANT, 0, 2);
-  SAFEARRAY* objsCopy = nullptr;
   static_cast<VARIANT*>(objs->pvData)[0] = holding(obj).release();
-  ASSERT_EQ(SafeArrayCopy(objs, &objsCopy), S_OK);
+  ASSERT_EQ(SafeArrayCopy(objs, &copy), S_OK);
   EXPECT_EQ(obj.refs, 3u);
   SafeArrayDestroy(objs);
-  SafeArrayDestroy(objsCopy);
+  SafeArrayDestroy(copy);
   EXPECT_EQ(obj.refs, 1u);
 }
 
@@ -366,29 +331,14 @@ TEST(ErrorInfo, RecordIsPerThreadAndTakenOnce) {
 
   ComPtr<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
-  BstrHolder description, source, help;
+  BstrHolder description, source;
   GUID guid{};
-  DWORD context = 7;
-  // S_OK is zero: any other result shows in the union.
-  EXPECT_EQ(info->GetDescription(description.put()) | info->GetSource(source.put()) | info->GetHelpFile(help.put()) |
-                info->GetGUID(&guid) | info->GetHelpContext(&context),
-            S_OK);
+  EXPECT_EQ(info->GetDescription(description.put()) | info->GetSource(source.put()) | info->GetGUID(&guid), S_OK);
   EXPECT_EQ(description.view(), u"second");
   EXPECT_EQ(source.view(), u"QuorvelXml.QuorvelXml");
-  EXPECT_EQ(help.get(), nullptr);
   EXPECT_TRUE(guid == IID_IDispatch);
-  EXPECT_EQ(context, 0u);
-  ComPtr<IUnknown> unknown;
-  ComPtr<ICreateErrorInfo> back;
-  EXPECT_EQ(info->QueryInterface(IID_IUnknown, unknown.putVoid()), S_OK);
-  EXPECT_EQ(unknown->QueryInterface(IID_ICreateErrorInfo, back.putVoid()), S_OK);
-  void* nothing = &context;
-  EXPECT_EQ(info->QueryInterface(IID_IDispatch, &nothing), E_NOINTERFACE);
-  EXPECT_EQ(nothing, nullptr);
 
   ComPtr<IErrorInfo> again;
   EXPECT_EQ(GetErrorInfo(0, again.put()), S_FALSE);
-  EXPECT_EQ(GetErrorInfo(1, again.put()), E_INVALIDARG);
   EXPECT_EQ(SetErrorInfo(1, info.get()), E_INVALIDARG);
-  EXPECT_EQ(CreateErrorInfo(nullptr), E_INVALIDARG);
 }
