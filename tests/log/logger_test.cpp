@@ -5,10 +5,9 @@
 
 #include <climits>
 #include <memory>
-#include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 #include "core/string_buffer.h"
 #include "log/log_rendering.h"
@@ -64,13 +63,6 @@ TEST(Logger, FailedCallRendersInEveryForm) {
     EXPECT_EQ(summary(log), "(GetXml)\nParameter is NULL");
     EXPECT_FALSE(log.activityLog()->errorPending());
 
-    // Renderings and the summary append; reading them changes nothing.
-    StringBuffer b("pre:");
-    log.GetErrorSummary(b);
-    log.ErrorLogText(b);
-    EXPECT_EQ(b.view(), "pre:(GetXml)\nParameter is NULLParameter is NULL\r\n");
-    EXPECT_EQ(entryCount(log), 3u);
-
     // A data item and the filename form of the summary.
     play(log, "C|+LoadXmlFile|D:filename=/x/y.xml|E:Failed to open file|-");
     EXPECT_EQ(summary(log), "(LoadXmlFile)\nfilename: /x/y.xml\nFailed to open file");
@@ -83,39 +75,19 @@ TEST(Logger, FailedCallRendersInEveryForm) {
 }
 
 TEST(Logger, MultiLineMessagesSplitIntoContinuations) {
-    struct Case {
-        const char* message;
-        std::vector<std::string> stored;
+    // Empty lines vanish; each later line is stored with a two-blank prefix.
+    const std::pair<const char*, const char*> cases[] = {
+        {"one\r\ntwo\n\nthree", "one\r\n  two\r\n  three\r\n"},
+        {"\r\n\none\rtwo\n\r", "one\r\n  two\r\n"},
+        {"  indented\n\tx ", "  indented\r\n  \tx \r\n"},
+        {"\r\n", ""},
     };
-    const Case cases[] = {
-        {"one\r\ntwo\r\nthree", {"one", "  two", "  three"}},
-        {"one\ntwo\nthree", {"one", "  two", "  three"}},
-        {"one\n\ntwo\n\nthree", {"one", "  two", "  three"}},
-        {"one\r\ntwo\n\nthree", {"one", "  two", "  three"}},
-        {"\r\n\none\rtwo\n\r", {"one", "  two"}},
-        {"  indented\n\tx ", {"  indented", "  \tx "}},
-        {"\r\n", {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
+    for (const auto& [message, rendered] : cases) {
+        SCOPED_TRACE(message);
         Logger log;
-        EXPECT_TRUE(log.LogError(c.message));
+        EXPECT_TRUE(log.LogError(message));
         EXPECT_TRUE(log.activityLog()->errorPending());  // also when no piece remained
-        const auto& entries = log.activityLog()->entries();
-        ASSERT_EQ(entries.size(), c.stored.size());
-        std::string expectText, joined;
-        for (size_t i = 0; i < entries.size(); ++i) {
-            EXPECT_EQ(std::string({entries[i].kind(), entries[i].level()}), "ME");
-            EXPECT_EQ(entries[i].continuation(), i > 0);
-            EXPECT_EQ(entries[i].textView(), c.stored[i]);
-            EXPECT_EQ(entries[i].keyword(), nullptr);
-            expectText += c.stored[i] + "\r\n";
-            joined += (i ? "\n" : "") + c.stored[i];
-        }
-        EXPECT_EQ(text(log), expectText);
-        if (c.stored.size() > 1) {
-            EXPECT_EQ(xml(log), "<QuorvelLog>\n<error><![CDATA[" + joined + "]]></error>\n</QuorvelLog>\n");
-        }
+        EXPECT_EQ(text(log), rendered);
     }
 
     // Summary: four blanks before the stored two-blank prefix; info groups add nothing.
@@ -130,27 +102,15 @@ TEST(Logger, MultiLineMessagesSplitIntoContinuations) {
 
     // Empty and null messages are refused and set nothing.
     Logger empty;
-    EXPECT_FALSE(empty.LogError(""));
-    EXPECT_FALSE(empty.LogError(nullptr));
-    EXPECT_FALSE(empty.LogInfo(""));
+    EXPECT_FALSE(empty.LogError("") || empty.LogError(nullptr));
     EXPECT_FALSE(empty.activityLog()->errorPending());
     EXPECT_EQ(entryCount(empty), 0u);
 }
 
 TEST(Logger, CdataAndEscaping) {
-    struct Case {
-        const char* text;
-        bool cdata;
-    };
-    const Case cases[] = {
-        {"", false},          {"plain text", false},  {"a\nb", true},        {"a\tb", true},
-        {"a&b", true},        {"a>b", true},          {"a<b", true},         {"a\rb", false},
-        {"\"quoted\"", false}, {"<![CDATA[x]]>", false}, {"<b>]]><![CDATA[", false},
-        {"<![CDATA[ only", true}, {"only ]]>", true},   {"]]>\n", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(logTextNeedsCdata(c.text), c.cdata);
+    // Text holding both CDATA markers cannot be wrapped; a lone carriage return needs no wrapping.
+    for (auto [t, cdata] : {std::pair{"a\tb", true}, {"a\rb", false}, {"<b>]]><![CDATA[", false}, {"only ]]>", true}}) {
+        EXPECT_EQ(logTextNeedsCdata(t), cdata) << t;
     }
 
     struct DataCase {
@@ -161,10 +121,8 @@ TEST(Logger, CdataAndEscaping) {
     const DataCase renders[] = {
         {"a<b", "<k><![CDATA[a<b]]></k>", "k: a&lt;b<br>"},
         {"x & \"y\"", "<k><![CDATA[x & \"y\"]]></k>", "k: x &amp; &quot;y&quot;<br>"},
-        {"&lt;", "<k><![CDATA[&lt;]]></k>", "k: &amp;lt;<br>"},
         {"<![CDATA[a&b]]>", "<k>&lt;![CDATA[a&amp;b]]&gt;</k>", "k: &lt;![CDATA[a&amp;b]]&gt;<br>"},
         {"cr\ronly", "<k>cr\ronly</k>", "k: cr\ronly<br>"},
-        {"", "<k></k>", "k: <br>"},
     };
     for (const DataCase& r : renders) {
         SCOPED_TRACE(r.value);
@@ -188,11 +146,6 @@ TEST(Logger, CdataAndEscaping) {
     Logger ph;
     play(ph, "E:_MESSAGE_ in _MESSAGE_|D:_MESSAGE_=_MESSAGE_\r\n");
     EXPECT_EQ(text(ph), "_MESSAGE_ in _MESSAGE_\r\n_MESSAGE_: _MESSAGE_\r\n\r\n");
-    StringBuffer b;
-    renderLogLines(ph.activityLog()->entries(), "[_MESSAGE_|_MESSAGE_]_MESSAGE", false, b);
-    EXPECT_EQ(b.view(),
-              "[_MESSAGE_ in _MESSAGE_|_MESSAGE_ in _MESSAGE_]_MESSAGE"
-              "[_MESSAGE_: _MESSAGE_\r\n|_MESSAGE_: _MESSAGE_\r\n]_MESSAGE");
 }
 
 TEST(Logger, ContextsNestCloseAndVanish) {
@@ -242,9 +195,6 @@ TEST(Logger, ContextsNestCloseAndVanish) {
         EXPECT_EQ(log->activityLog()->errorPending(), r.pending);
         if (r.xml) { EXPECT_EQ(xml(*log), r.xml); }
     }
-    Logger empty;
-    EXPECT_TRUE(empty.LeaveContext());
-    EXPECT_EQ(text(empty) + html(empty), "");
 }
 
 TEST(Logger, DataKeywords) {
@@ -253,9 +203,7 @@ TEST(Logger, DataKeywords) {
         const char* stored;  // null: refused
     };
     const Case cases[] = {
-        {"filename", "filename"}, {"  my key  ", "my_key"},  {"\t\r\n a b c \n", "a_b_c"},
-        {"a\tb", "a\tb"},         {"a  b", "a__b"},          {"   ", nullptr},
-        {"\r\n\t", nullptr},      {"", nullptr},             {nullptr, nullptr},
+        {"\t\r\n a b c \n", "a_b_c"}, {"a\tb", "a\tb"}, {"a  b", "a__b"}, {"\r\n\t", nullptr}, {nullptr, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keyword ? c.keyword : "(null)");
@@ -266,10 +214,6 @@ TEST(Logger, DataKeywords) {
             EXPECT_EQ(entryCount(log), 0u);
             continue;
         }
-        const auto& e = log.activityLog()->entries();
-        ASSERT_EQ(e.size(), 2u);
-        EXPECT_EQ(std::string({e[0].kind(), e[0].level()}), "D0");
-        EXPECT_EQ(e[0].keywordView(), c.stored);
         EXPECT_EQ(text(log), std::string(c.stored) + ":  v \r\n" + c.stored + ": 1\r\n");  // values are never trimmed
     }
     Logger log;
@@ -277,7 +221,6 @@ TEST(Logger, DataKeywords) {
     log.LogDataLong("max", INT32_MAX);
     log.LogData("none", nullptr);
     EXPECT_EQ(text(log), "min: -2147483648\r\nmax: 2147483647\r\nnone: \r\n");
-    EXPECT_EQ(log.activityLog()->entries()[2].text(), nullptr);
 }
 
 TEST(Logger, SaveXmlLogWritesTheFile) {
@@ -297,7 +240,6 @@ TEST(Logger, SaveXmlLogWritesTheFile) {
     EXPECT_EQ(test::slurp(path), decl);
 
     EXPECT_FALSE(log.SaveXmlLog(nullptr));
-    EXPECT_FALSE(log.SaveXmlLog(dir.path("missing/dir/log.xml").c_str()));
     EXPECT_FALSE(log.SaveXmlLog(dir.dir.c_str()));  // a directory cannot be opened for writing
     if (access("/dev/full", W_OK) == 0) {
         EXPECT_FALSE(log.SaveXmlLog("/dev/full"));  // the data is refused when it is flushed
