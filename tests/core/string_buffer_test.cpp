@@ -66,17 +66,14 @@ TEST(StringBuffer, EditingOperations) {
         {"aaa", [](B& b) { EXPECT_EQ(b.replaceAll("a", "aa"), 3); }, "aaaaaa"},  // no rescan
         {"one two two", [](B& b) { EXPECT_TRUE(b.replaceFirst("two", "2")); }, "one 2 two"},
         {"one", [](B& b) { EXPECT_FALSE(b.replaceFirst("zzz", "2") || b.replaceFirst("", "2") || b.replaceFirst("one", nullptr)); }, "one"},
-        {"abcdef", [](B& b) { b.removeRange(1, 2); }, "adef"},
-        {"adef", [](B& b) { for (auto [i, n] : {std::pair{-1, 1}, {4, 0}, {3, 2}, {0, -1}, {2, 1 << 30}, {1 << 30, 1}}) b.removeRange(i, n); }, "adef"},
+        {"abcdef", [](B& b) { b.removeRange(1, 2); for (auto [i, n] : {std::pair{-1, 1}, {4, 0}, {3, 2}, {0, -1}, {2, 1 << 30}, {1 << 30, 1}}) b.removeRange(i, n); }, "adef"},
         {"adef", [](B& b) { b.removeRange(0, 4); }, ""},
         {"abcdef", [](B& b) { b.shorten(2); b.shorten(-3); }, "abcd"},
         {"abcdef", [](B& b) { b.shorten(99); }, ""},
         {"a.b.c.d", [](B& b) { b.removeCharFrom('.', 3); b.removeCharFrom('.', 99); b.removeCharFrom('.', -1); }, "a.bcd"},
-        {"a.b.Cd", [](B& b) { b.removeChar('.'); b.replaceChar('b', 'B'); }, "aBCd"},
         // Taking from its own bytes.
         {"abcdef", [](B& b) { b.setString(b.data() + 2); b.append(b.data()); b.prepend(b.data() + 4); }, "cdefcdefcdef"},
         {"<a & \"b\">", [](B& b) { b.entityEncode(); }, "&lt;a &amp; &quot;b&quot;&gt;"},
-        {"<\">", [](B& b) { b.entityEncodeNoQuotes(); }, "&lt;\"&gt;"},
         {"", [](B& b) { b.appendEscaped("x'&\"<>y\0z", 10); }, "x'&amp;&quot;&lt;&gt;y"},
     };
     for (const Edit& e : edits) {
