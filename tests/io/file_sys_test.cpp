@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -85,8 +86,12 @@ TEST_F(FileSysTest, UniqueNamesSkipExistingCandidates) {
     spill(path("a.b.c"), "x");
     EXPECT_EQ(unique("a.b.c", d), d + "/a.b" + hex + "_2.c");
     EXPECT_EQ(unique("x", "dir\\"), "dir\\x.tmp");  // '\' counts as a separator: none is added
+    const char* saved = std::getenv("TMPDIR");
+    const std::string old = saved ? saved : "";
+    setenv("TMPDIR", (d + "/").c_str(), 1);  // its trailing separator is not doubled
     ASSERT_TRUE(files.tempFileName("qv_probe_name", out));
-    EXPECT_EQ(std::string(out.view()).rfind(fs::temp_directory_path().string() + "/qv_probe_name", 0), 0u) << out.data();
+    EXPECT_EQ(std::string(out.view()).rfind(d + "/qv_probe_name", 0), 0u) << out.data();
+    saved ? setenv("TMPDIR", old.c_str(), 1) : unsetenv("TMPDIR");
     EXPECT_FALSE(fs::exists(out.data()));
 }
 
