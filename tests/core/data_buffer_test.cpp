@@ -80,9 +80,8 @@ TEST(DataBuffer, PaddingSchemes) {
     DataBuffer bogus;
     uint8_t last[] = {1, 2, 200};
     bogus.append(last, 3);
-    bogus.removePadding(0);
-    EXPECT_EQ(bogus.size(), 0u);
-    bogus.removePadding(0);  // empty stays empty
+    bogus.removePadding(0);  // a pad length past the data takes it all
+    bogus.removePadding(0);  // and empty stays empty
     EXPECT_EQ(bogus.size(), 0u);
 }
 
@@ -94,7 +93,6 @@ TEST(DataBuffer, VariantsInAndOut) {
     refStr.pbstrVal = &s.bstrVal;
     DataBuffer b, g;
     b.appendVariant(&s);
-    EXPECT_EQ(text(b), std::string("A\0B\0", 4));
     b.appendVariant(&ref);
     b.appendVariant(&refStr);
     EXPECT_EQ(text(b), std::string("A\0B\0A\0B\0A\0B\0", 12));
@@ -122,7 +120,7 @@ TEST(DataBuffer, VariantsInAndOut) {
     full.append("xyz", 3);
     full.toVariant(&out);
     ASSERT_EQ(out.vt, VT_ARRAY | VT_UI1);
-    EXPECT_EQ(out.parray->rgsabound[0].cElements, 3u);
+    EXPECT_EQ(out.parray->rgsabound[0].cElements, 3u);  // the bytes, no terminator
     EXPECT_EQ(std::memcmp(out.parray->pvData, "xyz", 3), 0);
     VariantClear(&out);
 }
@@ -160,8 +158,7 @@ TEST(DataBuffer, LoadFileBothForms) {
     EXPECT_FALSE(b.loadFile(missingWide.c_str(), &log));  // the wide form names no file
     EXPECT_EQ(log.take(), Lines{"E:No such file or directory"});
     EXPECT_FALSE(b.loadFile(dir.c_str(), &log));  // a directory is not a file
-    ASSERT_FALSE(log.lines.empty());
-    EXPECT_EQ(log.lines[0], "E:Is a directory");
+    EXPECT_EQ(log.lines.at(0), "E:Is a directory");
 }
 
 TEST(StringBuffer, HostStringsThroughTheAnsiCodePage) {
