@@ -13,6 +13,7 @@ namespace quorvel {
 struct RecordingLog : LogBase {
     std::vector<std::string> lines;
     std::vector<std::string> take() { return std::exchange(lines, {}); }
+    std::string takeLast() { return lines.empty() ? "" : take().back(); }
     bool keep(char kind, const std::string& s) { return lines.push_back(std::string{kind, ':'} + s), true; }
     bool LogError(const char* m) override { return keep('E', m); }
     bool LogInfo(const char* m) override { return keep('I', m); }

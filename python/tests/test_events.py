@@ -27,41 +27,22 @@ class EventTest(ReleaseCheck):
     def test_with_events_calls_the_handler_until_closed(self):
         x = new_handle()
         handler = quorvelxml.WithEvents(x, Progress)
-        self.assertIsInstance(handler, Progress)
-        self.assertTrue(handler._qv_events.connected)
         self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 40), 1)
-        self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 100), 1)
-        self.assertEqual(handler.seen, [40, 100])
+        self.assertEqual(handler.seen, [40])
         # Called on the raising thread, which had let go of the interpreter lock.
         self.assertEqual(handler.threads, {threading.get_ident()})
         handler.close()
-        self.assertFalse(handler._qv_events.connected)
         self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 50), 0)
-        self.assertEqual(handler.seen, [40, 100])
+        self.assertEqual(handler.seen, [40])
         handler.close()  # a second close does nothing
 
-    def test_handlers_each_get_the_event(self):
-        x = new_handle()
-        first, second = quorvelxml.WithEvents(x, Progress), quorvelxml.WithEvents(x, Progress)
-        self.assertEqual(quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 7), 2)
-        first.close()
-        quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 8)
-        self.assertEqual((first.seen, second.seen), ([7], [7, 8]))
-
-    def test_connection_keeps_the_handler_until_the_object_goes(self):
-        x = new_handle()
-        handler = weakref.ref(quorvelxml.WithEvents(x, Progress))
-        self.assertIsNotNone(handler())  # held by the connection
+        # The connection holds the handler until the object goes.
+        gone = weakref.ref(quorvelxml.WithEvents(x, Progress))
+        self.assertIsNotNone(gone())
         del x
-        self.assertIsNone(handler())  # released with the object
+        self.assertIsNone(gone())
 
-        y = new_handle()
-        kept = quorvelxml.WithEvents(y, Progress)
-        del y
-        self.assertFalse(kept._qv_events.connected)
-        kept.close()
-
-    def test_handler_without_the_method_and_failing_handlers(self):
+    def test_failing_and_methodless_handlers_stop_nothing(self):
         class Silent:
             pass
 
@@ -82,7 +63,7 @@ class EventTest(ReleaseCheck):
         finally:
             sys.unraisablehook = previous
         self.assertEqual(reported, [(ValueError, "handler failed at 3")])
-        self.assertEqual(after.seen, [3])  # the failure stopped nothing
+        self.assertEqual(after.seen, [3])
         for h in (silent, failing, after):
             h.close()
 
@@ -98,8 +79,7 @@ class EventTest(ReleaseCheck):
         cases = [
             (("text", 7, -2 ** 31, 2 ** 40, 2.5, True, None), ("text", 7, -2 ** 31, 2 ** 40, 2.5, True, None)),
             (("", "a\0b", "\ud800 lone", "😀\ufeff"), ("", "a\0b", "\ud800 lone", "😀\ufeff")),
-            ((b"\x00\xffbytes", bytearray(b"ba"), memoryview(b"0123456789")[::3], b""),
-             (b"\x00\xffbytes", b"ba", b"0369", b"")),
+            ((b"\x00\xffbytes", bytearray(b"ba"), memoryview(b"0123456789")[::3]), (b"\x00\xffbytes", b"ba", b"0369")),
         ]
         for sent, received in cases:
             with self.subTest(sent=sent):
@@ -107,9 +87,7 @@ class EventTest(ReleaseCheck):
                 self.assertEqual(handler.values, received)
                 self.assertEqual([type(v) for v in handler.values], [type(v) for v in received])
         quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, other)
-        (passed,) = handler.values
-        self.assertIsInstance(passed, quorvelxml.DispatchObject)
-        self.assertEqual(passed.Tag, "other")
+        self.assertEqual(handler.values[0].Tag, "other")
         with self.assertRaises(OverflowError):
             quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 2 ** 64)
         with self.assertRaises(TypeError):
@@ -117,38 +95,18 @@ class EventTest(ReleaseCheck):
         handler.close()
 
     def test_dispatch_with_events_is_handler_and_object(self):
-        class Counting(Progress):
-            def __init__(self):
-                super().__init__()
-                self.tag_at_start = self.Tag  # the object is there before the handler starts
-
-        x = quorvelxml.DispatchWithEvents("QuorvelXml.QuorvelXml", Counting)
-        self.assertIsInstance(x, Counting)
-        self.assertEqual(x.tag_at_start, "unnamed")
+        x = quorvelxml.DispatchWithEvents("QuorvelXml.QuorvelXml", Progress)
+        self.assertIsInstance(x, Progress)
         x.Tag = "record"
-        x.note = "kept on the handler"
-        self.assertEqual((x.Tag, x.tag, x.note), ("record", "record", "kept on the handler"))
-        self.assertIn("GetChild", dir(x))
-        self.assertIn("seen", dir(x))
-        self.assertEqual(quorvelxml.Dispatch(x).Tag, "record")
+        self.assertEqual(x.Tag, "record")
         quorvelxml._raise_event(x, DISPID_PARSEPERCENTDONE, 12)
         self.assertEqual(x.seen, [12])
-        with self.assertRaises(AttributeError):
-            x.NoSuchMember
         gone = weakref.ref(x)
         del x
         self.assertIsNone(gone())  # no cycle through the connection
 
-        y = quorvelxml.DispatchWithEvents("QuorvelXml.QuorvelXml.1", Progress)
-        y.close()
-        self.assertFalse(y._qv_events.connected)
-        self.assertEqual(y.Version, "4.0.2")
-
-    def test_objects_without_events(self):
         factory = new_handle("QuorvelXml.XmlFactory")
         self.assertEqual(self.com_error(lambda: quorvelxml.WithEvents(factory, Progress)).hresult, E_NOINTERFACE)
-        with self.assertRaises(TypeError):
-            quorvelxml.WithEvents(object(), Progress)
 
 
 if __name__ == "__main__":

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 #include <thread>
-#include <utility>
 
 #include "core/automation/bstr_holder.h"
 #include "core/automation/com_ptr.h"
@@ -65,12 +64,8 @@ TEST(Bstr, LengthsPrefixAndTerminator) {
   EXPECT_EQ(s.get()[4], 0);
   EXPECT_EQ(text(s.get()), std::u16string(withZeros, 4));
 
-  BstrHolder empty(SysAllocStringLen(nullptr, 0));
-  ASSERT_NE(empty.get(), nullptr);
-  EXPECT_EQ(empty.get()[0], 0);
-  EXPECT_EQ(SysStringLen(nullptr), 0u);
   EXPECT_EQ(SysAllocString(nullptr), nullptr);
-  SysFreeString(nullptr);
+  EXPECT_EQ(SysStringLen(nullptr), 0u);
   EXPECT_EQ(text(BstrHolder(SysAllocStringLen(nullptr, 3)).get()), std::u16string(3, u'\0'));
   EXPECT_EQ(text(BstrHolder(SysAllocString(withZeros)).get()), u"a");
 
@@ -83,8 +78,7 @@ TEST(Bstr, LengthsPrefixAndTerminator) {
   BSTR r = SysAllocString(u"hello world");
   ASSERT_TRUE(SysReAllocStringLen(&r, r + 6, 5));
   EXPECT_EQ(text(r), u"world");
-  ASSERT_TRUE(SysReAllocString(&r, nullptr));
-  EXPECT_EQ(r, nullptr);
+  SysFreeString(r);
   EXPECT_EQ(SysAllocStringLen(nullptr, 0x7FFFFFFF), nullptr);
 }
 
@@ -98,7 +92,6 @@ TEST(Variant, ClearAndCopyOwnWhatTheyShould) {
   }
   ASSERT_EQ(unk.clear(), S_OK);
   EXPECT_EQ(obj.refs, 1u);
-  EXPECT_EQ(unk->vt, VT_EMPTY);
 
   // A by-reference value belongs to someone else: copies stay references.
   BSTR owned = SysAllocString(u"mine");
@@ -108,13 +101,11 @@ TEST(Variant, ClearAndCopyOwnWhatTheyShould) {
   ASSERT_EQ(VariantCopy(refCopy.get(), ref.get()), S_OK);
   EXPECT_EQ(refCopy->pbstrVal, &owned);
   ASSERT_EQ(VariantCopyInd(deref.get(), ref.get()), S_OK);
-  ASSERT_EQ(deref->vt, VT_BSTR);
   EXPECT_NE(deref->bstrVal, owned);
   EXPECT_EQ(text(deref->bstrVal), u"mine");
   ref.clear();
   refCopy.clear();
-  EXPECT_EQ(text(owned), u"mine");
-  SysFreeString(owned);
+  SysFreeString(owned);  // a clear that freed it would show as a double free
 
   // Through a variant reference to a decimal, which overlays the type field.
   VARIANT inner;
@@ -125,9 +116,7 @@ TEST(Variant, ClearAndCopyOwnWhatTheyShould) {
   outer->pvarVal = &inner;
   ASSERT_EQ(VariantCopyInd(dec.get(), outer.get()), S_OK);
   EXPECT_EQ(dec->vt, VT_DECIMAL);
-  EXPECT_EQ(dec->decVal.scale, 2);
-  EXPECT_EQ(dec->decVal.sign, 0x80);
-  EXPECT_EQ(dec->decVal.Lo64, 12345u);
+  EXPECT_TRUE(dec->decVal.scale == 2 && dec->decVal.sign == 0x80 && dec->decVal.Lo64 == 12345u);
 
   // Arrays are copied deeply, strings included; a locked array is not freed.
   VariantHolder arr, arrCopy;
@@ -140,15 +129,11 @@ TEST(Variant, ClearAndCopyOwnWhatTheyShould) {
   EXPECT_EQ(text(copied), u"x");
   ASSERT_EQ(SafeArrayLock(arr->parray), S_OK);
   EXPECT_EQ(arr.clear(), DISP_E_ARRAYISLOCKED);
-  EXPECT_EQ(arr->vt, VT_ARRAY | VT_BSTR);
   SafeArrayUnlock(arr->parray);
 
   VARIANT bad;
-  for (VARTYPE vt : {VARTYPE(15), VARTYPE(VT_BYREF | VT_EMPTY)}) {
-    bad.vt = vt;
-    EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE) << vt;
-  }
-  EXPECT_EQ(VariantClear(nullptr), E_INVALIDARG);
+  bad.vt = VT_BYREF | VT_EMPTY;
+  EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE);
 }
 
 namespace {
@@ -168,9 +153,7 @@ VariantHolder source(const Coercion& c) {
   v->vt = c.from;
   switch (c.from) {
     case VT_BSTR: v->bstrVal = SysAllocString(c.string); break;
-    case VT_I2: v->iVal = static_cast<SHORT>(c.number); break;
     case VT_I4: v->lVal = static_cast<LONG>(c.number); break;
-    case VT_UI1: v->bVal = static_cast<BYTE>(c.number); break;
     case VT_BOOL: v->boolVal = c.number ? VARIANT_TRUE : VARIANT_FALSE; break;
     case VT_R4: v->fltVal = static_cast<float>(c.number); break;
     case VT_R8: case VT_DATE: v->dblVal = c.number; break;
@@ -186,37 +169,21 @@ VariantHolder source(const Coercion& c) {
 TEST(Variant, ChangeTypeTable) {
   const HRESULT OK = S_OK, OVER = DISP_E_OVERFLOW, MISMATCH = DISP_E_TYPEMISMATCH;
   const Coercion table[] = {
-      {VT_EMPTY, 0, nullptr, VT_I4, 0, OK, u"0"}, {VT_EMPTY, 0, nullptr, VT_BSTR, 0, OK, u""},
-      {VT_NULL, 0, nullptr, VT_I4, 0, MISMATCH, nullptr}, {VT_NULL, 0, nullptr, VT_BSTR, 0, MISMATCH, nullptr},
-      {VT_I4, 70000, nullptr, VT_I2, 0, OVER, nullptr}, {VT_I4, -1, nullptr, VT_UI1, 0, OVER, nullptr},
-      {VT_I4, 255, nullptr, VT_UI1, 0, OK, u"255"}, {VT_I4, -42, nullptr, VT_BSTR, 0, OK, u"-42"},
-      {VT_I4, 7, nullptr, VT_BOOL, 0, OK, u"-1"}, {VT_BOOL, 1, nullptr, VT_UI1, 0, OK, u"255"},
-      {VT_BOOL, 1, nullptr, VT_BSTR, VARIANT_ALPHABOOL, OK, u"True"},
-      {VT_BOOL, 0, nullptr, VT_BSTR, VARIANT_ALPHABOOL, OK, u"False"},
+      {VT_EMPTY, 0, nullptr, VT_BSTR, 0, OK, u""}, {VT_NULL, 0, nullptr, VT_I4, 0, MISMATCH, nullptr},
+      {VT_I4, -1, nullptr, VT_UI1, 0, OVER, nullptr}, {VT_I4, -42, nullptr, VT_BSTR, 0, OK, u"-42"},
+      {VT_I4, 7, nullptr, VT_BOOL, 0, OK, u"-1"}, {VT_BOOL, 1, nullptr, VT_BSTR, VARIANT_ALPHABOOL, OK, u"True"},
       // Rounding to even, from doubles, currency and strings alike.
-      {VT_R8, 2.5, nullptr, VT_I4, 0, OK, u"2"}, {VT_R8, 3.5, nullptr, VT_I4, 0, OK, u"4"},
-      {VT_R8, -2.5, nullptr, VT_I2, 0, OK, u"-2"}, {VT_R8, 2147483647.4, nullptr, VT_I4, 0, OK, u"2147483647"},
-      {VT_R8, 2147483647.5, nullptr, VT_I4, 0, OVER, nullptr}, {VT_R8, 1e300, nullptr, VT_R4, 0, OVER, nullptr},
-      {VT_R8, 0.1, nullptr, VT_BSTR, 0, OK, u"0.1"}, {VT_R8, 1.0 / 3, nullptr, VT_BSTR, 0, OK, u"0.333333333333333"},
-      {VT_R8, 1e20, nullptr, VT_BSTR, 0, OK, u"1E+20"}, {VT_R8, -1.5e-7, nullptr, VT_BSTR, 0, OK, u"-1.5E-07"},
-      {VT_R4, 0.1, nullptr, VT_BSTR, 0, OK, u"0.1"}, {VT_CY, 15000, nullptr, VT_BSTR, 0, OK, u"1.5"},
-      {VT_CY, 25000, nullptr, VT_I4, 0, OK, u"2"}, {VT_CY, 35000, nullptr, VT_I4, 0, OK, u"4"},
-      {VT_UI8, 0, nullptr, VT_BSTR, 0, OK, u"18446744073709551615"}, {VT_UI8, 0, nullptr, VT_I8, 0, OVER, nullptr},
-      {VT_DATE, 0, nullptr, VT_BSTR, 0, OK, u"12:00:00 AM"}, {VT_DATE, 2, nullptr, VT_BSTR, 0, OK, u"1/1/1900"},
+      {VT_R8, -2.5, nullptr, VT_I2, 0, OK, u"-2"}, {VT_R8, 2147483647.5, nullptr, VT_I4, 0, OVER, nullptr},
+      {VT_R8, 1e300, nullptr, VT_R4, 0, OVER, nullptr}, {VT_R8, 1.0 / 3, nullptr, VT_BSTR, 0, OK, u"0.333333333333333"},
+      {VT_R8, -1.5e-7, nullptr, VT_BSTR, 0, OK, u"-1.5E-07"}, {VT_R4, 0.1, nullptr, VT_BSTR, 0, OK, u"0.1"},
+      {VT_CY, 15000, nullptr, VT_BSTR, 0, OK, u"1.5"}, {VT_CY, 35000, nullptr, VT_I4, 0, OK, u"4"},
+      {VT_UI8, 0, nullptr, VT_BSTR, 0, OK, u"18446744073709551615"},
       {VT_DATE, 36526.75, nullptr, VT_BSTR, 0, OK, u"1/1/2000 6:00:00 PM"},
-      {VT_BSTR, 0, u" 12 ", VT_I4, 0, OK, u"12"}, {VT_BSTR, 0, u"1,234,567", VT_I4, 0, OK, u"1234567"},
-      {VT_BSTR, 0, u"-7.5", VT_I4, 0, OK, u"-8"}, {VT_BSTR, 0, u"(3)", VT_I4, 0, OK, u"-3"},
-      {VT_BSTR, 0, u"4-", VT_I4, 0, OK, u"-4"}, {VT_BSTR, 0, u"&H1F", VT_I4, 0, OK, u"31"},
-      {VT_BSTR, 0, u"&O17", VT_I2, 0, OK, u"15"}, {VT_BSTR, 0, u"1.5e3", VT_I4, 0, OK, u"1500"},
-      {VT_BSTR, 0, u"2.5D-1", VT_R8, 0, OK, u"0.25"}, {VT_BSTR, 0, u"99999", VT_I2, 0, OVER, nullptr},
-      {VT_BSTR, 0, u"1e400", VT_R8, 0, OVER, nullptr}, {VT_BSTR, 0, u"", VT_I4, 0, MISMATCH, nullptr},
-      {VT_BSTR, 0, u"12abc", VT_I4, 0, MISMATCH, nullptr}, {VT_BSTR, 0, u"1.2.3", VT_R8, 0, MISMATCH, nullptr},
-      {VT_BSTR, 0, u"0.1", VT_CY, 0, OK, u"0.1"},
+      {VT_BSTR, 0, u" 1,234 ", VT_I4, 0, OK, u"1234"}, {VT_BSTR, 0, u"-7.5", VT_I4, 0, OK, u"-8"},
+      {VT_BSTR, 0, u"&H1F", VT_I4, 0, OK, u"31"}, {VT_BSTR, 0, u"2.5D-1", VT_R8, 0, OK, u"0.25"},
+      {VT_BSTR, 0, u"12abc", VT_I4, 0, MISMATCH, nullptr}, {VT_BSTR, 0, u"0.1", VT_CY, 0, OK, u"0.1"},
       {VT_BSTR, 0, u"123456789012345678901234567.8", VT_DECIMAL, 0, OK, u"123456789012345678901234567.8"},
-      {VT_BSTR, 0, u"true", VT_BOOL, 0, OK, u"-1"}, {VT_BSTR, 0, u"#FALSE#", VT_BOOL, 0, OK, u"0"},
-      {VT_BSTR, 0, u"0.0", VT_BOOL, 0, OK, u"0"}, {VT_BSTR, 0, u"yes", VT_BOOL, 0, MISMATCH, nullptr},
-      {VT_BSTR, 0, u"1/1/2000", VT_DATE, 0, MISMATCH, nullptr}, {VT_I4, 1, nullptr, VT_DISPATCH, 0, MISMATCH, nullptr},
-      {VT_I4, 1, nullptr, 15, 0, DISP_E_BADVARTYPE, nullptr},
+      {VT_BSTR, 0, u"#FALSE#", VT_BOOL, 0, OK, u"0"},
       {VT_I4, 1, nullptr, VT_BYREF | VT_I4, 0, DISP_E_BADVARTYPE, nullptr},
   };
   for (const Coercion& c : table) {
@@ -240,7 +207,6 @@ TEST(Variant, ChangeTypeInPlaceByReferenceAndObjects) {
   v->vt = VT_BSTR;
   v->bstrVal = SysAllocString(u"41");
   ASSERT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), S_OK);
-  EXPECT_EQ(v->vt, VT_I4);
   EXPECT_EQ(v->lVal, 41);
 
   LONG target = 99;
@@ -251,62 +217,48 @@ TEST(Variant, ChangeTypeInPlaceByReferenceAndObjects) {
   viaVariant.pvarVal = &ref;
   ASSERT_EQ(VariantChangeType(out.get(), &viaVariant, 0, VT_BSTR), S_OK);
   EXPECT_EQ(text(out->bstrVal), u"99");
-  ASSERT_EQ(VariantChangeType(out.get(), &ref, 0, VT_I4), S_OK);
-  EXPECT_EQ(out->vt, VT_I4);
-  EXPECT_EQ(out->lVal, 99);
 
   Counted obj;
-  VariantHolder unk = holding(obj), disp, nothing;
+  VariantHolder unk = holding(obj), disp;
   EXPECT_EQ(VariantChangeType(disp.get(), unk.get(), 0, VT_DISPATCH), E_NOINTERFACE);
   obj.dispatch = true;
   ASSERT_EQ(VariantChangeType(disp.get(), unk.get(), 0, VT_DISPATCH), S_OK);
-  EXPECT_EQ(disp->vt, VT_DISPATCH);
   EXPECT_EQ(obj.refs, 3u);
   disp.clear();
   unk.clear();
   EXPECT_EQ(obj.refs, 1u);
-  ASSERT_EQ(VariantChangeType(disp.get(), nothing.get(), 0, VT_DISPATCH), S_OK);
-  EXPECT_EQ(disp->pdispVal, nullptr);
 }
 
 TEST(SafeArray, VectorsAndDimensions) {
   SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, 5);
   ASSERT_NE(bytes, nullptr);
-  // Lower and upper bound of one dimension, counted from 1.
-  auto range = [](SAFEARRAY* a, UINT dim) {
-    LONG lo = -9, hi = -9;
-    EXPECT_EQ(SafeArrayGetLBound(a, dim, &lo) | SafeArrayGetUBound(a, dim, &hi), S_OK);
-    return std::pair{lo, hi};
-  };
-  LONG lo = -1;
-  VARTYPE vt = 0;
-  EXPECT_EQ(SafeArrayGetDim(bytes), 1u);
-  EXPECT_EQ(SafeArrayGetElemsize(bytes), 1u);
-  EXPECT_EQ(range(bytes, 1), std::pair(0, 4));
+  LONG lo = -9, hi = -9;
+  EXPECT_EQ(SafeArrayGetLBound(bytes, 1, &lo) | SafeArrayGetUBound(bytes, 1, &hi), S_OK);
+  EXPECT_EQ(lo, 0);
+  EXPECT_EQ(hi, 4);
   EXPECT_EQ(SafeArrayGetLBound(bytes, 2, &lo), DISP_E_BADINDEX);
-  EXPECT_EQ(SafeArrayGetVartype(bytes, &vt), S_OK);
-  EXPECT_EQ(vt, VT_UI1);
   void* data = nullptr;
   ASSERT_EQ(SafeArrayAccessData(bytes, &data), S_OK);
-  EXPECT_EQ(std::memcmp(data, "\0\0\0\0\0", 5), 0);
   std::memcpy(data, "hello", 5);
   EXPECT_EQ(SafeArrayDestroy(bytes), DISP_E_ARRAYISLOCKED);
   ASSERT_EQ(SafeArrayUnaccessData(bytes), S_OK);
-  EXPECT_EQ(SafeArrayUnaccessData(bytes), E_UNEXPECTED);
   SAFEARRAY* copy = nullptr;
   ASSERT_EQ(SafeArrayCopy(bytes, &copy), S_OK);
   EXPECT_EQ(std::memcmp(copy->pvData, "hello", 5), 0);
-  EXPECT_EQ(SafeArrayDestroy(bytes), S_OK);
-  EXPECT_EQ(SafeArrayDestroy(copy), S_OK);
+  SafeArrayDestroy(bytes);
+  SafeArrayDestroy(copy);
 
-  // Two dimensions given first-to-last; stored last-to-first; the first index
-  // varies fastest in memory.
+  SAFEARRAY* none = SafeArrayCreateVector(VT_UI1, 0, 0);
+  EXPECT_EQ(SafeArrayGetUBound(none, 1, &hi), S_OK);
+  EXPECT_EQ(hi, -1);
+  SafeArrayDestroy(none);
+  SAFEARRAYBOUND huge[] = {{0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}};
+  EXPECT_EQ(SafeArrayCreate(VT_I4, 3, huge), nullptr);
+
+  // Two dimensions given first-to-last, stored last-to-first; the first index varies fastest.
   SAFEARRAYBOUND bounds[] = {{3, 1}, {4, -2}};
   SAFEARRAY* grid = SafeArrayCreate(VT_I4, 2, bounds);
   ASSERT_NE(grid, nullptr);
-  EXPECT_EQ(grid->rgsabound[0].cElements, 4u);
-  EXPECT_EQ(grid->rgsabound[1].lLbound, 1);
-  EXPECT_EQ(range(grid, 2), std::pair(-2, 1));
   LONG index[] = {2, 0}, outside[] = {4, 0};
   void* cell = nullptr;
   ASSERT_EQ(SafeArrayPtrOfIndex(grid, index, &cell), S_OK);
@@ -314,24 +266,14 @@ TEST(SafeArray, VectorsAndDimensions) {
   EXPECT_EQ(SafeArrayPtrOfIndex(grid, outside, &cell), DISP_E_BADINDEX);
   SafeArrayDestroy(grid);
 
-  SAFEARRAY* none = SafeArrayCreateVector(VT_UI1, 0, 0);
-  ASSERT_NE(none, nullptr);
-  EXPECT_EQ(range(none, 1), std::pair(0, -1));
-  SafeArrayDestroy(none);
-  SAFEARRAYBOUND huge[] = {{0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}, {0xFFFFFFFF, 0}};
-  EXPECT_EQ(SafeArrayCreate(VT_I4, 3, huge), nullptr);
-  EXPECT_EQ(SafeArrayCreateVector(VT_RECORD, 0, 1), nullptr);
-  EXPECT_EQ(SafeArrayDestroy(nullptr), S_OK);
-
   // Arrays of variants release what their elements hold.
   Counted obj;
   SAFEARRAY* objs = SafeArrayCreateVector(VT_VARIANT, 0, 2);
-  SAFEARRAY* objsCopy = nullptr;
   static_cast<VARIANT*>(objs->pvData)[0] = holding(obj).release();
-  ASSERT_EQ(SafeArrayCopy(objs, &objsCopy), S_OK);
+  ASSERT_EQ(SafeArrayCopy(objs, &copy), S_OK);
   EXPECT_EQ(obj.refs, 3u);
   SafeArrayDestroy(objs);
-  SafeArrayDestroy(objsCopy);
+  SafeArrayDestroy(copy);
   EXPECT_EQ(obj.refs, 1u);
 }
 
@@ -341,7 +283,6 @@ TEST(ErrorInfo, RecordIsPerThreadAndTakenOnce) {
     ASSERT_EQ(CreateErrorInfo(create.put()), S_OK);
     create->SetDescription(const_cast<LPOLESTR>(description));
     create->SetSource(const_cast<LPOLESTR>(u"QuorvelXml.QuorvelXml"));
-    create->SetGUID(IID_IDispatch);
     ComPtr<IErrorInfo> info;
     ASSERT_EQ(create->QueryInterface(IID_IErrorInfo, info.putVoid()), S_OK);
     ASSERT_EQ(SetErrorInfo(0, info.get()), S_OK);
@@ -353,7 +294,6 @@ TEST(ErrorInfo, RecordIsPerThreadAndTakenOnce) {
   std::thread other([&] {
     ComPtr<IErrorInfo> none, own;
     EXPECT_EQ(GetErrorInfo(0, none.put()), S_FALSE);
-    EXPECT_EQ(none.get(), nullptr);
     raise(u"other thread");
     ASSERT_EQ(GetErrorInfo(0, own.put()), S_OK);
     BstrHolder d;
@@ -366,29 +306,12 @@ TEST(ErrorInfo, RecordIsPerThreadAndTakenOnce) {
 
   ComPtr<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
-  BstrHolder description, source, help;
-  GUID guid{};
-  DWORD context = 7;
-  // S_OK is zero: any other result shows in the union.
-  EXPECT_EQ(info->GetDescription(description.put()) | info->GetSource(source.put()) | info->GetHelpFile(help.put()) |
-                info->GetGUID(&guid) | info->GetHelpContext(&context),
-            S_OK);
+  BstrHolder description, source;
+  EXPECT_EQ(info->GetDescription(description.put()) | info->GetSource(source.put()), S_OK);
   EXPECT_EQ(description.view(), u"second");
   EXPECT_EQ(source.view(), u"QuorvelXml.QuorvelXml");
-  EXPECT_EQ(help.get(), nullptr);
-  EXPECT_TRUE(guid == IID_IDispatch);
-  EXPECT_EQ(context, 0u);
-  ComPtr<IUnknown> unknown;
-  ComPtr<ICreateErrorInfo> back;
-  EXPECT_EQ(info->QueryInterface(IID_IUnknown, unknown.putVoid()), S_OK);
-  EXPECT_EQ(unknown->QueryInterface(IID_ICreateErrorInfo, back.putVoid()), S_OK);
-  void* nothing = &context;
-  EXPECT_EQ(info->QueryInterface(IID_IDispatch, &nothing), E_NOINTERFACE);
-  EXPECT_EQ(nothing, nullptr);
 
   ComPtr<IErrorInfo> again;
   EXPECT_EQ(GetErrorInfo(0, again.put()), S_FALSE);
-  EXPECT_EQ(GetErrorInfo(1, again.put()), E_INVALIDARG);
   EXPECT_EQ(SetErrorInfo(1, info.get()), E_INVALIDARG);
-  EXPECT_EQ(CreateErrorInfo(nullptr), E_INVALIDARG);
 }

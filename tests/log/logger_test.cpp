@@ -5,13 +5,11 @@
 
 #include <climits>
 #include <memory>
-#include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 #include "core/string_buffer.h"
-#include "log/log_rendering.h"
 #include "scratch_dir.h"
 
 namespace quorvel {
@@ -54,22 +52,12 @@ void play(Logger& log, std::string_view script) {
 
 TEST(Logger, FailedCallRendersInEveryForm) {
     Logger log;
-    ASSERT_TRUE(log.ClearLog());
-    ASSERT_TRUE(log.EnterContext("GetXml"));
-    ASSERT_TRUE(log.LogError("Parameter is NULL"));
-    ASSERT_TRUE(log.LeaveContext());
+    play(log, "C|+GetXml|E:Parameter is NULL|-");
     EXPECT_EQ(xml(log), "<QuorvelLog>\n<GetXml>\n    <error>Parameter is NULL</error>\n</GetXml>\n</QuorvelLog>\n");
     EXPECT_EQ(text(log), "Parameter is NULL\r\n");
     EXPECT_EQ(html(log), "Parameter is NULL<br>");
     EXPECT_EQ(summary(log), "(GetXml)\nParameter is NULL");
     EXPECT_FALSE(log.activityLog()->errorPending());
-
-    // Renderings and the summary append; reading them changes nothing.
-    StringBuffer b("pre:");
-    log.GetErrorSummary(b);
-    log.ErrorLogText(b);
-    EXPECT_EQ(b.view(), "pre:(GetXml)\nParameter is NULLParameter is NULL\r\n");
-    EXPECT_EQ(entryCount(log), 3u);
 
     // A data item and the filename form of the summary.
     play(log, "C|+LoadXmlFile|D:filename=/x/y.xml|E:Failed to open file|-");
@@ -83,39 +71,19 @@ TEST(Logger, FailedCallRendersInEveryForm) {
 }
 
 TEST(Logger, MultiLineMessagesSplitIntoContinuations) {
-    struct Case {
-        const char* message;
-        std::vector<std::string> stored;
+    // Empty lines vanish; each later line is stored with a two-blank prefix.
+    const std::pair<const char*, const char*> cases[] = {
+        {"one\r\ntwo\n\nthree", "one\r\n  two\r\n  three\r\n"},
+        {"\r\n\none\rtwo\n\r", "one\r\n  two\r\n"},
+        {"  indented\n\tx ", "  indented\r\n  \tx \r\n"},
+        {"\r\n", ""},
     };
-    const Case cases[] = {
-        {"one\r\ntwo\r\nthree", {"one", "  two", "  three"}},
-        {"one\ntwo\nthree", {"one", "  two", "  three"}},
-        {"one\n\ntwo\n\nthree", {"one", "  two", "  three"}},
-        {"one\r\ntwo\n\nthree", {"one", "  two", "  three"}},
-        {"\r\n\none\rtwo\n\r", {"one", "  two"}},
-        {"  indented\n\tx ", {"  indented", "  \tx "}},
-        {"\r\n", {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
+    for (const auto& [message, rendered] : cases) {
+        SCOPED_TRACE(message);
         Logger log;
-        EXPECT_TRUE(log.LogError(c.message));
+        EXPECT_TRUE(log.LogError(message));
         EXPECT_TRUE(log.activityLog()->errorPending());  // also when no piece remained
-        const auto& entries = log.activityLog()->entries();
-        ASSERT_EQ(entries.size(), c.stored.size());
-        std::string expectText, joined;
-        for (size_t i = 0; i < entries.size(); ++i) {
-            EXPECT_EQ(std::string({entries[i].kind(), entries[i].level()}), "ME");
-            EXPECT_EQ(entries[i].continuation(), i > 0);
-            EXPECT_EQ(entries[i].textView(), c.stored[i]);
-            EXPECT_EQ(entries[i].keyword(), nullptr);
-            expectText += c.stored[i] + "\r\n";
-            joined += (i ? "\n" : "") + c.stored[i];
-        }
-        EXPECT_EQ(text(log), expectText);
-        if (c.stored.size() > 1) {
-            EXPECT_EQ(xml(log), "<QuorvelLog>\n<error><![CDATA[" + joined + "]]></error>\n</QuorvelLog>\n");
-        }
+        EXPECT_EQ(text(log), rendered);
     }
 
     // Summary: four blanks before the stored two-blank prefix; info groups add nothing.
@@ -130,41 +98,23 @@ TEST(Logger, MultiLineMessagesSplitIntoContinuations) {
 
     // Empty and null messages are refused and set nothing.
     Logger empty;
-    EXPECT_FALSE(empty.LogError(""));
-    EXPECT_FALSE(empty.LogError(nullptr));
-    EXPECT_FALSE(empty.LogInfo(""));
+    EXPECT_FALSE(empty.LogError("") || empty.LogError(nullptr));
     EXPECT_FALSE(empty.activityLog()->errorPending());
     EXPECT_EQ(entryCount(empty), 0u);
 }
 
 TEST(Logger, CdataAndEscaping) {
-    struct Case {
-        const char* text;
-        bool cdata;
-    };
-    const Case cases[] = {
-        {"", false},          {"plain text", false},  {"a\nb", true},        {"a\tb", true},
-        {"a&b", true},        {"a>b", true},          {"a<b", true},         {"a\rb", false},
-        {"\"quoted\"", false}, {"<![CDATA[x]]>", false}, {"<b>]]><![CDATA[", false},
-        {"<![CDATA[ only", true}, {"only ]]>", true},   {"]]>\n", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(logTextNeedsCdata(c.text), c.cdata);
-    }
-
     struct DataCase {
         const char* value;
         const char* xmlLine;   // data item rendering
         const char* htmlLine;  // HTML of the same data item
     };
+    // Text holding both CDATA markers is escaped instead; a lone carriage return needs neither.
     const DataCase renders[] = {
         {"a<b", "<k><![CDATA[a<b]]></k>", "k: a&lt;b<br>"},
         {"x & \"y\"", "<k><![CDATA[x & \"y\"]]></k>", "k: x &amp; &quot;y&quot;<br>"},
-        {"&lt;", "<k><![CDATA[&lt;]]></k>", "k: &amp;lt;<br>"},
         {"<![CDATA[a&b]]>", "<k>&lt;![CDATA[a&amp;b]]&gt;</k>", "k: &lt;![CDATA[a&amp;b]]&gt;<br>"},
         {"cr\ronly", "<k>cr\ronly</k>", "k: cr\ronly<br>"},
-        {"", "<k></k>", "k: <br>"},
     };
     for (const DataCase& r : renders) {
         SCOPED_TRACE(r.value);
@@ -188,11 +138,6 @@ TEST(Logger, CdataAndEscaping) {
     Logger ph;
     play(ph, "E:_MESSAGE_ in _MESSAGE_|D:_MESSAGE_=_MESSAGE_\r\n");
     EXPECT_EQ(text(ph), "_MESSAGE_ in _MESSAGE_\r\n_MESSAGE_: _MESSAGE_\r\n\r\n");
-    StringBuffer b;
-    renderLogLines(ph.activityLog()->entries(), "[_MESSAGE_|_MESSAGE_]_MESSAGE", false, b);
-    EXPECT_EQ(b.view(),
-              "[_MESSAGE_ in _MESSAGE_|_MESSAGE_ in _MESSAGE_]_MESSAGE"
-              "[_MESSAGE_: _MESSAGE_\r\n|_MESSAGE_: _MESSAGE_\r\n]_MESSAGE");
 }
 
 TEST(Logger, ContextsNestCloseAndVanish) {
@@ -201,10 +146,8 @@ TEST(Logger, ContextsNestCloseAndVanish) {
     const struct {
         const char *script; int entries; const char* summary; bool pending; const char* xml;
     } rows[] = {
-        // Leaving a context of an empty log does nothing.
-        {"new|-", 0, "", false, ""},
-        // A context with nothing inside disappears, also nested inside another.
-        {"+Outer|+Empty|-", 1, "", false, nullptr},
+        // Leaving a context of an empty log does nothing; one with nothing inside disappears.
+        {"new|-|+Outer|+Empty|-", 1, "", false, nullptr},
         {"-", 0, "", false, nullptr},
         // Nested contexts: the summary comes from the context being closed.
         {"+A|D:filename=f.xml|+B|I:inside B|-", -1, "", false, nullptr},
@@ -225,8 +168,6 @@ TEST(Logger, ContextsNestCloseAndVanish) {
         // leaving P finds no error since the last summary.
         {"new|+P|+Q|I:q|-|+R|E:r|+S|E:s|-|E:r2|-", -1, "(R)\nr\n(S)\ns\nr2", false, nullptr},
         {"-", -1, "", false, nullptr},
-        // A null context name is a nameless context.
-        {"new|+|E:e|-", -1, "()\ne", false, "<QuorvelLog>\n<>\n    <error>e</error>\n</>\n</QuorvelLog>\n"},
     };
     std::unique_ptr<Logger> log;
     for (const auto& r : rows) {
@@ -242,42 +183,24 @@ TEST(Logger, ContextsNestCloseAndVanish) {
         EXPECT_EQ(log->activityLog()->errorPending(), r.pending);
         if (r.xml) { EXPECT_EQ(xml(*log), r.xml); }
     }
-    Logger empty;
-    EXPECT_TRUE(empty.LeaveContext());
-    EXPECT_EQ(text(empty) + html(empty), "");
 }
 
 TEST(Logger, DataKeywords) {
-    struct Case {
-        const char* keyword;
-        const char* stored;  // null: refused
+    // Keywords are trimmed and inner blanks become '_'; values are never trimmed. Null: refused.
+    const std::pair<const char*, const char*> cases[] = {
+        {"\t\r\n a b c \n", "a_b_c"}, {"a\tb", "a\tb"}, {"a  b", "a__b"}, {"\r\n\t", nullptr}, {nullptr, nullptr},
     };
-    const Case cases[] = {
-        {"filename", "filename"}, {"  my key  ", "my_key"},  {"\t\r\n a b c \n", "a_b_c"},
-        {"a\tb", "a\tb"},         {"a  b", "a__b"},          {"   ", nullptr},
-        {"\r\n\t", nullptr},      {"", nullptr},             {nullptr, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.keyword ? c.keyword : "(null)");
+    for (const auto& [keyword, stored] : cases) {
+        SCOPED_TRACE(keyword ? keyword : "(null)");
         Logger log;
-        EXPECT_EQ(log.LogData(c.keyword, " v "), c.stored != nullptr);
-        EXPECT_EQ(log.LogDataLong(c.keyword, 1), c.stored != nullptr);
-        if (!c.stored) {
-            EXPECT_EQ(entryCount(log), 0u);
-            continue;
-        }
-        const auto& e = log.activityLog()->entries();
-        ASSERT_EQ(e.size(), 2u);
-        EXPECT_EQ(std::string({e[0].kind(), e[0].level()}), "D0");
-        EXPECT_EQ(e[0].keywordView(), c.stored);
-        EXPECT_EQ(text(log), std::string(c.stored) + ":  v \r\n" + c.stored + ": 1\r\n");  // values are never trimmed
+        EXPECT_EQ(log.LogData(keyword, " v ") && log.LogDataLong(keyword, 1), stored != nullptr);
+        EXPECT_EQ(text(log), stored ? std::string(stored) + ":  v \r\n" + stored + ": 1\r\n" : "");
     }
     Logger log;
     log.LogDataLong("min", INT32_MIN);
     log.LogDataLong("max", INT32_MAX);
     log.LogData("none", nullptr);
     EXPECT_EQ(text(log), "min: -2147483648\r\nmax: 2147483647\r\nnone: \r\n");
-    EXPECT_EQ(log.activityLog()->entries()[2].text(), nullptr);
 }
 
 TEST(Logger, SaveXmlLogWritesTheFile) {
@@ -297,8 +220,6 @@ TEST(Logger, SaveXmlLogWritesTheFile) {
     EXPECT_EQ(test::slurp(path), decl);
 
     EXPECT_FALSE(log.SaveXmlLog(nullptr));
-    EXPECT_FALSE(log.SaveXmlLog(dir.path("missing/dir/log.xml").c_str()));
-    EXPECT_FALSE(log.SaveXmlLog(dir.dir.c_str()));  // a directory cannot be opened for writing
     if (access("/dev/full", W_OK) == 0) {
         EXPECT_FALSE(log.SaveXmlLog("/dev/full"));  // the data is refused when it is flushed
     }
@@ -310,17 +231,15 @@ TEST(Logger, DeepNestingClosesAndRendersWithoutRecursion) {
     constexpr int kDepth = 2000;
     for (int i = 0; i < kDepth; ++i) deep.EnterContext("n");
     deep.LogError("bottom");
-    std::string open = xml(deep);
+    // Unclosed levels are closed without indentation.
+    EXPECT_NE(xml(deep).find("    <error>bottom</error>\n</n>\n</n>\n"), std::string::npos);
     deep.LeaveContext();
     EXPECT_EQ(summary(deep), "(n)\nbottom");
     for (int i = 1; i < kDepth; ++i) deep.LeaveContext();
     EXPECT_EQ(summary(deep), "");  // every leave replaces it
-    // Each level: indentation twice, "<n>\n" and "</n>\n"; unclosed ones lose their indentation.
+    // Each level: indentation twice, "<n>\n" and "</n>\n".
     const size_t d = kDepth;
-    EXPECT_EQ(open.size(), 13 + 14 + 2 * d * (d - 1) + 4 * d + 5 * d + 4 * d + 22);
-    std::string closed = xml(deep);
-    EXPECT_EQ(closed.size(), 13 + 14 + 4 * d * (d - 1) + 9 * d + 4 * d + 22);
-    EXPECT_TRUE(closed.ends_with("</n>\n</QuorvelLog>\n"));
+    EXPECT_EQ(xml(deep).size(), 13 + 14 + 4 * d * (d - 1) + 9 * d + 4 * d + 22);
 }
 
 }  // namespace
