@@ -73,6 +73,7 @@ TEST(StringBuffer, EditingOperations) {
         {"a.b.c.d", [](B& b) { b.removeCharFrom('.', 3); b.removeCharFrom('.', 99); b.removeCharFrom('.', -1); }, "a.bcd"},
         // Taking from its own bytes.
         {"abcdef", [](B& b) { b.setString(b.data() + 2); b.append(b.data()); b.prepend(b.data() + 4); }, "cdefcdefcdef"},
+        {"abc", [](B& b) { b.appendBytes(b.data(), 3); b.appendBytes(b.data() + 1, 5); }, "abcabcbcabc"},
         {"<a & \"b\">", [](B& b) { b.entityEncode(); }, "&lt;a &amp; &quot;b&quot;&gt;"},
         {"", [](B& b) { b.appendEscaped("x'&\"<>y\0z", 10); }, "x'&amp;&quot;&lt;&gt;y"},
     };
@@ -220,6 +221,9 @@ TEST(ExtArrays, GrowthAndBounds) {
     EXPECT_EQ(a.capacity(), 20);  // 5 -> 10 (increment becomes 10) -> 20
     EXPECT_EQ(std::vector<void*>({a.at(-1), a.at(12), a.removeAt(99), a.removeAt(0), a.at(0), a.pop()}),
               std::vector<void*>({nullptr, nullptr, nullptr, &values[0], &values[1], &values[11]}));
+    ExtIntArray ints;
+    ints.append(5);
+    EXPECT_EQ(std::vector<int>({ints.at(-1), ints.at(1), ints.removeAt(1000), ints.removeAt(0)}), std::vector<int>({0, 0, 0, 5}));
 }
 
 }  // namespace
