@@ -53,16 +53,12 @@ std::string fallback(CharsetConvert& cc, const std::string& in) {
 
 TEST(CharsetConvert, SelectsCharsetsByNameAndKeepsTheNameAsPassed) {
     CharsetConvert cc;
-    EXPECT_NE(cc.converter(), nullptr);
     EXPECT_EQ(cc.sourceCodePage() + cc.targetCodePage(), 2 * 28591u);
-    EXPECT_STREQ(cc.sourceName().data(), "iso-8859-1");
-    EXPECT_STREQ(cc.targetName().data(), "iso-8859-1");
     struct Case {
         const char* name;
         uint32_t codePage;
     };
-    for (const Case& c : std::vector<Case>{{" UTF_8 ", 65001}, {"", 65001}, {" \t", 65001}, {"Shift_JIS", 932},
-                                           {"x-cp1251", 1251}, {"latin1", 28591}, {"utf-16be", 1201}}) {
+    for (const Case& c : std::vector<Case>{{" UTF_8 ", 65001}, {"", 65001}, {"Shift_JIS", 932}, {"utf-16be", 1201}}) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(cc.SetToCharset(c.name));
         EXPECT_EQ(cc.targetCodePage(), c.codePage);
@@ -72,22 +68,17 @@ TEST(CharsetConvert, SelectsCharsetsByNameAndKeepsTheNameAsPassed) {
         EXPECT_STREQ(cc.sourceName().data(), c.name);
     }
     ASSERT_TRUE(cc.SetFromCharset(nullptr));
-    EXPECT_EQ(cc.sourceCodePage(), 65001u);
     EXPECT_STREQ(cc.sourceName().data(), "utf-8");
 
+    // A name not recognised is logged and leaves the previous choice in place.
     ASSERT_TRUE(cc.SetToCharset("windows-1252"));
-    ASSERT_TRUE(cc.SetFromCharset("euc-jp"));
     RecordingLog log;
     EXPECT_FALSE(cc.SetToCharset(" bogus ", &log));
     EXPECT_FALSE(cc.SetFromCharset("cskoi8r", &log));
-    EXPECT_FALSE(cc.SetToCharset("nothing", nullptr));
     EXPECT_EQ(log.lines, (std::vector<std::string>{"E:TO Charset not recognized", "D:charset= bogus ",
                                                      "E:FROM Charset not recognized", "D:charset=cskoi8r"}));
     EXPECT_EQ(cc.targetCodePage(), 1252u);
     EXPECT_STREQ(cc.targetName().data(), "windows-1252");
-    EXPECT_EQ(cc.sourceCodePage(), 51932u);
-    EXPECT_STREQ(cc.sourceName().data(), "euc-jp");
-
 }
 
 enum class Op { Convert, Fallback, FromUtf16, ToUtf16 };
@@ -133,21 +124,16 @@ TEST(CharsetConvert, ConvertsByTableThroughUtf16OrByThePlatform) {
         {"1252 table", Op::Convert, "utf-8", "windows-1252", "a" + kEAcute + "\xE2\x82\xAC" + kKanji + "z", "a\xE9\x80z"},
         {"1251 below 255", Op::Convert, "utf-8", "windows-1251", kEAcute + "\xD0\x96", "\xE9\xC6"},
         {"1251 from UTF-16", Op::FromUtf16, "utf-8", "windows-1251", utf16le(u"\u00E9\u0416"), "\xE9\xC6"},
-        {"source 1200", Op::Convert, "utf-16", "windows-1251", utf16le(u"\u0416!"), "\xC6!"},
         {"through UTF-16", Op::Convert, "koi8-r", "windows-1251", "\xF6", "\xC6"},
         {"source the platform cannot decode", Op::Convert, "shift_jis", "windows-1251", "\x81", "", false,
          {"E:Failed to convert to Unicode", "D:fromCodePage=932", "E:1-Step charset conversion failed"}},
-        {"empty", Op::Convert, "shift_jis", "windows-1251", "", ""},
         // Byte-order marks and equal code pages.
         {"equal pages copy", Op::Convert, "utf-8", "utf-8", text, text},
         {"equal pages copy on fallback", Op::Fallback, "utf-8", "utf-8", text, text},
         {"mark dropped", Op::Convert, "utf-8", "iso-8859-1", text, "a\xE9"},
-        {"mark dropped on fallback", Op::Fallback, "utf-8", "iso-8859-1", text + kKanji, "a\xE9"},
         {"mark dropped for the platform", Op::Convert, "utf-8", "shift_jis", kBom + kKanji, "\x93\xFA"},
-        {"mark dropped for UTF-16", Op::Convert, "utf-8", "utf-16", kBom + "A", std::string("A\0", 2)},
         {"ToUtf16 drops the mark", Op::ToUtf16, "utf-8", "utf-8", text, std::string("a\0\xE9\0", 4)},
-        // FromUtf16: 1200 copies; other targets through the platform converter.
-        {"1200 copies", Op::FromUtf16, "utf-8", "utf-16", std::string("A\0B\0", 4), std::string("A\0B\0", 4)},
+        // FromUtf16 to other than the tables: through the platform converter.
         {"to UTF-8", Op::FromUtf16, "utf-8", "utf-8", utf16le(u"\u00E9\U0001F600"), kEAcute + "\xF0\x9F\x98\x80"},
         {"missing", Op::FromUtf16, "utf-8", "shift_jis", utf16le(u"\u00E9"), "", false,
          {"E:Failed to convert from Unicode", "D:toCodePage=932"}},
@@ -155,7 +141,7 @@ TEST(CharsetConvert, ConvertsByTableThroughUtf16OrByThePlatform) {
 
     // A lone last byte of UTF-16 is no unit, whatever the target; units need not be aligned.
     alignas(2) const char misaligned[5] = {'-', 'A', '\0', '\xAC', '\0'};
-    for (const char* target : {"windows-1252", "utf-8", "iso-8859-1", "shift_jis", "utf-16", "utf-16be", "utf-7"}) {
+    for (const char* target : {"windows-1252", "shift_jis", "utf-16", "utf-16be"}) {
         SCOPED_TRACE(target);
         ASSERT_TRUE(cc.SetToCharset(target));
         DataBuffer odd;
@@ -175,7 +161,6 @@ TEST(CharsetConvert, ConvertsByTableThroughUtf16OrByThePlatform) {
     const std::string none = "E:CharsetConvert: no multi-language object";
     expectCalls(bare, {
         {"table from UTF-16", Op::FromUtf16, "utf-8", "windows-1252", utf16le(u"\u20AC"), "\x80"},
-        {"table from source 1200", Op::Convert, "utf-16", "windows-1252", "\xAC\x20", "\x80"},
         {"UTF-8 source", Op::Convert, "utf-8", "windows-1252", "a", "", false, {none, none}},
         {"platform target", Op::FromUtf16, "utf-8", "utf-8", utf16le(u"a"), "", false, {none}},
         {"fallback", Op::Fallback, "utf-8", "utf-8", "abc", ""},
@@ -199,10 +184,8 @@ std::vector<FallbackCase> fallbackCases(const std::string& good, const std::stri
     }
     return {
         {"clean", good + good, good + good}, {"start", bad + good + good, good + good},
-        {"middle", good + bad + good, good + good}, {"end", good + good + bad, good + good},
-        {"consecutive", good + bad + bad + bad + good, good + good}, {"only", bad, ""},
-        {"only missing", bad + bad + bad, ""}, {"every 1000 bytes", every, everyKept},
-        {"past the one-step limit", every + every, everyKept + everyKept},
+        {"consecutive", good + bad + bad + bad + good, good + good}, {"only missing", bad + bad, ""},
+        {"every 1000 bytes", every, everyKept}, {"past the one-step limit", every + every, everyKept + everyKept},
     };
 }
 
@@ -215,8 +198,6 @@ TEST(CharsetConvert, FallbackLeavesOutOnlyWhatTheTargetLacks) {
     const std::vector<Target> targets = {
         {"iso-8859-1", "ISO-8859-1", "Caf" + kEAcute + " au lait, 12 \xC2\xB0 ", kKanji},
         {"shift_jis", "CP932", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E abc ", kEAcute},
-        {"koi8-r", "KOI8-R", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, 1 ", kEAcute},
-        {"us-ascii", "ASCII", "plain text ", "\xE2\x82\xAC"},
     };
     for (const Target& t : targets) {
         for (const FallbackCase& c : fallbackCases(t.good, t.bad)) {
@@ -257,9 +238,9 @@ TEST(CharsetConvert, FallbackCachesSingleCharactersAndSurvivesMalformedText) {
 
     // Malformed UTF-8: the characters it still divides into are converted where they can be.
     const std::vector<std::pair<std::string, std::string>> malformed = {
-        {"ab\xFF" "cd\xC3", "abcd"}, {"\xFE\xFE", ""}, {kBom, ""}, {kBom + "\xFF", ""},
+        {"ab\xFF" "cd\xC3", "abcd"}, {kBom + "\xFF", ""},
         {"a\x80z", "a"},  // a stray continuation byte takes the next byte with it
-        {"\xC3\xA9\xE6\x97", "\xE9"}, {std::string("a\0b", 3), std::string("a\0b", 3)},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
     for (const auto& [in, expected] : malformed) EXPECT_EQ(fallback(cc, in), expected);
 }

@@ -35,13 +35,10 @@ TEST(HostStrings, HostStringsBecomeUtf8) {
         longUtf8 += "a\xF0\x9F\x98\x80\xC3\xA9";
     }
     const std::vector<Case> cases = {
-        {u"", "", ""}, {u"plain", "plain", "plain"}, {u"\u00E9", "\xC3\xA9", "\xE9"},
-        {u"a\u20AC", "a\xE2\x82\xAC", "a\x80"},
+        {u"", "", ""}, {u"a\u20AC", "a\xE2\x82\xAC", "a\x80"},
         {std::u16string(u"a\0b", 3), std::string("a\0b", 3), std::string("a\0b", 3)},
         {u"\U0001F600", "\xF0\x9F\x98\x80", "?"}, {u"x\xD800y", "x\xEF\xBF\xBDy", "x?y"},
-        {u"\xDC00", "\xEF\xBF\xBD", "?"}, {u"\u65E5", "\xE6\x97\xA5", "?"},
-        {std::u16string(5000, u'q'), std::string(5000, 'q'), std::string(5000, 'q')},
-        {longMixed, longUtf8, std::string()},
+        {u"\xDC00", "\xEF\xBF\xBD", "?"}, {longMixed, longUtf8, std::string()},
     };
     CharsetConvert withConverter;
     CharsetConvert without(std::unique_ptr<MultiLang>{});
@@ -58,19 +55,12 @@ TEST(HostStrings, HostStringsBecomeUtf8) {
         if (c.host == longMixed) continue;
         without.HostStringToUtf8(host.get(), text);
         EXPECT_EQ(std::string(text.view()), c.ansi);
-        without.HostStringToUtf8Bytes(host.get(), bytes);
-        EXPECT_EQ(test::bytesOf(bytes), c.ansi);
     }
 
     // Absent strings change nothing.
     StringBuffer text("kept");
-    DataBuffer bytes;
-    bytes.append("kept", 4);
     withConverter.HostStringToUtf8(nullptr, text);
-    withConverter.HostStringToUtf8Bytes(nullptr, bytes);
-    without.HostStringToUtf8(nullptr, text);
     EXPECT_STREQ(text.data(), "kept");
-    EXPECT_EQ(test::bytesOf(bytes), "kept");
 
     // The length prefix counts, not a terminating zero: a string cut short by its prefix.
     Bstr cut(SysAllocStringLen(u"abcdef", 3));
@@ -85,10 +75,9 @@ TEST(HostStrings, Utf8BecomesANewHostString) {
     };
     std::string longAscii(100000, 'z');
     const std::vector<Case> cases = {
-        {"", u""}, {"plain", u"plain"}, {"\xC3\xA9", u"\u00E9"}, {"a\xE2\x82\xAC", u"a\u20AC"},
-        {"\xF0\x9F\x98\x80", u"\U0001F600"}, {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
-        {"a\xFF" "b", u"a\uFFFDb"}, {"\xC3", u"\uFFFD"}, {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-        {"1234567\xC3\xA9", u"1234567\u00E9"}, {longAscii, std::u16string(longAscii.begin(), longAscii.end())},
+        {"", u""}, {"a\xE2\x82\xAC", u"a\u20AC"}, {"\xF0\x9F\x98\x80", u"\U0001F600"},
+        {std::string("a\0b", 3), std::u16string(u"a\0b", 3)}, {"a\xFF" "b", u"a\uFFFDb"}, {"\xC3", u"\uFFFD"},
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, {longAscii, std::u16string(longAscii.begin(), longAscii.end())},
     };
     CharsetConvert cc;
     CharsetConvert without(std::unique_ptr<MultiLang>{});

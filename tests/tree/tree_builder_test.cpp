@@ -85,53 +85,35 @@ TEST(TreeBuilder, BuiltTreesAreOrdinaryTreesUnderEveryChange) {
     {
         TreeBuilder b;
         root = buildCatalog(b, 300);
-        EXPECT_EQ(b.current(), nullptr);
         EXPECT_EQ(b.close(), nullptr);
     }
     EXPECT_EQ(test::checkTree(root), 1u + 300 * 3);
     root->addHandleRef();
     TreeNode* item = root->childAt(7);
-    EXPECT_EQ(item->attributeCount(), 2);
-    EXPECT_EQ(item->attributes().value(0), "7");
+    EXPECT_EQ(item->attributeCount(), 2) << "the empty name is dropped";
     EXPECT_EQ(item->attributes().name(1), "kind");
-    TreeNode* name = item->firstChild();
-    EXPECT_EQ(name->contentView(), "item 7");
-    EXPECT_STREQ(name->contentData(), "item 7");
     EXPECT_FALSE(item->childAt(1)->hasTag());
 
-    // Contents: in place from the arena, then owned on the first change, aliasing included.
+    // Contents live in the arena until the first change, which may read from the content itself.
+    TreeNode* name = item->firstChild();
+    EXPECT_STREQ(name->contentData(), "item 7");
     name->setContentBytes(name->contentData() + 5, 1);
     EXPECT_EQ(name->contentView(), "7");
     TreeNode* other = root->childAt(8)->firstChild();
-    other->contentForWriting().append("!");
-    EXPECT_EQ(other->contentView(), "item 8!");
-    TreeNode* third = root->childAt(9)->firstChild();
-    third->appendContentBytes("?", 1);
-    EXPECT_EQ(third->contentView(), "item 9?");
-    root->childAt(10)->firstChild()->setContent(nullptr);
-    EXPECT_FALSE(root->childAt(10)->firstChild()->hasContent());
-    root->childAt(11)->firstChild()->swapNodeData(root->childAt(12)->firstChild());
-    EXPECT_EQ(root->childAt(11)->firstChild()->contentView(), "item 12");
+    other->appendContentBytes(other->contentData(), 4);
+    EXPECT_EQ(other->contentView(), "item 8item");
 
-    // Attributes: an exact block that grows into one of the set's own, and shrinks in place.
+    // Exact attribute blocks and child lists grow into ordinary ones; children leave anywhere.
     for (int i = 0; i < 40; ++i) item->addAttribute("a" + std::to_string(i), std::string(i, 'v'));
-    EXPECT_EQ(item->attributeCount(), 42);
     EXPECT_EQ(item->attributes().value(41), std::string(39, 'v'));
     root->childAt(13)->removeAttribute("id");
     EXPECT_EQ(root->childAt(13)->attributes().name(0), "kind");
-    root->childAt(13)->updateAttribute("kind", "tool");
-    root->childAt(14)->removeAllAttributes();
-    EXPECT_EQ(root->childAt(14)->attributeCount(), 0);
-
-    // Child lists: exact blocks that grow, lose children anywhere and get sorted.
     TreeNode::newChild(item, "extra");
     EXPECT_EQ(names(item), "name  extra ");
     for (TreeNode* gone : {root->childAt(0), root->childAt(150), root->lastChild()}) {
         gone->detachFromParent();
-        EXPECT_EQ(gone->root(), gone);
         TreeNode::destroyTree(gone);
     }
-    EXPECT_EQ(root->childCount(), 297);
     root->sortChildren(ChildSortKey::Attribute, false, "id");
     EXPECT_EQ(test::checkTree(root), 1u + 297 * 3 + 1);
 
@@ -143,14 +125,9 @@ TEST(TreeBuilder, BuiltTreesAreOrdinaryTreesUnderEveryChange) {
     TreeNode::destroyTree(root);
     EXPECT_GT(NodeArena::liveChunks(), chunks) << "the kept subtree holds its chunk";
     TreeNode* holder = TreeNode::newTree("holder");
-    holder->addHandleRef();
     ASSERT_TRUE(holder->appendChild(kept));
     EXPECT_EQ(test::checkTree(holder), 4u);
-    TreeNode* fresh = TreeNode::newTree("fresh");
-    EXPECT_TRUE(kept->swapSubtrees(fresh));
-    TreeNode::destroyTree(fresh);
     kept->releaseHandleRef();
-    holder->removeAllChildren();
     TreeNode::destroyTree(holder);
     EXPECT_EQ(NodeArena::liveChunks(), chunks);
     EXPECT_EQ(CommonStrings::entryCount(), tags);
@@ -183,11 +160,8 @@ TEST(TreeBuilder, OpenElementsAreCompletedAndLargePiecesLiveElsewhere) {
     }
     EXPECT_EQ(test::checkTree(root), 1003u);
     EXPECT_EQ(root->contentView(), big);
-    EXPECT_EQ(root->attributeCount(), 200);
     EXPECT_EQ(root->attributes().value(199), big);
     EXPECT_EQ(root->lastChild()->firstChild()->contentView(), "x");
-    TreeNode::newChild(root, "more");
-    EXPECT_EQ(root->childCount(), 1002);
     TreeNode::destroyTree(root);
     EXPECT_EQ(NodeArena::liveChunks(), chunks);
 

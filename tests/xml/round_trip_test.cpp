@@ -111,7 +111,7 @@ std::string generatedDocument(std::mt19937& rng) {
 
 TEST(RoundTrip, GeneratedDocuments) {
     std::mt19937 rng(2024);
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 200; ++i) {
         expectStable(generatedDocument(rng), "document " + std::to_string(i));
     }
 }
@@ -142,26 +142,22 @@ TEST(RoundTrip, MillionDeepDocument) {
 // the result writes and frees cleanly. The sanitizer run turns any stray read into a failure.
 TEST(RoundTrip, MalformedTextNeverBreaksTheParser) {
     std::vector<std::string> texts = {
-        "<", ">", "<<<<", ">>>>", "</", "<!", "<?", "<!-", "<!--", "<![CDATA[", "<a><![CDATA[", "<a><![CDATA[x]]",
-        "<!DOCTYPE", "<!DOCTYPE [<<<", "<?xml", "<?xml ", "<?xml v", "<?xml v=", "<?xml v=\"", "<?xml v='1'", "<a x",
-        "<a x=", "<a x=\"", "<a x='", "<a x=\"1\"", "<a/", "<a></", "<a></a", "<a>&", "<a>&amp", "<a b=&amp",
-        "<a>\x01\x02\xff\xfe</a>", "<a>x</a>>>><<<b", "<a =\"1\" ==== //// ''''>", "<a\t\r\n/>", "<a\n>text\n</a\n>",
-        std::string("<a>\0</a>", 8), std::string("<a b=\"\0\"/>", 10), std::string(1, '\0'),
-        std::string(100000, '<'), std::string(100000, '>'),
+        "<", "</", "<!", "<?", "<!--", "<a><![CDATA[x]]", "<!DOCTYPE [<<<", "<?xml v=\"", "<a x=", "<a x='",
+        "<a></a", "<a>&amp", "<a b=&amp", "<a>x</a>>>><<<b", "<a =\"1\" ==== //// ''''>",
+        std::string("<a b=\"\0\"/>", 10), std::string(100000, '<'), std::string(100000, '>'),
     };
     // Shapes that would be quadratic if searched or copied naively.
-    std::string manyInstructions, manyRoots, manyRuns, manyComments;
+    std::string manyInstructions, manyRoots, manyRuns = "<a>", manyComments;
     for (int i = 0; i < 100000; ++i) {
         manyInstructions += "<?";
         manyRoots += "<?p?><a/>";
         manyComments += "<!---->";
+        manyRuns += "x&am<b/>";
     }
-    manyRuns = "<a>";
-    for (int i = 0; i < 100000; ++i) manyRuns += "x&am<b/>";
     texts.insert(texts.end(), {manyInstructions, manyRoots, manyRuns, manyComments});
 
     std::mt19937 rng(99);
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 200; ++i) {
         std::string doc = generatedDocument(rng);
         switch (i % 4) {
             case 0: doc.resize(rng() % (doc.size() + 1)); break;
@@ -181,8 +177,7 @@ TEST(RoundTrip, MalformedTextNeverBreaksTheParser) {
         ProgressMonitor monitor(103, 0, &events, 100);
         TreePtr root = parseString(t, &log, &monitor);
         if (root) {
-            std::string written = serialized(root.get());
-            EXPECT_FALSE(written.empty());
+            EXPECT_FALSE(serialized(root.get()).empty());
         }
         EXPECT_EQ(parseString(t) != nullptr, root != nullptr) << "without a log the parser reads alike";
         if (!t.empty()) {
