@@ -61,9 +61,6 @@ TEST(MbStringUtf8, LongTextsAgreeWithAPlainWalk) {
             EXPECT_EQ(s.endOffset(first, n), last.first + last.second);
         }
     }
-    const MbChar euro = s.charAt(3);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(euro.bytes), euro.count),
-              text.substr(expected[3].first, expected[3].second));
 }
 
 TEST(Utf8Cache, KeepsResultsAndFailuresByCharacterBytes) {

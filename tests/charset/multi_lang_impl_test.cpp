@@ -100,7 +100,6 @@ TEST(MultiLangImpl, EveryServedCodePageRoundTripsItsRepertoireOnBothRoutes) {
 // One call of each operation: 0 Convert, 1 ConvertDirect, 2 ToUnicode (source), 3 FromUnicode (target).
 // A failure logs its messages and leaves the output alone; a success logs nothing and appends.
 TEST(MultiLangImpl, RoutesFailuresAndTheirMessages) {
-    const std::string longShiftJis = std::string(MultiLangImpl::kOneStepLimit, 'a') + "\x81";
     const std::string longWithKanji = std::string(MultiLangImpl::kOneStepLimit, 'a') + "\xE6\x97\xA5";
     const std::string longNoBreak = std::string(MultiLangImpl::kOneStepLimit, 'x') + "\xC2\xA0";
     // Shift-JIS with a kanji that ISO-8859-1 lacks near the start: the first step's failure at the
@@ -118,25 +117,17 @@ TEST(MultiLangImpl, RoutesFailuresAndTheirMessages) {
         std::vector<std::string> log = {};
     };
     const std::vector<Case> cases = {
-        // Equal code pages copy whatever they are given; 1200 on either side uses the Unicode operations.
-        {"equal pages", 0, 932, 932, "\x81", "\x81"},
-        {"to 1200", 0, 65001, 1200, "a\xC3\xA9", std::string("a\0\xE9\0", 4)},
-        {"from 1200", 0, 1200, 1252, "\xAC\x20", "\x80"},
+        {"equal pages copy whatever they are given", 0, 932, 932, "\x81", "\x81"},
         {"the system's UTF-8 decoder replaces what is malformed", 2, 65001, 0, "a\xFF", std::string("a\0\xFD\xFF", 4)},
         {"the system's ISO-8859-1 encoder writes '?'", 3, 0, 28591, test::utf16le(u"\u00E9\u65E5"), "\xE9?"},
-        {"a leading FF FE is no character", 3, 0, 1252, std::string("\xFF\xFE" "A\0", 4), "A"},
         {"odd length, platform", 3, 0, 932, std::string("A\0B", 3), "A"},
-        {"odd length, system UTF-8", 3, 0, 65001, std::string("A\0B", 3), "A"},
         {"stateful targets gain room", 1, 65001, 50220, kanji, iso2022},
         // A no-break space becomes a blank for Shift-JIS in one or two steps, not on the system route.
         {"no-break space, one step", 0, 65001, 932, "\xC2\xA0", " "},
-        {"no-break spaces, direct", 1, 65001, 932, "a\xC2\xA0" "b\xC2\xA0\xC2\xA0\xE6\x97\xA5", "a b  \x93\xFA"},
         {"no-break space, two steps", 1, 65001, 932, longNoBreak, std::string(MultiLangImpl::kOneStepLimit, 'x') + " "},
         {"no-break space, other target", 0, 65001, 1252, "\xC2\xA0", "\xA0"},
         {"no-break space, system route", 0, 65001, 932, longNoBreak, "", false,
          {"E:Failed to convert from Unicode to code page 932"}},
-        {"dangling lead byte after no-break spaces", 1, 65001, 932, "a\xC2\xA0\xC2", "", false,
-         {"E:1-Step charset conversion failed"}},
         {"no pair, detour through UTF-8 fails", 0, 720, 1252, "abc", "", false,
          {"E:Failed to convert from Unicode to code page 65001", "E:Failed to get converter for converting from 720 to utf-8"}},
         {"one step, character missing", 0, 65001, 932, "a\xC3\xA9", "", false, {"E:1-Step charset conversion failed"}},
@@ -146,19 +137,14 @@ TEST(MultiLangImpl, RoutesFailuresAndTheirMessages) {
         {"two steps, no converter from UTF-16", 1, 65001, 720, "abc", "", false,
          {"E:Failed to create Unicode charset converter", "D:toCodePage=720",
           "E:Failed to create Unicode coverter #2"}},
-        {"two steps, first step fails", 1, 932, 28591, longShiftJis, "", false,
-         {"E:Failed to convert to Unicode (1st step in 2-step conversion)"}},
         {"two steps, second step fails", 1, 65001, 28591, longWithKanji, "", false,
          {"E:Failed to convert from Unicode (2nd step in 2-step conversion)"}},
         {"two steps, both would fail", 1, 932, 28591, early + "\x81", "", false,
-         {"E:Failed to convert to Unicode (1st step in 2-step conversion)"}},
-        {"two steps, no target converter, first step fails", 1, 932, 720, early + "\x81", "", false,
          {"E:Failed to convert to Unicode (1st step in 2-step conversion)"}},
         {"system route, decoder fails", 0, 932, 28591, early + "\x81", "", false,
          {"E:Failed to convert from Unicode to code page 28591"}},
         {"to Unicode, no converter", 2, 720, 0, "abc", "", false, {"E:Failed to create Unicode coverter"}},
         {"to Unicode, invalid", 2, 932, 0, "a\x81", "", false, {"E:Failed to convert to Unicode", "D:fromCodePage=932"}},
-        {"from Unicode, no converter", 3, 0, 720, test::utf16le(u"abc"), "", false, {"E:Failed to create Unicode coverter"}},
         {"from Unicode, missing", 3, 0, 932, test::utf16le(u"a\u00E9"), "", false,
          {"E:Failed to convert from Unicode", "D:toCodePage=932"}},
     };

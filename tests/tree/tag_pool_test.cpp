@@ -40,25 +40,6 @@ TEST(TagPool, InternSharesAndReleaseFrees) {
     EXPECT_EQ(CommonStrings::entryCount(), base);
 }
 
-TEST(TagPool, NodesShareRenameAndRelease) {
-    size_t base = CommonStrings::entryCount();
-    TreeNode* root = TreeNode::newTree("shared-r");
-    TreeNode* x = TreeNode::newChild(root, "shared-t");
-    TreeNode* y = TreeNode::newChild(root, "shared-t");
-    EXPECT_EQ(x->tag(), y->tag()) << "one pooled string";
-    x->setTag("shared-t");  // same text: no change
-    x->setTag("shared-u");
-    EXPECT_STREQ(y->tag(), "shared-t");
-    EXPECT_EQ(CommonStrings::refCount("shared-t"), 1);
-    x->setTag(nullptr);
-    EXPECT_EQ(CommonStrings::refCount("shared-u"), 0);
-    TreeNode* z = TreeNode::newChildSharingTag(root, y->tagEntry());
-    TreeNode::newChildAdoptingTag(z, CommonStrings::retain(y->tagEntry()));
-    EXPECT_EQ(CommonStrings::refCount("shared-t"), 3);
-    TreeNode::destroyTree(y);
-    EXPECT_EQ(CommonStrings::entryCount(), base);
-}
-
 TEST(TagPool, ThreadsBuildDocumentsWithOverlappingTags) {
     size_t base = CommonStrings::entryCount();
     auto work = [](int seed) {

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "xml/document_encoding.h"
 #include "xml_test_support.h"
 
 namespace quorvel::test {
@@ -80,21 +79,6 @@ TEST(Serialize, DeclarationAndDoctypeOnlyForTheRoot) {
     EXPECT_EQ(serialized(root->firstChild()), "<b></b>\n");
     root->tree()->setDoctype("");
     EXPECT_EQ(serialized(root.get()), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a><b></b>\n</a>\n");
-}
-
-// Made on first need, replaced and moved last: checked through the handle in tests/component.
-TEST(DocumentEncoding, ParsedDeclarationKeepsItsOrderAndReadingMakesNothing) {
-    TreePtr root = parseString("<a/>");
-    StringBuffer out("stale");
-    EXPECT_FALSE(getEncoding(root->tree(), out));
-    EXPECT_TRUE(out.empty());
-    EXPECT_EQ(root->tree()->declaration(), nullptr);
-    TreePtr declared = parseString("<?xml encoding=\"A\" version=\"1.1\" encoding=\"B\"?><a/>");
-    EXPECT_TRUE(getEncoding(declared->tree(), out));
-    EXPECT_EQ(out.view(), "A");
-    setStandalone(declared->tree(), "no");
-    setEncoding(declared->tree(), "C");
-    EXPECT_EQ(dump(declared->tree()->declaration()), "xml version='1.1' standalone='no' encoding='C'");
 }
 
 }  // namespace
