@@ -91,7 +91,6 @@ TEST(CharsetConvert, ConvertsByTableThroughUtf16OrByThePlatform) {
         // below 255 a unit is its own value in 1251, from UTF-8, UTF-16 or another code page.
         {"1252 table", Op::Convert, "utf-8", "windows-1252", "a" + kEAcute + "\xE2\x82\xAC" + kKanji + "z", "a\xE9\x80z"},
         {"1251 below 255", Op::Convert, "utf-8", "windows-1251", kEAcute + "\xD0\x96", "\xE9\xC6"},
-        {"1251 from UTF-16", Op::FromUtf16, "utf-8", "windows-1251", utf16le(u"\u00E9\u0416"), "\xE9\xC6"},
         {"through UTF-16", Op::Convert, "koi8-r", "windows-1251", "\xF6", "\xC6"},
         {"source the platform cannot decode", Op::Convert, "shift_jis", "windows-1251", "\x81", "", false,
          {"E:Failed to convert to Unicode", "D:fromCodePage=932", "E:1-Step charset conversion failed"}},

@@ -50,9 +50,8 @@ TEST(IconvNames, ConvertersDoWhatTheirCodePageSays) {
     };
     const Probe probes[] = {
         {1200, "A\xE2\x82\xAC", std::string("A\0\xAC\x20", 4)}, {1201, "A\xE2\x82\xAC", std::string("\0A\x20\xAC", 4)},
-        {1252, "\xE2\x82\xAC", "\x80"}, {37, "A", "\xC1"}, {932, "\xE3\x81\x82", "\x82\xA0"},
-        {51932, "\xE3\x81\x82", "\xA4\xA2"}, {936, "\xE2\x82\xAC", "\x80"}, {54936, "\xE2\x82\xAC", "\xA2\xE3"},
-        {65000, "\xC3\xA9", "+AOk-"}, {10007, "\xD0\x96", "\x86"},
+        {37, "A", "\xC1"}, {51932, "\xE3\x81\x82", "\xA4\xA2"}, {936, "\xE2\x82\xAC", "\x80"},
+        {54936, "\xE2\x82\xAC", "\xA2\xE3"}, {65000, "\xC3\xA9", "+AOk-"}, {10007, "\xD0\x96", "\x86"},
     };
     for (const Probe& p : probes) {
         const char* name = iconvNameForCodePage(p.codePage);

@@ -48,36 +48,6 @@ TEST(AttributeSet, EditsKeepOrderAndDuplicates) {
     }
 }
 
-TEST(AttributeSet, Queries) {
-    AttributeSet s;
-    const std::string longValue = std::string(300, 'z') + "xyz" + std::string(297, 'z');
-    fill(s, {{"a", "1"}, {"e", ""}, {"k", "abc"}, {"k", "xyz"}, {"L", longValue}, {"b", std::string("z\0y", 3)}});
-    struct Case {
-        const char* name;
-        const char* value;
-        bool has, hasWithValue, matches;  // matches uses value as the pattern
-    };
-    const Case cases[] = {
-        {"e", nullptr, true, true, true}, {"k", "x*", true, false, true}, {"L", "*xyz*", true, false, true},
-        {nullptr, "*", false, false, false}, {"b", "z", true, false, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.name ? c.name : "(null)") + " / " + (c.value ? c.value : "(null)"));
-        EXPECT_EQ(s.has(c.name), c.has);
-        EXPECT_EQ(s.hasWithValue(c.name, c.value), c.hasWithValue);
-        EXPECT_EQ(s.matches(c.name, c.value), c.matches);
-    }
-    EXPECT_TRUE(s.hasWithValue("b", std::string_view("z\0y", 3)));
-
-    // Reads past the end or of absent names leave the buffer empty, whatever it held.
-    StringBuffer out("junk");
-    EXPECT_FALSE(s.valueOf("", out));
-    EXPECT_EQ(out.length(), 0);
-    out.setString("junk");
-    EXPECT_FALSE(s.nameAt(6, out));
-    EXPECT_EQ(out.length(), 0);
-}
-
 TEST(AttributeSet, ManyAttributes) {
     AttributeSet s;
     for (int i = 0; i < 5000; ++i) s.add(test::numbered("n", i % 100), test::numbered("", i));

@@ -87,31 +87,5 @@ TEST(TreeNode, DetachKeepsOrDestroysTheRest) {
     EXPECT_EQ(CommonStrings::refCount("d1"), 0);
 }
 
-// Removals in random order from small child lists run in the handle model of tests/component,
-// and with a million children in tree_scale_test.
-TEST(TreeNode, RemoveAllChildrenKeepsOnlyChildrenWithHandles) {
-    int64_t records = TreeInfo::liveCount();
-    TreeNode* root = build("ra(c0(k0),c1(k1(kk)),c2,c3)");
-    root->addHandleRef();
-    TreeNode* kk = root->childAt(1)->firstChild()->firstChild();
-    TreeNode* c3 = root->childAt(3);
-    kk->addHandleRef();
-    c3->addHandleRef();
-    root->removeAllChildren();
-    EXPECT_EQ(root->childCount(), 0);
-    EXPECT_EQ(root->treeHandleCount(), 1);
-    EXPECT_EQ(CommonStrings::refCount("c0") + CommonStrings::refCount("c2"), 0);
-    EXPECT_EQ(describe(kk->root()), "c1(k1(kk))");
-    EXPECT_EQ(kk->treeHandleCount(), 1);
-    EXPECT_EQ(c3->root(), c3);
-    EXPECT_EQ(TreeInfo::liveCount(), records + 3);
-    // Without any handle on the node's own tree, the node still survives the removal.
-    TreeNode* bare = build("bare(x,y)");
-    bare->removeAllChildren();
-    EXPECT_EQ(describe(bare), "bare");
-    for (TreeNode* t : {root, kk, c3, bare}) TreeNode::destroyTree(t);
-    EXPECT_EQ(TreeInfo::liveCount(), records);
-}
-
 }  // namespace
 }  // namespace quorvel
