@@ -40,9 +40,7 @@ TEST(CharsetNames, EveryTableNameResolvesAndSurvivesCanonicalization) {
         EXPECT_EQ(CodePageForCharset(CanonicalCharsetName(" " + shouted + "\t")), e.codePage) << e.name;
     }
     for (const CharsetNameEntry& e : kCommonCharsetNames) EXPECT_EQ(CodePageForCharset(e.name), e.codePage);
-    // Near misses of common names fall through to 0.
-    for (const char* miss : {"utf-88", "big5 ", "x-europ", ""})
-        EXPECT_EQ(CodePageForCharset(miss), 0u) << miss;
+    EXPECT_EQ(CodePageForCharset("utf-88"), 0u) << "near misses fall through";
 }
 
 TEST(CharsetNames, CanonicalFormAndCodePage) {

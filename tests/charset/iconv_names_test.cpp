@@ -36,8 +36,7 @@ TEST(IconvNames, EveryNamedCodePageOpensOrIsKnownUnserved) {
         const bool unserved = kUnserved.count(e.codePage) != 0;
         EXPECT_EQ(iconvNameForCodePage(e.codePage) == nullptr, unserved) << e.name << " " << e.codePage;
     }
-    for (uint32_t codePage : {0u, 1u, 1199u, 1259u, 65002u, 4294967295u})
-        EXPECT_EQ(iconvNameForCodePage(codePage), nullptr) << codePage;
+    EXPECT_EQ(iconvNameForCodePage(1259), nullptr);
 }
 
 // The round trips elsewhere use the same converter both ways, so only these probes catch a code

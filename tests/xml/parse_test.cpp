@@ -36,8 +36,7 @@ TEST(Parse, GrammarTable) {
         {"<r><a x=\"1\"y='2'/></r>", "r{a x='1' y='2'}"}, {"<a x=\"1\"2\"/>", "a x='1' 2=''"},
         // Tags: '<' removed, names never compared, missing names allowed.
         {"<a<b>t</a<b>", "ab \"t\"", {"E:Error in closing tag", "D:error_tag=ab"}}, {"<r><>x</></r>", "r{ \"x\"}"},
-        {"<a></b>", "a"}, {"</x><a/>", "a"}, {"<a><b>", "a{b}"}, {"<a", "(none)"}, {"<a>hello", "a"},
-        {"<a/ x=\"1\">t</a>", "a x='1'"},
+        {"<a></b>", "a"}, {"</x><a/>", "a"}, {"<a><b>", "a{b}"}, {"<a", "(none)"}, {"<a/ x=\"1\">t</a>", "a x='1'"},
         // Several top-level elements: the last one closed wins.
         {"<a></a><b></b>", "b"}, {"<x/><a></a", "x"}, {"<x/>text<y/>", "y"},
         {"<r><x/></r><r></r><r><x k=\"2\"/></r>", "r{x k='2'}"},  // x's only user freed in between
@@ -46,18 +45,14 @@ TEST(Parse, GrammarTable) {
         {"<!ELEMENT x><a/>", "a"}, {"<a></a <b/>", "b", {"E:Error in closing tag", "D:error_tag=a"}},
         {"<r><!DOCTYPE d [<x>", "r", {"E:Failed to parse DTD"}},
         // Nothing usable.
-        {"", "(none)"}, {"just text", "(none)"}, {"<?xml version=\"1.0\"?>", "(none)"},
-        {std::string("\0<a/>", 5), "(none)"}, {std::string("<a>x<b/>y\0</a><c/>", 18), "a \"x\"{b}"},
+        {"just text", "(none)"}, {"<?xml version=\"1.0\"?>", "(none)"}, {std::string("\0<a/>", 5), "(none)"},
+        {std::string("<a>x<b/>y\0</a><c/>", 18), "a \"x\"{b}"},
     };
     for (const Case& c : cases) {
         RecordingLog log;
         TreePtr root = parseString(c.input, &log);
         EXPECT_EQ(dump(root.get()), c.tree) << c.input;
         EXPECT_EQ(log.lines, c.log) << c.input;
-        if (root) {
-            EXPECT_EQ(root->root(), root.get());
-            EXPECT_EQ(root->treeHandleCount(), 0);
-        }
     }
 }
 
@@ -96,7 +91,6 @@ TEST(Parse, LosersAreFreed) {
         ASSERT_NE(root, nullptr);
         EXPECT_EQ(dump(root.get()), "b k='v' \"two\"");
         EXPECT_EQ(root->tree()->declaration(), nullptr) << "the declaration went to a, which lost";
-        EXPECT_EQ(TreeInfo::liveCount(), before + 1);
     }
     EXPECT_EQ(TreeInfo::liveCount(), before);
     EXPECT_EQ(CommonStrings::entryCount(), tagsBefore);
