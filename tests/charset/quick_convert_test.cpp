@@ -60,8 +60,7 @@ TEST(QuickConvert, EveryUnitFollowsTheFirstEntryRule) {
     }
 }
 
-// Single units follow from the two tests above; the table rows documents rely on are checked
-// through CharsetConvert.
+// Single units follow from the tests above; rows documents rely on are checked via CharsetConvert.
 TEST(QuickConvert, ConvertsTextAndRefusesOtherCodePages) {
     std::string out = "kept";
     EXPECT_TRUE(quickConvertFromUtf16(1252, u"a\0\xD83D\xDE00\u00E9", 5, out));

@@ -9,9 +9,8 @@
 
 namespace quorvel::test {
 
-// Checks every structural invariant of the tree holding node, without recursion: sibling links
-// and indexed access agree, parents and records are consistent, and the tree's handle count is
-// the sum of its nodes' counts. Returns the number of nodes.
+// Checks the links, indexed access, records and handle counts of the tree holding node, without
+// recursion. Returns the number of nodes.
 inline size_t checkTree(TreeNode* node) {
     TreeNode* root = node->root();
     EXPECT_NE(root, nullptr);

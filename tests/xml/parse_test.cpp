@@ -97,9 +97,8 @@ TEST(Parse, LosersAreFreed) {
     EXPECT_EQ(parse(static_cast<const char*>(nullptr), nullptr, nullptr), nullptr);
 }
 
-// Progress: the monitor is asked at every end tag with the byte index of the '/'. Whatever the
-// parser does to spare itself calls, the events must be those of asking at every one. The short
-// cases (no text, no end tag) are checked through LoadXml in tests/component.
+// Progress: whatever the parser does to spare itself calls, the events must be those of asking
+// the monitor at every end tag with the byte index of the '/'.
 TEST(Parse, ProgressMatchesAMonitorAskedAtEveryEndTag) {
     for (int elements : {0, 3, 40000}) {
         std::string text = "<root>";

@@ -37,9 +37,8 @@ TEST(XmlEntities, OneScanEqualsTheFourPasses) {
     EXPECT_EQ(decoded("&lt;&amp;", 4), "&lt;&");
 }
 
-// Text grown run by run (with a joining space) or section by section (without), decoded from
-// the frontier after each growth (from the start at first), must equal decoding the whole text
-// every time.
+// Text grown run by run (with a joining space) or section by section (without), decoded from the
+// frontier after each growth, must equal decoding the whole text every time.
 TEST(XmlEntities, DecodingFromTheFrontierEqualsDecodingEverything) {
     std::mt19937 rng(5);
     for (int round = 0; round < 4000; ++round) {
