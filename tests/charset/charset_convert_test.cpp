@@ -116,7 +116,6 @@ TEST(CharsetConvert, ConvertsByTableThroughUtf16OrByThePlatform) {
     // Without the platform converter only the tables from UTF-16 work. UTF-8 must be brought to
     // UTF-16 first, which needs the converter: one message from that attempt, one from Convert.
     CharsetConvert bare(std::unique_ptr<MultiLang>{});
-    EXPECT_EQ(bare.converter(), nullptr);
     const std::string none = "E:CharsetConvert: no multi-language object";
     expectCalls(bare, {
         {"table from UTF-16", Op::FromUtf16, "utf-8", "windows-1252", utf16le(u"\u20AC"), "\x80"},

@@ -1,7 +1,6 @@
 #include "charset/iconv_names.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <set>
 #include <string>
@@ -13,10 +12,8 @@ namespace quorvel {
 namespace {
 
 bool opens(const char* to, const char* from) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    iconv_close(cd);
-    return true;
+    std::string out;
+    return test::iconvConvert(to, from, "", out);
 }
 
 // Code pages the name table yields that the C library has no converter for.
@@ -36,7 +33,6 @@ TEST(IconvNames, EveryNamedCodePageOpensOrIsKnownUnserved) {
         const bool unserved = kUnserved.count(e.codePage) != 0;
         EXPECT_EQ(iconvNameForCodePage(e.codePage) == nullptr, unserved) << e.name << " " << e.codePage;
     }
-    EXPECT_EQ(iconvNameForCodePage(1259), nullptr);
 }
 
 // The round trips elsewhere use the same converter both ways, so only these probes catch a code

@@ -92,9 +92,6 @@ TEST(MultiLangImpl, RoutesFailuresAndTheirMessages) {
     // Shift-JIS with a kanji that ISO-8859-1 lacks near the start: the first step's failure at the
     // very end still comes first, although the second step would fail sooner.
     const std::string early = "ab\x93\xFA" + std::string(MultiLangImpl::kOneStepLimit, 'x');
-    const std::string kanji = repeatTo("\xE6\x97\xA5" "a", 2000);
-    std::string iso2022;
-    ASSERT_TRUE(iconvConvert("ISO-2022-JP", "UTF-8", kanji, iso2022));
     struct Case {
         const char* what;
         int op;
@@ -106,7 +103,6 @@ TEST(MultiLangImpl, RoutesFailuresAndTheirMessages) {
     const std::vector<Case> cases = {
         {"the system's UTF-8 decoder replaces what is malformed", 2, 65001, 0, "a\xFF", std::string("a\0\xFD\xFF", 4)},
         {"the system's ISO-8859-1 encoder writes '?'", 3, 0, 28591, test::utf16le(u"\u00E9\u65E5"), "\xE9?"},
-        {"stateful targets gain room", 1, 65001, 50220, kanji, iso2022},
         // A no-break space becomes a blank for Shift-JIS in one or two steps, not on the system route.
         {"no-break space, one step", 0, 65001, 932, "\xC2\xA0", " "},
         {"no-break space, two steps", 1, 65001, 932, longNoBreak, std::string(MultiLangImpl::kOneStepLimit, 'x') + " "},

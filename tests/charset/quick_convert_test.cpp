@@ -4,7 +4,6 @@
 
 #include <set>
 #include <string>
-#include <vector>
 
 #include "charset/quick_convert_tables.h"
 #include "charset_test_support.h"
@@ -65,9 +64,7 @@ TEST(QuickConvert, ConvertsTextAndRefusesOtherCodePages) {
     std::string out = "kept";
     EXPECT_TRUE(quickConvertFromUtf16(1252, u"a\0\xD83D\xDE00\u00E9", 5, out));
     EXPECT_EQ(out, std::string("kepta\0\xE9", 7));  // appended; surrogates dropped
-    for (uint32_t other : {28591u, 65001u, 1259u}) {
-        EXPECT_FALSE(quickConvertFromUtf16(other, u"abc", 3, out)) << other;
-    }
+    EXPECT_FALSE(quickConvertFromUtf16(28591, u"abc", 3, out)) << "not a table page";
     EXPECT_EQ(out.size(), 7u);
 }
 

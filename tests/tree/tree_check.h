@@ -26,7 +26,6 @@ inline size_t checkTree(TreeNode* node) {
         ++nodes;
         handles += n->handleCount();
         EXPECT_EQ(n->tree(), info);
-        EXPECT_GE(n->handleCount(), 0);
         int32_t i = 0;
         TreeNode* prev = nullptr;
         for (TreeNode* c = n->firstChild(); c; prev = c, c = c->nextSibling(), ++i) {

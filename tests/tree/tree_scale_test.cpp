@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "tree/tree_node.h"
-#include "tree_check.h"
 
 namespace quorvel {
 namespace {

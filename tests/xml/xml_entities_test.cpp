@@ -20,21 +20,11 @@ std::string decodeByPasses(const std::string& s) {
     return std::string(b.view());
 }
 
-std::string decoded(std::string s, size_t from = 0) {
-    s.resize(decodeEntities(s.data(), from, s.size()));
-    return s;
-}
-
 std::string randomText(std::mt19937& rng, size_t n) {
     static const char alphabet[] = "&&&amplgtquo;; x";
     std::string s;
     for (size_t i = 0; i < n; ++i) s += alphabet[rng() % (sizeof(alphabet) - 1)];
     return s;
-}
-
-TEST(XmlEntities, OneScanEqualsTheFourPasses) {
-    EXPECT_EQ(decoded("&amp;lt;"), "&lt;");
-    EXPECT_EQ(decoded("&lt;&amp;", 4), "&lt;&");
 }
 
 // Text grown run by run (with a joining space) or section by section (without), decoded from the
