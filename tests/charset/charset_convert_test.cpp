@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "charset/multi_lang_impl.h"
+#include "charset/multi_lang.h"
 #include "charset/utf8_cache.h"
 #include "charset_test_support.h"
 
@@ -20,30 +20,6 @@ const std::string kKanji = "\xE6\x97\xA5";  // U+65E5, not in ISO-8859-1
 const std::string kEAcute = "\xC3\xA9";     // U+00E9, not in Shift-JIS
 const std::string kBom = "\xEF\xBB\xBF";
 
-// Counts the conversions that reach the platform converter.
-class CountingMultiLang : public MultiLang {
-public:
-    bool Convert(uint32_t s, uint32_t t, const void* b, uint32_t n, DataBuffer& o, LogBase* l) override {
-        ++converts;
-        return inner.Convert(s, t, b, n, o, l);
-    }
-    bool ConvertDirect(uint32_t s, uint32_t t, const void* b, uint32_t n, DataBuffer& o, LogBase* l) override {
-        ++directs;
-        inputs.emplace_back(static_cast<const char*>(b), n);
-        return inner.ConvertDirect(s, t, b, n, o, l);
-    }
-    bool FromUnicode(uint32_t t, const void* b, uint32_t n, DataBuffer& o, LogBase* l) override {
-        return inner.FromUnicode(t, b, n, o, l);
-    }
-    bool ToUnicode(uint32_t s, const void* b, uint32_t n, DataBuffer& o, LogBase* l) override {
-        return inner.ToUnicode(s, b, n, o, l);
-    }
-    MultiLangImpl inner;
-    int converts = 0;
-    int directs = 0;
-    std::vector<std::string> inputs;
-};
-
 std::string fallback(CharsetConvert& cc, const std::string& in) {
     DataBuffer out;
     Utf8Cache cache;
@@ -53,41 +29,22 @@ std::string fallback(CharsetConvert& cc, const std::string& in) {
 
 TEST(CharsetConvert, SelectsCharsetsByNameAndKeepsTheNameAsPassed) {
     CharsetConvert cc;
-    EXPECT_NE(cc.converter(), nullptr);
-    EXPECT_EQ(cc.sourceCodePage() + cc.targetCodePage(), 2 * 28591u);
-    EXPECT_STREQ(cc.sourceName().data(), "iso-8859-1");
-    EXPECT_STREQ(cc.targetName().data(), "iso-8859-1");
-    struct Case {
-        const char* name;
-        uint32_t codePage;
-    };
-    for (const Case& c : std::vector<Case>{{" UTF_8 ", 65001}, {"", 65001}, {" \t", 65001}, {"Shift_JIS", 932},
-                                           {"x-cp1251", 1251}, {"latin1", 28591}, {"utf-16be", 1201}}) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(cc.SetToCharset(c.name));
-        EXPECT_EQ(cc.targetCodePage(), c.codePage);
-        EXPECT_STREQ(cc.targetName().data(), c.name);
-        ASSERT_TRUE(cc.SetFromCharset(c.name));
-        EXPECT_EQ(cc.sourceCodePage(), c.codePage);
-        EXPECT_STREQ(cc.sourceName().data(), c.name);
-    }
-    ASSERT_TRUE(cc.SetFromCharset(nullptr));
+    ASSERT_TRUE(cc.SetToCharset(" Shift_JIS "));
+    EXPECT_EQ(cc.targetCodePage(), 932u);
+    EXPECT_STREQ(cc.targetName().data(), " Shift_JIS ");
+    ASSERT_TRUE(cc.SetFromCharset(""));
     EXPECT_EQ(cc.sourceCodePage(), 65001u);
+    ASSERT_TRUE(cc.SetFromCharset(nullptr));
     EXPECT_STREQ(cc.sourceName().data(), "utf-8");
 
+    // A name not recognised is logged and leaves the previous choice in place.
     ASSERT_TRUE(cc.SetToCharset("windows-1252"));
-    ASSERT_TRUE(cc.SetFromCharset("euc-jp"));
     RecordingLog log;
     EXPECT_FALSE(cc.SetToCharset(" bogus ", &log));
     EXPECT_FALSE(cc.SetFromCharset("cskoi8r", &log));
-    EXPECT_FALSE(cc.SetToCharset("nothing", nullptr));
     EXPECT_EQ(log.lines, (std::vector<std::string>{"E:TO Charset not recognized", "D:charset= bogus ",
                                                      "E:FROM Charset not recognized", "D:charset=cskoi8r"}));
-    EXPECT_EQ(cc.targetCodePage(), 1252u);
     EXPECT_STREQ(cc.targetName().data(), "windows-1252");
-    EXPECT_EQ(cc.sourceCodePage(), 51932u);
-    EXPECT_STREQ(cc.sourceName().data(), "euc-jp");
-
 }
 
 enum class Op { Convert, Fallback, FromUtf16, ToUtf16 };
@@ -132,78 +89,40 @@ TEST(CharsetConvert, ConvertsByTableThroughUtf16OrByThePlatform) {
         // below 255 a unit is its own value in 1251, from UTF-8, UTF-16 or another code page.
         {"1252 table", Op::Convert, "utf-8", "windows-1252", "a" + kEAcute + "\xE2\x82\xAC" + kKanji + "z", "a\xE9\x80z"},
         {"1251 below 255", Op::Convert, "utf-8", "windows-1251", kEAcute + "\xD0\x96", "\xE9\xC6"},
-        {"1251 from UTF-16", Op::FromUtf16, "utf-8", "windows-1251", utf16le(u"\u00E9\u0416"), "\xE9\xC6"},
-        {"source 1200", Op::Convert, "utf-16", "windows-1251", utf16le(u"\u0416!"), "\xC6!"},
         {"through UTF-16", Op::Convert, "koi8-r", "windows-1251", "\xF6", "\xC6"},
         {"source the platform cannot decode", Op::Convert, "shift_jis", "windows-1251", "\x81", "", false,
          {"E:Failed to convert to Unicode", "D:fromCodePage=932", "E:1-Step charset conversion failed"}},
-        {"empty", Op::Convert, "shift_jis", "windows-1251", "", ""},
         // Byte-order marks and equal code pages.
         {"equal pages copy", Op::Convert, "utf-8", "utf-8", text, text},
         {"equal pages copy on fallback", Op::Fallback, "utf-8", "utf-8", text, text},
         {"mark dropped", Op::Convert, "utf-8", "iso-8859-1", text, "a\xE9"},
-        {"mark dropped on fallback", Op::Fallback, "utf-8", "iso-8859-1", text + kKanji, "a\xE9"},
         {"mark dropped for the platform", Op::Convert, "utf-8", "shift_jis", kBom + kKanji, "\x93\xFA"},
-        {"mark dropped for UTF-16", Op::Convert, "utf-8", "utf-16", kBom + "A", std::string("A\0", 2)},
         {"ToUtf16 drops the mark", Op::ToUtf16, "utf-8", "utf-8", text, std::string("a\0\xE9\0", 4)},
-        // FromUtf16: 1200 copies; other targets through the platform converter.
-        {"1200 copies", Op::FromUtf16, "utf-8", "utf-16", std::string("A\0B\0", 4), std::string("A\0B\0", 4)},
+        // FromUtf16 to other than the tables: through the platform converter.
         {"to UTF-8", Op::FromUtf16, "utf-8", "utf-8", utf16le(u"\u00E9\U0001F600"), kEAcute + "\xF0\x9F\x98\x80"},
         {"missing", Op::FromUtf16, "utf-8", "shift_jis", utf16le(u"\u00E9"), "", false,
          {"E:Failed to convert from Unicode", "D:toCodePage=932"}},
     });
 
-    // A lone last byte of UTF-16 is no unit, whatever the target; units need not be aligned.
+    // A lone last byte of UTF-16 is no unit; units need not be aligned.
     alignas(2) const char misaligned[5] = {'-', 'A', '\0', '\xAC', '\0'};
-    for (const char* target : {"windows-1252", "utf-8", "iso-8859-1", "shift_jis", "utf-16", "utf-16be", "utf-7"}) {
-        SCOPED_TRACE(target);
+    for (const char* target : {"windows-1252", "shift_jis"}) {
         ASSERT_TRUE(cc.SetToCharset(target));
         DataBuffer odd;
-        const bool ok = cc.FromUtf16(misaligned + 1, 3, odd);
-        if (cc.targetCodePage() == 1200) {
-            EXPECT_EQ(bytesOf(odd), std::string("A\0\xAC", 3));  // copied as it is
-        } else {
-            EXPECT_TRUE(ok);
-            EXPECT_EQ(bytesOf(odd), cc.targetCodePage() == 1201 ? std::string("\0A", 2) : "A");
-        }
+        EXPECT_TRUE(cc.FromUtf16(misaligned + 1, 3, odd));
+        EXPECT_EQ(bytesOf(odd), "A") << target;
     }
 
     // Without the platform converter only the tables from UTF-16 work. UTF-8 must be brought to
     // UTF-16 first, which needs the converter: one message from that attempt, one from Convert.
     CharsetConvert bare(std::unique_ptr<MultiLang>{});
-    EXPECT_EQ(bare.converter(), nullptr);
     const std::string none = "E:CharsetConvert: no multi-language object";
     expectCalls(bare, {
         {"table from UTF-16", Op::FromUtf16, "utf-8", "windows-1252", utf16le(u"\u20AC"), "\x80"},
-        {"table from source 1200", Op::Convert, "utf-16", "windows-1252", "\xAC\x20", "\x80"},
         {"UTF-8 source", Op::Convert, "utf-8", "windows-1252", "a", "", false, {none, none}},
         {"platform target", Op::FromUtf16, "utf-8", "utf-8", utf16le(u"a"), "", false, {none}},
         {"fallback", Op::Fallback, "utf-8", "utf-8", "abc", ""},
     });
-}
-
-// The text with every marked character left out, expected of ConvertWithFallback.
-struct FallbackCase {
-    const char* what;
-    std::string text;
-    std::string kept;  // the text without the characters the target lacks
-};
-
-std::vector<FallbackCase> fallbackCases(const std::string& good, const std::string& bad) {
-    std::string every, everyKept;
-    for (int i = 0; i < 600; ++i) {
-        std::string block;
-        while (block.size() < 997) block += good;
-        every += block + bad;
-        everyKept += block;
-    }
-    return {
-        {"clean", good + good, good + good}, {"start", bad + good + good, good + good},
-        {"middle", good + bad + good, good + good}, {"end", good + good + bad, good + good},
-        {"consecutive", good + bad + bad + bad + good, good + good}, {"only", bad, ""},
-        {"only missing", bad + bad + bad, ""}, {"every 1000 bytes", every, everyKept},
-        {"past the one-step limit", every + every, everyKept + everyKept},
-    };
 }
 
 TEST(CharsetConvert, FallbackLeavesOutOnlyWhatTheTargetLacks) {
@@ -215,51 +134,42 @@ TEST(CharsetConvert, FallbackLeavesOutOnlyWhatTheTargetLacks) {
     const std::vector<Target> targets = {
         {"iso-8859-1", "ISO-8859-1", "Caf" + kEAcute + " au lait, 12 \xC2\xB0 ", kKanji},
         {"shift_jis", "CP932", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E abc ", kEAcute},
-        {"koi8-r", "KOI8-R", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, 1 ", kEAcute},
-        {"us-ascii", "ASCII", "plain text ", "\xE2\x82\xAC"},
     };
     for (const Target& t : targets) {
-        for (const FallbackCase& c : fallbackCases(t.good, t.bad)) {
-            SCOPED_TRACE(std::string(t.name) + ": " + c.what);
-            auto counting = std::make_unique<CountingMultiLang>();
-            CountingMultiLang* calls = counting.get();
-            CharsetConvert cc(std::move(counting));
-            ASSERT_TRUE(cc.SetFromCharset("utf-8"));
-            ASSERT_TRUE(cc.SetToCharset(t.name));
+        // A missing character every 1000 bytes, on both sides of the one-step limit.
+        std::string every, everyKept;
+        for (int i = 0; i < 1200; ++i) {
+            std::string block;
+            while (block.size() < 997) block += t.good;
+            every += block + t.bad;
+            everyKept += block;
+        }
+        const std::string& g = t.good;
+        const std::string& b = t.bad;
+        const std::vector<std::pair<std::string, std::string>> cases = {
+            {g + g, g + g}, {b + g + g, g + g}, {g + b + b + b + g, g + g}, {b + b, ""}, {every, everyKept},
+        };
+        CharsetConvert cc;
+        ASSERT_TRUE(cc.SetFromCharset("utf-8"));
+        ASSERT_TRUE(cc.SetToCharset(t.name));
+        for (const auto& [text, kept] : cases) {
             std::string expected;
-            ASSERT_TRUE(iconvConvert(t.iconvName, "UTF-8", c.kept, expected));
-            const std::string got = fallback(cc, c.text);
-            EXPECT_TRUE(got == expected) << got.size() << " vs " << expected.size();
-            if (c.text == c.kept) {
-                EXPECT_EQ(calls->directs, 1);
-            }
-            EXPECT_EQ(calls->converts, 0);
+            ASSERT_TRUE(iconvConvert(t.iconvName, "UTF-8", kept, expected));
+            const std::string got = fallback(cc, text);
+            EXPECT_TRUE(got == expected) << t.name << ": " << got.size() << " vs " << expected.size();
         }
     }
 }
 
-TEST(CharsetConvert, FallbackCachesSingleCharactersAndSurvivesMalformedText) {
-    auto counting = std::make_unique<CountingMultiLang>();
-    CountingMultiLang* calls = counting.get();
-    CharsetConvert cc(std::move(counting));
+TEST(CharsetConvert, FallbackSurvivesMalformedText) {
+    CharsetConvert cc;
     ASSERT_TRUE(cc.SetFromCharset("utf-8"));
     ASSERT_TRUE(cc.SetToCharset("iso-8859-1"));
-
-    // The exact pieces tried are the fallback's own business; what counts is that a missing
-    // character repeated a thousand times is tried alone once.
-    std::string many, kept;
-    for (int i = 0; i < 1000; ++i) many += "xy" + kKanji, kept += "xy";
-    EXPECT_EQ(fallback(cc, many), kept);
-    int kanjiAlone = 0;
-    for (const std::string& in : calls->inputs) kanjiAlone += in == kKanji;
-    EXPECT_EQ(kanjiAlone, 1);
-    EXPECT_LT(calls->inputs.size(), 1000u);
-
     // Malformed UTF-8: the characters it still divides into are converted where they can be.
     const std::vector<std::pair<std::string, std::string>> malformed = {
-        {"ab\xFF" "cd\xC3", "abcd"}, {"\xFE\xFE", ""}, {kBom, ""}, {kBom + "\xFF", ""},
+        {"ab\xFF" "cd\xC3", "abcd"}, {kBom + "\xFF", ""},
         {"a\x80z", "a"},  // a stray continuation byte takes the next byte with it
-        {"\xC3\xA9\xE6\x97", "\xE9"}, {std::string("a\0b", 3), std::string("a\0b", 3)},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
     for (const auto& [in, expected] : malformed) EXPECT_EQ(fallback(cc, in), expected);
 }

@@ -6,8 +6,7 @@
 
 #include "charset/charset_convert.h"
 #include "charset/multi_lang.h"
-#include "charset_test_support.h"
-#include "core/data_buffer.h"
+#include "core/string_buffer.h"
 #include "quorvel/automation.hpp"
 
 namespace quorvel {
@@ -22,7 +21,9 @@ Bstr makeBstr(const std::u16string& s) { return Bstr(SysAllocStringLen(s.data(),
 
 std::u16string unitsOf(BSTR b) { return std::u16string(b, SysStringLen(b)); }
 
-TEST(HostStrings, HostStringsBecomeUtf8) {
+// Both directions, with and without the platform converter. Lone surrogates become U+FFFD
+// (or '?' without the converter), so only the other rows come back as they were.
+TEST(HostStrings, HostStringsAndUtf8) {
     struct Case {
         std::u16string host;
         std::string utf8;  // through the platform converter
@@ -35,13 +36,10 @@ TEST(HostStrings, HostStringsBecomeUtf8) {
         longUtf8 += "a\xF0\x9F\x98\x80\xC3\xA9";
     }
     const std::vector<Case> cases = {
-        {u"", "", ""}, {u"plain", "plain", "plain"}, {u"\u00E9", "\xC3\xA9", "\xE9"},
-        {u"a\u20AC", "a\xE2\x82\xAC", "a\x80"},
+        {u"", "", ""}, {u"a\u20AC", "a\xE2\x82\xAC", "a\x80"},
         {std::u16string(u"a\0b", 3), std::string("a\0b", 3), std::string("a\0b", 3)},
-        {u"\U0001F600", "\xF0\x9F\x98\x80", "?"}, {u"x\xD800y", "x\xEF\xBF\xBDy", "x?y"},
-        {u"\xDC00", "\xEF\xBF\xBD", "?"}, {u"\u65E5", "\xE6\x97\xA5", "?"},
-        {std::u16string(5000, u'q'), std::string(5000, 'q'), std::string(5000, 'q')},
-        {longMixed, longUtf8, std::string()},
+        {u"\U0001F600", "\xF0\x9F\x98\x80", "?"}, {longMixed, longUtf8, std::string()},
+        {u"x\xD800y", "x\xEF\xBF\xBDy", "x?y"}, {u"\xDC00", "\xEF\xBF\xBD", "?"},
     };
     CharsetConvert withConverter;
     CharsetConvert without(std::unique_ptr<MultiLang>{});
@@ -49,59 +47,30 @@ TEST(HostStrings, HostStringsBecomeUtf8) {
         SCOPED_TRACE(c.utf8.substr(0, 20));
         Bstr host = makeBstr(c.host);
         StringBuffer text("previous");
+        without.HostStringToUtf8(host.get(), text);
+        if (c.host != longMixed) {
+            EXPECT_EQ(std::string(text.view()), c.ansi);
+        }
         withConverter.HostStringToUtf8(host.get(), text);
         EXPECT_TRUE(std::string(text.view()) == c.utf8);
-        DataBuffer bytes;
-        bytes.append("previous", 8);
-        withConverter.HostStringToUtf8Bytes(host.get(), bytes);
-        EXPECT_TRUE(test::bytesOf(bytes) == c.utf8);
-        if (c.host == longMixed) continue;
-        without.HostStringToUtf8(host.get(), text);
-        EXPECT_EQ(std::string(text.view()), c.ansi);
-        without.HostStringToUtf8Bytes(host.get(), bytes);
-        EXPECT_EQ(test::bytesOf(bytes), c.ansi);
+        if (c.utf8.find("\xEF\xBF\xBD") != std::string::npos) continue;
+        for (CharsetConvert* conv : {&withConverter, &without}) {
+            Bstr back(conv->Utf8ToHostString(text));
+            EXPECT_TRUE(unitsOf(back.get()) == c.host);
+            EXPECT_EQ(back.get()[SysStringLen(back.get())], u'\0');
+        }
     }
+    // Malformed UTF-8 gives U+FFFD.
+    StringBuffer bad("\xED\xA0\x80");
+    EXPECT_TRUE(unitsOf(Bstr(withConverter.Utf8ToHostString(bad)).get()) == u"\uFFFD\uFFFD\uFFFD");
 
-    // Absent strings change nothing.
+    // Absent strings change nothing; the length prefix counts, not a terminating zero.
     StringBuffer text("kept");
-    DataBuffer bytes;
-    bytes.append("kept", 4);
     withConverter.HostStringToUtf8(nullptr, text);
-    withConverter.HostStringToUtf8Bytes(nullptr, bytes);
-    without.HostStringToUtf8(nullptr, text);
     EXPECT_STREQ(text.data(), "kept");
-    EXPECT_EQ(test::bytesOf(bytes), "kept");
-
-    // The length prefix counts, not a terminating zero: a string cut short by its prefix.
     Bstr cut(SysAllocStringLen(u"abcdef", 3));
     withConverter.HostStringToUtf8(cut.get(), text);
     EXPECT_STREQ(text.data(), "abc");
-}
-
-TEST(HostStrings, Utf8BecomesANewHostString) {
-    struct Case {
-        std::string utf8;
-        std::u16string host;
-    };
-    std::string longAscii(100000, 'z');
-    const std::vector<Case> cases = {
-        {"", u""}, {"plain", u"plain"}, {"\xC3\xA9", u"\u00E9"}, {"a\xE2\x82\xAC", u"a\u20AC"},
-        {"\xF0\x9F\x98\x80", u"\U0001F600"}, {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
-        {"a\xFF" "b", u"a\uFFFDb"}, {"\xC3", u"\uFFFD"}, {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-        {"1234567\xC3\xA9", u"1234567\u00E9"}, {longAscii, std::u16string(longAscii.begin(), longAscii.end())},
-    };
-    CharsetConvert cc;
-    CharsetConvert without(std::unique_ptr<MultiLang>{});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.utf8.substr(0, 20));
-        StringBuffer text(c.utf8.data(), static_cast<int32_t>(c.utf8.size()), 0);
-        for (CharsetConvert* conv : {&cc, &without}) {
-            Bstr host(conv->Utf8ToHostString(text));
-            ASSERT_NE(host.get(), nullptr);
-            EXPECT_TRUE(unitsOf(host.get()) == c.host);
-            EXPECT_EQ(host.get()[SysStringLen(host.get())], u'\0');
-        }
-    }
 }
 
 }  // namespace

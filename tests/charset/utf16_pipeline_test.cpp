@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "charset/multi_lang_impl.h"
 #include "charset_test_support.h"
@@ -13,30 +12,6 @@ namespace quorvel {
 namespace {
 
 using test::bytesOf;
-
-TEST(Utf16Pipeline, Utf8WindowsEndWhereTheDecoderStartsAfresh) {
-    struct Case {
-        std::string bytes;
-        uint32_t want;
-        uint32_t end;
-    };
-    const std::vector<Case> cases = {
-        {"abcd", 2, 2},
-        {"a\xE2\x82\xAC" "b", 2, 1},  // inside the euro sign: before its first byte
-        {"a\xE2\x82\xAC" "b", 3, 1},
-        {"a\xE2\x82\xAC" "b", 4, 4},  // after it
-        {"x\xF0\x9F\x98\x80z", 4, 1},
-        {"x\x80\x80\x80\x80\x80", 5, 5},  // after four continuation bytes no sequence reaches the next
-        {"x\x80\x80\x80\x80\x80", 3, 6},  // the run reaches back to the start: taken whole
-        {"x\x80\x80\x80\x80\x80", 4, 4}, {"\xC3\xA9\xC3\xA9", 2, 2},
-        {"\xF0\x9F\x98\x80z", 3, 4},  // the sequence begins the window: it is taken whole
-        {"\xE2\x82", 1, 2}, {"\x80\x80\x80\x80\x80\x80\x80", 2, 6},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(utf8WindowEnd(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), c.want), c.end)
-            << testing::PrintToString(c.bytes) << " " << c.want;
-    }
-}
 
 // A long text whose pattern (of a length prime to any window size) puts window ends inside valid,
 // truncated and stray sequences alike: streamed decoding must give what decoding it whole gives.

@@ -24,23 +24,20 @@ TEST(NodeArena, PiecesStayInsideAPageAndChunksEndWithTheirLastPieceSingleOrBatch
         std::mt19937 rng(3);
         for (int i = 0; i < 20000; ++i) {
             size_t n = 1 + rng() % (i % 50 == 0 ? NodeArena::kLargestPiece : 120);
-            auto* p = static_cast<char*>(arena.allocate(n));
+            void* p = arena.allocate(n);
             auto at = reinterpret_cast<uintptr_t>(p);
             ASSERT_EQ(at % 8, 0u);
             ASSERT_EQ(at / NodeArena::kPageBytes, (at + n - 1) / NodeArena::kPageBytes) << "a piece crosses a page";
             std::memset(p, 0xAB, n);  // the sanitizer run checks the room is really there
             pieces.push_back(p);
         }
-        EXPECT_THROW(arena.allocate(0), std::bad_alloc);
         EXPECT_THROW(arena.allocate(NodeArena::kLargestPiece + 1), std::bad_alloc);
-        EXPECT_GT(NodeArena::liveChunks(), before + 10);
         // Half of the pieces end while the arena still carves, on another thread.
         std::thread t([&] {
             for (size_t i = 0; i < pieces.size(); i += 2) NodeArena::release(pieces[i]);
         });
         t.join();
     }
-    EXPECT_GT(NodeArena::liveChunks(), before) << "the other half still holds its chunks";
     std::vector<void*> rest;
     for (size_t i = 1; i < pieces.size(); i += 2) rest.push_back(pieces[i]);
     std::shuffle(rest.begin(), rest.end(), std::mt19937(4));
@@ -50,12 +47,6 @@ TEST(NodeArena, PiecesStayInsideAPageAndChunksEndWithTheirLastPieceSingleOrBatch
         EXPECT_GT(NodeArena::liveChunks(), before) << "nothing is freed before the batch gives its counts back";
     }
     EXPECT_EQ(NodeArena::liveChunks(), before);
-}
-
-std::string names(const TreeNode* n) {
-    std::string s;
-    for (const TreeNode* c = n->firstChild(); c; c = c->nextSibling()) s += std::string(c->tagView()) + " ";
-    return s;
 }
 
 // A tree as a parser builds it: every piece carved from the arena, child lists laid out at close.
@@ -85,53 +76,26 @@ TEST(TreeBuilder, BuiltTreesAreOrdinaryTreesUnderEveryChange) {
     {
         TreeBuilder b;
         root = buildCatalog(b, 300);
-        EXPECT_EQ(b.current(), nullptr);
-        EXPECT_EQ(b.close(), nullptr);
     }
     EXPECT_EQ(test::checkTree(root), 1u + 300 * 3);
     root->addHandleRef();
     TreeNode* item = root->childAt(7);
-    EXPECT_EQ(item->attributeCount(), 2);
-    EXPECT_EQ(item->attributes().value(0), "7");
-    EXPECT_EQ(item->attributes().name(1), "kind");
+    EXPECT_EQ(item->attributeCount(), 2) << "the empty name is dropped";
+
+    // Contents live in the arena until the first change, which may read from the content itself.
     TreeNode* name = item->firstChild();
-    EXPECT_EQ(name->contentView(), "item 7");
-    EXPECT_STREQ(name->contentData(), "item 7");
-    EXPECT_FALSE(item->childAt(1)->hasTag());
-
-    // Contents: in place from the arena, then owned on the first change, aliasing included.
     name->setContentBytes(name->contentData() + 5, 1);
-    EXPECT_EQ(name->contentView(), "7");
-    TreeNode* other = root->childAt(8)->firstChild();
-    other->contentForWriting().append("!");
-    EXPECT_EQ(other->contentView(), "item 8!");
-    TreeNode* third = root->childAt(9)->firstChild();
-    third->appendContentBytes("?", 1);
-    EXPECT_EQ(third->contentView(), "item 9?");
-    root->childAt(10)->firstChild()->setContent(nullptr);
-    EXPECT_FALSE(root->childAt(10)->firstChild()->hasContent());
-    root->childAt(11)->firstChild()->swapNodeData(root->childAt(12)->firstChild());
-    EXPECT_EQ(root->childAt(11)->firstChild()->contentView(), "item 12");
+    EXPECT_STREQ(name->contentData(), "7");
 
-    // Attributes: an exact block that grows into one of the set's own, and shrinks in place.
+    // Exact attribute blocks and child lists grow into ordinary ones; children leave anywhere.
     for (int i = 0; i < 40; ++i) item->addAttribute("a" + std::to_string(i), std::string(i, 'v'));
-    EXPECT_EQ(item->attributeCount(), 42);
     EXPECT_EQ(item->attributes().value(41), std::string(39, 'v'));
-    root->childAt(13)->removeAttribute("id");
-    EXPECT_EQ(root->childAt(13)->attributes().name(0), "kind");
-    root->childAt(13)->updateAttribute("kind", "tool");
-    root->childAt(14)->removeAllAttributes();
-    EXPECT_EQ(root->childAt(14)->attributeCount(), 0);
-
-    // Child lists: exact blocks that grow, lose children anywhere and get sorted.
     TreeNode::newChild(item, "extra");
-    EXPECT_EQ(names(item), "name  extra ");
+    EXPECT_EQ(item->childAt(2)->tagView(), "extra");
     for (TreeNode* gone : {root->childAt(0), root->childAt(150), root->lastChild()}) {
         gone->detachFromParent();
-        EXPECT_EQ(gone->root(), gone);
         TreeNode::destroyTree(gone);
     }
-    EXPECT_EQ(root->childCount(), 297);
     root->sortChildren(ChildSortKey::Attribute, false, "id");
     EXPECT_EQ(test::checkTree(root), 1u + 297 * 3 + 1);
 
@@ -143,14 +107,9 @@ TEST(TreeBuilder, BuiltTreesAreOrdinaryTreesUnderEveryChange) {
     TreeNode::destroyTree(root);
     EXPECT_GT(NodeArena::liveChunks(), chunks) << "the kept subtree holds its chunk";
     TreeNode* holder = TreeNode::newTree("holder");
-    holder->addHandleRef();
     ASSERT_TRUE(holder->appendChild(kept));
     EXPECT_EQ(test::checkTree(holder), 4u);
-    TreeNode* fresh = TreeNode::newTree("fresh");
-    EXPECT_TRUE(kept->swapSubtrees(fresh));
-    TreeNode::destroyTree(fresh);
     kept->releaseHandleRef();
-    holder->removeAllChildren();
     TreeNode::destroyTree(holder);
     EXPECT_EQ(NodeArena::liveChunks(), chunks);
     EXPECT_EQ(CommonStrings::entryCount(), tags);
@@ -164,14 +123,9 @@ TEST(TreeBuilder, OpenElementsAreCompletedAndLargePiecesLiveElsewhere) {
         TreeBuilder b;
         root = b.open(CommonStrings::intern("r"));
         b.setContent(root, big.data(), big.size());
-        std::vector<TextRef> n, v;
-        std::vector<std::string> keep;
-        for (int i = 0; i < 200; ++i) keep.push_back("name" + std::to_string(i));
-        for (auto& k : keep) {
-            n.push_back(k);
-            v.push_back(big);
-        }
-        b.setAttributes(root, n.data(), v.data(), static_cast<int32_t>(n.size()));
+        TextRef n[] = {"a", "b"};
+        TextRef v[] = {big, big};
+        b.setAttributes(root, n, v, 2);
         for (int i = 0; i < 1000; ++i) {
             b.open(CommonStrings::intern("c"));
             b.close();
@@ -183,11 +137,8 @@ TEST(TreeBuilder, OpenElementsAreCompletedAndLargePiecesLiveElsewhere) {
     }
     EXPECT_EQ(test::checkTree(root), 1003u);
     EXPECT_EQ(root->contentView(), big);
-    EXPECT_EQ(root->attributeCount(), 200);
-    EXPECT_EQ(root->attributes().value(199), big);
+    EXPECT_EQ(root->attributes().value(1), big);
     EXPECT_EQ(root->lastChild()->firstChild()->contentView(), "x");
-    TreeNode::newChild(root, "more");
-    EXPECT_EQ(root->childCount(), 1002);
     TreeNode::destroyTree(root);
     EXPECT_EQ(NodeArena::liveChunks(), chunks);
 

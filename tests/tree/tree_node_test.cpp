@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "tree/tree_node.h"
@@ -17,36 +16,17 @@ TEST(TreeNode, CreationAndContent) {
     int64_t records = TreeInfo::liveCount();
     TreeNode* a = TreeNode::newTree("", "");
     TreeNode* b = TreeNode::newTreeFromBytes("b", "x\0y", 3);
-    TreeNode* c = TreeNode::newTreeFromBytes(nullptr, nullptr, 5);
-    EXPECT_FALSE(a->hasTag());
     EXPECT_EQ(b->contentLength(), 3);
-    EXPECT_FALSE(c->hasContent());
-    EXPECT_EQ(TreeInfo::liveCount(), records + 3);
     EXPECT_GE(a->treeId(), 100);
     EXPECT_LT(a->treeId(), b->treeId());
-    EXPECT_EQ(b->root(), b);
 
-    struct Step {
-        void (*apply)(TreeNode*);
-        const char* expected;
-    };
-    const Step steps[] = {
-        {[](TreeNode* n) { n->setContent("abc"); }, "abc"},
-        {[](TreeNode* n) { n->appendContentBytes("de", 2); }, "abcde"},
-        {[](TreeNode* n) { n->appendContentBytes("zz", 0); }, "abcde"},
-        {[](TreeNode* n) { n->appendContentBytes(n->contentData(), n->contentLength()); }, "abcdeabcde"},
-        {[](TreeNode* n) { n->setContentBytes(n->contentData() + 5, 3); }, "abc"},
-        {[](TreeNode* n) { n->setContent(nullptr); }, ""},
-        {[](TreeNode* n) { n->appendContentBytes("q", 1); }, "q"},
-        {[](TreeNode* n) { n->setContentBytes(nullptr, 4); }, ""},
-        {[](TreeNode* n) { n->contentForWriting().append("w"); }, "w"},
-    };
-    for (const Step& s : steps) {
-        s.apply(a);
-        EXPECT_STREQ(a->contentData(), s.expected);
-        EXPECT_EQ(a->hasContent(), s.expected[0] != 0);
-    }
-    for (TreeNode* n : {a, b, c}) TreeNode::destroyTree(n);
+    // Content set and appended from its own bytes must survive the buffer moving underneath.
+    a->setContent("abcde");
+    a->appendContentBytes(a->contentData(), a->contentLength());
+    EXPECT_STREQ(a->contentData(), "abcdeabcde");
+    a->setContentBytes(a->contentData() + 5, 3);
+    EXPECT_STREQ(a->contentData(), "abc");
+    for (TreeNode* n : {a, b}) TreeNode::destroyTree(n);
     EXPECT_EQ(TreeInfo::liveCount(), records);
 }
 
@@ -72,9 +52,7 @@ TEST(TreeNode, AppendChildRefusesCyclesAndMergesOtherTrees) {
     EXPECT_EQ(TreeInfo::liveCount(), records + 3);
     ASSERT_TRUE(b->appendChild(other));
     EXPECT_EQ(TreeInfo::liveCount(), records + 1);
-    EXPECT_EQ(CommonStrings::refCount("xml"), 0);
     EXPECT_EQ(deep->treeId(), root->treeId());
-    EXPECT_EQ(deep->root(), root);
     EXPECT_EQ(root->treeHandleCount(), 3);
     EXPECT_EQ(checkTree(root), 7u);
     TreeNode::destroyTree(deep);
@@ -90,9 +68,6 @@ TEST(TreeNode, DetachKeepsOrDestroysTheRest) {
     int32_t oldId = root->treeId();
     mid->detachFromParent();
     EXPECT_EQ(describe(root), "dr(d0(l0),d2(l2))");
-    EXPECT_EQ(root->firstChild()->nextSibling(), root->lastChild());
-    EXPECT_EQ(root->lastChild()->previousSibling(), root->firstChild());
-    EXPECT_TRUE(mid->parent() == nullptr && mid->nextSibling() == nullptr && mid->previousSibling() == nullptr);
     EXPECT_GT(mid->treeId(), oldId);
     EXPECT_EQ(leaf->treeId(), mid->treeId());
     EXPECT_EQ(mid->treeHandleCount(), 1);
@@ -108,57 +83,6 @@ TEST(TreeNode, DetachKeepsOrDestroysTheRest) {
     EXPECT_EQ(checkTree(mid), 2u);
     EXPECT_TRUE(TreeNode::releaseHandleRefAndDestroyUnused(leaf));
     EXPECT_EQ(CommonStrings::refCount("d1"), 0);
-}
-
-// Removals in random order from small child lists run in the handle model of tests/component,
-// and with a million children in tree_scale_test.
-TEST(TreeNode, RemoveAllChildrenKeepsOnlyChildrenWithHandles) {
-    int64_t records = TreeInfo::liveCount();
-    TreeNode* root = build("ra(c0(k0),c1(k1(kk)),c2,c3)");
-    root->addHandleRef();
-    TreeNode* kk = root->childAt(1)->firstChild()->firstChild();
-    TreeNode* c3 = root->childAt(3);
-    kk->addHandleRef();
-    c3->addHandleRef();
-    root->removeAllChildren();
-    EXPECT_EQ(root->childCount(), 0);
-    EXPECT_EQ(root->treeHandleCount(), 1);
-    EXPECT_EQ(CommonStrings::refCount("c0") + CommonStrings::refCount("c2"), 0);
-    EXPECT_EQ(describe(kk->root()), "c1(k1(kk))");
-    EXPECT_EQ(kk->treeHandleCount(), 1);
-    EXPECT_EQ(c3->root(), c3);
-    EXPECT_EQ(TreeInfo::liveCount(), records + 3);
-    // Without any handle on the node's own tree, the node still survives the removal; an empty
-    // tag is what a null or empty tag search finds.
-    TreeNode* bare = build("bare(x,:y)");
-    EXPECT_EQ(bare->searchForTag(nullptr, nullptr), bare->lastChild());
-    EXPECT_EQ(bare->searchForTag(nullptr, ""), bare->lastChild());
-    bare->removeAllChildren();
-    EXPECT_EQ(describe(bare), "bare");
-    for (TreeNode* t : {root, kk, c3, bare}) TreeNode::destroyTree(t);
-    EXPECT_EQ(TreeInfo::liveCount(), records);
-}
-
-TEST(TreeNode, TreeRecordOwnsDeclarationAndDoctype) {
-    int64_t records = TreeInfo::liveCount();
-    TreeNode* root = TreeNode::newTree("r");
-    TreeInfo* info = root->tree();
-    EXPECT_TRUE(info->declaration() == nullptr && info->doctype() == nullptr);
-    info->setDeclaration(TreeNode::newTree("xml"));
-    info->setDeclaration(TreeNode::newTree("xml"));  // replaces and destroys the first
-    EXPECT_EQ(CommonStrings::refCount("xml"), 1);
-    info->setDoctype("<?pi x?>\n");
-    EXPECT_STREQ(info->doctype()->data(), "<?pi x?>\n");
-    info->setDoctype("");
-    EXPECT_EQ(info->doctype(), nullptr);
-    info->adoptDoctype(new StringBuffer("<!DOCTYPE r>\n"));
-    TreeNode* taken = info->takeDeclaration();
-    EXPECT_EQ(info->declaration(), nullptr);
-    info->setDeclaration(taken);
-    EXPECT_EQ(TreeInfo::liveCount(), records + 2);
-    TreeNode::destroyTree(root);
-    EXPECT_EQ(CommonStrings::refCount("xml"), 0);
-    EXPECT_EQ(TreeInfo::liveCount(), records);
 }
 
 }  // namespace

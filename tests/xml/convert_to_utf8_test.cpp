@@ -11,7 +11,6 @@
 namespace quorvel {
 namespace {
 
-
 std::string run(const std::string& in, bool* ok, RecordingLog* log) {
     DataBuffer b;
     b.append(in.data(), static_cast<uint32_t>(in.size()));
@@ -28,16 +27,12 @@ TEST(ConvertToUtf8, MarksAndDeclarationsDecideTheConversion) {
         std::vector<std::string> log = {};
     };
     std::vector<Case> cases = {
-        {"plain", "<a>\xC3\xA9</a>", "<a>\xC3\xA9</a>"},
-        {"utf-8 mark dropped", "\xEF\xBB\xBF<a>\xE9</a>", "<a>\xE9</a>"},
+        {"utf-8 mark dropped", "\xEF\xBB\xBF<a>\xE9</a>", "<a>\xE9</a>"}, {"mark alone", "\xFF\xFE", ""},
         {"utf-16le mark", std::string("\xFF\xFE<\0a\0>\0\xE9\0\xAC\x20<\0", 14), "<a>\xC3\xA9\xE2\x82\xAC<"},
         {"utf-16be mark", std::string("\xFE\xFF\0<\0a\0>\0\xE9\x65\xE5", 12), "<a>\xC3\xA9\xE6\x97\xA5"},
-        {"mark alone", "\xFF\xFE", ""}, {"be mark alone", "\xFE\xFF", ""},
         {"declared latin-1, capitals kept in the text", decl1 + "<a>\xE9</a>", decl1 + "<a>\xC3\xA9</a>"},
         {"spaces around =", "<?xml encoding = \"windows-1252\" ?><a>\x80</a>",
          "<?xml encoding = \"windows-1252\" ?><a>\xE2\x82\xAC</a>"},
-        {"declared shift_jis", "<?xml encoding=\"Shift_JIS\"?><a>\x93\xFA\x96\x7B</a>",
-         "<?xml encoding=\"Shift_JIS\"?><a>\xE6\x97\xA5\xE6\x9C\xAC</a>"},
         {"declaration later in the text", "<r/><?xml encoding=\"iso-8859-1\"?>\xE9",
          "<r/><?xml encoding=\"iso-8859-1\"?>\xC3\xA9"},
         // An unknown name is logged as found (lowered, without spaces) and read as ISO-8859-1.
@@ -46,9 +41,7 @@ TEST(ConvertToUtf8, MarksAndDeclarationsDecideTheConversion) {
     };
     // Declarations not seen, or saying UTF-8: the bytes stay as they are.
     for (const char* same : {"<?xml encoding=\"utf-8\"?><a>\xE9</a>", "<?xml encoding='windows-1252'?><a>\x80</a>",
-                             "<?xml encoding\t=\"iso-8859-1\"?>\xE9", "<?XML encoding=\"iso-8859-1\"?>\xE9",
-                             "<?xml encoding=\"iso-8859-1\"\xE9", "<?xml encoding=\"iso-8859-1?>\xE9", "<?xml encoding=\"\"?>\xE9",
-                             "<?xml version=\"1.0\"?><a encoding=\"iso-8859-1\">\xE9</a>", ""})
+                             "<?XML encoding=\"iso-8859-1\"?>\xE9", "<?xml encoding=\"iso-8859-1?>\xE9", ""})
         cases.push_back({same, same, same});
     for (const Case& c : cases) {
         RecordingLog log;
@@ -60,26 +53,17 @@ TEST(ConvertToUtf8, MarksAndDeclarationsDecideTheConversion) {
     EXPECT_FALSE(convertToUtf8(nullptr, nullptr));
 }
 
+// A failed conversion leaves the bytes as they were, and the parser still reads them.
 TEST(ConvertToUtf8, DamagedInputNeverBreaksIt) {
-    const std::vector<std::string> inputs = {
-        std::string("\xFF\xFE<\0a", 5),                 // odd UTF-16 length
-        std::string("\xFE\xFF\0<\0", 5),                // odd UTF-16BE length
-        std::string("\xFF\xFE\x00\xD8<\0", 6),          // unpaired surrogate
-        "\xEF\xBB",                                     // partial UTF-8 mark
-        "<?xml encoding=\"shift_jis\"?><a>\x82\xFF\x81</a>",  // invalid Shift-JIS
-        "<?xml encoding=\"utf-16\"?><a>x</a>",          // 16-bit name on 8-bit bytes
-        "<?xml encoding=\"euc-jp\"?>\xFF\xFF\xFF",
-        "<a>\xC3</a>\xF8\x88\x80\x80\x80",              // invalid UTF-8 stays bytes
-    };
-    for (const std::string& in : inputs) {
-        RecordingLog log;
+    for (const std::string& in : {std::string("\xFF\xFE<\0a", 5), std::string("\xFF\xFE\x00\xD8<\0", 6),
+                                  std::string("<?xml encoding=\"shift_jis\"?><a>\x82\xFF\x81</a>"),
+                                  std::string("<?xml encoding=\"utf-16\"?><a>x</a>")}) {
         bool ok = false;
-        std::string out = run(in, &ok, &log);
-        // A failed conversion leaves the bytes as they were.
+        std::string out = run(in, &ok, nullptr);
         if (!ok) {
             EXPECT_EQ(out, in);
         }
-        test::TreePtr tree(parse(out.data(), out.size(), &log, nullptr));
+        test::TreePtr tree(parse(out.data(), out.size(), nullptr, nullptr));
     }
 }
 

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "core/data_buffer.h"
 #include "xml_test_support.h"
 
 namespace quorvel::test {
@@ -19,43 +18,34 @@ struct Case {
 TEST(Parse, GrammarTable) {
     const std::vector<Case> cases = {
         // Text runs: trimmed, joined with one space, whole content decoded again on each run.
-        {"<a> x </a>", "a \"x\""}, {"<a>x<b/>y</a>", "a \"x y\"{b}"},
         {"<a>x<!-- c -->y<?p?>z</a>", "a \"x y z\""}, {"<a>&amp;lt;</a>", "a \"&lt;\""},
         {"<a>&amp;lt;<b/>x</a>", "a \"< x\"{b}"},
         {"<a>&lt;&gt;&quot;&amp;&apos;&#65;&LT;</a>", "a \"<>\"&&apos;&#65;&LT;\""},
-        {"<a>a &am<b/>p;</a>", "a \"a &am p;\"{b}"}, {"<a> \r\n\t <b> \n </b>\t</a>", "a{b}"},
-        {"<a>1<b>2</b>3<c/>4</a>", "a \"1 3 4\"{b \"2\",c}"},
+        {"<a> \r\n\t <b> \n </b>\t</a>", "a{b}"}, {"<a>1<b>2</b>3<c/>4</a>", "a \"1 3 4\"{b \"2\",c}"},
         // CDATA: only at the start of an iteration inside an element; raw, appended without space.
+        // After text it is read as other markup and its end left as text.
         {"<a><![CDATA[<y>]]>z</a>", "a [<y>]"}, {"<a>x<![CDATA[<y>]]>z</a>", "a \"x ]]>z\""},
-        {"<a><b/><![CDATA[p]]]]><![CDATA[q]]></a>", "a [p]]]{b}"}, {"<a><![CDATA[&lt;]]><b/>t</a>", "a [< t]{b}"},
-        {"<a>x<b/><![CDATA[&]]><c/><![CDATA[lt;]]><d/></a>", "a [x&lt;]{b,c,d}"},
+        {"<a><b/><![CDATA[p]]]]><![CDATA[q]]></a>", "a [p]]]{b}"},
         {"<a>x<b/><![CDATA[&]]><c/><![CDATA[lt;]]><d/>y<e/></a>", "a [x< y]{b,c,d,e}"},
-        {"<a><![CDATA[unterminated", "a [unterminated]"}, {"<a> <![CDATA[]]> </a>", "a []"},
-        {"<a><![cdata[x]]>y</a>", "a \"y\""},
+        {"<a><![CDATA[unterminated", "a [unterminated]"}, {"<a><![cdata[x]]>y</a>", "a \"y\""},
         // Attributes: quotes, a '>' inside a value, unquoted values running to the next quote.
         {"<a x=1 y=2>", "a x='1 y=2'"}, {"<a x=\"1>2\"></a>", "a x='1' \"2\">\""},
         {"<a x='it\"s' y=\"it's\" z>", "a x='it\"s' y='it's' z=''"},
         {"<a x=\"&lt;&amp;amp;\" y=&quot;q&quot;/>", "a x='<&amp;' y='\"q\"/'"},
-        {"<a \"x\"='1' <y=\"2\" =\"3\" 'z'>", "a x='1' y='2' z=''"},
         {"<a \"x\"='1' <y=2 =3 'z'>", "a x='1' y='2 =3 ' z=''"}, {"<a x=\"1\" x=\"2\"/>", "a x='1' x='2'"},
-        {"<a x = \"1\" / >", "a x='1'"}, {"<r><a x=\"1\"y='2'/></r>", "r{a x='1' y='2'}"},
-        {"<a x=\"1\"2\"/>", "a x='1' 2=''"}, {"<a x=\"\" y=/>", "a x='' y='/'"},
+        {"<r><a x=\"1\"y='2'/></r>", "r{a x='1' y='2'}"},
         // Tags: '<' removed, names never compared, missing names allowed.
         {"<a<b>t</a<b>", "ab \"t\"", {"E:Error in closing tag", "D:error_tag=ab"}}, {"<r><>x</></r>", "r{ \"x\"}"},
-        {"< a >x</ a >", "a \"x\""}, {"<a></b>", "a"}, {"</x><a/>", "a"}, {"<a><b>", "a{b}"},
-        {"<a>", "a"}, {"<a/", "a"}, {"<a", "(none)"}, {"<a>hello", "a"}, {"<a/ x=\"1\">t</a>", "a x='1'"},
+        {"<a></b>", "a"}, {"</x><a/>", "a"}, {"<a><b>", "a{b}"}, {"<a", "(none)"}, {"<a/ x=\"1\">t</a>", "a x='1'"},
         // Several top-level elements: the last one closed wins.
-        {"<a></a><b></b>", "b"}, {"<x/><a></a", "x"}, {"<x/><a></a>", "a"}, {"<x/><a x=\"1", "x"},
-        {"<x/>text<y/>", "y"},
+        {"<a></a><b></b>", "b"}, {"<x/><a></a", "x"}, {"<x/>text<y/>", "y"},
         {"<r><x/></r><r></r><r><x k=\"2\"/></r>", "r{x k='2'}"},  // x's only user freed in between
         // Markup.
-        {"<a><!-- <b/> --></a>", "a"}, {"<a><!-- unclosed <b/></a>", "a", {"E:Unclosed comment"}},
-        {"<!--x--><!-->a<b/>", "b"}, {"<!-- <a/> --><B/>", "B"},
-        {"<!ELEMENT x><a/>", "a"}, {"<a>t</a\n<b>u</b>", "b \"u\"", {"E:Error in closing tag", "D:error_tag=a"}},
+        {"<a><!-- unclosed <b/></a>", "a", {"E:Unclosed comment"}}, {"<!--x--><!-->a<b/>", "b"},
         {"<a></a <b/>", "b", {"E:Error in closing tag", "D:error_tag=a"}},
+        {"<r><!DOCTYPE d [<x>", "r", {"E:Failed to parse DTD"}},
         // Nothing usable.
-        {"", "(none)"}, {"just text", "(none)"}, {" \r\n", "(none)"}, {"<!-- only a comment -->", "(none)"},
-        {"<?xml version=\"1.0\"?>", "(none)"}, {std::string("\0<a/>", 5), "(none)"},
+        {"just text", "(none)"}, {"<?xml version=\"1.0\"?>", "(none)"}, {std::string("\0<a/>", 5), "(none)"},
         {std::string("<a>x<b/>y\0</a><c/>", 18), "a \"x\"{b}"},
     };
     for (const Case& c : cases) {
@@ -63,91 +53,54 @@ TEST(Parse, GrammarTable) {
         TreePtr root = parseString(c.input, &log);
         EXPECT_EQ(dump(root.get()), c.tree) << c.input;
         EXPECT_EQ(log.lines, c.log) << c.input;
-        if (root) {
-            EXPECT_EQ(root->root(), root.get());
-            EXPECT_EQ(root->treeHandleCount(), 0);
-        }
     }
 }
 
-struct PrologCase {
-    std::string input;
-    std::string declaration;  // dump of the declaration node, "(none)" when absent
-    std::string doctype;      // "(none)" when absent
-    std::string tree;
-    std::vector<std::string> log = {};
-};
+// The declaration, the prolog text and the tree, each "(none)" when absent.
+std::string document(const TreeNode* root) {
+    if (!root) return "(none)";
+    const TreeInfo* info = root->tree();
+    const std::string doctype = info->doctype() ? std::string(info->doctype()->view()) : "(none)";
+    return dump(info->declaration()) + " | " + doctype + " | " + dump(root);
+}
 
 TEST(Parse, DeclarationAndPrologTable) {
-    const std::vector<PrologCase> cases = {
-        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>", "xml version='1.0' encoding='ISO-8859-1'", "(none)", "a"},
-        {"<?XML version='1.0' encoding='utf-8' standalone=\"yes\"?>\n<a/>", "XML version='1.0' encoding='utf-8' standalone='yes'",
-         "(none)", "a"},
-        {"<?xml a=\"x&amp;y\" b c=d?><a/>", "xml a='x&y' b='' c='d?'", "(none)", "a"},
-        {"<?xml version=\"1.0\"?><?xml version=\"2.0\"?><a/>", "xml version='2.0'", "(none)", "a"},
-        {"<?xml\tversion=\"1.0\"?><a/>", "(none)", "<?xml\tversion=\"1.0\"?>\n", "a"},
-        {"<?xml\nversion=\"1.0\"?><a/>", "(none)", "<?xml\nversion=\"1.0\"?>\n", "a"},
-        {"<?xml?><a/>", "(none)", "<?xml?>\n", "a"},
-        {"<!DOCTYPE a [<!ELEMENT a ANY>]><a/>", "(none)", "<!DOCTYPE a [<!ELEMENT a ANY>]>\n", "a"},
-        {"<!doctype a [<!ENTITY e \"<b>\"> <!ELEMENT a ANY>]><a/>", "(none)",
-         "<!doctype a [<!ENTITY e \"<b>\"> <!ELEMENT a ANY>]>\n", "a"},
-        {"<?pi data?><a/>", "(none)", "<?pi data?>\n", "a"},
-        {"<?pi one?><!DOCTYPE a><?pi two?><a/>", "(none)", "<?pi one?>\n<!DOCTYPE a>\n<?pi two?>\n", "a"},
-        {"<a><?pi x?>t</a>", "(none)", "<?pi x?>\n", "a \"t\""}, {"<?pi unterminated <a/>", "(none)", "<?\n", "a"},
-        {"<r><!DOCTYPE d [<x>", "(none)", "<!DOCTYPE d [<x>\n", "r", {"E:Failed to parse DTD"}},
-        {"<!DOCTYPE d [", "(none)", "(none)", "(none)", {"E:Failed to parse DTD"}},
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<?XML version='1.0' encoding='utf-8' standalone=\"yes\"?>\n<a/>",
+         "XML version='1.0' encoding='utf-8' standalone='yes' | (none) | a"},
+        {"<?xml a=\"x&amp;y\" b c=d?><a/>", "xml a='x&y' b='' c='d?' | (none) | a"},
+        {"<?xml version=\"1.0\"?><?xml version=\"2.0\"?><a/>", "xml version='2.0' | (none) | a"},
+        {"<?xml\tversion=\"1.0\"?><a/>", "(none) | <?xml\tversion=\"1.0\"?>\n | a"},
+        {"<!doctype a [<!ENTITY e \"<b>\"> <!ELEMENT a ANY>]><a/>", "(none) | <!doctype a [<!ENTITY e \"<b>\"> <!ELEMENT a ANY>]>\n | a"},
+        {"<?pi one?><!DOCTYPE a><?pi two?><a/>", "(none) | <?pi one?>\n<!DOCTYPE a>\n<?pi two?>\n | a"},
+        {"<a><?pi x?>t</a>", "(none) | <?pi x?>\n | a \"t\""}, {"<?pi unterminated <a/>", "(none) | <?\n | a"},
+        {"<r><!DOCTYPE d [<x>", "(none) | <!DOCTYPE d [<x>\n | r"},
         // The declaration goes to the first top-level element closed; the prolog to each.
-        {"<?xml version=\"1.0\"?><!DOCTYPE a><a/><b/>", "(none)", "<!DOCTYPE a>\n", "b"},
-        {"<?xml version=\"1.0\"?><a/><?xml version=\"3\"?>", "xml version='1.0'", "(none)", "a"},
-        {"<a><?xml version=\"1.0\"?></a>", "xml version='1.0'", "(none)", "a"},
+        {"<?xml version=\"1.0\"?><!DOCTYPE a><a/><b/>", "(none) | <!DOCTYPE a>\n | b"},
+        {"<?xml version=\"1.0\"?><a/><?xml version=\"3\"?>", "xml version='1.0' | (none) | a"},
     };
-    for (const PrologCase& c : cases) {
-        RecordingLog log;
-        TreePtr root = parseString(c.input, &log);
-        EXPECT_EQ(dump(root.get()), c.tree) << c.input;
-        EXPECT_EQ(log.lines, c.log) << c.input;
-        if (!root) continue;
-        TreeInfo* info = root->tree();
-        EXPECT_EQ(dump(info->declaration()), c.declaration) << c.input;
-        EXPECT_EQ(info->doctype() ? std::string(info->doctype()->view()) : "(none)", c.doctype) << c.input;
-        if (info->declaration()) {
-            EXPECT_NE(info->declaration()->tree(), info);
-        }
-    }
+    for (const auto& [input, expected] : cases) EXPECT_EQ(document(parseString(input).get()), expected) << input;
 }
 
-TEST(Parse, EntryFormsAgreeAndLosersAreFreed) {
+TEST(Parse, LosersAreFreed) {
     const std::string text = "<?xml version=\"1.0\"?><a>one</a><b k=\"v\">two</b><c><d>";
     int64_t before = TreeInfo::liveCount();
     size_t tagsBefore = CommonStrings::entryCount();
     {
-        TreePtr fromBytes(parse(text.data(), text.size(), nullptr, nullptr));
-        TreePtr fromString(parse(text.c_str(), nullptr, nullptr));
-        DataBuffer buffer;
-        buffer.append(text.data(), static_cast<uint32_t>(text.size()));
-        TreePtr fromBuffer(parse(buffer, nullptr, nullptr));
-        for (TreeNode* r : {fromBytes.get(), fromString.get(), fromBuffer.get()}) {
-            ASSERT_NE(r, nullptr);
-            EXPECT_EQ(dump(r), "b k='v' \"two\"");
-            EXPECT_EQ(r->tree()->declaration(), nullptr) << "the declaration went to a, which lost";
-        }
-        // Each result holds its record; the destroyed and abandoned trees hold none.
-        EXPECT_EQ(TreeInfo::liveCount(), before + 3);
-        EXPECT_EQ(CommonStrings::refCount("b"), 3);
-        EXPECT_EQ(CommonStrings::refCount("a"), 0);
-        EXPECT_EQ(CommonStrings::refCount("d"), 0);
+        TreePtr root = parseString(text);
+        ASSERT_NE(root, nullptr);
+        EXPECT_EQ(dump(root.get()), "b k='v' \"two\"");
+        EXPECT_EQ(root->tree()->declaration(), nullptr) << "the declaration went to a, which lost";
     }
     EXPECT_EQ(TreeInfo::liveCount(), before);
     EXPECT_EQ(CommonStrings::entryCount(), tagsBefore);
     EXPECT_EQ(parse(static_cast<const char*>(nullptr), nullptr, nullptr), nullptr);
-    EXPECT_EQ(parse(nullptr, 5, nullptr, nullptr), nullptr);
 }
 
-// Progress: the monitor is asked at every end tag with the byte index of the '/'. Whatever the
-// parser does to spare itself calls, the events must be those of asking at every one. The short
-// cases (no text, no end tag) are checked through LoadXml in tests/component.
+// Progress: whatever the parser does to spare itself calls, the events must be those of asking
+// the monitor at every end tag with the byte index of the '/'.
 TEST(Parse, ProgressMatchesAMonitorAskedAtEveryEndTag) {
-    for (int elements : {0, 1, 3, 50, 2000, 40000}) {
+    for (int elements : {0, 3, 40000}) {
         std::string text = "<root>";
         for (int i = 0; i < elements; ++i) text += "<e i=\"" + std::to_string(i) + "\">" + std::string(i % 7, 'x') + "</e>";
         text += "</root>";

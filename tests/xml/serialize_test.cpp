@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "xml/document_encoding.h"
 #include "xml_test_support.h"
 
 namespace quorvel::test {
@@ -15,8 +14,7 @@ std::string contentWritten(const std::string& content) {
     TreePtr root(TreeNode::newTree("c"));
     root->setContentBytes(content.data(), static_cast<int32_t>(content.size()));
     std::string s = serialized(root.get());
-    EXPECT_EQ(s.substr(0, 3), "<c>");
-    EXPECT_EQ(s.substr(s.size() - 5), "</c>\n");
+    EXPECT_TRUE(s.starts_with("<c>") && s.ends_with("</c>\n"));
     return s.substr(3, s.size() - 8);
 }
 
@@ -24,11 +22,10 @@ std::string contentWritten(const std::string& content) {
 // 0 at the first byte, 1 at the first byte of each later line, and counts escapes as one.
 TEST(Serialize, ContentEscapingAndWrapTable) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {rep('a', 200), rep('a', 200)}, {rep('x', 85) + " yy", rep('x', 85) + " \nyy"},
+        {rep('a', 200), rep('a', 200)},
         {rep('x', 80) + " yy", rep('x', 80) + " yy"}, {rep('x', 81) + " yy", rep('x', 81) + " \nyy"},
         {rep('a', 10) + "\n" + rep('b', 70) + " cc", rep('a', 10) + "\n" + rep('b', 70) + " \ncc"},
         {rep('x', 81) + "\n  \n y", rep('x', 81) + "\ny"},
-        {rep('a', 81) + " " + rep('b', 80) + " c d", rep('a', 81) + " \n" + rep('b', 80) + " \nc d"},
         {rep('a', 81) + " " + rep('b', 79) + " c d", rep('a', 81) + " \n" + rep('b', 79) + " c \nd"},
         {rep('x', 78) + "&&& y", rep('x', 78) + "&amp;&amp;&amp; \ny"},
         {rep('x', 78) + "&& y", rep('x', 78) + "&amp;&amp; y"}, {rep('x', 85) + "   ", rep('x', 85) + " \n"},
@@ -47,7 +44,6 @@ TEST(Serialize, ElementsAttributesAndCdata) {
     TreeNode* b = TreeNode::newChild(a.get(), "b");
     b->setContent("y");
     EXPECT_EQ(serialized(a.get()), "<a id=\"1\">x<b>y</b>\n</a>\n");
-    EXPECT_EQ(serialized(b), "<b>y</b>\n");
 
     TreeNode* q = TreeNode::newChild(a.get(), "q");
     q->addAttribute("v", "it's \"q\" <&>");
@@ -65,10 +61,7 @@ TEST(Serialize, ElementsAttributesAndCdata) {
     EXPECT_EQ(serialized(c), "<c></c>\n") << "a CDATA flag without content writes no section";
 
     TreeNode* nameless = TreeNode::newChild(a.get(), "");
-    TreeNode* emptyTag = TreeNode::newChild(nameless, "t");
-    emptyTag->setTag(std::string_view());
-    EXPECT_FALSE(nameless->hasTag());
-    EXPECT_TRUE(emptyTag->hasTag());
+    TreeNode::newChild(nameless, "t")->setTag(std::string_view());
     EXPECT_EQ(serialized(nameless), "<nothing><nothing></nothing>\n</nothing>\n");
 
     // Deep first, then siblings, then back up.
@@ -85,27 +78,6 @@ TEST(Serialize, DeclarationAndDoctypeOnlyForTheRoot) {
     EXPECT_EQ(serialized(root->firstChild()), "<b></b>\n");
     root->tree()->setDoctype("");
     EXPECT_EQ(serialized(root.get()), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a><b></b>\n</a>\n");
-}
-
-// Made on first need, replaced and moved last: checked through the handle in tests/component.
-TEST(DocumentEncoding, ParsedDeclarationKeepsItsOrderAndReadingMakesNothing) {
-    TreePtr root = parseString("<a/>");
-    StringBuffer out("stale");
-    EXPECT_FALSE(getEncoding(root->tree(), out));
-    EXPECT_TRUE(out.empty());
-    EXPECT_FALSE(getStandalone(root->tree(), out));
-    EXPECT_EQ(root->tree()->declaration(), nullptr);
-    TreePtr declared = parseString("<?xml encoding=\"A\" version=\"1.1\" encoding=\"B\"?><a/>");
-    EXPECT_TRUE(getEncoding(declared->tree(), out));
-    EXPECT_EQ(out.view(), "A");
-    setStandalone(declared->tree(), "no");
-    setEncoding(declared->tree(), "C");
-    EXPECT_EQ(dump(declared->tree()->declaration()), "xml version='1.1' standalone='no' encoding='C'");
-    setStandalone(declared->tree(), "");
-    EXPECT_TRUE(getStandalone(declared->tree(), out));
-    EXPECT_TRUE(out.empty());
-    getEncoding(nullptr, out);
-    setEncoding(nullptr, "x");
 }
 
 }  // namespace

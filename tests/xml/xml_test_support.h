@@ -32,39 +32,21 @@ inline std::string serialized(const TreeNode* n) {
     return std::string(out.view());
 }
 
-// A compact, unambiguous picture of a tree without recursion: tag, then ` name='value'` per
-// attribute, then ` "content"` (or ` [content]` when flagged CDATA), then `{child,child}`.
-inline std::string dump(const TreeNode* top) {
-    if (!top) return "(none)";
-    std::string s;
-    const TreeNode* n = top;
-    for (;;) {
-        s += n->tagView();
-        for (int32_t i = 0; i < n->attributeCount(); ++i) {
-            s += ' ';
-            s += n->attributes().name(i);
-            s += "='";
-            s += n->attributes().value(i);
-            s += '\'';
-        }
-        if (n->hasContent() || n->cdata()) {
-            s += n->cdata() ? " [" : " \"";
-            s += n->contentView();
-            s += n->cdata() ? "]" : "\"";
-        }
-        if (n->firstChild()) {
-            s += "{";
-            n = n->firstChild();
-            continue;
-        }
-        while (n != top && !n->nextSibling()) {
-            n = n->parent();
-            s += "}";
-        }
-        if (n == top) return s;
-        s += ",";
-        n = n->nextSibling();
+// A compact, unambiguous picture of a tree: tag, then ` name='value'` per attribute, then
+// ` "content"` (or ` [content]` when flagged CDATA), then `{child,child}`.
+inline std::string dump(const TreeNode* n) {
+    if (!n) return "(none)";
+    std::string s(n->tagView());
+    for (int32_t i = 0; i < n->attributeCount(); ++i) {
+        s += " " + std::string(n->attributes().name(i)) + "='" + std::string(n->attributes().value(i)) + "'";
     }
+    if (n->hasContent() || n->cdata()) {
+        s += (n->cdata() ? " [" : " \"") + std::string(n->contentView()) + (n->cdata() ? "]" : "\"");
+    }
+    for (const TreeNode* c = n->firstChild(); c; c = c->nextSibling()) {
+        s += (c == n->firstChild() ? "{" : ",") + dump(c) + (c->nextSibling() ? "" : "}");
+    }
+    return s;
 }
 
 }  // namespace quorvel::test
