@@ -84,6 +84,14 @@ private:
         }
         return false;
     }
+    // The sibling delta places away from id, or -1.
+    int siblingOf(int id, int delta) {
+        const int p = at(id).parent;
+        if (p < 0) return -1;
+        const auto& s = at(p).children;
+        const auto i = std::find(s.begin(), s.end(), id) - s.begin() + delta;
+        return i >= 0 && i < static_cast<long>(s.size()) ? s[static_cast<size_t>(i)] : -1;
+    }
     void detach(int id) {
         ModelNode& n = at(id);
         if (n.parent < 0) return;
@@ -153,12 +161,6 @@ private:
             case 2: {  // a handle on a relative
                 const auto& kids = at(a).children;
                 const int p = at(a).parent;
-                auto siblingAt = [&](int delta) {
-                    if (p < 0) return -1;
-                    const auto& s = at(p).children;
-                    const auto i = std::find(s.begin(), s.end(), a) - s.begin() + delta;
-                    return i >= 0 && i < static_cast<long>(s.size()) ? s[static_cast<size_t>(i)] : -1;
-                };
                 IQuorvelXml* out = nullptr;
                 int expected = -1;
                 switch (pick(7)) {
@@ -175,8 +177,8 @@ private:
                     }
                     case 1: h->FirstChild(&out); expected = kids.empty() ? -1 : kids.front(); break;
                     case 2: h->LastChild(&out); expected = kids.empty() ? -1 : kids.back(); break;
-                    case 3: h->NextSibling(&out); expected = siblingAt(1); break;
-                    case 4: h->PreviousSibling(&out); expected = siblingAt(-1); break;
+                    case 3: h->NextSibling(&out); expected = siblingOf(a, 1); break;
+                    case 4: h->PreviousSibling(&out); expected = siblingOf(a, -1); break;
                     case 5: h->GetParent(&out); expected = p; break;
                     default: h->GetRoot(&out); expected = rootOf(a); break;
                 }
@@ -190,9 +192,12 @@ private:
             case 3: {  // the handle itself moves
                 LONG found = -1;
                 int target = -1;
-                switch (pick(4)) {
+                switch (pick(7)) {
                     case 0: h->FirstChild2(&found); target = at(a).children.empty() ? -1 : at(a).children.front(); break;
                     case 1: h->GetParent2(&found); target = at(a).parent; break;
+                    case 3: h->LastChild2(&found); target = at(a).children.empty() ? -1 : at(a).children.back(); break;
+                    case 4: h->NextSibling2(&found); target = siblingOf(a, 1); break;
+                    case 5: h->PreviousSibling2(&found); target = siblingOf(a, -1); break;
                     case 2: {
                         const int i = pick(static_cast<int>(at(a).children.size()) + 1);
                         h->GetChild2(i, &found);
