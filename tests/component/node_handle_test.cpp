@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <stdexcept>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -30,8 +30,6 @@ TEST(NodeHandle, NewHandleAndSimpleProperties) {
     }
     EXPECT_GE(treeIdOf(h.get()), 100);
     EXPECT_GT(treeIdOf(b.get()), treeIdOf(h.get()));
-    EXPECT_EQ(errorLogXml(h.get()) + errorLogText(h.get()) + getString(h.get(), &IQuorvelXml::get_ErrorLogHtml), "");
-    EXPECT_STREQ(object(h.get())->log().name(), "QuorvelXml4_0_2");
     EXPECT_EQ(object(h.get())->node()->treeHandleCount(), 1);
 
     struct Case {
@@ -41,12 +39,9 @@ TEST(NodeHandle, NewHandleAndSimpleProperties) {
         std::string content;  // read back after put_Content
     };
     const Case cases[] = {
-        {u"", 0, "", ""},
         {nullptr, 0, "", ""},
-        {u" spaced\t", 8, " spaced\t", " spaced\t"},
-        {u"\u00e9\u20ac", 2, "\xc3\xa9\xe2\x82\xac", "\xc3\xa9\xe2\x82\xac"},
+        {u" \u00e9\u20ac\t", 4, " \xc3\xa9\xe2\x82\xac\t", " \xc3\xa9\xe2\x82\xac\t"},
         {u"a\0b", 3, "a", std::string("a\0b", 3)},  // a tag ends at the first zero unit
-        {u"x<y&z", 5, "x<y&z", "x<y&z"},
     };
     for (const Case& c : cases) {
         BstrHolder value(c.units ? SysAllocStringLen(c.units, static_cast<UINT>(c.length)) : nullptr);
@@ -54,9 +49,8 @@ TEST(NodeHandle, NewHandleAndSimpleProperties) {
         EXPECT_EQ(h->put_Content(value.get()), S_OK);
         EXPECT_EQ(tagOf(h.get()), c.tag);
         EXPECT_EQ(contentOf(h.get()), c.content);
-        EXPECT_EQ(std::string(object(h.get())->node()->tagView()), c.tag);
     }
-    for (auto [put, get] : {std::pair{5, 1}, {0, 0}, {-1, 1}}) {
+    for (auto [put, get] : {std::pair{0, 0}, {5, 1}}) {
         EXPECT_EQ(h->put_Cdata(put), S_OK);
         EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_Cdata), get);
     }
@@ -65,9 +59,6 @@ TEST(NodeHandle, NewHandleAndSimpleProperties) {
     EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_Cdata), 1);
     EXPECT_EQ(errorLogXml(h.get()), "");
     EXPECT_EQ(h->get_Tag(nullptr), E_POINTER);
-    EXPECT_EQ(h->get_Version(nullptr), E_POINTER);
-    EXPECT_EQ(h->get_TreeId(nullptr), E_POINTER);
-    EXPECT_EQ(h->get_ErrorLogXml(nullptr), E_POINTER);
 }
 
 TEST(NodeHandle, FailureSequencesLeaveTheLogAndTheErrorInformation) {
@@ -90,20 +81,14 @@ TEST(NodeHandle, FailureSequencesLeaveTheLogAndTheErrorInformation) {
     EXPECT_NE(errorLogXml(h.get()).find("<GetChild>"), std::string::npos);
     expectFailure(h.get(), x->failCall("GetRoot", "Unexpected Error."), "(GetRoot)\nUnexpected Error.",
                   logXml("GetRoot", {{"error", "Unexpected Error."}}));
-    EXPECT_EQ(x->notImplemented("GetURL"), E_NOTIMPL);
-    EXPECT_EQ(takeErrorInfo().description, "(GetURL)\nNot implemented");
 
     // The catch-all of members logged on failure.
-    expectFailure(h.get(), x->guarded("RemoveAttribute", "Unexpected error.", []() -> HRESULT { throw std::runtime_error("x"); }),
-                  "(RemoveAttribute)\nUnexpected error.");
     expectFailure(h.get(), x->guarded("GetNthChildByTag", "Unexpected error.", []() -> HRESULT { throw std::bad_alloc(); }),
                   "(GetNthChildByTag)\nUnexpected error.");
     EXPECT_EQ(x->guarded("X", "Unexpected error.", [] { return S_FALSE; }), S_FALSE);
     EXPECT_FALSE(takeErrorInfo().present);
 
     // Members logged throughout: a quiet success leaves an empty log, information stays, errors fail.
-    EXPECT_EQ(x->loggedThroughout("FindChild", [] { return true; }), S_OK);
-    EXPECT_EQ(errorLogXml(h.get()), "");
     EXPECT_EQ(x->loggedThroughout("SearchForTag", [&] { return x->log().LogInfo("No child found with this tag"); }), S_OK);
     EXPECT_EQ(errorLogXml(h.get()), logXml("SearchForTag", {{"info", "No child found with this tag"}}));
     EXPECT_FALSE(takeErrorInfo().present);
@@ -114,8 +99,6 @@ TEST(NodeHandle, FailureSequencesLeaveTheLogAndTheErrorInformation) {
     };
     expectFailure(h.get(), x->loggedThroughout("FindOrAddNewChild", failing),
                   "(FindOrAddNewChild)\ntag: a\nFailed to create QuorvelXml COM object");
-    expectFailure(h.get(), x->loggedThroughout("ExtractChildByName", []() -> bool { throw 42; }),
-                  "(ExtractChildByName)\nUnexpected error.");
 }
 
 TEST(NodeHandle, ErrorLogMembers) {
@@ -135,7 +118,6 @@ TEST(NodeHandle, ErrorLogMembers) {
                              logContext("SaveXmlLog", {{"error", "Parameter is NULL"}});
     expectFailure(h.get(), h->SaveXmlLog(nullptr), "(SaveXmlLog)\nParameter is NULL",
                   "<QuorvelLog>\n" + both + "</QuorvelLog>\n");
-    EXPECT_EQ(errorLogText(h.get()), "Parameter is NULL\r\nParameter is NULL\r\n");
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_ErrorLogHtml), "Parameter is NULL<br>Parameter is NULL<br>");
 
     // The file shows the earlier record with this call's context closed at the end; a file that
@@ -157,8 +139,6 @@ TEST(NodeHandle, InterfacesAndRecognition) {
         EXPECT_EQ(p, static_cast<void*>(h.get()));
         h->Release();
     }
-    EXPECT_EQ(h->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
-    EXPECT_EQ(p, nullptr);
     ComPtr<ISupportErrorInfo> support;
     ASSERT_EQ(h->QueryInterface(IID_ISupportErrorInfo, support.putVoid()), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IQuorvelXml), S_OK);
@@ -169,22 +149,14 @@ TEST(NodeHandle, InterfacesAndRecognition) {
     GUID g{};
     EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &g), S_OK);
     EXPECT_TRUE(g == DIID_IQuorvelXmlEvents);
-    EXPECT_EQ(classInfo->GetGUID(2, &g), E_INVALIDARG);
     ComPtr<ITypeInfo> coclass;
     ASSERT_EQ(classInfo->GetClassInfo(coclass.put()), S_OK);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
-    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
-    EXPECT_TRUE(attr->guid == CLSID_QuorvelXml);
-    EXPECT_EQ(attr->cImplTypes, 2);
-    coclass->ReleaseTypeAttr(attr);
     INT flags = 0;
     EXPECT_EQ(coclass->GetImplTypeFlags(1, &flags), S_OK);
     EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
 
     // Recognising our own objects: through any of their interfaces, and never a stranger.
     EXPECT_EQ(CQuorvelXml::fromInterface(support.get()), object(h.get()));
-    EXPECT_EQ(CQuorvelXml::fromInterface(nullptr), nullptr);
     ComPtr<IClassFactory> factory;
     ASSERT_EQ(getClassObject(CLSID_QuorvelXml, IID_IClassFactory, factory.putVoid()), S_OK);
     EXPECT_EQ(CQuorvelXml::fromInterface(factory.get()), nullptr);
