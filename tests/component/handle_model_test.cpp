@@ -92,6 +92,19 @@ private:
         const auto i = std::find(s.begin(), s.end(), id) - s.begin() + delta;
         return i >= 0 && i < static_cast<long>(s.size()) ? s[static_cast<size_t>(i)] : -1;
     }
+    // Where a navigation member leads from id: 0 first child, 1 last child, 2 next sibling,
+    // 3 previous sibling, 4 parent, 5 root; -1 for nowhere.
+    int relative(int id, int which) {
+        const auto& kids = at(id).children;
+        switch (which) {
+            case 0: return kids.empty() ? -1 : kids.front();
+            case 1: return kids.empty() ? -1 : kids.back();
+            case 2: return siblingOf(id, 1);
+            case 3: return siblingOf(id, -1);
+            case 4: return at(id).parent;
+            default: return rootOf(id);
+        }
+    }
     void detach(int id) {
         ModelNode& n = at(id);
         if (n.parent < 0) return;
@@ -158,73 +171,67 @@ private:
                 }
                 break;
             }
-            case 2: {  // a handle on a relative
-                const auto& kids = at(a).children;
-                const int p = at(a).parent;
-                IQuorvelXml* out = nullptr;
-                int expected = -1;
-                switch (pick(7)) {
-                    case 0: {
-                        const int i = pick(static_cast<int>(kids.size()) + 2) - 1;
-                        const HRESULT hr = h->GetChild(i, &out);
-                        if (i < 0 || i >= static_cast<int>(kids.size())) {
-                            EXPECT_EQ(hr, E_FAIL);
-                            takeErrorInfo();
-                            return;
-                        }
-                        expected = kids[static_cast<size_t>(i)];
-                        break;
+            case 2: {  // a handle on a relative, or the handle itself moves there
+                using Get = HRESULT (IQuorvelXml::*)(IQuorvelXml**);
+                using Move = HRESULT (IQuorvelXml::*)(LONG*);
+                static constexpr Get gets[] = {&IQuorvelXml::FirstChild,      &IQuorvelXml::LastChild,
+                                               &IQuorvelXml::NextSibling,     &IQuorvelXml::PreviousSibling,
+                                               &IQuorvelXml::GetParent,       &IQuorvelXml::GetRoot};
+                static constexpr Move moves[] = {&IQuorvelXml::FirstChild2,  &IQuorvelXml::LastChild2,
+                                                 &IQuorvelXml::NextSibling2, &IQuorvelXml::PreviousSibling2,
+                                                 &IQuorvelXml::GetParent2};
+                const int which = pick(6);
+                const int target = relative(a, which);
+                if (pick(2)) {
+                    IQuorvelXml* out = nullptr;
+                    (h->*gets[which])(&out);
+                    if (target < 0) {
+                        EXPECT_EQ(out, nullptr) << lastOp_;
+                    } else {
+                        keep(out, target);
                     }
-                    case 1: h->FirstChild(&out); expected = kids.empty() ? -1 : kids.front(); break;
-                    case 2: h->LastChild(&out); expected = kids.empty() ? -1 : kids.back(); break;
-                    case 3: h->NextSibling(&out); expected = siblingOf(a, 1); break;
-                    case 4: h->PreviousSibling(&out); expected = siblingOf(a, -1); break;
-                    case 5: h->GetParent(&out); expected = p; break;
-                    default: h->GetRoot(&out); expected = rootOf(a); break;
-                }
-                if (expected < 0) {
-                    EXPECT_EQ(out, nullptr) << lastOp_;
+                } else if (which == 5) {
+                    ASSERT_EQ(h->GetRoot2(), S_OK);
+                    self.node = target;
                 } else {
-                    keep(out, expected);
+                    LONG found = -1;
+                    (h->*moves[which])(&found);
+                    EXPECT_EQ(found, target >= 0 ? 1 : 0) << lastOp_;
+                    if (target >= 0) self.node = target;
                 }
                 break;
             }
-            case 3: {  // the handle itself moves
-                LONG found = -1;
-                int target = -1;
-                switch (pick(7)) {
-                    case 0: h->FirstChild2(&found); target = at(a).children.empty() ? -1 : at(a).children.front(); break;
-                    case 1: h->GetParent2(&found); target = at(a).parent; break;
-                    case 3: h->LastChild2(&found); target = at(a).children.empty() ? -1 : at(a).children.back(); break;
-                    case 4: h->NextSibling2(&found); target = siblingOf(a, 1); break;
-                    case 5: h->PreviousSibling2(&found); target = siblingOf(a, -1); break;
-                    case 2: {
-                        const int i = pick(static_cast<int>(at(a).children.size()) + 1);
-                        h->GetChild2(i, &found);
-                        target = i < static_cast<int>(at(a).children.size()) ? at(a).children[static_cast<size_t>(i)] : -1;
-                        break;
+            case 3: {  // the same by index, out of range now and then
+                const int n = static_cast<int>(at(a).children.size());
+                const int i = pick(n + 2) - 1;
+                const int target = i >= 0 && i < n ? at(a).children[static_cast<size_t>(i)] : -1;
+                if (pick(2)) {
+                    IQuorvelXml* out = nullptr;
+                    EXPECT_EQ(h->GetChild(i, &out), target < 0 ? E_FAIL : S_OK) << lastOp_;
+                    if (target < 0) {
+                        takeErrorInfo();
+                    } else {
+                        keep(out, target);
                     }
-                    default: h->GetRoot2(); found = rootOf(a) != a; target = rootOf(a) == a ? -1 : rootOf(a); break;
+                } else {
+                    LONG found = -1;
+                    h->GetChild2(i, &found);
+                    EXPECT_EQ(found, target >= 0 ? 1 : 0) << lastOp_;
+                    if (target >= 0) self.node = target;
                 }
-                EXPECT_EQ(found, target >= 0 ? 1 : 0) << lastOp_;
-                if (target >= 0) self.node = target;
                 break;
             }
             case 4: {  // search, with the other handle as after
                 const bool useAfter = pick(2);
-                const int wanted = pick(3) ? rootOf(a) : b;  // mostly a tag present in this tree
-                const std::vector<int> inTree = levelOrder(rootOf(a));
-                const int tagNode = pick(2) ? inTree[static_cast<size_t>(pick(static_cast<int>(inTree.size())))] : wanted;
+                const std::vector<int> inTree = levelOrder(rootOf(a));  // mostly a tag present in this tree
+                const int tagNode = pick(3) ? inTree[static_cast<size_t>(pick(static_cast<int>(inTree.size())))] : b;
                 const int expected = expectedSearch(a, useAfter ? b : -1, at(tagNode).tag);
                 IQuorvelXml* out = nullptr;
                 ASSERT_EQ(h->SearchForTag(useAfter ? other.h.get() : nullptr, bstr(at(tagNode).tag).get(), &out), S_OK);
                 if (expected < 0) {
                     EXPECT_EQ(out, nullptr) << lastOp_;
-                } else if (pick(2)) {
-                    keep(out, expected);
                 } else {
-                    EXPECT_EQ(nodeOf(out), at(expected).real);
-                    out->Release();
+                    keep(out, expected);
                 }
                 break;
             }
