@@ -40,7 +40,7 @@ ComPtr<IQuorvelXml> child(IQuorvelXml* parent, LONG i) {
 }
 
 TEST(TreeMembers, IndexFailuresLeaveTheResultAndKeepTheLog) {
-    ComPtr<IQuorvelXml> doc = document("a(c) b(d)");
+    ComPtr<IQuorvelXml> doc = parsed("<root><a><c/></a><b><d/></b></root>");
     IQuorvelXml* out = kUntouched;
     expectFailure(doc.get(), doc->GetChild(INT32_MIN, &out), "(GetChild)\nNo child at this index\nindex: -2147483648",
                   logXml("GetChild", {{"error", "No child at this index"}, {"index", "-2147483648"}}));
@@ -56,7 +56,7 @@ TEST(TreeMembers, IndexFailuresLeaveTheResultAndKeepTheLog) {
 }
 
 TEST(TreeMembers, LookupByTag) {
-    ComPtr<IQuorvelXml> doc = document("a=1 b=2 a=3 Item item=4");
+    ComPtr<IQuorvelXml> doc = parsed("<root><a>1</a><b>2</b><a>3</a><Item/><item>4</item></root>");
     LONG count = -1;
     EXPECT_EQ(doc->NumChildrenHavingTag(bstr(" a ").get(), &count), S_OK);
     EXPECT_EQ(count, 2);
@@ -79,7 +79,7 @@ TEST(TreeMembers, LookupByTag) {
     EXPECT_EQ(out, nullptr);
 
     // GetChildContent: that child's own text only.
-    ComPtr<IQuorvelXml> rec = document("rec=r(name=Smith(inner=x))");
+    ComPtr<IQuorvelXml> rec = parsed("<root><rec>r<name>Smith<inner>x</inner></name></rec></root>");
     BSTR s = nullptr;
     EXPECT_EQ(child(rec.get(), 0)->GetChildContent(bstr(" name ").get(), &s), S_OK);
     EXPECT_EQ(take(s), "Smith");
@@ -162,7 +162,8 @@ std::string allMatches(Search search) {
 
 TEST(TreeMembers, Searches) {
     // An after outside the subtree or in another tree finds nothing; a stranger counts as none.
-    ComPtr<IQuorvelXml> doc = document("a(c) b(d)"), a = find(doc.get(), "a"), elsewhere = document("x"), got;
+    ComPtr<IQuorvelXml> doc = parsed("<root><a><c/></a><b><d/></b></root>"), a = find(doc.get(), "a");
+    ComPtr<IQuorvelXml> elsewhere = parsed("<x/>"), got;
     RecordingHandle stranger;
     EXPECT_EQ(a->SearchForTag(doc.get(), bstr("c").get(), got.put()), S_OK);
     EXPECT_FALSE(got);
@@ -172,7 +173,8 @@ TEST(TreeMembers, Searches) {
     EXPECT_EQ(nodeOf(got.get()), nodeOf(doc.get()));
     EXPECT_EQ(stranger.lastCall, "");
 
-    ComPtr<IQuorvelXml> text = document("i i=abc i=Abc j=abc(i=xyz) i=a*c"), j = find(text.get(), "j");
+    ComPtr<IQuorvelXml> text = parsed("<root><i/><i>abc</i><i>Abc</i><j>abc<i>xyz</i></j><i>a*c</i></root>");
+    ComPtr<IQuorvelXml> j = find(text.get(), "j");
     ASSERT_EQ(j->AddAttribute(bstr("k").get(), bstr("xyz").get()), S_OK);
     const struct {
         const char* tag;  // null: SearchAllForContent
@@ -198,7 +200,8 @@ TEST(TreeMembers, Searches) {
 }
 
 TEST(TreeMembers, FindNextRecordWalksSiblings) {
-    ComPtr<IQuorvelXml> doc = document("r(key=x n=1) r(key=y n=2) r(n=3 key=x) r(n=4)");
+    ComPtr<IQuorvelXml> doc = parsed(
+        "<root><r><key>x</key><n>1</n></r><r><key>y</key><n>2</n></r><r><n>3</n><key>x</key></r><r><n>4</n></r></root>");
     auto record = [](IQuorvelXml* r) { return r ? std::string(nodeOf(r)->findChild("n")->contentView()) : "-"; };
     // All records with key x: each search starts on the sibling after the last record found.
     std::string walked;
@@ -236,7 +239,7 @@ TEST(TreeMembers, NewChildrenAndContent) {
 TEST(TreeMembers, GraftingAndSwapping) {
     {
         // Foreign and null arguments change nothing.
-        ComPtr<IQuorvelXml> doc = document("a(b)");
+        ComPtr<IQuorvelXml> doc = parsed("<root><a><b/></a></root>");
         RecordingHandle stranger;
         for (auto [call, context] : {std::pair{&IQuorvelXml::AddChildTree, "AddChildTree"},
                                      {&IQuorvelXml::SwapNode, "SwapNode"}, {&IQuorvelXml::SwapTree, "SwapTree"}}) {
@@ -248,7 +251,8 @@ TEST(TreeMembers, GraftingAndSwapping) {
     }
 
     // SwapNode exchanges tag, content and attributes; CDATA flags, children and handles stay.
-    ComPtr<IQuorvelXml> one = document("t=text(kid) bare"), t = child(one.get(), 0), bare = child(one.get(), 1);
+    ComPtr<IQuorvelXml> one = parsed("<root><t>text<kid/></t><bare/></root>");
+    ComPtr<IQuorvelXml> t = child(one.get(), 0), bare = child(one.get(), 1);
     ASSERT_EQ(t->AddAttribute(bstr("k").get(), bstr("v").get()), S_OK);
     ASSERT_EQ(t->put_Cdata(1), S_OK);
     ASSERT_EQ(t->SwapNode(bare.get()), S_OK);
@@ -289,21 +293,21 @@ TEST(TreeMembers, ExtractChildByName) {
 
 TEST(TreeMembers, Sorting) {
     using Sort = std::function<HRESULT(IQuorvelXml*)>;
-    const std::string records = "r(name=Smith id=1) r(name=Jones id=2) r(id=3 name=Brown)";
     const struct {
-        std::string shape;
+        const char* xml;
         Sort sort;
         const char* expected;
     } cases[] = {
-        {"b a Z", [](IQuorvelXml* h) { return h->SortByTag(-3); }, "root(Z a b)"},
-        {"x=\xc3\xa9 x=z x=Z", [](IQuorvelXml* h) { return h->SortByContent(1); }, "root(x=Z x=z x=\xc3\xa9)"},
-        {records, [](IQuorvelXml* h) { return h->SortRecordsByContent(bstr(" name ").get(), 1); },
-         "root(r(id=3 name=Brown) r(name=Jones id=2) r(name=Smith id=1))"},
+        {"<root><b/><a/><Z/></root>", [](IQuorvelXml* h) { return h->SortByTag(-3); }, "root(Z a b)"},
+        {"<root><x>\xc3\xa9</x><x>z</x><x>Z</x></root>", [](IQuorvelXml* h) { return h->SortByContent(1); },
+         "root(x=Z x=z x=\xc3\xa9)"},
+        {"<root><r><n>Smith</n><id/></r><r><id/><n>Brown</n></r></root>",
+         [](IQuorvelXml* h) { return h->SortRecordsByContent(bstr(" n ").get(), 1); }, "root(r(id n=Brown) r(n=Smith id))"},
     };
     for (const auto& c : cases) {
-        ComPtr<IQuorvelXml> doc = document(c.shape);
+        ComPtr<IQuorvelXml> doc = parsed(c.xml);
         EXPECT_EQ(c.sort(doc.get()), S_OK);
-        EXPECT_EQ(shape(doc.get()), c.expected) << c.shape;
+        EXPECT_EQ(shape(doc.get()), c.expected) << c.xml;
     }
 
     // By attribute, with a padded name; children without it sort first when ascending.
