@@ -108,24 +108,15 @@ TEST(MemberAllocations, WalkingAMillionElementsWithTheMembersEndingIn2AllocatesN
               }),
               0);
 
-    // A search: the handle it returns and its queue, whatever the number of nodes it passes.
-    const BstrHolder rootTag = bstr("unnamed"), lastTag = bstr("last"), absentTag = bstr("absent");
+    // A search allocates its queue and the handle on what it found, whatever the number of nodes
+    // it passes: the queue holds only nodes with children (1,000 here) and grows geometrically.
+    const BstrHolder rootTag = bstr("unnamed"), lastTag = bstr("last");
     ComPtr<IQuorvelXml> found;
     const int64_t atOnce = allocationsOf([&] { doc->SearchForTag(nullptr, rootTag.get(), found.put()); });
-    found.reset();
-    const int64_t handleOnly = allocationsOf([&] { doc->GetRoot(found.put()); });
-    found.reset();
     const int64_t atTheEnd = allocationsOf([&] { doc->SearchForTag(nullptr, lastTag.get(), found.put()); });
-    ASSERT_TRUE(found);
     EXPECT_EQ(nodeOf(found.get()), root->lastChild()->lastChild());
-    found.reset();
-    const int64_t nowhere = allocationsOf([&] { doc->SearchForTag(nullptr, absentTag.get(), found.put()); });
-    EXPECT_FALSE(found);
-    // The queue holds only nodes with children (1,000 here) and grows geometrically.
-    EXPECT_GT(handleOnly, 0);  // the counting sees a new handle at all
-    EXPECT_GE(atOnce, handleOnly);
+    EXPECT_GT(atOnce, 0);  // the counting sees a new handle at all
     EXPECT_LE(atTheEnd - atOnce, 24) << atOnce << " " << atTheEnd;
-    EXPECT_LE(nowhere, atTheEnd - handleOnly);
 }
 
 }  // namespace
