@@ -31,8 +31,6 @@ inline std::string take(BSTR s) {
     return sys::toUtf8(h.view());
 }
 
-inline std::string text(const BstrHolder& s) { return sys::toUtf8(s.view()); }
-
 // The UTF-8 text of a string someone else owns.
 inline std::string peek(BSTR s) { return sys::toUtf8(std::u16string_view(s ? s : u"", SysStringLen(s))); }
 
@@ -154,14 +152,6 @@ inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, D
         return {};
     }
     return events;
-}
-
-// "<list>" with `n` items made by `item(i)`.
-template <class Item>
-std::string listOf(int n, Item item) {
-    std::string doc = "<list>";
-    for (int i = 0; i < n; ++i) doc += item(i);
-    return doc + "</list>";
 }
 
 }  // namespace quorvel::test
