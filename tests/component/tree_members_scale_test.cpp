@@ -95,18 +95,10 @@ TEST(TreeMembersScale, SortsAndSearches) {
         {"content", [&](IQuorvelXml** o) { return doc->SearchForContent(nullptr, bstr("r").get(), bstr(last).get(), o); },
          lastRecord},
         {"all", [&](IQuorvelXml** o) { return doc->SearchAllForContent(nullptr, bstr(last).get(), o); }, lastRecord},
-        {"field", [&](IQuorvelXml** o) { return doc->SearchForContent(nullptr, bstr("f").get(), bstr(last).get(), o); },
-         lastRecord->firstChild()},
         {"attribute",
          [&](IQuorvelXml** o) { return doc->SearchForAttribute(nullptr, bstr("f").get(), bstr("v").get(), bstr(last).get(), o); },
          lastRecord->firstChild()},
         {"tag", [&](IQuorvelXml** o) { return doc->SearchForTag(nullptr, bstr("none").get(), o); }, nullptr},
-        {"records", [&](IQuorvelXml** o) {
-             ComPtr<IQuorvelXml> first;
-             doc->FirstChild(first.put());
-             return first->FindNextRecord(bstr("f").get(), bstr(last).get(), o);
-         },
-         lastRecord},
         {"nth", [&](IQuorvelXml** o) { return doc->GetNthChildWithTag(bstr("r").get(), kChildren - 1, o); },
          lastRecord},
     };
