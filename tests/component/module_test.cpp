@@ -168,7 +168,7 @@ TEST(Module, RegistrationRoundTrip) {
     ASSERT_TRUE(after.load(file));
 
     using Value = std::tuple<std::string, std::string, std::string>;  // key, name ("" default), value
-    // What a host needs to find and load the classes; the keys removed below show the rest was written.
+    // What a host needs to find and load the classes.
     const std::vector<Value> written = {
         {clsid + "\\InprocServer32", "", module},
         {clsid + "\\InprocServer32", "ThreadingModel", "Apartment"},
