@@ -1,5 +1,5 @@
 // Helpers shared by the component tests: handles made as a host makes them, host strings in
-// and out, and the thread's error information.
+// and out, the thread's error information, and the shape of a subtree read from the nodes.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "component/class_table.h"
+#include "component/node_handle.h"
 #include "core/automation/bstr_holder.h"
 #include "core/automation/com_ptr.h"
 #include "core/system/utf8.h"
 #include "quorvel/quorvel_xml.hpp"
+#include "tree/tree_node.h"
 
 namespace quorvel::test {
 
@@ -153,5 +155,34 @@ inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, D
     }
     return events;
 }
+
+inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->node(); }
+
+inline ComPtr<IQuorvelXml> adoptResult(IQuorvelXml* p) { return ComPtr<IQuorvelXml>::adopt(p); }
+
+// A new child through NewChild.
+inline ComPtr<IQuorvelXml> addChild(IQuorvelXml* parent, std::string_view tag, std::string_view content = "") {
+    ComPtr<IQuorvelXml> c;
+    EXPECT_EQ(parent->NewChild(bstr(tag).get(), bstr(content).get(), c.put()), S_OK);
+    return c;
+}
+
+// A subtree as "tag=content(child child)", read from the nodes themselves.
+inline std::string shapeOf(const TreeNode* n) {
+    std::string s(n->tagView());
+    if (n->hasContent()) {
+        s += '=';
+        s += n->contentView();
+    }
+    if (!n->hasChildren()) return s;
+    s += "(";
+    for (const TreeNode* c = n->firstChild(); c; c = c->nextSibling()) {
+        s += shapeOf(c);
+        if (c->nextSibling()) s += " ";
+    }
+    return s + ")";
+}
+
+inline std::string shape(IQuorvelXml* h) { return shapeOf(nodeOf(h)); }
 
 }  // namespace quorvel::test

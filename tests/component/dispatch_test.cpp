@@ -9,7 +9,6 @@
 #include "component/type_info.h"
 #include "component_test_support.h"
 #include "core/automation/variant_holder.h"
-#include "component/node_handle.h"
 
 namespace quorvel {
 namespace {

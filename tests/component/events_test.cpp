@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "component/node_handle.h"
 #include "component_test_support.h"
 #include "core/progress_monitor.h"
 

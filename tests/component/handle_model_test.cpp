@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "component_test_support.h"
 #include "tree/tree_info.h"
-#include "tree_member_support.h"
 
 namespace quorvel {
 namespace {

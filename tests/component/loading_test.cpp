@@ -10,10 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "component/node_handle.h"
 #include "component_test_support.h"
 #include "core/automation/variant_holder.h"
-#include "tree/tree_node.h"
 #include "xml/document_encoding.h"
 #include "scratch_dir.h"
 #include "xml/serializer.h"
@@ -24,18 +22,16 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-CQuorvelXml* object(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h); }
-
 std::string xmlOf(IQuorvelXml* h) {
     StringBuffer out;
-    serialize(object(h)->node(), out);
+    serialize(nodeOf(h), out);
     return std::string(out.view());
 }
 
 // The declared encoding, or "(none)".
 std::string encodingOf(IQuorvelXml* h) {
     StringBuffer out;
-    return getEncoding(object(h)->node()->tree(), out) ? std::string(out.view()) : "(none)";
+    return getEncoding(nodeOf(h)->tree(), out) ? std::string(out.view()) : "(none)";
 }
 
 // Decodes each file with Python's codec of that name into file.decoded as UTF-8, all in one run
@@ -92,7 +88,7 @@ TEST_F(Loading, FilesInTheirOwnEncodings) {
         LONG flag = -1;
         ASSERT_EQ(loadFile(h.get(), dir / "doc.xml", &flag), S_OK) << c.what;
         ASSERT_EQ(flag, 1) << c.what;
-        EXPECT_EQ(object(h.get())->node()->contentView(), c.content) << c.what;
+        EXPECT_EQ(nodeOf(h.get())->contentView(), c.content) << c.what;
         EXPECT_EQ(encodingOf(h.get()), c.encoding) << c.what;
         EXPECT_NE(errorLogXml(h.get()).find("Loaded XML File"), std::string::npos) << c.what;
     }
@@ -103,7 +99,7 @@ TEST_F(Loading, ByteArraysAndStringVariants) {
     LONG flag = -1;
     ASSERT_EQ(loadBytes(h.get(), "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><r><c>\xE9</c></r>", &flag), S_OK);
     EXPECT_EQ(flag, 1);
-    EXPECT_EQ(object(h.get())->node()->firstChild()->contentView(), "\xC3\xA9");
+    EXPECT_EQ(nodeOf(h.get())->firstChild()->contentView(), "\xC3\xA9");
     EXPECT_EQ(encodingOf(h.get()), "iso-8859-1");  // left as declared
     const LONG loadedId = getLong(h.get(), &IQuorvelXml::get_TreeId);
 
@@ -182,7 +178,7 @@ TEST_F(Loading, SaveWritesTheDeclaredEncoding) {
         const std::string doc = "<!DOCTYPE doc>\n<doc a=\"" + c.text + "\"><t>" + c.text + kSmile + c.text +
                                 "</t><u>&amp;" + kSmile + "</u><v><![CDATA[<" + c.text + ">]]></v></doc>";
         ASSERT_EQ(loadBytes(h.get(), doc, &flag), S_OK) << c.encoding;
-        setEncoding(object(h.get())->node()->tree(), c.encoding);
+        setEncoding(nodeOf(h.get())->tree(), c.encoding);
         std::string expected = xmlOf(h.get());
         if (c.lacksSmile) {
             for (size_t at; (at = expected.find(kSmile)) != std::string::npos;) expected.erase(at, kSmile.size());
@@ -222,7 +218,7 @@ TEST_F(Loading, SaveGivesAnEncodingAndReportsWriteFailures) {
     EXPECT_EQ(encodingOf(h.get()), "utf-8");
 
     // From a child: no declaration is written, though the tree got its encoding.
-    ComPtr<IQuorvelXml> child = ComPtr<IQuorvelXml>::adopt(CQuorvelXml::wrapNode(object(h.get())->node()->firstChild()));
+    ComPtr<IQuorvelXml> child = ComPtr<IQuorvelXml>::adopt(CQuorvelXml::wrapNode(nodeOf(h.get())->firstChild()));
     ASSERT_EQ(child->SaveXml(bstr((dir / "c.xml").string()).get()), S_OK);
     EXPECT_EQ(slurp(dir / "c.xml"), "<c>x</c>\n");
 

@@ -7,11 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "component/node_handle.h"
 #include "component_test_support.h"
 #include "scratch_dir.h"
 #include "tree/tree_info.h"
-#include "tree/tree_node.h"
 
 namespace quorvel {
 namespace {

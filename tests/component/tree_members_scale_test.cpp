@@ -12,8 +12,8 @@
 #include <new>
 #include <string>
 
+#include "component_test_support.h"
 #include "tree/tree_info.h"
-#include "tree_member_support.h"
 
 namespace {
 thread_local bool countingAllocations = false;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tree_member_support.h"
+#include "component_test_support.h"
 
 namespace quorvel {
 namespace {
