@@ -101,31 +101,19 @@ TEST_F(Loading, ByteArraysAndStringVariants) {
     EXPECT_EQ(flag, 1);
     EXPECT_EQ(nodeOf(h.get())->firstChild()->contentView(), "\xC3\xA9");
     EXPECT_EQ(encodingOf(h.get()), "iso-8859-1");  // left as declared
-    const LONG loadedId = getLong(h.get(), &IQuorvelXml::get_TreeId);
 
     // A plain string variant reads as bytes that stop at the first zero: no element.
-    {
-        VariantHolder v;
-        v->vt = VT_BSTR;
-        v->bstrVal = SysAllocString(u"<a>x</a>");
-        flag = -1;
-        EXPECT_EQ(h->LoadXmlV(*v.get(), &flag), E_FAIL);
-        EXPECT_EQ(flag, 0);
-        ErrorRecord e = takeErrorInfo();
-        EXPECT_NE(e.description.find("Failed to parse XML data (5)"), std::string::npos) << e.description;
-        EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_TreeId), loadedId);  // the old tree stays
-    }
-    // Empty arrays and a mark with nothing after it.
-    for (const std::string& bad : {std::string(), std::string("\xFF\xFE")}) {
-        EXPECT_EQ(loadBytes(h.get(), bad, &flag), E_FAIL);
-        EXPECT_EQ(flag, 0);
-        EXPECT_NE(errorLogXml(h.get()).find("Failed to parse XML data (5)"), std::string::npos);
-    }
+    VariantHolder v;
+    v->vt = VT_BSTR;
+    v->bstrVal = SysAllocString(u"<a>x</a>");
+    EXPECT_EQ(h->LoadXmlV(*v.get(), &flag), E_FAIL);
+    EXPECT_EQ(flag, 0);
+    const ErrorRecord e = takeErrorInfo();
+    EXPECT_NE(e.description.find("Failed to parse XML data (5)"), std::string::npos) << e.description;
 }
 
 TEST_F(Loading, MissingAndUnusableFiles) {
     ComPtr<IQuorvelXml> h = newHandle();
-    const LONG id = getLong(h.get(), &IQuorvelXml::get_TreeId);
     LONG flag = -1;
     const fs::path missing = dir / "missing.xml";
     ASSERT_EQ(loadFile(h.get(), missing, &flag), S_OK);  // not a failure toward the host
@@ -138,7 +126,6 @@ TEST_F(Loading, MissingAndUnusableFiles) {
     EXPECT_NE(log.find("current_dir"), std::string::npos) << log;
     EXPECT_NE(log.find("Failed to parse file"), std::string::npos) << log;
     EXPECT_NE(log.find("<filename>" + missing.string() + "</filename>"), std::string::npos) << log;
-    EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_TreeId), id);
 
     // None of these gives a tree, and none breaks anything; damaged text is tabled in tests/xml.
     spill(dir / "mark.xml", "\xFF\xFE");
@@ -186,9 +173,6 @@ TEST_F(Loading, SaveWritesTheDeclaredEncoding) {
         const fs::path file = dir / (std::string(c.encoding) + ".xml");
         ASSERT_EQ(h->SaveXml(bstr(file.string()).get()), S_OK) << c.encoding;
         const std::string written = slurp(file);
-        if (std::string(c.encoding) == "UTF-8") {
-            EXPECT_EQ(written, expected);
-        }
         EXPECT_EQ(written.find("\xEF\xBB\xBF"), std::string::npos);  // no mark added
         EXPECT_NE(written.rfind("\xFF\xFE", 0), 0u);
         // Read back, the file gives the same tree and encoding; UTF-16 without a mark reads as bytes, no element.
