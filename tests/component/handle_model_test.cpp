@@ -82,26 +82,16 @@ private:
         }
         return false;
     }
-    // The sibling delta places away from id, or -1.
-    int siblingOf(int id, int delta) {
-        const int p = at(id).parent;
-        if (p < 0) return -1;
-        const auto& s = at(p).children;
-        const auto i = std::find(s.begin(), s.end(), id) - s.begin() + delta;
-        return i >= 0 && i < static_cast<long>(s.size()) ? s[static_cast<size_t>(i)] : -1;
-    }
     // Where a navigation member leads from id: 0 first child, 1 last child, 2 next sibling,
     // 3 previous sibling, 4 parent, 5 root; -1 for nowhere.
     int relative(int id, int which) {
         const auto& kids = at(id).children;
-        switch (which) {
-            case 0: return kids.empty() ? -1 : kids.front();
-            case 1: return kids.empty() ? -1 : kids.back();
-            case 2: return siblingOf(id, 1);
-            case 3: return siblingOf(id, -1);
-            case 4: return at(id).parent;
-            default: return rootOf(id);
-        }
+        if (which < 2) return kids.empty() ? -1 : which == 0 ? kids.front() : kids.back();
+        if (which > 3) return which == 4 ? at(id).parent : rootOf(id);
+        if (at(id).parent < 0) return -1;
+        const auto& s = at(at(id).parent).children;
+        const auto i = std::find(s.begin(), s.end(), id) - s.begin() + (which == 2 ? 1 : -1);
+        return i >= 0 && i < static_cast<long>(s.size()) ? s[static_cast<size_t>(i)] : -1;
     }
     void detach(int id) {
         ModelNode& n = at(id);
