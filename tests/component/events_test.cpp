@@ -1,27 +1,25 @@
-// Connection points and the progress event: sinks connect and disconnect, and ParsePercentDone
-// reaches each connected sink through IDispatch::Invoke exactly as automation sinks expect.
+// Connection points and the progress event: LoadXml reports ParsePercentDone to each connected
+// sink through IDispatch::Invoke exactly as automation sinks expect; sinks connect and disconnect.
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <string>
 #include <vector>
 
 #include "component_test_support.h"
-#include "core/progress_monitor.h"
 
 namespace quorvel {
 namespace {
 
 using namespace test;
 
-// Runs a parse-sized progress run of total bytes through the handle, as the loaders do.
-void parseProgress(IQuorvelXml* h, uint32_t total, std::initializer_list<uint32_t> positions) {
-    ProgressMonitor monitor(103, 0, CQuorvelXml::fromInterface(h), 100);
-    monitor.Reset(total);
-    for (uint32_t p : positions) monitor.SetPosition(p);
-    monitor.Finish();
+// Loads the text through LoadXml, whatever comes of it.
+void load(IQuorvelXml* h, const std::string& xml) {
+    LONG flag = -1;
+    h->LoadXml(bstr(xml).get(), &flag);
+    takeErrorInfo();
 }
 
-TEST(Events, ConnectedSinksReceiveParsePercentDone) {
+TEST(Events, LoadXmlReportsProgressToEveryConnectedSink) {
     PercentSink first, second(false), third;  // the second answers only IDispatch, as many script sinks do
     ComPtr<IQuorvelXml> h = newHandle();
     DWORD cookie1 = 0, cookie2 = 0, cookie3 = 0;
@@ -31,33 +29,40 @@ TEST(Events, ConnectedSinksReceiveParsePercentDone) {
     EXPECT_NE(cookie1, cookie2);
     EXPECT_EQ(first.refs, 2u);
 
-    parseProgress(h.get(), 1000, {5, 10, 250, 250, 260, 999});
-    const std::vector<LONG> expected = {1, 25, 26, 99, 100};
-    EXPECT_EQ(first.percents, expected);
-    EXPECT_EQ(second.percents, expected);
+    // Strictly increasing percentages that end in 100, the same for every sink.
+    std::string doc = "<list>";
+    for (int i = 0; i < 1000; ++i) doc += "<item n=\"" + std::to_string(i) + "\">text</item>";
+    doc += "</list>";
+    load(h.get(), doc);
+    EXPECT_GT(first.percents.size(), 50u);
+    for (size_t i = 1; i < first.percents.size(); ++i) EXPECT_GT(first.percents[i], first.percents[i - 1]);
+    EXPECT_EQ(first.percents.back(), 100);
+    EXPECT_EQ(second.percents, first.percents);
     EXPECT_TRUE(first.callShapeOk && second.callShapeOk);
 
-    // Unadvise stops the events; a sink whose call fails does not stop the others.
+    // Unadvise stops the events; a sink whose call fails does not stop the others; a text
+    // without an element still finishes its run.
     EXPECT_EQ(events->Unadvise(cookie1), S_OK);
     EXPECT_EQ(events->Unadvise(cookie1), CONNECT_E_NOCONNECTION);
     EXPECT_EQ(first.refs, 1u);
+    const size_t firstCount = first.percents.size();
     second.invokeResult = E_FAIL;
     ASSERT_EQ(events->Advise(&third, &cookie3), S_OK);
-    parseProgress(h.get(), 10, {5});
-    EXPECT_EQ(first.percents.size(), expected.size());
-    EXPECT_EQ(third.percents, (std::vector<LONG>{50, 100}));
+    load(h.get(), "no element");
+    EXPECT_EQ(first.percents.size(), firstCount);
+    EXPECT_EQ(third.percents, (std::vector<LONG>{100}));
 
     // A sink may disconnect itself during an event; the others still get theirs.
     third.onEvent = [&] { events->Unadvise(cookie3); };
     second.percents.clear();
-    parseProgress(h.get(), 4, {1, 2});
-    EXPECT_EQ(third.percents, (std::vector<LONG>{50, 100, 25}));
-    EXPECT_EQ(second.percents, (std::vector<LONG>{25, 50, 100}));
+    load(h.get(), doc);
+    EXPECT_EQ(third.percents.size(), 2u);
+    EXPECT_EQ(second.percents.back(), 100);
     EXPECT_EQ(third.refs, 1u);
 
-    // An empty text is not reported.
+    // An empty text raises nothing.
     second.percents.clear();
-    parseProgress(h.get(), 0, {});
+    load(h.get(), "");
     EXPECT_TRUE(second.percents.empty());
 
     // The handle lets go of its sinks when it goes.

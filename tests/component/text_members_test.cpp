@@ -1,7 +1,6 @@
 // LoadXml, GetXml, Encoding and Standalone through the interface.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -88,29 +87,6 @@ TEST(TextMembers, EncodingAndStandaloneLiveInTheDeclaration) {
     ASSERT_EQ(h->put_Encoding(nullptr), S_OK);
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "");
     EXPECT_EQ(h->get_Encoding(nullptr), E_POINTER);
-}
-
-TEST(TextMembers, LoadXmlReportsProgressToConnectedSinks) {
-    ComPtr<IQuorvelXml> h = newHandle();
-    PercentSink sink;
-    DWORD cookie = 0;
-    ComPtr<IConnectionPoint> events = connectEvents(h.get(), &sink, &cookie);
-    ASSERT_TRUE(events);
-    std::string doc = "<list>";
-    for (int i = 0; i < 1000; ++i) doc += "<item n=\"" + std::to_string(i) + "\">text</item>";
-    load(h.get(), doc + "</list>");
-    EXPECT_GT(sink.percents.size(), 50u);
-    for (size_t i = 1; i < sink.percents.size(); ++i) EXPECT_GT(sink.percents[i], sink.percents[i - 1]);
-    EXPECT_EQ(sink.percents.back(), 100);
-    EXPECT_EQ(std::count(sink.percents.begin(), sink.percents.end(), 100), 1);
-    // A text without an element still finishes its run; an empty text raises nothing.
-    for (auto [text, percents] : {std::pair{"no element", std::vector<LONG>{100}}, {"", std::vector<LONG>{}}}) {
-        sink.percents.clear();
-        LONG flag = -1;
-        EXPECT_EQ(h->LoadXml(bstr(text).get(), &flag), E_FAIL) << text;
-        takeErrorInfo();
-        EXPECT_EQ(sink.percents, percents) << text;
-    }
 }
 
 }  // namespace
