@@ -65,7 +65,6 @@ TEST(Dispatch, ThunksCallTheTableSlots) {
     for (size_t i = 0; i < kMemberCount; ++i) {
         EXPECT_EQ(kMemberVtableOffsets[i], static_cast<size_t>(kMembers[i].slot) * sizeof(void*)) << kMembers[i].name;
     }
-    EXPECT_EQ(kMembers[kMemberCount - 1].slot, 92);
 }
 
 TEST(Dispatch, NamesToDispids) {
