@@ -158,7 +158,8 @@ private:
                 }
                 break;
             }
-            case 2: {  // a handle on a relative, or the handle itself moves there
+            case 2:
+            case 3: {  // a handle on a relative, or the handle itself moves there; 6 is by index
                 using Get = HRESULT (IQuorvelXml::*)(IQuorvelXml**);
                 using Move = HRESULT (IQuorvelXml::*)(LONG*);
                 static constexpr Get gets[] = {&IQuorvelXml::FirstChild,      &IQuorvelXml::LastChild,
@@ -167,42 +168,26 @@ private:
                 static constexpr Move moves[] = {&IQuorvelXml::FirstChild2,  &IQuorvelXml::LastChild2,
                                                  &IQuorvelXml::NextSibling2, &IQuorvelXml::PreviousSibling2,
                                                  &IQuorvelXml::GetParent2};
-                const int which = pick(6);
-                const int target = relative(a, which);
+                const auto& kids = at(a).children;
+                const int which = pick(7), index = pick(static_cast<int>(kids.size()) + 2) - 1;
+                const bool inRange = index >= 0 && index < static_cast<int>(kids.size());
+                const int target = which < 6 ? relative(a, which) : inRange ? kids[static_cast<size_t>(index)] : -1;
                 if (pick(2)) {
                     IQuorvelXml* out = nullptr;
-                    (h->*gets[which])(&out);
-                    if (target < 0) {
-                        EXPECT_EQ(out, nullptr) << lastOp_;
-                    } else {
+                    const HRESULT hr = which < 6 ? (h->*gets[which])(&out) : h->GetChild(index, &out);
+                    EXPECT_EQ(hr, which == 6 && !inRange ? E_FAIL : S_OK) << lastOp_;
+                    if (target >= 0) {
                         keep(out, target);
+                    } else {
+                        EXPECT_EQ(out, nullptr) << lastOp_;
+                        takeErrorInfo();
                     }
                 } else if (which == 5) {
                     ASSERT_EQ(h->GetRoot2(), S_OK);
                     self.node = target;
                 } else {
                     LONG found = -1;
-                    (h->*moves[which])(&found);
-                    EXPECT_EQ(found, target >= 0 ? 1 : 0) << lastOp_;
-                    if (target >= 0) self.node = target;
-                }
-                break;
-            }
-            case 3: {  // the same by index, out of range now and then
-                const int n = static_cast<int>(at(a).children.size());
-                const int i = pick(n + 2) - 1;
-                const int target = i >= 0 && i < n ? at(a).children[static_cast<size_t>(i)] : -1;
-                if (pick(2)) {
-                    IQuorvelXml* out = nullptr;
-                    EXPECT_EQ(h->GetChild(i, &out), target < 0 ? E_FAIL : S_OK) << lastOp_;
-                    if (target < 0) {
-                        takeErrorInfo();
-                    } else {
-                        keep(out, target);
-                    }
-                } else {
-                    LONG found = -1;
-                    h->GetChild2(i, &found);
+                    which < 6 ? (h->*moves[which])(&found) : h->GetChild2(index, &found);
                     EXPECT_EQ(found, target >= 0 ? 1 : 0) << lastOp_;
                     if (target >= 0) self.node = target;
                 }
