@@ -77,7 +77,7 @@ TEST(TextMembers, EncodingAndStandaloneLiveInTheDeclaration) {
     EXPECT_EQ(take(out), "<?xml version=\"1.0\" standalone=\"yes\" encoding=\"windows-1252\" ?>\n<unnamed></unnamed>\n");
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Standalone), "yes");
 
-    // Every handle of the tree sees the change; a child's GetXml still has no declaration.
+    // Every handle of the tree sees the change.
     load(h.get(), "<r><c/></r>");
     ComPtr<IQuorvelXml> child;
     ASSERT_EQ(h->GetChild(0, child.put()), S_OK);
