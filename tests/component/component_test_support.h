@@ -99,14 +99,6 @@ inline void expectFailure(IQuorvelXml* h, HRESULT hr, const std::string& summary
     if (!log.empty()) { EXPECT_EQ(errorLogXml(h), log); }
 }
 
-// A call refused for a null argument: its summary, and its context closing the log.
-inline void expectNullRefused(IQuorvelXml* h, HRESULT hr, const std::string& context) {
-    expectFailure(h, hr, "(" + context + ")\nParameter is NULL");
-    const std::string tail = logContext(context, {{"error", "Parameter is NULL"}}) + "</QuorvelLog>\n";
-    const std::string log = errorLogXml(h);
-    EXPECT_TRUE(log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0) << log;
-}
-
 // An event sink as a script host makes one: it answers IDispatch and, unless told not to, the event
 // interface; it records each ParsePercentDone and whether the call came in the shape sinks expect.
 class PercentSink final : public IDispatch {
@@ -159,13 +151,6 @@ inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, D
 inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->node(); }
 
 inline ComPtr<IQuorvelXml> adoptResult(IQuorvelXml* p) { return ComPtr<IQuorvelXml>::adopt(p); }
-
-// A new child through NewChild.
-inline ComPtr<IQuorvelXml> addChild(IQuorvelXml* parent, std::string_view tag, std::string_view content = "") {
-    ComPtr<IQuorvelXml> c;
-    EXPECT_EQ(parent->NewChild(bstr(tag).get(), bstr(content).get(), c.put()), S_OK);
-    return c;
-}
 
 // A subtree as "tag=content(child child)", read from the nodes themselves.
 inline std::string shapeOf(const TreeNode* n) {

@@ -315,16 +315,13 @@ private:
             EXPECT_EQ(realRoot->parent(), nullptr) << lastOp_;
             EXPECT_EQ(realRoot->root(), realRoot) << lastOp_;
             EXPECT_EQ(realRoot->treeHandleCount(), count) << lastOp_;
-            std::vector<int> pending{root};
-            while (!pending.empty()) {
-                const int id = pending.back();
-                pending.pop_back();
+            for (int id : levelOrder(root)) {
                 const ModelNode& m = at(id);
                 const TreeNode* n = m.real;
                 ++liveNodes_;
                 EXPECT_EQ(n->tagView(), m.tag) << lastOp_;
                 EXPECT_EQ(n->tree(), realRoot->tree()) << lastOp_;
-                EXPECT_EQ(n->handleCount(), handlesOnNode.count(id) ? handlesOnNode[id] : 0) << lastOp_;
+                EXPECT_EQ(n->handleCount(), handlesOnNode[id]) << lastOp_;
                 EXPECT_EQ(n->childCount(), static_cast<int32_t>(m.children.size())) << lastOp_;
                 const TreeNode* c = n->firstChild();
                 for (int k : m.children) {
@@ -333,7 +330,6 @@ private:
                         ++failures_;
                         return;
                     }
-                    pending.push_back(k);
                     c = c->nextSibling();
                 }
                 EXPECT_EQ(c, nullptr) << lastOp_;
