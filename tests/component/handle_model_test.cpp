@@ -76,12 +76,6 @@ private:
         while (at(id).parent >= 0) id = at(id).parent;
         return id;
     }
-    bool isAncestor(int a, int b) {  // a strictly above b
-        for (int p = at(b).parent; p >= 0; p = at(p).parent) {
-            if (p == a) return true;
-        }
-        return false;
-    }
     // Where a navigation member leads from id: 0 first child, 1 last child, 2 next sibling,
     // 3 previous sibling, 4 parent, 5 root; -1 for nowhere.
     int relative(int id, int which) {
@@ -121,17 +115,9 @@ private:
         }
         return order;
     }
-    // A tag search from top: the first match in level order, after `after` when there is one.
-    int expectedSearch(int top, int after, const std::string& tag) {
-        bool testing = after < 0;
-        for (int n : levelOrder(top)) {
-            if (!testing) {
-                testing = n == after;
-            } else if (at(n).tag == tag) {
-                return n;
-            }
-        }
-        return -1;
+    bool within(int top, int n) {
+        const std::vector<int> order = levelOrder(top);
+        return std::find(order.begin(), order.end(), n) != order.end();
     }
 
     void randomStep() {
@@ -197,7 +183,12 @@ private:
                 const bool useAfter = pick(2);
                 const std::vector<int> inTree = levelOrder(rootOf(a));  // mostly a tag present in this tree
                 const int tagNode = pick(3) ? inTree[static_cast<size_t>(pick(static_cast<int>(inTree.size())))] : b;
-                const int expected = expectedSearch(a, useAfter ? b : -1, at(tagNode).tag);
+                // The first match in level order from a, after b when given (nothing when b is elsewhere).
+                const std::vector<int> order = levelOrder(a);
+                auto from = useAfter ? std::find(order.begin(), order.end(), b) : order.begin();
+                if (useAfter && from != order.end()) ++from;
+                from = std::find_if(from, order.end(), [&](int n) { return at(n).tag == at(tagNode).tag; });
+                const int expected = from == order.end() ? -1 : *from;
                 IQuorvelXml* out = nullptr;
                 ASSERT_EQ(h->SearchForTag(useAfter ? other.h.get() : nullptr, bstr(at(tagNode).tag).get(), &out), S_OK);
                 if (expected < 0) {
@@ -255,7 +246,7 @@ private:
                     break;
                 }
                 const HRESULT hr = h->SwapTree(other.h.get());
-                if (a != b && (isAncestor(a, b) || isAncestor(b, a))) {
+                if (a != b && (within(a, b) || within(b, a))) {
                     EXPECT_EQ(hr, E_FAIL) << lastOp_;
                     takeErrorInfo();
                     break;
