@@ -54,7 +54,6 @@ inline std::string tagOf(IQuorvelXml* h) { return h ? getString(h, &IQuorvelXml:
 inline std::string contentOf(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_Content); }
 inline LONG treeIdOf(IQuorvelXml* h) { return getLong(h, &IQuorvelXml::get_TreeId); }
 inline std::string errorLogXml(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogXml); }
-inline std::string errorLogText(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogText); }
 
 struct ErrorRecord {
     bool present = false;

@@ -26,7 +26,6 @@ TEST(Events, LoadXmlReportsProgressToEveryConnectedSink) {
     ComPtr<IConnectionPoint> events = connectEvents(h.get(), &first, &cookie1);
     ASSERT_TRUE(events);
     ASSERT_EQ(events->Advise(&second, &cookie2), S_OK);
-    EXPECT_NE(cookie1, cookie2);
     EXPECT_EQ(first.refs, 2u);
 
     // Strictly increasing percentages that end in 100, the same for every sink.

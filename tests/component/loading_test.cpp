@@ -1,12 +1,9 @@
 // Loading documents from byte arrays and files in their own encodings, and saving them back in
 // the declared one; the saved bytes are checked with Python's codecs, a decoder of its own.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 

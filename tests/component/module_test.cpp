@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <set>
 #include <tuple>
 
 #include "component/module_lock.h"
