@@ -14,6 +14,7 @@
 #include "core/automation/com_ptr.h"
 #include "core/system/utf8.h"
 #include "quorvel/quorvel_xml.hpp"
+#include "tree/tree_check.h"
 #include "tree/tree_node.h"
 
 namespace quorvel::test {
@@ -151,22 +152,7 @@ inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->
 
 inline ComPtr<IQuorvelXml> adoptResult(IQuorvelXml* p) { return ComPtr<IQuorvelXml>::adopt(p); }
 
-// A subtree as "tag=content(child child)", read from the nodes themselves.
-inline std::string shapeOf(const TreeNode* n) {
-    std::string s(n->tagView());
-    if (n->hasContent()) {
-        s += '=';
-        s += n->contentView();
-    }
-    if (!n->hasChildren()) return s;
-    s += "(";
-    for (const TreeNode* c = n->firstChild(); c; c = c->nextSibling()) {
-        s += shapeOf(c);
-        if (c->nextSibling()) s += " ";
-    }
-    return s + ")";
-}
-
-inline std::string shape(IQuorvelXml* h) { return shapeOf(nodeOf(h)); }
+// A subtree as "tag:content(child,child)", read from the nodes themselves.
+inline std::string shape(IQuorvelXml* h) { return describe(nodeOf(h)); }
 
 }  // namespace quorvel::test

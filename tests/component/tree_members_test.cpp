@@ -82,7 +82,7 @@ TEST(TreeMembers, LookupByTag) {
         ASSERT_EQ(doc->FindOrAddNewChild(bstr(" fresh ").get(), found.put()), S_OK);
         EXPECT_EQ(treeIdOf(found.get()), treeIdOf(doc.get()));
     }
-    EXPECT_EQ(shape(doc.get()), "root(a=1 b=2(c=x) a=3 Item item=4 fresh)");
+    EXPECT_EQ(shape(doc.get()), "root(a:1,b:2(c:x),a:3,Item,item:4,fresh)");
     EXPECT_EQ(errorLogXml(doc.get()), "");
 }
 
@@ -202,7 +202,7 @@ TEST(TreeMembers, NewChildrenAndContent) {
 
     // NewChild2 leaves the handle where it was.
     ASSERT_EQ(doc->NewChild2(bstr(" n2 ").get(), bstr("v").get()), S_OK);
-    EXPECT_EQ(shape(doc.get()), "unnamed(padded=  text   n2=v)");
+    EXPECT_EQ(shape(doc.get()), "unnamed(padded:  text  ,n2:v)");
     expectFailure(doc.get(), doc->NewChild2(bstr("t").get(), nullptr), "(NewChild2)\nNull Parameter");
 
     // AppendToContent adds bytes, keeps the CDATA flag, and ignores empty strings.
@@ -231,7 +231,7 @@ TEST(TreeMembers, GraftingAndSwapping) {
     ASSERT_EQ(t->AddAttribute(bstr("k").get(), bstr("v").get()), S_OK);
     ASSERT_EQ(t->put_Cdata(1), S_OK);
     ASSERT_EQ(t->SwapNode(bare.get()), S_OK);
-    EXPECT_EQ(shape(one.get()), "root(bare(kid) t=text)");
+    EXPECT_EQ(shape(one.get()), "root(bare(kid),t:text)");
     EXPECT_EQ(getLong(t.get(), &IQuorvelXml::get_Cdata), 1);
     EXPECT_EQ(getLong(bare.get(), &IQuorvelXml::get_NumAttributes), 1);
 
@@ -239,7 +239,7 @@ TEST(TreeMembers, GraftingAndSwapping) {
     ComPtr<IQuorvelXml> kid = child(t.get(), 0);
     expectFailure(one.get(), one->SwapTree(kid.get()), "(SwapTree)\nCannot swap a node with its own ancestor or descendant",
                   logXml("SwapTree", {{"error", "Cannot swap a node with its own ancestor or descendant"}}));
-    EXPECT_EQ(shape(one.get()), "root(bare(kid) t=text)");
+    EXPECT_EQ(shape(one.get()), "root(bare(kid),t:text)");
 }
 
 TEST(TreeMembers, ExtractChildByName) {
@@ -272,11 +272,11 @@ TEST(TreeMembers, Sorting) {
         Sort sort;
         const char* expected;
     } cases[] = {
-        {"<root><b/><a/><Z/></root>", [](IQuorvelXml* h) { return h->SortByTag(-3); }, "root(Z a b)"},
+        {"<root><b/><a/><Z/></root>", [](IQuorvelXml* h) { return h->SortByTag(-3); }, "root(Z,a,b)"},
         {"<root><x>\xc3\xa9</x><x>z</x><x>Z</x></root>", [](IQuorvelXml* h) { return h->SortByContent(1); },
-         "root(x=Z x=z x=\xc3\xa9)"},
+         "root(x:Z,x:z,x:\xc3\xa9)"},
         {"<root><r><n>Smith</n><id/></r><r><id/><n>Brown</n></r></root>",
-         [](IQuorvelXml* h) { return h->SortRecordsByContent(bstr(" n ").get(), 1); }, "root(r(id n=Brown) r(n=Smith id))"},
+         [](IQuorvelXml* h) { return h->SortRecordsByContent(bstr(" n ").get(), 1); }, "root(r(id,n:Brown),r(n:Smith,id))"},
     };
     for (const auto& c : cases) {
         ComPtr<IQuorvelXml> doc = parsed(c.xml);
@@ -288,13 +288,13 @@ TEST(TreeMembers, Sorting) {
     ComPtr<IQuorvelXml> doc = parsed(R"(<root><c key="3"/><b key="2"/><none/><a key="1"/></root>)");
     ComPtr<IQuorvelXml> b = child(doc.get(), 1);
     ASSERT_EQ(doc->SortByAttribute(bstr("\tkey ").get(), 1), S_OK);
-    EXPECT_EQ(shape(doc.get()), "root(none a b c)");
+    EXPECT_EQ(shape(doc.get()), "root(none,a,b,c)");
     EXPECT_EQ(nodeOf(child(doc.get(), 2).get()), nodeOf(b.get()));  // handles stay on their nodes
 
     // Record attributes: a record without the field has no key and never breaks the sort; then the empty value.
     ComPtr<IQuorvelXml> recs = parsed(R"(<root><r0><f v="b"/></r0><r1><f/></r1><r2><g/></r2><r3><f v="a"/></r3></root>)");
     ASSERT_EQ(recs->SortRecordsByAttribute(bstr(" f").get(), bstr("v ").get(), 1), S_OK);
-    EXPECT_EQ(shape(recs.get()), "root(r2(g) r1(f) r3(f) r0(f))");
+    EXPECT_EQ(shape(recs.get()), "root(r2(g),r1(f),r3(f),r0(f))");
 }
 
 }  // namespace
