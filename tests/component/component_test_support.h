@@ -1,5 +1,5 @@
 // Helpers shared by the component tests: handles made as a host makes them, host strings in
-// and out, and the thread's error information.
+// and out, the thread's error information, and the shape of a subtree read from the nodes.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "component/class_table.h"
+#include "component/node_handle.h"
 #include "core/automation/bstr_holder.h"
 #include "core/automation/com_ptr.h"
 #include "core/system/utf8.h"
 #include "quorvel/quorvel_xml.hpp"
+#include "tree/tree_check.h"
+#include "tree/tree_node.h"
 
 namespace quorvel::test {
 
@@ -30,8 +33,6 @@ inline std::string take(BSTR s) {
     BstrHolder h(s);
     return sys::toUtf8(h.view());
 }
-
-inline std::string text(const BstrHolder& s) { return sys::toUtf8(s.view()); }
 
 // The UTF-8 text of a string someone else owns.
 inline std::string peek(BSTR s) { return sys::toUtf8(std::u16string_view(s ? s : u"", SysStringLen(s))); }
@@ -54,7 +55,6 @@ inline std::string tagOf(IQuorvelXml* h) { return h ? getString(h, &IQuorvelXml:
 inline std::string contentOf(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_Content); }
 inline LONG treeIdOf(IQuorvelXml* h) { return getLong(h, &IQuorvelXml::get_TreeId); }
 inline std::string errorLogXml(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogXml); }
-inline std::string errorLogText(IQuorvelXml* h) { return getString(h, &IQuorvelXml::get_ErrorLogText); }
 
 struct ErrorRecord {
     bool present = false;
@@ -97,14 +97,6 @@ inline void expectFailure(IQuorvelXml* h, HRESULT hr, const std::string& summary
     EXPECT_TRUE(e.present) << summary;
     EXPECT_EQ(e.description, summary);
     if (!log.empty()) { EXPECT_EQ(errorLogXml(h), log); }
-}
-
-// A call refused for a null argument: its summary, and its context closing the log.
-inline void expectNullRefused(IQuorvelXml* h, HRESULT hr, const std::string& context) {
-    expectFailure(h, hr, "(" + context + ")\nParameter is NULL");
-    const std::string tail = logContext(context, {{"error", "Parameter is NULL"}}) + "</QuorvelLog>\n";
-    const std::string log = errorLogXml(h);
-    EXPECT_TRUE(log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0) << log;
 }
 
 // An event sink as a script host makes one: it answers IDispatch and, unless told not to, the event
@@ -156,12 +148,11 @@ inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, D
     return events;
 }
 
-// "<list>" with `n` items made by `item(i)`.
-template <class Item>
-std::string listOf(int n, Item item) {
-    std::string doc = "<list>";
-    for (int i = 0; i < n; ++i) doc += item(i);
-    return doc + "</list>";
-}
+inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->node(); }
+
+inline ComPtr<IQuorvelXml> adoptResult(IQuorvelXml* p) { return ComPtr<IQuorvelXml>::adopt(p); }
+
+// A subtree as "tag:content(child,child)", read from the nodes themselves.
+inline std::string shape(IQuorvelXml* h) { return describe(nodeOf(h)); }
 
 }  // namespace quorvel::test

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "component_test_support.h"
 #include "tree/tree_info.h"
-#include "tree_member_support.h"
 
 namespace quorvel {
 namespace {
@@ -24,7 +24,6 @@ struct ModelNode {
     std::vector<int> children;
     std::string tag;
     TreeNode* real = nullptr;
-    bool alive = true;
     LONG treeId = 0;  // for roots: the id the tree reports; 0 while a fresh id is still to be seen
 };
 
@@ -43,12 +42,10 @@ public:
         for (step_ = 0; step_ < steps; ++step_) {
             if (handles_.empty()) newDocument();
             randomStep();
-            collect();
             check();
             if (::testing::Test::HasFatalFailure() || failures_ > 5) return;
         }
         handles_.clear();
-        collect();
         EXPECT_EQ(TreeInfo::liveCount(), liveTrees_);
         EXPECT_EQ(CQuorvelXml::liveCount(), liveHandles_);
     }
@@ -59,6 +56,7 @@ private:
     std::vector<ModelHandle> handles_;
     int step_ = 0;
     int failures_ = 0;
+    size_t liveNodes_ = 0;  // in trees some handle designates, as of the last check
     LONG highestId_ = 0;
     const int64_t liveTrees_ = TreeInfo::liveCount();
     const int64_t liveHandles_ = CQuorvelXml::liveCount();
@@ -78,11 +76,16 @@ private:
         while (at(id).parent >= 0) id = at(id).parent;
         return id;
     }
-    bool isAncestor(int a, int b) {  // a strictly above b
-        for (int p = at(b).parent; p >= 0; p = at(p).parent) {
-            if (p == a) return true;
-        }
-        return false;
+    // Where a navigation member leads from id: 0 first child, 1 last child, 2 next sibling,
+    // 3 previous sibling, 4 parent, 5 root; -1 for nowhere.
+    int relative(int id, int which) {
+        const auto& kids = at(id).children;
+        if (which < 2) return kids.empty() ? -1 : which == 0 ? kids.front() : kids.back();
+        if (which > 3) return which == 4 ? at(id).parent : rootOf(id);
+        if (at(id).parent < 0) return -1;
+        const auto& s = at(at(id).parent).children;
+        const auto i = std::find(s.begin(), s.end(), id) - s.begin() + (which == 2 ? 1 : -1);
+        return i >= 0 && i < static_cast<long>(s.size()) ? s[static_cast<size_t>(i)] : -1;
     }
     void detach(int id) {
         ModelNode& n = at(id);
@@ -112,28 +115,19 @@ private:
         }
         return order;
     }
-    // A tag search from top: the first match in level order, after `after` when there is one.
-    int expectedSearch(int top, int after, const std::string& tag) {
-        bool testing = after < 0;
-        for (int n : levelOrder(top)) {
-            if (!testing) {
-                testing = n == after;
-            } else if (at(n).tag == tag) {
-                return n;
-            }
-        }
-        return -1;
+    bool within(int top, int n) {
+        const std::vector<int> order = levelOrder(top);
+        return std::find(order.begin(), order.end(), n) != order.end();
     }
 
     void randomStep() {
-        const size_t live = std::count_if(nodes_.begin(), nodes_.end(), [](const ModelNode& n) { return n.alive; });
-        const bool crowded = live > 400 || handles_.size() > 80;
+        const bool crowded = liveNodes_ > 400 || handles_.size() > 80;
         ModelHandle& self = anyHandle();
         IQuorvelXml* h = self.h.get();
         const int a = self.node;
         ModelHandle& other = anyHandle();
         const int b = other.node;
-        const int op = crowded ? 10 + pick(6) : pick(16);
+        const int op = crowded ? 10 + pick(5) : pick(15);
         lastOp_ = "step " + std::to_string(step_) + " op " + std::to_string(op);
         switch (op) {
             case 0:
@@ -150,76 +144,57 @@ private:
                 }
                 break;
             }
-            case 2: {  // a handle on a relative
+            case 2:
+            case 3: {  // a handle on a relative, or the handle itself moves there; 6 is by index
+                using Get = HRESULT (IQuorvelXml::*)(IQuorvelXml**);
+                using Move = HRESULT (IQuorvelXml::*)(LONG*);
+                static constexpr Get gets[] = {&IQuorvelXml::FirstChild,      &IQuorvelXml::LastChild,
+                                               &IQuorvelXml::NextSibling,     &IQuorvelXml::PreviousSibling,
+                                               &IQuorvelXml::GetParent,       &IQuorvelXml::GetRoot};
+                static constexpr Move moves[] = {&IQuorvelXml::FirstChild2,  &IQuorvelXml::LastChild2,
+                                                 &IQuorvelXml::NextSibling2, &IQuorvelXml::PreviousSibling2,
+                                                 &IQuorvelXml::GetParent2};
                 const auto& kids = at(a).children;
-                const int p = at(a).parent;
-                auto siblingAt = [&](int delta) {
-                    if (p < 0) return -1;
-                    const auto& s = at(p).children;
-                    const auto i = std::find(s.begin(), s.end(), a) - s.begin() + delta;
-                    return i >= 0 && i < static_cast<long>(s.size()) ? s[static_cast<size_t>(i)] : -1;
-                };
-                IQuorvelXml* out = nullptr;
-                int expected = -1;
-                switch (pick(7)) {
-                    case 0: {
-                        const int i = pick(static_cast<int>(kids.size()) + 2) - 1;
-                        const HRESULT hr = h->GetChild(i, &out);
-                        if (i < 0 || i >= static_cast<int>(kids.size())) {
-                            EXPECT_EQ(hr, E_FAIL);
-                            takeErrorInfo();
-                            return;
-                        }
-                        expected = kids[static_cast<size_t>(i)];
-                        break;
+                const int which = pick(7), index = pick(static_cast<int>(kids.size()) + 2) - 1;
+                const bool inRange = index >= 0 && index < static_cast<int>(kids.size());
+                const int target = which < 6 ? relative(a, which) : inRange ? kids[static_cast<size_t>(index)] : -1;
+                if (pick(2)) {
+                    IQuorvelXml* out = nullptr;
+                    const HRESULT hr = which < 6 ? (h->*gets[which])(&out) : h->GetChild(index, &out);
+                    EXPECT_EQ(hr, which == 6 && !inRange ? E_FAIL : S_OK) << lastOp_;
+                    if (target >= 0) {
+                        keep(out, target);
+                    } else {
+                        EXPECT_EQ(out, nullptr) << lastOp_;
+                        takeErrorInfo();
                     }
-                    case 1: h->FirstChild(&out); expected = kids.empty() ? -1 : kids.front(); break;
-                    case 2: h->LastChild(&out); expected = kids.empty() ? -1 : kids.back(); break;
-                    case 3: h->NextSibling(&out); expected = siblingAt(1); break;
-                    case 4: h->PreviousSibling(&out); expected = siblingAt(-1); break;
-                    case 5: h->GetParent(&out); expected = p; break;
-                    default: h->GetRoot(&out); expected = rootOf(a); break;
-                }
-                if (expected < 0) {
-                    EXPECT_EQ(out, nullptr) << lastOp_;
+                } else if (which == 5) {
+                    ASSERT_EQ(h->GetRoot2(), S_OK);
+                    self.node = target;
                 } else {
-                    keep(out, expected);
+                    LONG found = -1;
+                    which < 6 ? (h->*moves[which])(&found) : h->GetChild2(index, &found);
+                    EXPECT_EQ(found, target >= 0 ? 1 : 0) << lastOp_;
+                    if (target >= 0) self.node = target;
                 }
-                break;
-            }
-            case 3: {  // the handle itself moves
-                LONG found = -1;
-                int target = -1;
-                switch (pick(4)) {
-                    case 0: h->FirstChild2(&found); target = at(a).children.empty() ? -1 : at(a).children.front(); break;
-                    case 1: h->GetParent2(&found); target = at(a).parent; break;
-                    case 2: {
-                        const int i = pick(static_cast<int>(at(a).children.size()) + 1);
-                        h->GetChild2(i, &found);
-                        target = i < static_cast<int>(at(a).children.size()) ? at(a).children[static_cast<size_t>(i)] : -1;
-                        break;
-                    }
-                    default: h->GetRoot2(); found = rootOf(a) != a; target = rootOf(a) == a ? -1 : rootOf(a); break;
-                }
-                EXPECT_EQ(found, target >= 0 ? 1 : 0) << lastOp_;
-                if (target >= 0) self.node = target;
                 break;
             }
             case 4: {  // search, with the other handle as after
                 const bool useAfter = pick(2);
-                const int wanted = pick(3) ? rootOf(a) : b;  // mostly a tag present in this tree
-                const std::vector<int> inTree = levelOrder(rootOf(a));
-                const int tagNode = pick(2) ? inTree[static_cast<size_t>(pick(static_cast<int>(inTree.size())))] : wanted;
-                const int expected = expectedSearch(a, useAfter ? b : -1, at(tagNode).tag);
+                const std::vector<int> inTree = levelOrder(rootOf(a));  // mostly a tag present in this tree
+                const int tagNode = pick(3) ? inTree[static_cast<size_t>(pick(static_cast<int>(inTree.size())))] : b;
+                // The first match in level order from a, after b when given (nothing when b is elsewhere).
+                const std::vector<int> order = levelOrder(a);
+                auto from = useAfter ? std::find(order.begin(), order.end(), b) : order.begin();
+                if (useAfter && from != order.end()) ++from;
+                from = std::find_if(from, order.end(), [&](int n) { return at(n).tag == at(tagNode).tag; });
+                const int expected = from == order.end() ? -1 : *from;
                 IQuorvelXml* out = nullptr;
                 ASSERT_EQ(h->SearchForTag(useAfter ? other.h.get() : nullptr, bstr(at(tagNode).tag).get(), &out), S_OK);
                 if (expected < 0) {
                     EXPECT_EQ(out, nullptr) << lastOp_;
-                } else if (pick(2)) {
-                    keep(out, expected);
                 } else {
-                    EXPECT_EQ(nodeOf(out), at(expected).real);
-                    out->Release();
+                    keep(out, expected);
                 }
                 break;
             }
@@ -271,7 +246,7 @@ private:
                     break;
                 }
                 const HRESULT hr = h->SwapTree(other.h.get());
-                if (a != b && (isAncestor(a, b) || isAncestor(b, a))) {
+                if (a != b && (within(a, b) || within(b, a))) {
                     EXPECT_EQ(hr, E_FAIL) << lastOp_;
                     takeErrorInfo();
                     break;
@@ -284,29 +259,13 @@ private:
                 for (int c : at(b).children) at(c).parent = b;
                 break;
             }
-            case 14: {  // Clear, giving the new root a tag of its own
+            default: {  // Clear, giving the new root a tag of its own
                 ASSERT_EQ(h->Clear(), S_OK);
                 const int id = addNode(-1, nodeOf(h));
                 h->put_Tag(bstr(at(id).tag).get());
                 self.node = id;
                 break;
             }
-            default: {  // removing all children, as compression does
-                at(a).real->removeAllChildren();
-                const std::vector<int> kids = at(a).children;
-                for (int c : kids) detach(c);
-                break;
-            }
-        }
-    }
-
-    // Trees that no handle designates are gone from the model.
-    void collect() {
-        std::set<int> designated;
-        for (const ModelHandle& mh : handles_) designated.insert(rootOf(mh.node));
-        for (size_t id = 0; id < nodes_.size(); ++id) {
-            ModelNode& n = nodes_[id];
-            if (n.alive && !designated.count(rootOf(static_cast<int>(id)))) n.alive = false;
         }
     }
 
@@ -340,24 +299,20 @@ private:
         }
         for (auto [root, id] : idOfTree) highestId_ = std::max(highestId_, id);
 
-        // Every live tree, node for node.
-        int64_t trees = 0;
+        // Every live tree, node for node; trees no handle designates are gone.
+        liveNodes_ = 0;
         for (auto [root, count] : handlesOnTree) {
-            ++trees;
             const TreeNode* realRoot = at(root).real;
             EXPECT_EQ(realRoot->parent(), nullptr) << lastOp_;
             EXPECT_EQ(realRoot->root(), realRoot) << lastOp_;
             EXPECT_EQ(realRoot->treeHandleCount(), count) << lastOp_;
-            std::vector<int> pending{root};
-            while (!pending.empty()) {
-                const int id = pending.back();
-                pending.pop_back();
+            for (int id : levelOrder(root)) {
                 const ModelNode& m = at(id);
                 const TreeNode* n = m.real;
-                EXPECT_TRUE(m.alive);
+                ++liveNodes_;
                 EXPECT_EQ(n->tagView(), m.tag) << lastOp_;
                 EXPECT_EQ(n->tree(), realRoot->tree()) << lastOp_;
-                EXPECT_EQ(n->handleCount(), handlesOnNode.count(id) ? handlesOnNode[id] : 0) << lastOp_;
+                EXPECT_EQ(n->handleCount(), handlesOnNode[id]) << lastOp_;
                 EXPECT_EQ(n->childCount(), static_cast<int32_t>(m.children.size())) << lastOp_;
                 const TreeNode* c = n->firstChild();
                 for (int k : m.children) {
@@ -366,13 +321,12 @@ private:
                         ++failures_;
                         return;
                     }
-                    pending.push_back(k);
                     c = c->nextSibling();
                 }
                 EXPECT_EQ(c, nullptr) << lastOp_;
             }
         }
-        EXPECT_EQ(TreeInfo::liveCount(), liveTrees_ + trees) << lastOp_;
+        EXPECT_EQ(TreeInfo::liveCount(), liveTrees_ + static_cast<int64_t>(handlesOnTree.size())) << lastOp_;
         EXPECT_EQ(CQuorvelXml::liveCount(), liveHandles_ + static_cast<int64_t>(handles_.size())) << lastOp_;
     }
 };

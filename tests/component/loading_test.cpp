@@ -1,19 +1,14 @@
 // Loading documents from byte arrays and files in their own encodings, and saving them back in
 // the declared one; the saved bytes are checked with Python's codecs, a decoder of its own.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "component/node_handle.h"
 #include "component_test_support.h"
 #include "core/automation/variant_holder.h"
-#include "tree/tree_node.h"
 #include "xml/document_encoding.h"
 #include "scratch_dir.h"
 #include "xml/serializer.h"
@@ -24,35 +19,24 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-CQuorvelXml* object(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h); }
-
 std::string xmlOf(IQuorvelXml* h) {
     StringBuffer out;
-    serialize(object(h)->node(), out);
+    serialize(nodeOf(h), out);
     return std::string(out.view());
 }
 
 // The declared encoding, or "(none)".
 std::string encodingOf(IQuorvelXml* h) {
     StringBuffer out;
-    return getEncoding(object(h)->node()->tree(), out) ? std::string(out.view()) : "(none)";
+    return getEncoding(nodeOf(h)->tree(), out) ? std::string(out.view()) : "(none)";
 }
 
-// Marks and declarations are tabled in tests/xml/convert_to_utf8_test; these are the cases where
-// loading a file changes the encoding the tree keeps.
-
-// Re-encodes files with Python's codecs, all in one run (Python is slow to start): each job reads
-// `in` decoded by `from` and writes it to `out` encoded by `to`. False when any job fails.
-struct Recode {
-    fs::path in;
-    std::string from;
-    fs::path out;
-    std::string to;
-};
-bool pythonRecode(const std::vector<Recode>& jobs) {
-    std::string cmd = "python3 -c \"import sys\na=sys.argv[1:]\nfor i in range(0,len(a),4): "
-                      "open(a[i+2],'wb').write(open(a[i],'rb').read().decode(a[i+1]).encode(a[i+3]))\"";
-    for (const Recode& j : jobs) cmd += " '" + j.in.string() + "' " + j.from + " '" + j.out.string() + "' " + j.to;
+// Decodes each file with Python's codec of that name into file.decoded as UTF-8, all in one run
+// (Python is slow to start). False when any fails.
+bool pythonDecode(const std::vector<std::pair<std::string, std::string>>& jobs) {
+    std::string cmd = "python3 -c \"import sys\na=sys.argv[1:]\nfor i in range(0,len(a),2): "
+                      "open(a[i]+'.decoded','wb').write(open(a[i],'rb').read().decode(a[i+1]).encode())\"";
+    for (const auto& [file, codec] : jobs) cmd += " '" + file + "' " + codec;
     return std::system(cmd.c_str()) == 0;
 }
 
@@ -88,13 +72,12 @@ TEST_F(Loading, FilesInTheirOwnEncodings) {
         {"utf-16le declaring utf-16", "\xFF\xFE" + utf16("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>") +
                                           std::string("\xE9\0", 2) + utf16("</a>"),
          "\xC3\xA9", "utf-8"},
-        {"utf-16le declaring UCS-2", "\xFF\xFE" + utf16("<?xml version=\"1.0\" encoding=\"UCS-2\"?><a>x</a>"), "x",
-         "utf-8"},
         {"utf-16be", "\xFE\xFF" + utf16("<?xml version=\"1.0\" encoding=\"unicodeFFFE\"?><a>", true) +
                          std::string("\x65\xE5", 2) + utf16("</a>", true),
          "\xE6\x97\xA5", "unicodeFFFE"},
-        {"unknown charset: from latin-1", "<?xml version=\"1.0\" encoding=\"x-none\"?><a>\xE9</a>", "\xC3\xA9",
-         "x-none"},
+        {"utf-8 mark dropped", "\xEF\xBB\xBF<a>\xC3\xA9</a>", "\xC3\xA9", "(none)"},
+        {"encoding in apostrophes not seen", "<?xml version='1.0' encoding='ISO-8859-1'?><a>\xC3\xA9</a>", "\xC3\xA9",
+         "ISO-8859-1"},
     };
     for (const Case& c : cases) {
         spill(dir / "doc.xml", c.bytes);
@@ -102,9 +85,8 @@ TEST_F(Loading, FilesInTheirOwnEncodings) {
         LONG flag = -1;
         ASSERT_EQ(loadFile(h.get(), dir / "doc.xml", &flag), S_OK) << c.what;
         ASSERT_EQ(flag, 1) << c.what;
-        EXPECT_EQ(object(h.get())->node()->contentView(), c.content) << c.what;
+        EXPECT_EQ(nodeOf(h.get())->contentView(), c.content) << c.what;
         EXPECT_EQ(encodingOf(h.get()), c.encoding) << c.what;
-        EXPECT_NE(errorLogXml(h.get()).find("Loaded XML File"), std::string::npos) << c.what;
     }
 }
 
@@ -113,46 +95,21 @@ TEST_F(Loading, ByteArraysAndStringVariants) {
     LONG flag = -1;
     ASSERT_EQ(loadBytes(h.get(), "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><r><c>\xE9</c></r>", &flag), S_OK);
     EXPECT_EQ(flag, 1);
-    EXPECT_EQ(object(h.get())->node()->firstChild()->contentView(), "\xC3\xA9");
+    EXPECT_EQ(nodeOf(h.get())->firstChild()->contentView(), "\xC3\xA9");
     EXPECT_EQ(encodingOf(h.get()), "iso-8859-1");  // left as declared
-    const LONG loadedId = getLong(h.get(), &IQuorvelXml::get_TreeId);
 
     // A plain string variant reads as bytes that stop at the first zero: no element.
-    {
-        VariantHolder v;
-        v->vt = VT_BSTR;
-        v->bstrVal = SysAllocString(u"<a>x</a>");
-        flag = -1;
-        EXPECT_EQ(h->LoadXmlV(*v.get(), &flag), E_FAIL);
-        EXPECT_EQ(flag, 0);
-        ErrorRecord e = takeErrorInfo();
-        EXPECT_NE(e.description.find("Failed to parse XML data (5)"), std::string::npos) << e.description;
-        EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_TreeId), loadedId);  // the old tree stays
-    }
-    // With a leading U+FEFF it is UTF-16.
-    {
-        VariantHolder v;
-        v->vt = VT_BSTR;
-        v->bstrVal = SysAllocString(u"\uFEFF<a>\u65E5</a>");
-        EXPECT_EQ(h->LoadXmlV(*v.get(), &flag), S_OK);
-        EXPECT_EQ(flag, 1);
-        EXPECT_EQ(xmlOf(h.get()), "<a>\xE6\x97\xA5</a>\n");
-    }
-    // Empty arrays, a mark with nothing after it, a null result.
-    for (const std::string& bad : {std::string(), std::string("\xFF\xFE"), std::string("\xEF\xBB\xBF"),
-                                   std::string("no markup")}) {
-        EXPECT_EQ(loadBytes(h.get(), bad, &flag), E_FAIL);
-        EXPECT_EQ(flag, 0);
-        EXPECT_NE(errorLogXml(h.get()).find("Failed to parse XML data (5)"), std::string::npos);
-    }
-    VariantHolder empty;
-    EXPECT_EQ(h->LoadXmlV(*empty.get(), nullptr), E_FAIL);
-    EXPECT_NE(takeErrorInfo().description.find("Parameter is NULL"), std::string::npos);
+    VariantHolder v;
+    v->vt = VT_BSTR;
+    v->bstrVal = SysAllocString(u"<a>x</a>");
+    EXPECT_EQ(h->LoadXmlV(*v.get(), &flag), E_FAIL);
+    EXPECT_EQ(flag, 0);
+    const ErrorRecord e = takeErrorInfo();
+    EXPECT_NE(e.description.find("Failed to parse XML data (5)"), std::string::npos) << e.description;
 }
 
 TEST_F(Loading, MissingAndUnusableFiles) {
     ComPtr<IQuorvelXml> h = newHandle();
-    const LONG id = getLong(h.get(), &IQuorvelXml::get_TreeId);
     LONG flag = -1;
     const fs::path missing = dir / "missing.xml";
     ASSERT_EQ(loadFile(h.get(), missing, &flag), S_OK);  // not a failure toward the host
@@ -165,34 +122,16 @@ TEST_F(Loading, MissingAndUnusableFiles) {
     EXPECT_NE(log.find("current_dir"), std::string::npos) << log;
     EXPECT_NE(log.find("Failed to parse file"), std::string::npos) << log;
     EXPECT_NE(log.find("<filename>" + missing.string() + "</filename>"), std::string::npos) << log;
-    EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_TreeId), id);
 
-    // None of these gives a tree, and none breaks anything.
-    spill(dir / "empty.xml", "");
+    // None of these gives a tree, and none breaks anything; damaged text is tabled in tests/xml.
     spill(dir / "mark.xml", "\xFF\xFE");
-    spill(dir / "odd.xml", std::string("\xFF\xFE<\0a\0>\0x\0<\0/\0a\0>", 17));
-    spill(dir / "badutf8.xml", "\xF8\x88\x80\x80\x80\xC3");
-    spill(dir / "sjis.xml", "<?xml encoding=\"shift_jis\"?>\x82\xFF\x81");
     fs::create_directory(dir / "adir");
-    for (const char* name : {"empty.xml", "mark.xml", "badutf8.xml", "sjis.xml", "adir"}) {
+    for (const char* name : {"mark.xml", "adir"}) {
         flag = -1;
         EXPECT_EQ(loadFile(h.get(), dir / name, &flag), S_OK) << name;
         EXPECT_EQ(flag, 0) << name;
         EXPECT_NE(errorLogXml(h.get()).find("Failed to parse file"), std::string::npos) << name;
     }
-    // An odd UTF-16 length loses the last byte at most.
-    EXPECT_EQ(loadFile(h.get(), dir / "odd.xml", &flag), S_OK);
-    EXPECT_EQ(flag, 1);
-    if (geteuid() != 0) {
-        spill(dir / "locked.xml", "<a/>");
-        fs::permissions(dir / "locked.xml", fs::perms::none);
-        EXPECT_EQ(loadFile(h.get(), dir / "locked.xml", &flag), S_OK);
-        EXPECT_EQ(flag, 0);
-        EXPECT_NE(errorLogXml(h.get()).find("Permission denied"), std::string::npos);
-    }
-    EXPECT_EQ(h->LoadXmlFile(nullptr, &flag), E_FAIL);
-    EXPECT_EQ(h->LoadXmlFile(bstr("x").get(), nullptr), E_FAIL);
-    EXPECT_NE(takeErrorInfo().description.find("Parameter is NULL"), std::string::npos);
 }
 
 // Content with a character that the single- and double-byte charsets lack (U+1F600).
@@ -214,7 +153,7 @@ TEST_F(Loading, SaveWritesTheDeclaredEncoding) {
         {"utf-16", "utf-16-le", "caf\xC3\xA9 \xE6\x97\xA5", false},
         {"UTF-8", "utf-8", "caf\xC3\xA9 \xE6\x97\xA5", false},
     };
-    std::vector<Recode> jobs;
+    std::vector<std::pair<std::string, std::string>> jobs;
     std::vector<std::string> expectations;
     for (const Case& c : cases) {
         ComPtr<IQuorvelXml> h = newHandle();
@@ -222,7 +161,7 @@ TEST_F(Loading, SaveWritesTheDeclaredEncoding) {
         const std::string doc = "<!DOCTYPE doc>\n<doc a=\"" + c.text + "\"><t>" + c.text + kSmile + c.text +
                                 "</t><u>&amp;" + kSmile + "</u><v><![CDATA[<" + c.text + ">]]></v></doc>";
         ASSERT_EQ(loadBytes(h.get(), doc, &flag), S_OK) << c.encoding;
-        setEncoding(object(h.get())->node()->tree(), c.encoding);
+        setEncoding(nodeOf(h.get())->tree(), c.encoding);
         std::string expected = xmlOf(h.get());
         if (c.lacksSmile) {
             for (size_t at; (at = expected.find(kSmile)) != std::string::npos;) expected.erase(at, kSmile.size());
@@ -230,9 +169,6 @@ TEST_F(Loading, SaveWritesTheDeclaredEncoding) {
         const fs::path file = dir / (std::string(c.encoding) + ".xml");
         ASSERT_EQ(h->SaveXml(bstr(file.string()).get()), S_OK) << c.encoding;
         const std::string written = slurp(file);
-        if (std::string(c.encoding) == "UTF-8") {
-            EXPECT_EQ(written, expected);
-        }
         EXPECT_EQ(written.find("\xEF\xBB\xBF"), std::string::npos);  // no mark added
         EXPECT_NE(written.rfind("\xFF\xFE", 0), 0u);
         // Read back, the file gives the same tree and encoding; UTF-16 without a mark reads as bytes, no element.
@@ -243,11 +179,13 @@ TEST_F(Loading, SaveWritesTheDeclaredEncoding) {
             EXPECT_EQ(xmlOf(again.get()), expected) << c.encoding;
             EXPECT_EQ(encodingOf(again.get()), c.encoding);
         }
-        jobs.push_back({file, c.python, dir / (std::string(c.encoding) + ".decoded"), "utf-8"});
+        jobs.push_back({file.string(), c.python});
         expectations.push_back(expected);
     }
-    ASSERT_TRUE(pythonRecode(jobs));
-    for (size_t i = 0; i < jobs.size(); ++i) EXPECT_EQ(slurp(jobs[i].out), expectations[i]) << cases[i].encoding;
+    ASSERT_TRUE(pythonDecode(jobs));
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        EXPECT_EQ(slurp(jobs[i].first + ".decoded"), expectations[i]) << cases[i].encoding;
+    }
 }
 
 TEST_F(Loading, SaveGivesAnEncodingAndReportsWriteFailures) {
@@ -259,18 +197,9 @@ TEST_F(Loading, SaveGivesAnEncodingAndReportsWriteFailures) {
     EXPECT_EQ(slurp(dir / "a.xml"), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<r><c>x</c>\n</r>\n");
     EXPECT_EQ(encodingOf(h.get()), "utf-8");
 
-    // From a child: no declaration is written, though the tree got its encoding.
-    ComPtr<IQuorvelXml> child = ComPtr<IQuorvelXml>::adopt(CQuorvelXml::wrapNode(object(h.get())->node()->firstChild()));
-    ASSERT_EQ(child->SaveXml(bstr((dir / "c.xml").string()).get()), S_OK);
-    EXPECT_EQ(slurp(dir / "c.xml"), "<c>x</c>\n");
-
-    for (const fs::path& bad : {dir / "no" / "such" / "dir.xml", dir}) {
-        EXPECT_EQ(h->SaveXml(bstr(bad.string()).get()), E_FAIL) << bad;
-        ErrorRecord e = takeErrorInfo();
-        EXPECT_NE(e.description.find("Failed to open/create file for writing"), std::string::npos) << e.description;
-    }
-    EXPECT_EQ(h->SaveXml(nullptr), E_FAIL);
-    EXPECT_NE(takeErrorInfo().description.find("Parameter is NULL"), std::string::npos);
+    EXPECT_EQ(h->SaveXml(bstr((dir / "no" / "such" / "dir.xml").string()).get()), E_FAIL);
+    const ErrorRecord e = takeErrorInfo();
+    EXPECT_NE(e.description.find("Failed to open/create file for writing"), std::string::npos) << e.description;
 }
 
 }  // namespace

@@ -1,17 +1,14 @@
 // The node handle object: a new handle's state, the simple properties, the frame's failure
 // sequences and error information, the error-log members, and handle lifetimes.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <stdexcept>
+#include <new>
 #include <thread>
 #include <vector>
 
-#include "component/node_handle.h"
 #include "component_test_support.h"
 #include "scratch_dir.h"
 #include "tree/tree_info.h"
-#include "tree/tree_node.h"
 
 namespace quorvel {
 namespace {
@@ -22,88 +19,41 @@ CQuorvelXml* object(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h); }
 
 TEST(NodeHandle, NewHandleAndSimpleProperties) {
     ComPtr<IQuorvelXml> h = newHandle();
-    ComPtr<IQuorvelXml> b = newHandle();
-    EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Version), "4.0.2");
     EXPECT_EQ(tagOf(h.get()) + contentOf(h.get()), "unnamed");
-    for (auto get : {&IQuorvelXml::get_NumChildren, &IQuorvelXml::get_NumAttributes, &IQuorvelXml::get_Cdata}) {
-        EXPECT_EQ(getLong(h.get(), get), 0);
-    }
-    EXPECT_GE(treeIdOf(h.get()), 100);
-    EXPECT_GT(treeIdOf(b.get()), treeIdOf(h.get()));
-    EXPECT_EQ(errorLogXml(h.get()) + errorLogText(h.get()) + getString(h.get(), &IQuorvelXml::get_ErrorLogHtml), "");
-    EXPECT_STREQ(object(h.get())->log().name(), "QuorvelXml4_0_2");
     EXPECT_EQ(object(h.get())->node()->treeHandleCount(), 1);
 
-    struct Case {
-        const char16_t* units;  // null: the absent string
-        size_t length;
-        std::string tag;      // read back after put_Tag
-        std::string content;  // read back after put_Content
-    };
-    const Case cases[] = {
-        {u"", 0, "", ""},
-        {nullptr, 0, "", ""},
-        {u" spaced\t", 8, " spaced\t", " spaced\t"},
-        {u"\u00e9\u20ac", 2, "\xc3\xa9\xe2\x82\xac", "\xc3\xa9\xe2\x82\xac"},
-        {u"a\0b", 3, "a", std::string("a\0b", 3)},  // a tag ends at the first zero unit
-        {u"x<y&z", 5, "x<y&z", "x<y&z"},
-    };
-    for (const Case& c : cases) {
-        BstrHolder value(c.units ? SysAllocStringLen(c.units, static_cast<UINT>(c.length)) : nullptr);
-        EXPECT_EQ(h->put_Tag(value.get()), S_OK);
-        EXPECT_EQ(h->put_Content(value.get()), S_OK);
-        EXPECT_EQ(tagOf(h.get()), c.tag);
-        EXPECT_EQ(contentOf(h.get()), c.content);
-        EXPECT_EQ(std::string(object(h.get())->node()->tagView()), c.tag);
-    }
-    for (auto [put, get] : {std::pair{5, 1}, {0, 0}, {-1, 1}}) {
-        EXPECT_EQ(h->put_Cdata(put), S_OK);
-        EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_Cdata), get);
-    }
-    // Content keeps the CDATA flag; none of the properties logs anything; a missing result place is refused.
+    // Stored untrimmed; a tag ends at the first zero unit, content keeps it.
+    const BstrHolder value(SysAllocStringLen(u" \u00e9\u20ac\0b", 5));
+    EXPECT_EQ(h->put_Tag(value.get()), S_OK);
+    EXPECT_EQ(h->put_Content(value.get()), S_OK);
+    EXPECT_EQ(tagOf(h.get()), " \xc3\xa9\xe2\x82\xac");
+    EXPECT_EQ(contentOf(h.get()), std::string(" \xc3\xa9\xe2\x82\xac\0b", 8));
+    // Any non-zero CDATA flag reads as 1, and content keeps it; none of the properties logs anything.
+    EXPECT_EQ(h->put_Cdata(5), S_OK);
     EXPECT_EQ(h->put_Content(bstr("z").get()), S_OK);
     EXPECT_EQ(getLong(h.get(), &IQuorvelXml::get_Cdata), 1);
     EXPECT_EQ(errorLogXml(h.get()), "");
-    EXPECT_EQ(h->get_Tag(nullptr), E_POINTER);
-    EXPECT_EQ(h->get_Version(nullptr), E_POINTER);
-    EXPECT_EQ(h->get_TreeId(nullptr), E_POINTER);
-    EXPECT_EQ(h->get_ErrorLogXml(nullptr), E_POINTER);
 }
 
 TEST(NodeHandle, FailureSequencesLeaveTheLogAndTheErrorInformation) {
     ComPtr<IQuorvelXml> h = newHandle();
     CQuorvelXml* x = object(h.get());
-    takeErrorInfo();
-
-    EXPECT_EQ(x->failCall("GetChild", "No child at this index", {{"index", "-1"}, {"n_value", 7}}), E_FAIL);
-    ErrorRecord e = takeErrorInfo();
-    EXPECT_EQ(e.description, "(GetChild)\nNo child at this index\nindex: -1\nn_value: 7");
+    EXPECT_EQ(x->failCall("GetRoot", "Unexpected Error."), E_FAIL);
+    const ErrorRecord e = takeErrorInfo();
+    EXPECT_EQ(e.description, "(GetRoot)\nUnexpected Error.");
     EXPECT_EQ(e.source, "QuorvelXml.QuorvelXml");
     EXPECT_TRUE(e.guid == IID_IQuorvelXml);
-    EXPECT_EQ(errorLogXml(h.get()),
-              "<QuorvelLog>\n<GetChild>\n    <error>No child at this index</error>\n    <index>-1</index>\n"
-              "    <n_value>7</n_value>\n</GetChild>\n</QuorvelLog>\n");
-    EXPECT_EQ(errorLogText(h.get()), "No child at this index\r\nindex: -1\r\nn_value: 7\r\n");
+    EXPECT_EQ(errorLogXml(h.get()), logXml("GetRoot", {{"error", "Unexpected Error."}}));
 
     // Without clearing, the new context follows the old one.
     expectFailure(h.get(), x->failCall("NewChild2", "Null Parameter", {}, false), "(NewChild2)\nNull Parameter");
-    EXPECT_NE(errorLogXml(h.get()).find("<GetChild>"), std::string::npos);
-    expectFailure(h.get(), x->failCall("GetRoot", "Unexpected Error."), "(GetRoot)\nUnexpected Error.",
-                  logXml("GetRoot", {{"error", "Unexpected Error."}}));
-    EXPECT_EQ(x->notImplemented("GetURL"), E_NOTIMPL);
-    EXPECT_EQ(takeErrorInfo().description, "(GetURL)\nNot implemented");
+    EXPECT_NE(errorLogXml(h.get()).find("<GetRoot>"), std::string::npos);
 
     // The catch-all of members logged on failure.
-    expectFailure(h.get(), x->guarded("RemoveAttribute", "Unexpected error.", []() -> HRESULT { throw std::runtime_error("x"); }),
-                  "(RemoveAttribute)\nUnexpected error.");
     expectFailure(h.get(), x->guarded("GetNthChildByTag", "Unexpected error.", []() -> HRESULT { throw std::bad_alloc(); }),
                   "(GetNthChildByTag)\nUnexpected error.");
-    EXPECT_EQ(x->guarded("X", "Unexpected error.", [] { return S_FALSE; }), S_FALSE);
-    EXPECT_FALSE(takeErrorInfo().present);
 
-    // Members logged throughout: a quiet success leaves an empty log, information stays, errors fail.
-    EXPECT_EQ(x->loggedThroughout("FindChild", [] { return true; }), S_OK);
-    EXPECT_EQ(errorLogXml(h.get()), "");
+    // Members logged throughout: information stays without a failure, errors fail.
     EXPECT_EQ(x->loggedThroughout("SearchForTag", [&] { return x->log().LogInfo("No child found with this tag"); }), S_OK);
     EXPECT_EQ(errorLogXml(h.get()), logXml("SearchForTag", {{"info", "No child found with this tag"}}));
     EXPECT_FALSE(takeErrorInfo().present);
@@ -114,8 +64,6 @@ TEST(NodeHandle, FailureSequencesLeaveTheLogAndTheErrorInformation) {
     };
     expectFailure(h.get(), x->loggedThroughout("FindOrAddNewChild", failing),
                   "(FindOrAddNewChild)\ntag: a\nFailed to create QuorvelXml COM object");
-    expectFailure(h.get(), x->loggedThroughout("ExtractChildByName", []() -> bool { throw 42; }),
-                  "(ExtractChildByName)\nUnexpected error.");
 }
 
 TEST(NodeHandle, ErrorLogMembers) {
@@ -126,7 +74,6 @@ TEST(NodeHandle, ErrorLogMembers) {
     // A fresh handle's file holds only the call's own open context; the name is trimmed.
     EXPECT_EQ(h->SaveXmlLog(bstr("  " + (dir / "first.xml").string() + " \r\n").get()), S_OK);
     EXPECT_EQ(slurp(dir / "first.xml"), declaration + "<QuorvelLog>\n<SaveXmlLog>\n</SaveXmlLog>\n</QuorvelLog>\n");
-    EXPECT_EQ(errorLogXml(h.get()), "");
 
     // A null name fails without clearing what was logged before.
     object(h.get())->failCall("GetXml", "Parameter is NULL");
@@ -135,7 +82,6 @@ TEST(NodeHandle, ErrorLogMembers) {
                              logContext("SaveXmlLog", {{"error", "Parameter is NULL"}});
     expectFailure(h.get(), h->SaveXmlLog(nullptr), "(SaveXmlLog)\nParameter is NULL",
                   "<QuorvelLog>\n" + both + "</QuorvelLog>\n");
-    EXPECT_EQ(errorLogText(h.get()), "Parameter is NULL\r\nParameter is NULL\r\n");
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_ErrorLogHtml), "Parameter is NULL<br>Parameter is NULL<br>");
 
     // The file shows the earlier record with this call's context closed at the end; a file that
@@ -151,14 +97,6 @@ TEST(NodeHandle, ErrorLogMembers) {
 
 TEST(NodeHandle, InterfacesAndRecognition) {
     ComPtr<IQuorvelXml> h = newHandle();
-    void* p = nullptr;
-    for (const IID* iid : {&IID_IUnknown, &IID_IDispatch, &IID_IQuorvelXml}) {
-        ASSERT_EQ(h->QueryInterface(*iid, &p), S_OK);
-        EXPECT_EQ(p, static_cast<void*>(h.get()));
-        h->Release();
-    }
-    EXPECT_EQ(h->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
-    EXPECT_EQ(p, nullptr);
     ComPtr<ISupportErrorInfo> support;
     ASSERT_EQ(h->QueryInterface(IID_ISupportErrorInfo, support.putVoid()), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IQuorvelXml), S_OK);
@@ -169,25 +107,7 @@ TEST(NodeHandle, InterfacesAndRecognition) {
     GUID g{};
     EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &g), S_OK);
     EXPECT_TRUE(g == DIID_IQuorvelXmlEvents);
-    EXPECT_EQ(classInfo->GetGUID(2, &g), E_INVALIDARG);
-    ComPtr<ITypeInfo> coclass;
-    ASSERT_EQ(classInfo->GetClassInfo(coclass.put()), S_OK);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
-    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
-    EXPECT_TRUE(attr->guid == CLSID_QuorvelXml);
-    EXPECT_EQ(attr->cImplTypes, 2);
-    coclass->ReleaseTypeAttr(attr);
-    INT flags = 0;
-    EXPECT_EQ(coclass->GetImplTypeFlags(1, &flags), S_OK);
-    EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
 
-    // Recognising our own objects: through any of their interfaces, and never a stranger.
-    EXPECT_EQ(CQuorvelXml::fromInterface(support.get()), object(h.get()));
-    EXPECT_EQ(CQuorvelXml::fromInterface(nullptr), nullptr);
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(getClassObject(CLSID_QuorvelXml, IID_IClassFactory, factory.putVoid()), S_OK);
-    EXPECT_EQ(CQuorvelXml::fromInterface(factory.get()), nullptr);
 }
 
 // Release orders, handle moves and tree lifetimes are checked against a model in handle_model_test;
