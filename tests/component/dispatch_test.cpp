@@ -269,6 +269,11 @@ TEST(Dispatch, TypeInformationListsEveryMember) {
                                                                   : INVOKE_PROPERTYPUT);
         EXPECT_EQ(f->oVft, m.slot * static_cast<int>(sizeof(void*)));
         EXPECT_EQ(f->cParams, m.paramCount + (m.result.type != ArgType::None ? 1 : 0));
+        // Parameter types as the platform writes them: BSTR, long, VARIANT, and a pointer to the interface.
+        const VARTYPE typeOf[] = {VT_EMPTY, VT_BSTR, VT_I4, VT_VARIANT, VT_PTR};
+        for (uint8_t k = 0; k < m.paramCount; ++k) {
+            EXPECT_EQ(f->lprgelemdescParam[k].tdesc.vt, typeOf[static_cast<int>(m.params[k].type)]) << m.params[k].name;
+        }
         info->ReleaseFuncDesc(f);
     }
 
