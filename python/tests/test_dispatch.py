@@ -71,6 +71,11 @@ class MethodTest(ReleaseCheck):
         error = self.com_error(lambda: x.SaveXmlLog(None))
         self.assertEqual((error.hresult, error.description), (E_FAIL, "(SaveXmlLog)\nParameter is NULL"))
 
+    def test_variant_parameter_takes_bytes(self):
+        x = new_handle()
+        self.assertEqual(x.LoadXmlV("<a>caf\u00e9</a>".encode("utf-8")), 1)
+        self.assertEqual((x.Tag, x.Content), ("a", "caf\u00e9"))
+
     def test_dir_lists_the_members(self):
         names = set(dir(new_handle()))
         for member in ("Version", "Tag", "TreeId", "GetChild", "SortRecordsByAttribute", "NewChild2"):
