@@ -92,25 +92,6 @@ inline const char* scanWhile(const char* p, const char* end, uint16_t mask) {
     return p;
 }
 
-#ifdef __SSE2__
-// The first byte of [p, end) that stops accepts: the first twelve bytes one by one, as tags,
-// values and runs between tags are often shorter than a vector; then sixteen a step while that
-// many remain (hits gives the stop bits of the sixteen at q), so a long scan ends with one
-// hard-to-predict branch instead of one per byte; then the rest one by one.
-template <class Stops, class Hits>
-inline const char* scanBy(const char* p, const char* end, Stops stops, Hits hits) {
-    for (int i = 0; i < 12 && p < end; ++i, ++p) {
-        if (stops(*p)) return p;
-    }
-    for (; end - p >= 16; p += 16) {
-        if (const unsigned bits = hits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)))) {
-            return p + __builtin_ctz(bits);
-        }
-    }
-    while (p < end && !stops(*p)) ++p;
-    return p;
-}
-
 // The bytes of a class set, for comparing sixteen bytes at a time.
 struct ClassBytes {
     std::array<char, 12> bytes{};
@@ -124,43 +105,49 @@ constexpr ClassBytes classBytes(uint16_t mask) {
     return set;
 }
 
-// As scanUntil, for a mask known when compiling.
+// As scanUntil for a mask known when compiling: sixteen bytes a step while that many remain, so a
+// scan ends with one hard-to-predict branch instead of one per byte.
 template <uint16_t mask>
 inline const char* scanUntilFast(const char* p, const char* end) {
+#ifdef __SSE2__
+    // Tags, values and runs between tags are often shorter than a vector: their first twelve
+    // bytes are looked at directly.
+    for (int i = 0; i < 12 && p < end; ++i, ++p) {
+        if (inClass(*p, mask)) return p;
+    }
     static constexpr ClassBytes set = classBytes(mask);
     static_assert(set.count >= 1 && set.count <= 12);
-    return scanBy(
-        p, end, [](char c) { return inClass(c, mask); },
-        [](__m128i v) {
-            __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[0]));
-            for (int i = 1; i < set.count; ++i) {
-                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[static_cast<size_t>(i)])));
-            }
-            return static_cast<unsigned>(_mm_movemask_epi8(hits));
-        });
-}
-
-// The first c or d in [p, end), or end.
-inline const char* findEither(const char* p, const char* end, char c, char d) {
-    const __m128i vc = _mm_set1_epi8(c);
-    const __m128i vd = _mm_set1_epi8(d);
-    return scanBy(
-        p, end, [=](char x) { return x == c || x == d; },
-        [=](__m128i v) {
-            return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd))));
-        });
-}
-#else
-template <uint16_t mask>
-inline const char* scanUntilFast(const char* p, const char* end) {
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[0]));
+        for (int i = 1; i < set.count; ++i) {
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[static_cast<size_t>(i)])));
+        }
+        if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits))) return p + __builtin_ctz(bits);
+        p += 16;
+    }
+#endif
     return scanUntil(p, end, mask);
 }
 
+// The first c or d in [p, end), or end; scanned as scanUntilFast scans.
 inline const char* findEither(const char* p, const char* end, char c, char d) {
+#ifdef __SSE2__
+    for (int i = 0; i < 12 && p < end; ++i, ++p) {
+        if (*p == c || *p == d) return p;
+    }
+    const __m128i vc = _mm_set1_epi8(c);
+    const __m128i vd = _mm_set1_epi8(d);
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd))));
+        if (bits) return p + __builtin_ctz(bits);
+        p += 16;
+    }
+#endif
     while (p < end && *p != c && *p != d) ++p;
     return p;
 }
-#endif
 
 // As scanUntilFast, also telling whether a byte of the flag class came before the stop.
 template <uint16_t mask, uint16_t flag>
