@@ -159,6 +159,15 @@ inline const char* scanUntilNoting(const char* p, const char* end, bool& seen) {
 
 inline unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
+// Most calls find no white space at all: one compare settles them.
+inline const char* skipWhiteAt(const char* p, const char* end) {
+    return p < end && static_cast<unsigned char>(*p) <= ' ' ? scanWhile(p, end, kWhite) : p;
+}
+
+inline bool hasPrefix(const char* p, const char* end, std::string_view s) {
+    return static_cast<size_t>(end - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
+}
+
 const char* findBytes(const char* p, const char* end, std::string_view s) {
     if (static_cast<size_t>(end - p) < s.size()) return nullptr;
     return static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), s.data(), s.size()));
@@ -254,9 +263,7 @@ bool ParseEngine::skipPast(const char* s) {
     return true;
 }
 
-bool ParseEngine::startsWith(std::string_view s) const {
-    return static_cast<size_t>(end_ - pos_) >= s.size() && std::memcmp(pos_, s.data(), s.size()) == 0;
-}
+bool ParseEngine::startsWith(std::string_view s) const { return hasPrefix(pos_, end_, s); }
 
 bool ParseEngine::startsWithNoCase(std::string_view s) const {
     if (static_cast<size_t>(end_ - pos_) < s.size()) return false;
@@ -299,15 +306,19 @@ private:
         if (pos_ < end_ && *pos_ == c) ++pos_;
     }
 
+    // The hot path passes the position along in a register: the member would be stored and
+    // loaded again around every write the compiler cannot tell apart from it. Each of these takes
+    // the position and returns where it stopped, or null when the text has ended.
+    const char* readTextRun(const char* p);
+    const char* readStartTag(const char* p);
+    const char* readAttributes(const char* p, TreeNode* e, bool& selfClosing);
+    const char* readEndTag(const char* p);
+
     void readCdata();
-    Step readTextRun();
     Step readMarkup();
     void readQuestionMark();
     void readDeclaration();
-    Step readEndTag();
-    Step readStartTag();
-    void readAttributes(TreeNode* e, bool& selfClosing);
-    void reportProgress();
+    void reportProgress(const char* at);
 
     void appendRun(TreeNode* e, const char* run, size_t n, bool ampersand);
     void decodeContent(TreeNode* e, size_t from);
@@ -347,31 +358,44 @@ TreeNode* DocumentParser::run() {
         progress_->Reset(fullLength_ > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(fullLength_));
         nextReport_ = 0;
     }
-    while (pos_ < end_) {
+    const char* p = pos_;
+    const char* const end = end_;
+    while (p < end) {
         if (!builder_.current()) {
-            skipWhite();
-            if (atEnd()) break;
-            skipToByte('<');
-            if (!stepPast()) break;
+            p = skipWhiteAt(p, end);
+            if (p >= end) break;
+            p = findByte(p, end, '<');
+            if (p >= end) break;
+            ++p;
         } else {
-            skipWhite();
-            if (end_ - pos_ > 2 && pos_[1] == '!' && pos_[2] == '[' && startsWith("<![CDATA[")) {
+            p = skipWhiteAt(p, end);
+            if (end - p > 2 && p[1] == '!' && p[2] == '[' && hasPrefix(p, end, "<![CDATA[")) {
+                pos_ = p;
                 readCdata();
-            } else if (readTextRun() == Step::kStop) {
+                p = pos_;
+            } else if (!(p = readTextRun(p))) {
                 break;
             }
         }
-        char c = peek();
-        skipWhite();
-        if (atEnd()) break;
-        Step step = Step::kGoOn;
-        switch (c) {
-            case '!': step = readMarkup(); break;
-            case '?': readQuestionMark(); break;
-            case '/': step = readEndTag(); break;
-            default: step = readStartTag(); break;
+        const char c = p < end ? *p : 0;
+        p = skipWhiteAt(p, end);
+        if (p >= end) break;
+        if (c == '/') {
+            p = readEndTag(p);
+        } else if (c == '!' || c == '?') {
+            pos_ = p;
+            bool stop = false;
+            if (c == '!') {
+                stop = readMarkup() == Step::kStop;
+            } else {
+                readQuestionMark();
+            }
+            if (stop) break;
+            p = pos_;
+        } else {
+            p = readStartTag(p);
         }
-        if (step == Step::kStop) break;
+        if (!p) break;
     }
     if (TreeNode* open = builder_.current()) {
         TreeNode* root = open->root();
@@ -391,10 +415,10 @@ TreeNode* DocumentParser::run() {
     return result;
 }
 
-void DocumentParser::reportProgress() {
+void DocumentParser::reportProgress(const char* at) {
     if (!progress_) return;
-    size_t at = static_cast<size_t>(pos_ - begin_);
-    uint32_t pos = at > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(at);
+    size_t offset = static_cast<size_t>(at - begin_);
+    uint32_t pos = offset > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(offset);
     if (pos < nextReport_) return;
     // Positions below the next threshold cannot raise the percentage, so the monitor is asked
     // only about those that can; what it reports is the same.
@@ -452,15 +476,15 @@ void DocumentParser::readCdata() {
     stepPast();
 }
 
-DocumentParser::Step DocumentParser::readTextRun() {
-    const char* start = pos_;
+const char* DocumentParser::readTextRun(const char* p) {
+    const char* start = p;
     bool ampersand;
-    pos_ = scanUntilNoting<kLessThan, kAmpersand>(pos_, end_, ampersand);
-    const char* stop = pos_;
-    if (!stepPast()) return Step::kStop;
+    p = scanUntilNoting<kLessThan, kAmpersand>(p, end_, ampersand);
+    if (p >= end_) return nullptr;
+    const char* stop = p;
     while (stop > start && inClass(stop[-1], kWhite)) --stop;
     if (stop > start) appendRun(builder_.current(), start, static_cast<size_t>(stop - start), ampersand);
-    return Step::kGoOn;
+    return p + 1;
 }
 
 void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n, bool ampersand) {
@@ -571,79 +595,83 @@ void DocumentParser::readDeclaration() {
     stepPast();
 }
 
-DocumentParser::Step DocumentParser::readEndTag() {
-    reportProgress();
-    if (skipToByteUnless('>', '<')) {
-        if (!stepPast()) return Step::kStop;
+const char* DocumentParser::readEndTag(const char* p) {
+    reportProgress(p);
+    p = findEither(p, end_, '>', '<');
+    if (p >= end_) return nullptr;
+    if (*p == '>') {
+        ++p;
     } else if (log_) {
         TreeNode* open = builder_.current();
         log_->LogError("Error in closing tag");
         log_->LogData("error_tag", open ? open->tag() : "");
     }
     closeCurrent();
-    return Step::kGoOn;
+    return p;
 }
 
-DocumentParser::Step DocumentParser::readStartTag() {
-    const char* tagStart = pos_;
+const char* DocumentParser::readStartTag(const char* p) {
+    const char* const end = end_;
+    const char* tagStart = p;
     bool lessThan;
-    pos_ = scanUntilNoting<kTagStop, kLessThan>(pos_, end_, lessThan);
-    if (atEnd()) return Step::kStop;
+    p = scanUntilNoting<kTagStop, kLessThan>(p, end, lessThan);
+    if (p >= end) return nullptr;
     const char* tag = tagStart;
-    size_t tagLength = static_cast<size_t>(pos_ - tagStart);
+    size_t tagLength = static_cast<size_t>(p - tagStart);
     if (lessThan) {
         scratch_.clear();
-        appendWithout(scratch_, tagStart, pos_, kLessThan);
+        appendWithout(scratch_, tagStart, p, kLessThan);
         tag = scratch_.data();
         tagLength = static_cast<size_t>(scratch_.length());
     }
-    skipWhite();
+    p = skipWhiteAt(p, end);
     bool selfClosing = false;
-    if (peek() == '/') {
-        ++pos_;
+    if (p < end && *p == '/') {
+        ++p;
         selfClosing = true;
     }
     TreeNode* e = builder_.open(tagLength ? tags_.take(tag, tagLength) : nullptr);
     currentFresh_ = true;
-    skipWhite();
-    readAttributes(e, selfClosing);
-    if (!stepPast()) return Step::kStop;
+    p = skipWhiteAt(p, end);
+    if (p < end && *p != '>') p = readAttributes(p, e, selfClosing);
+    if (p >= end) return nullptr;
+    ++p;
     if (selfClosing) closeCurrent();
-    return Step::kGoOn;
+    return p;
 }
 
-void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
-    if (pos_ >= end_ || *pos_ == '>') return;
+const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& selfClosing) {
+    const char* const end = end_;
     // Names and values are slices of the text; the few that had to change are slices of
     // scratch_, recorded as offsets (in patches_) until scratch_ has stopped growing.
     patches_.clear();
     size_t count = 0;
     // An offset is kept plus one: a null text would read as empty.
     auto toScratch = [](size_t at) { return reinterpret_cast<const char*>(at + 1); };
-    while (pos_ < end_ && *pos_ != '>') {
-        const char* nameStart = pos_;
+    while (p < end && *p != '>') {
+        const char* nameStart = p;
         bool junk;
-        pos_ = scanUntilNoting<kAttrNameStop, kNameJunk>(pos_, end_, junk);
-        const char* nameEnd = pos_;
-        skipWhite();
-        const char* valueStart = pos_;
-        const char* valueEnd = pos_;
+        p = scanUntilNoting<kAttrNameStop, kNameJunk>(p, end, junk);
+        const char* nameEnd = p;
+        p = skipWhiteAt(p, end);
+        const char* valueStart = p;
+        const char* valueEnd = p;
         bool ampersand = false;
-        if (pos_ < end_ && *pos_ == '=') {
-            ++pos_;
-            skipWhite();
-            if (pos_ < end_ && *pos_ == '"') {
-                valueStart = ++pos_;
-                pos_ = scanUntilNoting<kQuotedStop, kAmpersand>(pos_, end_, ampersand);
-            } else if (pos_ < end_ && *pos_ == '\'') {
-                valueStart = ++pos_;
-                pos_ = scanUntilNoting<kApostStop, kAmpersand>(pos_, end_, ampersand);
+        if (p < end && *p == '=') {
+            ++p;
+            p = skipWhiteAt(p, end);
+            if (p < end && *p == '"') {
+                valueStart = ++p;
+                p = scanUntilNoting<kQuotedStop, kAmpersand>(p, end, ampersand);
+            } else if (p < end && *p == '\'') {
+                valueStart = ++p;
+                p = scanUntilNoting<kApostStop, kAmpersand>(p, end, ampersand);
             } else {
-                valueStart = pos_;
-                pos_ = scanUntilNoting<kBareValueStop, kAmpersand>(pos_, end_, ampersand);
+                valueStart = p;
+                p = scanUntilNoting<kBareValueStop, kAmpersand>(p, end, ampersand);
             }
-            valueEnd = pos_;
-            if (pos_ < end_ && (*pos_ == '"' || *pos_ == '\'')) ++pos_;
+            valueEnd = p;
+            if (p < end && (*p == '"' || *p == '\'')) ++p;
         }
         if (count == names_.size()) {
             names_.resize(count * 2 + 8);
@@ -671,11 +699,11 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
             values_[count] = TextRef(valueStart, valueLength);
         }
         ++count;
-        skipWhite();
-        if (pos_ < end_ && *pos_ == '/') {
+        p = skipWhiteAt(p, end);
+        if (p < end && *p == '/') {
             selfClosing = true;
-            ++pos_;
-            skipWhite();
+            ++p;
+            p = skipWhiteAt(p, end);
         }
     }
     for (size_t k : patches_) {
@@ -683,6 +711,7 @@ void DocumentParser::readAttributes(TreeNode* e, bool& selfClosing) {
         r = TextRef(scratch_.data() + reinterpret_cast<uintptr_t>(r.data()) - 1, r.size());
     }
     builder_.setAttributes(e, names_.data(), values_.data(), static_cast<int32_t>(count));
+    return p;
 }
 
 void DocumentParser::closeCurrent() {
