@@ -29,14 +29,12 @@ public:
     // last child of the open element, or, when none is open, the root of a new tree with a
     // record of its own. It becomes the open element.
     TreeNode* open(TagEntry* tag) {
-        if (!current_ || children_.size() == children_.capacity()) return openSlow(tag);
-        TreeNode* node;
-        try {
-            node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(firstChild_));
-        } catch (...) {
-            CommonStrings::release(tag);
-            throw;
+        static_assert(sizeof(TreeNode) % 8 == 0);
+        void* room;
+        if (!current_ || children_.size() == children_.capacity() || !(room = arena_.tryAllocate(sizeof(TreeNode)))) {
+            return openSlow(tag);
         }
+        TreeNode* node = new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(firstChild_));
         if (children_.size() > firstChild_) {
             TreeNode* previous = children_.back();
             previous->next_ = node;

@@ -43,6 +43,24 @@ void TagCache::refill(Slot& s) {
     if (s.batch < kLargestBatch) s.batch *= 2;
 }
 
+TagEntry* TagCache::lookUp(const char* bytes, size_t length) {
+    uint64_t head = headOf(bytes, length);
+    if (last_ != kNone) {
+        uint32_t guess = slots_[last_].next;
+        if (guess != kNone && matches(slots_[guess], bytes, length, head)) return handOut(guess);
+    }
+    if (!slots_.empty()) {
+        uint64_t hash = hashTag(bytes, length);
+        size_t mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& s = slots_[i];
+            if (!s.entry) break;
+            if (s.hash == hash && matches(s, bytes, length, head)) return handOut(static_cast<uint32_t>(i));
+        }
+    }
+    return takeNew(bytes, length);
+}
+
 TagEntry* TagCache::takeNew(const char* bytes, size_t length) {
     if ((used_ + 1) * 2 > slots_.size()) grow();
     uint64_t hash = hashTag(bytes, length);

@@ -27,21 +27,19 @@ public:
     // each tag remembers the tag taken after it last time, and that guess is checked before the
     // tag is looked up by its hash.
     TagEntry* take(const char* bytes, size_t length) {
-        uint64_t head = headOf(bytes, length);
         if (last_ != kNone) {
             uint32_t guess = slots_[last_].next;
-            if (guess != kNone && matches(slots_[guess], bytes, length, head)) return handOut(guess);
-        }
-        if (!slots_.empty()) {
-            uint64_t hash = hashTag(bytes, length);
-            size_t mask = slots_.size() - 1;
-            for (size_t i = hash & mask;; i = (i + 1) & mask) {
-                Slot& s = slots_[i];
-                if (!s.entry) break;
-                if (s.hash == hash && matches(s, bytes, length, head)) return handOut(static_cast<uint32_t>(i));
+            if (guess != kNone) {
+                Slot& s = slots_[guess];
+                if (s.prepaid > 0 && matches(s, bytes, length, headOf(bytes, length))) {
+                    // The guess held and a reference is at hand.
+                    last_ = guess;
+                    --s.prepaid;
+                    return s.entry;
+                }
             }
         }
-        return takeNew(bytes, length);
+        return lookUp(bytes, length);
     }
 
     // The first min(8, n) bytes as a number (zeros after them), read without going past n.
@@ -134,6 +132,8 @@ private:
         --s.prepaid;
         return s.entry;
     }
+    // take, when the guess failed or its slot has run out of references.
+    TagEntry* lookUp(const char* bytes, size_t length);
     TagEntry* takeNew(const char* bytes, size_t length);
     void refill(Slot& s);
     Slot* find(const char* bytes, size_t length, uint64_t hash);
