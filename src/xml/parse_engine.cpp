@@ -110,13 +110,16 @@ constexpr ClassBytes classBytes(uint16_t mask) {
 template <uint16_t mask>
 inline const char* scanUntilFast(const char* p, const char* end) {
 #ifdef __SSE2__
-    // Tags, values and runs between tags are often shorter than a vector: their first twelve
-    // bytes are looked at directly.
-    for (int i = 0; i < 12 && p < end; ++i, ++p) {
-        if (inClass(*p, mask)) return p;
-    }
     static constexpr ClassBytes set = classBytes(mask);
     static_assert(set.count >= 1 && set.count <= 12);
+    // A vector compare finds the end of a value or text without a branch per byte, but costs
+    // more than looking at the next byte or two when the end is right there (an empty run
+    // between tags), and a class of many bytes costs a compare each: names and tags, short as
+    // they are, are looked at directly for their first twelve bytes.
+    constexpr int kDirect = set.count > 4 ? 12 : 3;
+    for (int i = 0; i < kDirect && p < end; ++i, ++p) {
+        if (inClass(*p, mask)) return p;
+    }
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8(set.bytes[0]));
@@ -130,10 +133,10 @@ inline const char* scanUntilFast(const char* p, const char* end) {
     return scanUntil(p, end, mask);
 }
 
-// The first c or d in [p, end), or end; scanned as scanUntilFast scans.
+// The first c or d in [p, end), or end; scanned as scanUntilFast scans a class of two bytes.
 inline const char* findEither(const char* p, const char* end, char c, char d) {
 #ifdef __SSE2__
-    for (int i = 0; i < 12 && p < end; ++i, ++p) {
+    for (int i = 0; i < 3 && p < end; ++i, ++p) {
         if (*p == c || *p == d) return p;
     }
     const __m128i vc = _mm_set1_epi8(c);
