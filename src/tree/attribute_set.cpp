@@ -12,7 +12,6 @@ namespace quorvel {
 namespace {
 
 constexpr uint32_t kMinArea = 64;
-constexpr size_t kRecordSize = 3 * sizeof(uint32_t);
 constexpr size_t kMaxArea = 0x7fffff00;
 
 size_t roundUp4(size_t n) { return (n + 3) & ~static_cast<size_t>(3); }
@@ -149,7 +148,7 @@ void AttributeSet::releaseInto(NodeArena::ReleaseBatch& batch) {
     removeAll();
 }
 
-void AttributeSet::buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
+void AttributeSet::buildManyInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
     // The set is empty: it is not even looked at, as it belongs to a node just made in memory
     // that may not be at hand yet.
     size_t bytes = 0;

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "core/string_buffer.h"
 #include "tree/node_arena.h"
+#include "tree/small_copy.h"
 #include "tree/text_ref.h"
 
 namespace quorvel {
@@ -58,7 +60,34 @@ public:
     // Lays out the pairs (names[i], values[i]) in one block of exactly their size carved from
     // arena. The set must be empty: it is overwritten, not freed. Pairs with an empty name are
     // left out. A later add that needs more room moves the attributes to a block of its own.
-    void buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n);
+    void buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
+        if (n == 1) {
+            // Most elements with attributes have one: laid out here, without the general loops.
+            const size_t nameLength = names[0].size(), valueLength = values[0].size();
+            const size_t areaBytes = ((nameLength + valueLength + 2 + 3) & ~size_t{3}) + kRecordSize;
+            if (nameLength != 0 && sizeof(Block) + areaBytes <= NodeArena::kLargestPiece) {
+                auto* b = static_cast<Block*>(arena.allocate(sizeof(Block) + areaBytes));
+                b->count = 1;
+                b->used = static_cast<uint32_t>(nameLength + valueLength + 2);
+                b->capacity = static_cast<uint32_t>(areaBytes);
+                b->inArena = 1;
+                char* at = reinterpret_cast<char*>(b + 1);
+                copySmall(at, names[0].data(), nameLength);
+                at[nameLength] = 0;
+                copySmall(at + nameLength + 1, values[0].data(), valueLength);
+                at[nameLength + 1 + valueLength] = 0;
+                const uint32_t offset = 0, nameBytes = static_cast<uint32_t>(nameLength),
+                               valueBytes = static_cast<uint32_t>(valueLength);
+                char* record = at + areaBytes - kRecordSize;  // field by field, as the general path writes it
+                std::memcpy(record, &offset, 4);
+                std::memcpy(record + 4, &nameBytes, 4);
+                std::memcpy(record + 8, &valueBytes, 4);
+                block_ = b;
+                return;
+            }
+        }
+        buildManyInArena(arena, names, values, n);
+    }
     // removeAll, with an arena block's release gathered into batch.
     void releaseInto(NodeArena::ReleaseBatch& batch);
 
@@ -70,6 +99,8 @@ private:
         uint32_t inArena;   // carved from a NodeArena rather than allocated on its own
     };
     static void freeBlock(Block* b);
+    static constexpr size_t kRecordSize = 3 * sizeof(uint32_t);
+    void buildManyInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n);
     struct Record {
         uint32_t offset;
         uint32_t nameLength;

@@ -102,8 +102,5 @@ void TreeBuilder::setContent(TreeNode* element, const char* bytes, size_t n) {
     element->content_ = reinterpret_cast<uintptr_t>(text) | TreeNode::kBuiltContent;
 }
 
-void TreeBuilder::setAttributes(TreeNode* element, const TextRef* names, const TextRef* values, int32_t n) {
-    element->attributes_.buildInArena(arena_, names, values, n);
-}
 
 }  // namespace quorvel

@@ -70,7 +70,9 @@ public:
     void setContent(TreeNode* element, const char* bytes, size_t n);
     // The attributes of an element without attributes, in order; pairs with an empty name are
     // left out.
-    void setAttributes(TreeNode* element, const TextRef* names, const TextRef* values, int32_t n);
+    void setAttributes(TreeNode* element, const TextRef* names, const TextRef* values, int32_t n) {
+        element->attributes_.buildInArena(arena_, names, values, n);
+    }
 
 private:
     TreeNode* openSlow(TagEntry* tag);
