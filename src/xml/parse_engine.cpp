@@ -107,16 +107,16 @@ constexpr ClassBytes classBytes(uint16_t mask) {
 
 // As scanUntil for a mask known when compiling: sixteen bytes a step while that many remain, so a
 // scan ends with one hard-to-predict branch instead of one per byte.
-template <uint16_t mask>
+template <uint16_t mask, int direct = 3>
 inline const char* scanUntilFast(const char* p, const char* end) {
 #ifdef __SSE2__
     static constexpr ClassBytes set = classBytes(mask);
     static_assert(set.count >= 1 && set.count <= 12);
     // A vector compare finds the end of a value or text without a branch per byte, but costs
     // more than looking at the next byte or two when the end is right there (an empty run
-    // between tags), and a class of many bytes costs a compare each: names and tags, short as
-    // they are, are looked at directly for their first twelve bytes.
-    constexpr int kDirect = set.count > 4 ? 12 : 3;
+    // between tags): the first `direct` bytes are looked at one by one. A class of many bytes
+    // costs a compare each, so names and tags, short as they are, get twelve.
+    constexpr int kDirect = set.count > 4 ? 12 : direct;
     for (int i = 0; i < kDirect && p < end; ++i, ++p) {
         if (inClass(*p, mask)) return p;
     }
@@ -153,11 +153,11 @@ inline const char* findEither(const char* p, const char* end, char c, char d) {
 }
 
 // As scanUntilFast, also telling whether a byte of the flag class came before the stop.
-template <uint16_t mask, uint16_t flag>
+template <uint16_t mask, uint16_t flag, int direct = 3>
 inline const char* scanUntilNoting(const char* p, const char* end, bool& seen) {
-    p = scanUntilFast<mask | flag>(p, end);
+    p = scanUntilFast<mask | flag, direct>(p, end);
     seen = p < end && inClass(*p, flag) && !inClass(*p, mask);
-    return seen ? scanUntilFast<mask>(p, end) : p;
+    return seen ? scanUntilFast<mask, direct>(p, end) : p;
 }
 
 inline unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
@@ -667,10 +667,12 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
             p = skipWhiteAt(p, end);
             if (p < end && *p == '"') {
                 valueStart = ++p;
-                p = scanUntilNoting<kQuotedStop, kAmpersand>(p, end, ampersand);
+                // Values vary in length from one attribute to the next: a byte-by-byte look
+                // would end in a mispredicted branch for most of them.
+                p = scanUntilNoting<kQuotedStop, kAmpersand, 1>(p, end, ampersand);
             } else if (p < end && *p == '\'') {
                 valueStart = ++p;
-                p = scanUntilNoting<kApostStop, kAmpersand>(p, end, ampersand);
+                p = scanUntilNoting<kApostStop, kAmpersand, 1>(p, end, ampersand);
             } else {
                 valueStart = p;
                 p = scanUntilNoting<kBareValueStop, kAmpersand>(p, end, ampersand);
