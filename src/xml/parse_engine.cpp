@@ -374,7 +374,9 @@ TreeNode* DocumentParser::run() {
             ++p;
         } else {
             p = skipWhiteAt(p, end);
-            if (end - p > 2 && p[1] == '!' && p[2] == '[' && hasPrefix(p, end, "<![CDATA[")) {
+            if (end - p > 1 && *p == '<' && p[1] != '!') {
+                ++p;  // markup right after markup, as between most tags: no run of text to look at
+            } else if (end - p > 2 && p[1] == '!' && p[2] == '[' && hasPrefix(p, end, "<![CDATA[")) {
                 pos_ = p;
                 readCdata();
                 p = pos_;
