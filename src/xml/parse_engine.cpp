@@ -656,7 +656,33 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
     // An offset is kept plus one: a null text would read as empty.
     auto toScratch = [](size_t at) { return reinterpret_cast<const char*>(at + 1); };
     while (p < end && *p != '>') {
+        if (count == names_.size()) {
+            names_.resize(count * 2 + 8);
+            values_.resize(count * 2 + 8);
+        }
         const char* nameStart = p;
+        // Most attributes are written name="value", with nothing in the name to remove and no
+        // entity in the value: those are taken in two scans. Any other shape is read again
+        // from its name by the general rules below.
+        p = scanUntilFast<kAttrNameStop | kNameJunk>(p, end);
+        if (end - p > 2 && p[0] == '=' && p[1] == '"') {
+            const char* valueStart = p + 2;
+            // Values vary in length from one attribute to the next: a byte-by-byte look would
+            // end in a mispredicted branch for most of them.
+            const char* valueEnd = scanUntilFast<kQuotedStop | kAmpersand, 1>(valueStart, end);
+            if (valueEnd < end && *valueEnd == '"') {
+                names_[count] = TextRef(nameStart, static_cast<size_t>(p - nameStart));
+                values_[count] = TextRef(valueStart, static_cast<size_t>(valueEnd - valueStart));
+                ++count;
+                p = skipWhiteAt(valueEnd + 1, end);
+                if (p < end && *p == '/') {
+                    selfClosing = true;
+                    p = skipWhiteAt(p + 1, end);
+                }
+                continue;
+            }
+        }
+        p = nameStart;
         bool junk;
         p = scanUntilNoting<kAttrNameStop, kNameJunk>(p, end, junk);
         const char* nameEnd = p;
@@ -669,8 +695,6 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
             p = skipWhiteAt(p, end);
             if (p < end && *p == '"') {
                 valueStart = ++p;
-                // Values vary in length from one attribute to the next: a byte-by-byte look
-                // would end in a mispredicted branch for most of them.
                 p = scanUntilNoting<kQuotedStop, kAmpersand, 1>(p, end, ampersand);
             } else if (p < end && *p == '\'') {
                 valueStart = ++p;
@@ -681,10 +705,6 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
             }
             valueEnd = p;
             if (p < end && (*p == '"' || *p == '\'')) ++p;
-        }
-        if (count == names_.size()) {
-            names_.resize(count * 2 + 8);
-            values_.resize(count * 2 + 8);
         }
         if (junk) {
             if (patches_.empty()) scratch_.clear();
