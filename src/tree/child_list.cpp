@@ -182,11 +182,7 @@ void ChildList::assignInArena(NodeArena& arena, TreeNode* const* nodes, int32_t 
         b = allocate(n);
         setBlock(b);
     }
-    TreeNode** s = slots();
-    for (int32_t i = 0; i < n; ++i) {
-        s[i] = nodes[i];
-        nodes[i]->setSlot(static_cast<uint32_t>(i));
-    }
+    std::memcpy(slots(), nodes, sizeof(TreeNode*) * static_cast<size_t>(n));
     b->end = n;
 }
 

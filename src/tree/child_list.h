@@ -50,7 +50,8 @@ public:
     // Replaces the list by nodes[0..n-1] in that order (the nodes must be the same children).
     void assign(TreeNode* const* nodes, int32_t n);
     // For an empty list: holds nodes[0..n-1] in a block of exactly n slots carved from arena.
-    // A later growth moves the slots to a block of the list's own.
+    // A later growth moves the slots to a block of the list's own. The nodes already carry
+    // their slot numbers 0..n-1 and are not touched.
     void assignInArena(NodeArena& arena, TreeNode* const* nodes, int32_t n);
 
     // A node's slot number has 30 bits.

@@ -26,16 +26,17 @@ void makeRoomForOne(std::vector<TreeNode*>& v) {
 TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
     TreeNode* node;
     TreeNode* parent = current_;
+    const size_t index = parent ? children_.size() - firstChild_ : 0;
     try {
         makeRoomForOne(children_);
         node = new (arena_.allocate(sizeof(TreeNode)))
-            TreeNode(parent ? openTree_ : nullptr, tag, parent, static_cast<uint32_t>(firstChild_));
+            TreeNode(parent ? openTree_ : nullptr, tag, parent, static_cast<uint32_t>(index), static_cast<int32_t>(firstChild_));
     } catch (...) {
         CommonStrings::release(tag);
         throw;
     }
     if (parent) {
-        if (children_.size() > firstChild_) {
+        if (index > 0) {
             TreeNode* previous = children_.back();
             previous->next_ = node;
             node->previous_ = previous;
@@ -45,6 +46,7 @@ TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
         try {
             node->tree_ = new TreeInfo(node, 0);
         } catch (...) {
+            node->handleCount_ = 0;
             TreeNode::release(node);
             throw;
         }

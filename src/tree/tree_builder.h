@@ -34,8 +34,9 @@ public:
         if (!current_ || children_.size() == children_.capacity() || !(room = arena_.tryAllocate(sizeof(TreeNode)))) {
             return openSlow(tag);
         }
-        TreeNode* node = new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(firstChild_));
-        if (children_.size() > firstChild_) {
+        const size_t index = children_.size() - firstChild_;
+        TreeNode* node = new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(index), static_cast<int32_t>(firstChild_));
+        if (index > 0) {
             TreeNode* previous = children_.back();
             previous->next_ = node;
             node->previous_ = previous;
@@ -52,9 +53,7 @@ public:
         if (!node) return nullptr;
         size_t n = children_.size() - firstChild_;
         if (n == 1) {
-            TreeNode* only = children_.back();
-            only->setSlot(0);
-            node->children_.adoptOnly(only);
+            node->children_.adoptOnly(children_.back());
             children_.pop_back();
         } else if (n > 1) {
             listChildren(node);
@@ -78,12 +77,13 @@ private:
     TreeNode* openSlow(TagEntry* tag);
     // Gives the open element its child list and takes its children off children_.
     void listChildren(TreeNode* node);
-    // Makes node's parent the open element again. While an element is open, its slot number
-    // (which means nothing until its parent's list is laid out) keeps where its parent's children
-    // start in children_, so the open elements need no stack of their own.
+    // Makes node's parent the open element again. Every element carries its slot number from
+    // the start, so laying out a list touches none of the children; while an element is open,
+    // its handle count keeps where its parent's children start in children_, so the open
+    // elements need no stack of their own.
     void leave(TreeNode* node) {
-        firstChild_ = node->slot();
-        node->setSlot(0);
+        firstChild_ = static_cast<size_t>(node->handleCount_);
+        node->handleCount_ = 0;
         current_ = node->parent_;
     }
 
