@@ -619,17 +619,26 @@ const char* DocumentParser::readEndTag(const char* p) {
 
 const char* DocumentParser::readStartTag(const char* p) {
     const char* const end = end_;
-    const char* tagStart = p;
-    bool lessThan;
-    p = scanUntilNoting<kTagStop, kLessThan>(p, end, lessThan);
-    if (p >= end) return nullptr;
-    const char* tag = tagStart;
-    size_t tagLength = static_cast<size_t>(p - tagStart);
-    if (lessThan) {
-        scratch_.clear();
-        appendWithout(scratch_, tagStart, p, kLessThan);
-        tag = scratch_.data();
-        tagLength = static_cast<size_t>(scratch_.length());
+    // Documents repeat their sequences of tags: the tag expected here is tried before the
+    // name is scanned. Spelled out and followed by a byte that ends a name, it is exactly what
+    // the scan would find, as a pooled tag holds no byte that ends one or is removed from one.
+    TagEntry* entry = tags_.takeIfNext(p, end, [](char c) { return inClass(c, kTagStop); });
+    if (entry) {
+        p += entry->length();
+    } else {
+        const char* tagStart = p;
+        bool lessThan;
+        p = scanUntilNoting<kTagStop, kLessThan>(p, end, lessThan);
+        if (p >= end) return nullptr;
+        const char* tag = tagStart;
+        size_t tagLength = static_cast<size_t>(p - tagStart);
+        if (lessThan) {
+            scratch_.clear();
+            appendWithout(scratch_, tagStart, p, kLessThan);
+            tag = scratch_.data();
+            tagLength = static_cast<size_t>(scratch_.length());
+        }
+        if (tagLength) entry = tags_.take(tag, tagLength);
     }
     p = skipWhiteAt(p, end);
     bool selfClosing = false;
@@ -637,7 +646,7 @@ const char* DocumentParser::readStartTag(const char* p) {
         ++p;
         selfClosing = true;
     }
-    TreeNode* e = builder_.open(tagLength ? tags_.take(tag, tagLength) : nullptr);
+    TreeNode* e = builder_.open(entry);
     currentFresh_ = true;
     p = skipWhiteAt(p, end);
     if (p < end && *p != '>') p = readAttributes(p, e, selfClosing);

@@ -42,6 +42,26 @@ public:
         return lookUp(bytes, length);
     }
 
+    // The tag expected next (the one taken after the last one, last time), with a reference
+    // that passes to the caller, when the text at p spells it and the byte after it ends a
+    // name by endsName; else none, and nothing is taken. Only as many bytes as the tag has,
+    // and the one after, are read, and only while before end.
+    template <class EndsName>
+    TagEntry* takeIfNext(const char* p, const char* end, EndsName endsName) {
+        if (last_ == kNone) return nullptr;
+        const uint32_t guess = slots_[last_].next;
+        if (guess == kNone) return nullptr;
+        Slot& s = slots_[guess];
+        const size_t n = s.length;
+        if (static_cast<size_t>(end - p) <= n || !endsName(p[n]) || s.prepaid == 0 || s.head != headOf(p, n) ||
+            (n > 8 && !sameBytes(s.entry->text() + 8, p + 8, n - 8))) {
+            return nullptr;
+        }
+        last_ = guess;
+        --s.prepaid;
+        return s.entry;
+    }
+
     // The first min(8, n) bytes as a number (zeros after them), read without going past n.
     static uint64_t headOf(const char* p, size_t n) {
         uint64_t h = 0;
