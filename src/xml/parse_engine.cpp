@@ -640,6 +640,11 @@ const char* DocumentParser::readStartTag(const char* p) {
         }
         if (tagLength) entry = tags_.take(tag, tagLength);
     }
+    if (p < end && *p == '>') {  // a bare start tag
+        builder_.open(entry);
+        currentFresh_ = true;
+        return p + 1;
+    }
     p = skipWhiteAt(p, end);
     bool selfClosing = false;
     if (p < end && *p == '/') {
