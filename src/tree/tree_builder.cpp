@@ -104,5 +104,4 @@ void TreeBuilder::setContent(TreeNode* element, const char* bytes, size_t n) {
     element->content_ = reinterpret_cast<uintptr_t>(text) | TreeNode::kBuiltContent;
 }
 
-
 }  // namespace quorvel

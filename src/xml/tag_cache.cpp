@@ -43,7 +43,7 @@ void TagCache::refill(Slot& s) {
     if (s.batch < kLargestBatch) s.batch *= 2;
 }
 
-TagEntry* TagCache::lookUp(const char* bytes, size_t length) {
+TagEntry* TagCache::take(const char* bytes, size_t length) {
     uint64_t head = headOf(bytes, length);
     if (last_ != kNone) {
         uint32_t guess = slots_[last_].next;

@@ -26,21 +26,7 @@ public:
     // Documents repeat their sequences of tags (record, name, email, ..., record, name, ...), so
     // each tag remembers the tag taken after it last time, and that guess is checked before the
     // tag is looked up by its hash.
-    TagEntry* take(const char* bytes, size_t length) {
-        if (last_ != kNone) {
-            uint32_t guess = slots_[last_].next;
-            if (guess != kNone) {
-                Slot& s = slots_[guess];
-                if (s.prepaid > 0 && matches(s, bytes, length, headOf(bytes, length))) {
-                    // The guess held and a reference is at hand.
-                    last_ = guess;
-                    --s.prepaid;
-                    return s.entry;
-                }
-            }
-        }
-        return lookUp(bytes, length);
-    }
+    TagEntry* take(const char* bytes, size_t length);
 
     // The tag expected next (the one taken after the last one, last time), with a reference
     // that passes to the caller, when the text at p spells it and the byte after it ends a
@@ -152,8 +138,6 @@ private:
         --s.prepaid;
         return s.entry;
     }
-    // take, when the guess failed or its slot has run out of references.
-    TagEntry* lookUp(const char* bytes, size_t length);
     TagEntry* takeNew(const char* bytes, size_t length);
     void refill(Slot& s);
     Slot* find(const char* bytes, size_t length, uint64_t hash);

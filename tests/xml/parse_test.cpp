@@ -37,6 +37,11 @@ TEST(Parse, GrammarTable) {
         // Tags: '<' removed, names never compared, missing names allowed.
         {"<a<b>t</a<b>", "ab \"t\"", {"E:Error in closing tag", "D:error_tag=ab"}}, {"<r><>x</></r>", "r{ \"x\"}"},
         {"<a></b>", "a"}, {"</x><a/>", "a"}, {"<a><b>", "a{b}"}, {"<a", "(none)"}, {"<a/ x=\"1\">t</a>", "a x='1'"},
+        // Repeated tags and attributes, which the parser expects again: near misses read as usual.
+        {"<r><a/><b/><a/><bc/><a/><b<c/><a/><b", "r{a,b,a,bc,a,bc,a}"},
+        {"<r><i x=\"1\" y=\"2\"/><i x=\"1&amp;\" y='2' z=3/><i x=\"1\" y=\"2></r>",
+         "r{i x='1' y='2',i x='1&' y='2' z='3/'{i x='1' y='2'}}"},
+        {"<r><i x=\"1\"/><i \"x\"=\"2\"/><i x = \"3\"/><i x=\"4\"", "r{i x='1',i x='2',i x='3',i x='4'}"},
         // Several top-level elements: the last one closed wins.
         {"<a></a><b></b>", "b"}, {"<x/><a></a", "x"}, {"<x/>text<y/>", "y"},
         {"<r><x/></r><r></r><r><x k=\"2\"/></r>", "r{x k='2'}"},  // x's only user freed in between
