@@ -103,6 +103,10 @@ bool CharsetConvert::Convert(const void* bytes, uint32_t length, DataBuffer& out
     return converter_->Convert(sourceCodePage_, targetCodePage_, p, length, out, log);
 }
 
+bool CharsetConvert::ConvertsUnchanged() const {
+    return sourceCodePage_ == targetCodePage_ && converter_ && findQuickConvertTable(targetCodePage_) == nullptr;
+}
+
 bool CharsetConvert::FromUtf16(const void* utf16, uint32_t length, DataBuffer& out, LogBase* log) {
     if (convertByTable(utf16, length, true, out, log)) return true;
     if (!converter_) {

@@ -34,6 +34,10 @@ public:
 
     // Source charset to target charset, appended to out.
     bool Convert(const void* bytes, uint32_t length, DataBuffer& out, LogBase* log = nullptr);
+    // Whether Convert gives back any input unchanged: both charsets are the same, and neither a
+    // conversion table nor a missing converter stands in the way. A caller that would replace
+    // its bytes by the result may then keep them.
+    bool ConvertsUnchanged() const;
     // UTF-16LE bytes (`length` counts bytes) to the target charset, appended to out.
     bool FromUtf16(const void* utf16, uint32_t length, DataBuffer& out, LogBase* log = nullptr);
     // Source charset to UTF-16LE bytes, appended to out.

@@ -18,6 +18,8 @@ bool replaceWithConversion(DataBuffer& bytes, uint32_t skip, const char* fromCha
         ok = convert.FromUtf16(bytes.data() + skip, bytes.size() - skip, out, log);
     } else {
         convert.SetFromCharset(fromCharset, log);
+        // A document declared in UTF-8 would only be copied: it stays where it is.
+        if (skip == 0 && convert.ConvertsUnchanged()) return true;
         ok = convert.Convert(bytes.data() + skip, bytes.size() - skip, out, log);
     }
     if (!ok) return false;
