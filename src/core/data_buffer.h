@@ -49,6 +49,13 @@ public:
     void removePadding(int scheme);
 
     void appendVariant(const QvVARIANT* variant);
+    // The bytes appendVariant would append, where they lie in the variant: a byte array's
+    // elements or a string's UTF-16 units. Size 0 for any other variant.
+    struct Bytes {
+        const void* data = nullptr;
+        uint32_t size = 0;
+    };
+    static Bytes variantBytes(const QvVARIANT* variant);
     void toVariant(QvVARIANT* out) const;
 
     bool loadFile(const char16_t* path, LogBase* log);  // UTF-16 path

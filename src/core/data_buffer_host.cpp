@@ -13,28 +13,33 @@
 
 namespace quorvel {
 
-void DataBuffer::appendVariant(const VARIANT* variant) {
-    if (!variant) return;
+DataBuffer::Bytes DataBuffer::variantBytes(const VARIANT* variant) {
+    if (!variant) return {};
     if (variant->vt == (VT_BYREF | VT_VARIANT)) {
         variant = variant->pvarVal;
-        if (!variant) return;
+        if (!variant) return {};
     }
     VARTYPE vt = variant->vt;
     if ((vt & ~VT_BYREF) == VT_BSTR) {
         BSTR s = (vt & VT_BYREF) ? (variant->pbstrVal ? *variant->pbstrVal : nullptr) : variant->bstrVal;
         UINT units = SysStringLen(s);
         // Host strings are UTF-16 little-endian, as this machine stores char16_t.
-        append(s, units * 2);
-        return;
+        return {s, units * 2};
     }
     if (vt & VT_ARRAY) {
         SAFEARRAY* sa = (vt & VT_BYREF) ? (variant->pparray ? *variant->pparray : nullptr) : variant->parray;
-        if (!sa || sa->cDims == 0 || sa->cbElements == 0 || !sa->pvData) return;
+        if (!sa || sa->cDims == 0 || sa->cbElements == 0 || !sa->pvData) return {};
         uint64_t bytes = sa->cbElements;
         for (USHORT d = 0; d < sa->cDims; ++d) bytes *= sa->rgsabound[d].cElements;
         if (bytes > UINT32_MAX) throw std::bad_alloc();
-        append(sa->pvData, static_cast<uint32_t>(bytes));
+        return {sa->pvData, static_cast<uint32_t>(bytes)};
     }
+    return {};
+}
+
+void DataBuffer::appendVariant(const VARIANT* variant) {
+    Bytes bytes = variantBytes(variant);
+    append(bytes.data, bytes.size);
 }
 
 void DataBuffer::toVariant(VARIANT* out) const {

@@ -65,4 +65,14 @@ bool convertToUtf8(DataBuffer* bytes, LogBase* log) {
     return replaceWithConversion(*bytes, 0, name.c_str(), log);
 }
 
+int32_t utf8AsItIs(const uint8_t* b, uint32_t n) {
+    if (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) return -1;
+    if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return 3;
+    std::string name = declaredEncoding(std::string_view(reinterpret_cast<const char*>(b), n));
+    if (name.empty()) return 0;
+    CharsetConvert convert;
+    if (!convert.SetToCharset("utf-8") || !convert.SetFromCharset(name.c_str())) return -1;
+    return convert.ConvertsUnchanged() ? 0 : -1;
+}
+
 }  // namespace quorvel

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 
 namespace quorvel {
 
@@ -13,5 +14,11 @@ class LogBase;
 // False, leaving the bytes unchanged, only for an absent block or a conversion that fails; a
 // name that is not recognised is logged and the conversion runs from ISO-8859-1.
 bool convertToUtf8(DataBuffer* bytes, LogBase* log);
+
+// How many leading bytes convertToUtf8 would drop when it would otherwise leave the bytes as
+// they are, without logging anything: 3 for a UTF-8 byte-order mark, else 0. -1 when it would
+// convert them, or might fail or log. A caller that gets 0 or more may parse the bytes where
+// they lie instead of copying them into a buffer first.
+int32_t utf8AsItIs(const uint8_t* bytes, uint32_t n);
 
 }  // namespace quorvel

@@ -97,6 +97,10 @@ TEST_F(Loading, ByteArraysAndStringVariants) {
     EXPECT_EQ(flag, 1);
     EXPECT_EQ(nodeOf(h.get())->firstChild()->contentView(), "\xC3\xA9");
     EXPECT_EQ(encodingOf(h.get()), "iso-8859-1");  // left as declared
+    // UTF-8 already, with a mark and a declaration: read where the array lies.
+    ASSERT_EQ(loadBytes(h.get(), "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>\xC3\xA9</r>", &flag), S_OK);
+    EXPECT_EQ(nodeOf(h.get())->contentView(), "\xC3\xA9");
+    EXPECT_EQ(encodingOf(h.get()), "UTF-8");
 
     // A plain string variant reads as bytes that stop at the first zero: no element.
     VariantHolder v;
