@@ -87,6 +87,16 @@ TEST(Utf8, EncodesAndReplacesUnpairedSurrogates) {
     EXPECT_EQ(toUtf8(t.in), t.out);
     EXPECT_EQ(utf8Length(t.in.data(), t.in.size()), t.out.size());
   }
+  // Long ASCII runs go sixteen units at a time: every piece of the table at every offset of
+  // such a run comes out as it does alone.
+  for (const auto& t : table) {
+    for (size_t before = 0; before <= 40; ++before) {
+      const std::u16string in = std::u16string(before, u'a') + t.in + std::u16string(40 - before, u'b');
+      const std::string out = std::string(before, 'a') + t.out + std::string(40 - before, 'b');
+      EXPECT_EQ(toUtf8(in), out) << before;
+      EXPECT_EQ(utf8Length(in.data(), in.size()), out.size()) << before;
+    }
+  }
   // Every well-formed text survives the round trip.
   std::u16string all;
   for (char32_t c = 1; c < 0x110000; c += 97) {

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace quorvel::sys {
 namespace {
 
@@ -20,14 +24,24 @@ std::size_t asciiPrefix(const char* in, std::size_t n) {
   return i;
 }
 
-std::size_t asciiPrefix(const char16_t* in, std::size_t n) {
+// Length of the ASCII run at the start of the units, each also narrowed into `out` when there is
+// one: sixteen units a step while that many remain, so that a document's markup goes through
+// a few instructions per sixteen characters, then one unit at a time.
+std::size_t asciiRun(const char16_t* in, std::size_t n, char* out) {
   std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    uint64_t w;
-    std::memcpy(&w, in + i, 8);
-    if (w & 0xFF80FF80FF80FF80ull) break;
+#ifdef __SSE2__
+  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+  for (; i + 16 <= n; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
+    const __m128i beyond = _mm_and_si128(_mm_or_si128(a, b), high);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) != 0xFFFF) break;
+    if (out) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
   }
-  while (i < n && in[i] < 0x80) ++i;
+#endif
+  for (; i < n && in[i] < 0x80; ++i) {
+    if (out) out[i] = static_cast<char>(in[i]);
+  }
   return i;
 }
 
@@ -89,12 +103,17 @@ void decode(const unsigned char* s, std::size_t n, Emit&& emit) {
 }  // namespace
 
 std::size_t utf8Length(const char16_t* in, std::size_t n) {
-  std::size_t bytes = asciiPrefix(in, n);
-  for (std::size_t i = bytes; i < n; ++i) {
-    char16_t c = in[i];
+  std::size_t bytes = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t run = asciiRun(in + i, n - i, nullptr);
+    bytes += run;
+    i += run;
+    if (i == n) break;
+    char16_t c = in[i++];
     if (c < 0x80) bytes += 1;
     else if (c < 0x800) bytes += 2;
-    else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) bytes += 4, ++i;
+    else if (c >= 0xD800 && c <= 0xDBFF && i < n && in[i] >= 0xDC00 && in[i] <= 0xDFFF) bytes += 4, ++i;
     else bytes += 3;
   }
   return bytes;
@@ -104,8 +123,7 @@ std::size_t encodeUtf8(const char16_t* in, std::size_t n, char* out) {
   std::size_t o = 0;
   std::size_t i = 0;
   while (i < n) {
-    std::size_t run = asciiPrefix(in + i, n - i);
-    for (std::size_t k = 0; k < run; ++k) out[o + k] = static_cast<char>(in[i + k]);
+    const std::size_t run = asciiRun(in + i, n - i, out + o);
     o += run;
     i += run;
     if (i == n) break;
