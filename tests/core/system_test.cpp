@@ -70,6 +70,13 @@ TEST(Utf8, DecodesIllFormedInputAsMaximalSubparts) {
     SCOPED_TRACE(::testing::PrintToString(t.in));
     EXPECT_EQ(fromUtf8(t.in), t.out);
     EXPECT_EQ(utf16Length(t.in.data(), t.in.size()), t.out.size());
+    // Long ASCII runs go sixteen bytes at a time: the same at every offset of such a run.
+    for (size_t before = 0; before <= 40; before += 3) {
+      const std::string in = std::string(before, 'a') + t.in + std::string(40 - before, 'b');
+      const std::u16string out = std::u16string(before, u'a') + t.out + std::u16string(40 - before, u'b');
+      EXPECT_EQ(fromUtf8(in), out) << before;
+      EXPECT_EQ(utf16Length(in.data(), in.size()), out.size()) << before;
+    }
   }
 }
 

@@ -12,15 +12,23 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Length of the ASCII run at the start, checked eight bytes at a time.
-std::size_t asciiPrefix(const char* in, std::size_t n) {
+// Length of the ASCII run at the start of the bytes, each also widened into `out` when there is
+// one: sixteen bytes a step while that many remain, then one at a time.
+std::size_t asciiRun(const char* in, std::size_t n, char16_t* out) {
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t w;
-    std::memcpy(&w, in + i, 8);
-    if (w & 0x8080808080808080ull) break;
+#ifdef __SSE2__
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    if (_mm_movemask_epi8(v) != 0) break;
+    if (out) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, _mm_setzero_si128()));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, _mm_setzero_si128()));
+    }
   }
-  while (i < n && static_cast<unsigned char>(in[i]) < 0x80) ++i;
+#endif
+  for (; i < n && static_cast<unsigned char>(in[i]) < 0x80; ++i) {
+    if (out) out[i] = static_cast<unsigned char>(in[i]);
+  }
   return i;
 }
 
@@ -155,7 +163,7 @@ std::size_t utf16Length(const char* in, std::size_t n) {
   std::size_t units = 0;
   std::size_t i = 0;
   while (i < n) {
-    std::size_t run = asciiPrefix(in + i, n - i);
+    const std::size_t run = asciiRun(in + i, n - i, nullptr);
     units += run;
     i += run;
     if (i == n) break;
@@ -171,8 +179,7 @@ std::size_t decodeUtf8(const char* in, std::size_t n, char16_t* out) {
   std::size_t o = 0;
   std::size_t i = 0;
   while (i < n) {
-    std::size_t run = asciiPrefix(in + i, n - i);
-    for (std::size_t k = 0; k < run; ++k) out[o + k] = static_cast<unsigned char>(in[i + k]);
+    const std::size_t run = asciiRun(in + i, n - i, out + o);
     o += run;
     i += run;
     if (i == n) break;
