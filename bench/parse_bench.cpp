@@ -7,6 +7,7 @@
 //
 //   build/bench/parse_bench                       all documents
 //   build/bench/parse_bench --benchmark_filter=records   one of them
+//   build/bench/parse_bench --benchmark_repetitions=5    the tables keep each row's fastest run
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -294,6 +295,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
+            if (r.run_type == Run::RT_Aggregate) continue;
             Row row;
             row.failed = r.error_occurred;
             auto get = [&](const char* k) {
@@ -303,7 +305,9 @@ public:
             row.mbps = get("bytes_per_second") / 1e6;
             row.held = get("held_MB");
             row.peak = get("peak_MB");
-            rows_[r.benchmark_name()] = row;
+            // Of repeated runs the fastest is kept: a slower one measured the machine's neighbours.
+            auto [it, fresh] = rows_.try_emplace(r.benchmark_name(), row);
+            if (!fresh && row.mbps > it->second.mbps) it->second = row;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -322,14 +326,15 @@ public:
             }
             return std::string(b);
         };
-        auto table = [&](const char* title, const char* prefix, double Row::*field, bool allLibraries) {
+        // The last column compares QuorvelXml with pugixml: above 1, QuorvelXml does better.
+        auto table = [&](const char* title, const char* prefix, double Row::*field, bool allLibraries, bool higherIsBetter) {
             std::printf("\n%s\n%-18s %8s", title, "document", "MB");
             for (const Library& l : libraries()) {
                 if (allLibraries || l.name == std::string("QuorvelXml") || l.name == std::string("pugixml")) {
                     std::printf(" %10s", l.name);
                 }
             }
-            std::printf("\n");
+            std::printf(" %10s\n", "vs pugixml");
             for (const Document& d : documents()) {
                 if (rows_.find(prefix + d.name + "/QuorvelXml") == rows_.end()) continue;
                 std::printf("%-18s %8.1f", d.name.c_str(), static_cast<double>(d.made.size()) / 1e6);
@@ -338,13 +343,19 @@ public:
                         std::printf(" %s", cell(prefix + d.name + "/" + l.name, field).c_str());
                     }
                 }
+                auto ours = rows_.find(prefix + d.name + "/QuorvelXml");
+                auto theirs = rows_.find(prefix + d.name + "/pugixml");
+                if (theirs != rows_.end() && ours->second.*field > 0 && theirs->second.*field > 0) {
+                    const double a = ours->second.*field, b = theirs->second.*field;
+                    std::printf(" %10.2f", higherIsBetter ? a / b : b / a);
+                }
                 std::printf("\n");
             }
         };
-        table("Parse: MB/s of input (CPU time; higher is better)", "parse/", &Row::mbps, true);
-        table("Memory the loaded document holds, MB (lower is better)", "parse/", &Row::held, true);
-        table("Memory at its peak while loading, MB", "parse/", &Row::peak, true);
-        table("Write: MB/s of output", "write/", &Row::mbps, false);
+        table("Parse: MB/s of input (CPU time; higher is better)", "parse/", &Row::mbps, true, true);
+        table("Memory the loaded document holds, MB (lower is better)", "parse/", &Row::held, true, false);
+        table("Memory at its peak while loading, MB", "parse/", &Row::peak, true, false);
+        table("Write: MB/s of output", "write/", &Row::mbps, false, true);
     }
 
 private:
