@@ -669,6 +669,15 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
     size_t count = 0;
     // An offset is kept plus one: a null text would read as empty.
     auto toScratch = [](size_t at) { return reinterpret_cast<const char*>(at + 1); };
+    // Past an attribute: white space, and a '/' that makes the element close itself.
+    auto skipToNext = [&](const char* at) {
+        at = skipWhiteAt(at, end);
+        if (at < end && *at == '/') {
+            selfClosing = true;
+            at = skipWhiteAt(at + 1, end);
+        }
+        return at;
+    };
     while (p < end && *p != '>') {
         if (count == names_.size()) {
             names_.resize(count * 2 + 8);
@@ -688,17 +697,12 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
                 names_[count] = TextRef(nameStart, static_cast<size_t>(p - nameStart));
                 values_[count] = TextRef(valueStart, static_cast<size_t>(valueEnd - valueStart));
                 ++count;
-                p = skipWhiteAt(valueEnd + 1, end);
-                if (p < end && *p == '/') {
-                    selfClosing = true;
-                    p = skipWhiteAt(p + 1, end);
-                }
+                p = skipToNext(valueEnd + 1);
                 continue;
             }
         }
-        p = nameStart;
         bool junk;
-        p = scanUntilNoting<kAttrNameStop, kNameJunk>(p, end, junk);
+        p = scanUntilNoting<kAttrNameStop, kNameJunk>(nameStart, end, junk);
         const char* nameEnd = p;
         p = skipWhiteAt(p, end);
         const char* valueStart = p;
@@ -742,12 +746,7 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
             values_[count] = TextRef(valueStart, valueLength);
         }
         ++count;
-        p = skipWhiteAt(p, end);
-        if (p < end && *p == '/') {
-            selfClosing = true;
-            ++p;
-            p = skipWhiteAt(p, end);
-        }
+        p = skipToNext(p);
     }
     for (size_t k : patches_) {
         TextRef& r = (k & 1) ? values_[k / 2] : names_[k / 2];
