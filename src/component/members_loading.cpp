@@ -52,22 +52,16 @@ HRESULT CQuorvelXml::LoadXmlV(VARIANT xmlData, LONG* success) {
         }
         *success = 0;
         try {
+            // Bytes that are UTF-8 already are parsed where the host's array lies, without a copy.
             const DataBuffer::Bytes given = DataBuffer::variantBytes(&xmlData);
-            const int32_t skip = utf8AsItIs(static_cast<const uint8_t*>(given.data), given.size);
+            DataBuffer converted;
+            Utf8Text text;
             ParsedTree tree;
-            if (skip >= 0) {
-                // UTF-8 already: parsed where the host's array lies, without a copy.
-                ProgressMonitor monitor(kParseEventId, 0, this, 100);
-                tree.root = parse(static_cast<const char*>(given.data) + skip, given.size - static_cast<uint32_t>(skip), &log(), &monitor);
+            if (!utf8Text(static_cast<const uint8_t*>(given.data), given.size, converted, text, &log())) {
+                log().LogError("Failed to convert XML data to utf-8 internal representation");
             } else {
-                DataBuffer bytes;
-                bytes.append(given.data, given.size);
-                if (!convertToUtf8(&bytes, &log())) {
-                    log().LogError("Failed to convert XML data to utf-8 internal representation");
-                } else {
-                    ProgressMonitor monitor(kParseEventId, 0, this, 100);
-                    tree.root = parse(bytes, &log(), &monitor);
-                }
+                ProgressMonitor monitor(kParseEventId, 0, this, 100);
+                tree.root = parse(text.data, text.size, &log(), &monitor);
             }
             if (!tree.root) {
                 log().LogError("Failed to parse XML data (5)");

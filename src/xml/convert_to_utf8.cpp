@@ -9,24 +9,6 @@
 namespace quorvel {
 namespace {
 
-bool replaceWithConversion(DataBuffer& bytes, uint32_t skip, const char* fromCharset, LogBase* log) {
-    CharsetConvert convert(log);
-    convert.SetToCharset("utf-8");
-    DataBuffer out;
-    bool ok;
-    if (!fromCharset) {
-        ok = convert.FromUtf16(bytes.data() + skip, bytes.size() - skip, out, log);
-    } else {
-        convert.SetFromCharset(fromCharset, log);
-        // A document declared in UTF-8 would only be copied: it stays where it is.
-        if (skip == 0 && convert.ConvertsUnchanged()) return true;
-        ok = convert.Convert(bytes.data() + skip, bytes.size() - skip, out, log);
-    }
-    if (!ok) return false;
-    bytes.moveFrom(out);
-    return true;
-}
-
 // The name in `encoding="name"` of the declaration, empty when it is not written that way.
 std::string declaredEncoding(std::string_view text) {
     size_t start = text.find("<?xml");
@@ -50,29 +32,49 @@ std::string declaredEncoding(std::string_view text) {
 
 }  // namespace
 
-bool convertToUtf8(DataBuffer* bytes, LogBase* log) {
-    if (!bytes) return false;
-    const uint8_t* b = bytes->data();
-    uint32_t n = bytes->size();
-    if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) return replaceWithConversion(*bytes, 2, nullptr, log);
-    if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) return replaceWithConversion(*bytes, 2, "unicodefffe", log);
-    if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        bytes->removeFirst(3);
+bool utf8Text(const uint8_t* b, uint32_t n, DataBuffer& converted, Utf8Text& text, LogBase* log) {
+    text = {reinterpret_cast<const char*>(b), n, false};
+    uint32_t skip = 0;
+    std::string from;
+    if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+        skip = 2;  // UTF-16LE: converted with FromUtf16, no source charset
+    } else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
+        skip = 2;
+        from = "unicodefffe";
+    } else if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        text = {reinterpret_cast<const char*>(b) + 3, n - 3, false};
         return true;
+    } else {
+        from = declaredEncoding(std::string_view(reinterpret_cast<const char*>(b), n));
+        if (from.empty()) return true;
     }
-    std::string name = declaredEncoding(std::string_view(reinterpret_cast<const char*>(b), n));
-    if (name.empty()) return true;
-    return replaceWithConversion(*bytes, 0, name.c_str(), log);
+    CharsetConvert convert(log);
+    convert.SetToCharset("utf-8");
+    bool ok;
+    if (from.empty()) {
+        ok = convert.FromUtf16(b + skip, n - skip, converted, log);
+    } else {
+        convert.SetFromCharset(from.c_str(), log);
+        // A document declared in UTF-8 would only be copied: it stays where it is.
+        if (skip == 0 && convert.ConvertsUnchanged()) return true;
+        ok = convert.Convert(b + skip, n - skip, converted, log);
+    }
+    if (!ok) return false;
+    text = {reinterpret_cast<const char*>(converted.data()), converted.size(), true};
+    return true;
 }
 
-int32_t utf8AsItIs(const uint8_t* b, uint32_t n) {
-    if (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) return -1;
-    if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return 3;
-    std::string name = declaredEncoding(std::string_view(reinterpret_cast<const char*>(b), n));
-    if (name.empty()) return 0;
-    CharsetConvert convert;
-    if (!convert.SetToCharset("utf-8") || !convert.SetFromCharset(name.c_str())) return -1;
-    return convert.ConvertsUnchanged() ? 0 : -1;
+bool convertToUtf8(DataBuffer* bytes, LogBase* log) {
+    if (!bytes) return false;
+    DataBuffer converted;
+    Utf8Text text;
+    if (!utf8Text(bytes->data(), bytes->size(), converted, text, log)) return false;
+    if (text.converted) {
+        bytes->moveFrom(converted);
+    } else if (text.size < bytes->size()) {
+        bytes->removeFirst(bytes->size() - text.size);
+    }
+    return true;
 }
 
 }  // namespace quorvel
