@@ -29,32 +29,21 @@ TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
     const size_t index = parent ? children_.size() - firstChild_ : 0;
     try {
         makeRoomForOne(children_);
-        node = new (arena_.allocate(sizeof(TreeNode)))
-            TreeNode(parent ? openTree_ : nullptr, tag, parent, static_cast<uint32_t>(index), static_cast<int32_t>(firstChild_));
+        node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(parent ? openTree_ : nullptr, tag, parent,
+                                                                static_cast<uint32_t>(index), parent ? static_cast<int32_t>(firstChild_) : 0);
     } catch (...) {
         CommonStrings::release(tag);
         throw;
     }
-    if (parent) {
-        if (index > 0) {
-            TreeNode* previous = children_.back();
-            previous->next_ = node;
-            node->previous_ = previous;
-        }
-        children_.push_back(node);
-    } else {
-        try {
-            node->tree_ = new TreeInfo(node, 0);
-        } catch (...) {
-            node->handleCount_ = 0;
-            TreeNode::release(node);
-            throw;
-        }
-        openTree_ = node->tree_;
+    if (parent) return enterChild(node, index);
+    try {
+        node->tree_ = new TreeInfo(node, 0);
+    } catch (...) {
+        TreeNode::release(node);
+        throw;
     }
-    firstChild_ = children_.size();
-    current_ = node;
-    return node;
+    openTree_ = node->tree_;
+    return enter(node);
 }
 
 void TreeBuilder::listChildren(TreeNode* node) {

@@ -35,16 +35,7 @@ public:
             return openSlow(tag);
         }
         const size_t index = children_.size() - firstChild_;
-        TreeNode* node = new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(index), static_cast<int32_t>(firstChild_));
-        if (index > 0) {
-            TreeNode* previous = children_.back();
-            previous->next_ = node;
-            node->previous_ = previous;
-        }
-        children_.push_back(node);
-        firstChild_ = children_.size();
-        current_ = node;
-        return node;
+        return enterChild(new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(index), static_cast<int32_t>(firstChild_)), index);
     }
     // Completes the open element; its parent, if any, becomes the open element. Returns the
     // element closed, or none when no element is open.
@@ -75,6 +66,22 @@ public:
 
 private:
     TreeNode* openSlow(TagEntry* tag);
+    // Links node, just made as child number `index` of the open element, after its siblings;
+    // either way, node becomes the open element.
+    TreeNode* enterChild(TreeNode* node, size_t index) {
+        if (index > 0) {
+            TreeNode* previous = children_.back();
+            previous->next_ = node;
+            node->previous_ = previous;
+        }
+        children_.push_back(node);
+        return enter(node);
+    }
+    TreeNode* enter(TreeNode* node) {
+        firstChild_ = children_.size();
+        current_ = node;
+        return node;
+    }
     // Gives the open element its child list and takes its children off children_.
     void listChildren(TreeNode* node);
     // Makes node's parent the open element again. Every element carries its slot number from
