@@ -54,7 +54,7 @@ void ChildList::compact() const {
     int32_t to = 0;
     for (int32_t i = b->start; i < b->end; ++i) {
         TreeNode* c = s[i];
-        if (!c) continue;
+        if (isHole(c)) continue;
         c->setSlot(static_cast<uint32_t>(to));
         s[to++] = c;
     }
@@ -78,6 +78,22 @@ bool ChildList::contains(const TreeNode* child) const {
     return s >= block()->start && s < block()->end && slots()[s] == child;
 }
 
+TreeNode* ChildList::before(const TreeNode* child) const {
+    if (!bits_ || (bits_ & kSingle)) return nullptr;
+    TreeNode** s = slots();
+    const int32_t start = block()->start;
+    const int32_t from = static_cast<int32_t>(child->slot()) - 1;
+    int32_t j = from;
+    while (j >= start && isHole(s[j])) j = holeLink(s[j]);
+    // Every hole passed on the way now links straight to where the search ended.
+    for (int32_t k = from; k > j && k >= start;) {
+        const int32_t next = holeLink(s[k]);
+        s[k] = holeTo(j);
+        k = next;
+    }
+    return j >= start ? s[j] : nullptr;
+}
+
 void ChildList::growTo(int32_t capacity) {
     Block* b = block();
     if (b->start == 0 && b->holes == 0 && !(bits_ & kArenaBlock)) {
@@ -94,7 +110,7 @@ void ChildList::growTo(int32_t capacity) {
     int32_t n = 0;
     for (int32_t i = b->start; i < b->end; ++i) {
         TreeNode* c = from[i];
-        if (!c) continue;
+        if (isHole(c)) continue;
         c->setSlot(static_cast<uint32_t>(n));
         to[n++] = c;
     }
@@ -137,17 +153,17 @@ bool ChildList::remove(TreeNode* child) {
     }
     TreeNode** s = slots();
     int32_t i = static_cast<int32_t>(child->slot());
-    s[i] = nullptr;
+    s[i] = holeTo(i - 1);
     Block& b = *block();
     if (i == b.start) {
         ++b.start;
-        while (b.start < b.end && !s[b.start]) {
+        while (b.start < b.end && isHole(s[b.start])) {
             ++b.start;
             --b.holes;
         }
     } else if (i == b.end - 1) {
         --b.end;
-        while (b.end > b.start && !s[b.end - 1]) {
+        while (b.end > b.start && isHole(s[b.end - 1])) {
             --b.end;
             --b.holes;
         }

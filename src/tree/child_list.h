@@ -11,8 +11,10 @@ class TreeNode;
 // slot, so removing any child is O(1): the first or last live slot moves the start or the end,
 // any other leaves a hole that the next indexed access (or too many holes) compacts away. So a
 // node with a million children can lose them from the front, the back or in any order in
-// linear total time. A single child is held directly, without a block of slots. The list owns
-// its slots, never the children.
+// linear total time. A hole links back to a slot at or before which the live child before it
+// lies, and a search for that child shortens the links it follows, so children keep no link to
+// their previous sibling. A single child is held directly, without a block of slots. The list
+// owns its slots, never the children.
 class ChildList {
 public:
     ChildList() = default;
@@ -41,6 +43,8 @@ public:
     // The child at position i, none outside 0..count-1. O(1) once holes are compacted away.
     TreeNode* at(int32_t i) const;
     bool contains(const TreeNode* child) const;
+    // The child before child, which must be in the list; none for the first.
+    TreeNode* before(const TreeNode* child) const;
 
     void append(TreeNode* child);
     // For an empty list: holds child alone, directly. The caller sets the child's slot to 0.
@@ -70,6 +74,15 @@ private:
     };
     static constexpr uintptr_t kSingle = 1;
     static constexpr uintptr_t kArenaBlock = 2;
+    // A hole's slot holds the number of an earlier slot, plus one, shifted up past a set low
+    // bit (children are aligned, so no child has it). Every slot between the two is a hole.
+    static bool isHole(const TreeNode* s) { return (reinterpret_cast<uintptr_t>(s) & 1) != 0; }
+    static TreeNode* holeTo(int32_t slot) {
+        return reinterpret_cast<TreeNode*>((static_cast<uintptr_t>(static_cast<uint32_t>(slot + 1)) << 1) | 1);
+    }
+    static int32_t holeLink(const TreeNode* s) {
+        return static_cast<int32_t>(reinterpret_cast<uintptr_t>(s) >> 1) - 1;
+    }
     TreeNode* single() const { return reinterpret_cast<TreeNode*>(bits_ & ~kSingle); }
     Block* block() const { return reinterpret_cast<Block*>(bits_ & ~kArenaBlock); }
     TreeNode** slots() const { return reinterpret_cast<TreeNode**>(block() + 1); }

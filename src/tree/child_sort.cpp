@@ -55,10 +55,7 @@ void TreeNode::sortChildren(ChildSortKey key, bool ascending, TextRef attrName, 
     order.reserve(items.size());
     for (const SortItem& it : items) order.push_back(it.node);
     children_.assign(order.data(), n);
-    for (int32_t i = 0; i < n; ++i) {
-        order[i]->previous_ = i > 0 ? order[i - 1] : nullptr;
-        order[i]->next_ = i + 1 < n ? order[i + 1] : nullptr;
-    }
+    for (int32_t i = 0; i < n; ++i) order[i]->next_ = i + 1 < n ? order[i + 1] : nullptr;
 }
 
 }  // namespace quorvel

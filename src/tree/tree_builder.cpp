@@ -64,10 +64,9 @@ void TreeBuilder::closeAll() {
             try {
                 for (; i < children_.size(); ++i) node->children_.append(children_[i]);
             } catch (...) {
+                if (i > firstChild_) children_[i - 1]->next_ = nullptr;
                 for (; i < children_.size(); ++i) {
                     TreeNode* orphan = children_[i];
-                    if (orphan->previous_) orphan->previous_->next_ = nullptr;
-                    orphan->previous_ = nullptr;
                     orphan->parent_ = nullptr;
                     TreeNode::destroySubtree(orphan);
                 }

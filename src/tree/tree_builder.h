@@ -69,11 +69,7 @@ private:
     // Links node, just made as child number `index` of the open element, after its siblings;
     // either way, node becomes the open element.
     TreeNode* enterChild(TreeNode* node, size_t index) {
-        if (index > 0) {
-            TreeNode* previous = children_.back();
-            previous->next_ = node;
-            node->previous_ = previous;
-        }
+        if (index > 0) children_.back()->next_ = node;
         children_.push_back(node);
         return enter(node);
     }

@@ -44,7 +44,6 @@ void TreeNode::removeAllChildren() {
         }
         // Nothing designates this child's subtree: it goes without ever becoming a tree.
         children_.remove(c);
-        if (c->next_) c->next_->previous_ = nullptr;
         c->next_ = nullptr;
         c->parent_ = nullptr;
         destroySubtree(c);

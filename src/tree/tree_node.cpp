@@ -8,7 +8,7 @@
 
 namespace quorvel {
 
-static_assert(sizeof(void*) != 8 || sizeof(TreeNode) == 72, "keep elements compact");
+static_assert(sizeof(void*) != 8 || sizeof(TreeNode) == 64, "keep elements compact");
 
 namespace {
 
@@ -92,7 +92,6 @@ void TreeNode::linkAsLastChild(TreeNode* child) {
     TreeNode* last = children_.last();
     children_.append(child);
     if (last) last->next_ = child;
-    child->previous_ = last;
     child->next_ = nullptr;
     child->parent_ = this;
 }
@@ -343,9 +342,7 @@ void TreeNode::detach(bool destroyEmptyRest) {
     TreeNode* p = parent_;
     if (!p || !p->children_.contains(this)) return;
     TreeInfo* fresh = new TreeInfo(this, 0);
-    if (previous_) previous_->next_ = next_;
-    if (next_) next_->previous_ = previous_;
-    previous_ = nullptr;
+    if (TreeNode* previous = p->children_.before(this)) previous->next_ = next_;
     next_ = nullptr;
     p->children_.remove(this);
     parent_ = nullptr;

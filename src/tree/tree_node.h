@@ -103,7 +103,7 @@ public:
     TreeNode* root() const { return tree_ ? tree_->root() : nullptr; }
     TreeNode* parent() const { return parent_; }
     TreeNode* nextSibling() const { return next_; }
-    TreeNode* previousSibling() const { return previous_; }
+    TreeNode* previousSibling() const { return parent_ ? parent_->children_.before(this) : nullptr; }
     TreeNode* firstChild() const { return children_.first(); }
     TreeNode* lastChild() const { return children_.last(); }
     TreeNode* childAt(int32_t i) const { return children_.at(i); }
@@ -205,7 +205,6 @@ private:
     ChildList children_;
     TreeNode* parent_ = nullptr;
     TreeNode* next_ = nullptr;
-    TreeNode* previous_ = nullptr;
     int32_t handleCount_ = 0;
     // The index of this node's slot in its parent's ChildList (30 bits), the CDATA flag, and
     // whether the node itself lives in a builder's arena. One word, set and read whole.

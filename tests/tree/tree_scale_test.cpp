@@ -89,5 +89,41 @@ TEST(TreeScale, MillionChildrenDetachedReattachedAndCleared) {
     for (TreeNode* t : {root, other, kept, holder}) TreeNode::destroyTree(t);
 }
 
+// Children keep no link to their previous sibling: it is found across the holes that removals
+// leave in the parent's slots. Small random cases check every answer; the large one removes
+// from the back of the middle, and would take hours if each search walked every hole again.
+TEST(TreeScale, PreviousSiblingAcrossHoles) {
+    for (int n : {3, 17, 200, kMillion}) {
+        TreeNode* root = TreeNode::newTree("p");
+        root->addHandleRef();  // so that the rest outlives each detach
+        std::vector<TreeNode*> kids;
+        for (int i = 0; i < n; ++i) kids.push_back(TreeNode::newChild(root, "c"));
+        std::vector<int> order;
+        for (int i = 1; i + 1 < n; ++i) order.push_back(i);
+        if (n == kMillion) {
+            std::reverse(order.begin(), order.end());
+        } else {
+            std::shuffle(order.begin(), order.end(), std::mt19937(n));
+        }
+        std::vector<char> gone(n, 0);
+        int below = n - 2;  // the child before the last
+        for (int k : order) {
+            kids[k]->detachFromParent();
+            gone[k] = 1;
+            while (below > 0 && gone[below]) --below;
+            ASSERT_EQ(kids[n - 1]->previousSibling(), kids[below]);
+            if (n > 1000) continue;
+            TreeNode* previous = nullptr;
+            for (TreeNode* c = root->firstChild(); c; previous = c, c = c->nextSibling()) {
+                ASSERT_EQ(c->previousSibling(), previous);
+            }
+        }
+        EXPECT_EQ(kids[0]->previousSibling(), nullptr);
+        EXPECT_EQ(kids[0]->nextSibling(), kids[n - 1]);
+        for (int k : order) TreeNode::destroyTree(kids[k]);
+        TreeNode::destroyTree(root);
+    }
+}
+
 }  // namespace
 }  // namespace quorvel
