@@ -41,8 +41,6 @@ bool AttributeSet::nameIs(const Record& r, std::string_view name) const {
     return r.nameLength == name.size() && std::memcmp(area() + r.offset, name.data(), name.size()) == 0;
 }
 
-int32_t AttributeSet::count() const { return block_ ? static_cast<int32_t>(block_->count) : 0; }
-
 void AttributeSet::add(TextRef name, TextRef value) {
     if (name.empty()) return;
     size_t need = name.size() + value.size() + 2 + kRecordSize;

@@ -39,7 +39,7 @@ public:
     void remove(TextRef name);
     void removeAll();
 
-    int32_t count() const;
+    int32_t count() const { return block_ ? static_cast<int32_t>(block_->count) : 0; }
     bool empty() const { return count() == 0; }
     // The name or value of attribute i; empty outside 0..count-1.
     std::string_view name(int32_t i) const;
@@ -61,32 +61,34 @@ public:
     // arena. The set must be empty: it is overwritten, not freed. Pairs with an empty name are
     // left out. A later add that needs more room moves the attributes to a block of its own.
     void buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
-        if (n == 1) {
-            // Most elements with attributes have one: laid out here, without the general loops.
-            const size_t nameLength = names[0].size(), valueLength = values[0].size();
-            const size_t areaBytes = ((nameLength + valueLength + 2 + 3) & ~size_t{3}) + kRecordSize;
-            if (nameLength != 0 && sizeof(Block) + areaBytes <= NodeArena::kLargestPiece) {
-                auto* b = static_cast<Block*>(arena.allocate(sizeof(Block) + areaBytes));
-                b->count = 1;
-                b->used = static_cast<uint32_t>(nameLength + valueLength + 2);
-                b->capacity = static_cast<uint32_t>(areaBytes);
-                b->inArena = 1;
-                char* at = reinterpret_cast<char*>(b + 1);
-                copySmall(at, names[0].data(), nameLength);
-                at[nameLength] = 0;
-                copySmall(at + nameLength + 1, values[0].data(), valueLength);
-                at[nameLength + 1 + valueLength] = 0;
-                const uint32_t offset = 0, nameBytes = static_cast<uint32_t>(nameLength),
-                               valueBytes = static_cast<uint32_t>(valueLength);
-                char* record = at + areaBytes - kRecordSize;  // field by field, as the general path writes it
-                std::memcpy(record, &offset, 4);
-                std::memcpy(record + 4, &nameBytes, 4);
-                std::memcpy(record + 8, &valueBytes, 4);
-                block_ = b;
-                return;
-            }
-        }
+        // Most elements with attributes have one: laid out without the general loops.
+        if (n == 1 && buildOneInArena(arena, names[0], values[0])) return;
         buildManyInArena(arena, names, values, n);
+    }
+    // As buildInArena for the one pair (name, value); false, leaving the set empty, when the
+    // name is empty or the pair is too large for an arena piece.
+    bool buildOneInArena(NodeArena& arena, TextRef name, TextRef value) {
+        const size_t nameLength = name.size(), valueLength = value.size();
+        const size_t areaBytes = ((nameLength + valueLength + 2 + 3) & ~size_t{3}) + kRecordSize;
+        if (nameLength == 0 || sizeof(Block) + areaBytes > NodeArena::kLargestPiece) return false;
+        auto* b = static_cast<Block*>(arena.allocate(sizeof(Block) + areaBytes));
+        b->count = 1;
+        b->used = static_cast<uint32_t>(nameLength + valueLength + 2);
+        b->capacity = static_cast<uint32_t>(areaBytes);
+        b->inArena = 1;
+        char* at = reinterpret_cast<char*>(b + 1);
+        copySmall(at, name.data(), nameLength);
+        at[nameLength] = 0;
+        copySmall(at + nameLength + 1, value.data(), valueLength);
+        at[nameLength + 1 + valueLength] = 0;
+        const uint32_t offset = 0, nameBytes = static_cast<uint32_t>(nameLength),
+                       valueBytes = static_cast<uint32_t>(valueLength);
+        char* record = at + areaBytes - kRecordSize;  // field by field, as the general path writes it
+        std::memcpy(record, &offset, 4);
+        std::memcpy(record + 4, &nameBytes, 4);
+        std::memcpy(record + 8, &valueBytes, 4);
+        block_ = b;
+        return true;
     }
     // removeAll, with an arena block's release gathered into batch.
     void releaseInto(NodeArena::ReleaseBatch& batch);

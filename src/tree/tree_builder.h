@@ -63,6 +63,9 @@ public:
     void setAttributes(TreeNode* element, const TextRef* names, const TextRef* values, int32_t n) {
         element->attributes_.buildInArena(arena_, names, values, n);
     }
+    void setAttribute(TreeNode* element, TextRef name, TextRef value) {
+        if (!element->attributes_.buildOneInArena(arena_, name, value)) element->attributes_.buildInArena(arena_, &name, &value, 1);
+    }
 
 private:
     TreeNode* openSlow(TagEntry* tag);

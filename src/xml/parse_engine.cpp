@@ -162,9 +162,12 @@ inline const char* scanUntilNoting(const char* p, const char* end, bool& seen) {
 
 inline unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
-// Most calls find no white space at all: one compare settles them.
+// Most calls find no white space at all: one compare settles them. Most of the others find a
+// single space, as between attributes.
 inline const char* skipWhiteAt(const char* p, const char* end) {
-    return p < end && static_cast<unsigned char>(*p) <= ' ' ? scanWhile(p, end, kWhite) : p;
+    if (p >= end || static_cast<unsigned char>(*p) > ' ') return p;
+    if (*p == ' ' && end - p > 1 && static_cast<unsigned char>(p[1]) > ' ') return p + 1;
+    return scanWhile(p, end, kWhite);
 }
 
 inline bool hasPrefix(const char* p, const char* end, std::string_view s) {
@@ -349,8 +352,8 @@ private:
     StringBuffer name_;
     StringBuffer value_;
     // One start tag's attributes.
-    std::vector<TextRef> names_;
-    std::vector<TextRef> values_;
+    std::vector<TextRef> names_ = std::vector<TextRef>(8);
+    std::vector<TextRef> values_ = std::vector<TextRef>(8);
     std::vector<size_t> patches_;  // 2 i for names_[i], 2 i + 1 for values_[i]
     // Elements still open whose content holds an '&' that a later decode may replace, with the
     // first such position. Everything before it is final, so decoding resumes there.
@@ -678,6 +681,26 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
         }
         return at;
     };
+    // One name="value" and the end of the tag, as most elements with attributes are written:
+    // laid out at once. An element with more goes on with the first pair taken.
+    {
+        const char* nameEnd = scanUntilFast<kAttrNameStop | kNameJunk>(p, end);
+        if (end - nameEnd > 2 && nameEnd[0] == '=' && nameEnd[1] == '"') {
+            const char* valueEnd = scanUntilFast<kQuotedStop | kAmpersand, 1>(nameEnd + 2, end);
+            if (valueEnd < end && *valueEnd == '"') {
+                const TextRef name(p, static_cast<size_t>(nameEnd - p));
+                const TextRef value(nameEnd + 2, static_cast<size_t>(valueEnd - nameEnd - 2));
+                p = skipToNext(valueEnd + 1);
+                if (p < end && *p == '>') {
+                    builder_.setAttribute(e, name, value);
+                    return p;
+                }
+                names_[0] = name;
+                values_[0] = value;
+                count = 1;
+            }
+        }
+    }
     while (p < end && *p != '>') {
         if (count == names_.size()) {
             names_.resize(count * 2 + 8);
