@@ -319,7 +319,10 @@ private:
     // registers per step.
     [[gnu::always_inline]] inline const char* readTextRun(const char* p);
     [[gnu::always_inline]] inline const char* readStartTag(const char* p);
-    const char* readAttributes(const char* p, TreeNode* e, bool& selfClosing);
+    // The attributes from p to the end of the start tag. With firstValueEnd, the first of them
+    // has been found to be written name="value", the name ending at firstNameEnd.
+    const char* readAttributes(const char* p, TreeNode* e, bool& selfClosing, const char* firstNameEnd,
+                               const char* firstValueEnd);
     [[gnu::always_inline]] inline const char* readEndTag(const char* p);
 
     void readCdata();
@@ -657,14 +660,33 @@ const char* DocumentParser::readStartTag(const char* p) {
     TreeNode* e = builder_.open(entry);
     currentFresh_ = true;
     p = skipWhiteAt(p, end);
-    if (p < end && *p != '>') p = readAttributes(p, e, selfClosing);
+    if (p < end && *p != '>') {
+        // One name="value" right before the '>', as most elements with attributes are written,
+        // is laid out here; any other shape goes on from what was found.
+        const char* nameEnd = scanUntilFast<kAttrNameStop | kNameJunk>(p, end);
+        const char* valueEnd = nullptr;
+        if (end - nameEnd > 2 && nameEnd[0] == '=' && nameEnd[1] == '"') {
+            valueEnd = scanUntilFast<kQuotedStop | kAmpersand, 1>(nameEnd + 2, end);
+            if (end - valueEnd > 1 && valueEnd[0] == '"' && valueEnd[1] == '>') {
+                builder_.setAttribute(e, TextRef(p, static_cast<size_t>(nameEnd - p)),
+                                      TextRef(nameEnd + 2, static_cast<size_t>(valueEnd - nameEnd - 2)));
+                p = valueEnd + 1;
+            } else {
+                if (valueEnd >= end || *valueEnd != '"') valueEnd = nullptr;
+                p = readAttributes(p, e, selfClosing, nameEnd, valueEnd);
+            }
+        } else {
+            p = readAttributes(p, e, selfClosing, nameEnd, nullptr);
+        }
+    }
     if (p >= end) return nullptr;
     ++p;
     if (selfClosing) closeCurrent();
     return p;
 }
 
-const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& selfClosing) {
+const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& selfClosing, const char* firstNameEnd,
+                                          const char* firstValueEnd) {
     const char* const end = end_;
     // Names and values are slices of the text; the few that had to change are slices of
     // scratch_, recorded as offsets (in patches_) until scratch_ has stopped growing.
@@ -681,25 +703,11 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
         }
         return at;
     };
-    // One name="value" and the end of the tag, as most elements with attributes are written:
-    // laid out at once. An element with more goes on with the first pair taken.
-    {
-        const char* nameEnd = scanUntilFast<kAttrNameStop | kNameJunk>(p, end);
-        if (end - nameEnd > 2 && nameEnd[0] == '=' && nameEnd[1] == '"') {
-            const char* valueEnd = scanUntilFast<kQuotedStop | kAmpersand, 1>(nameEnd + 2, end);
-            if (valueEnd < end && *valueEnd == '"') {
-                const TextRef name(p, static_cast<size_t>(nameEnd - p));
-                const TextRef value(nameEnd + 2, static_cast<size_t>(valueEnd - nameEnd - 2));
-                p = skipToNext(valueEnd + 1);
-                if (p < end && *p == '>') {
-                    builder_.setAttribute(e, name, value);
-                    return p;
-                }
-                names_[0] = name;
-                values_[0] = value;
-                count = 1;
-            }
-        }
+    if (firstValueEnd) {
+        names_[0] = TextRef(p, static_cast<size_t>(firstNameEnd - p));
+        values_[0] = TextRef(firstNameEnd + 2, static_cast<size_t>(firstValueEnd - firstNameEnd - 2));
+        count = 1;
+        p = skipToNext(firstValueEnd + 1);
     }
     while (p < end && *p != '>') {
         if (count == names_.size()) {
