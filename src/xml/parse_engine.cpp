@@ -610,7 +610,7 @@ void DocumentParser::readDeclaration() {
 
 const char* DocumentParser::readEndTag(const char* p) {
     reportProgress(p);
-    p = findEither(p, end_, '>', '<');
+    p = findEither(p + 1, end_, '>', '<');  // p is at the '/'
     if (p >= end_) return nullptr;
     if (*p == '>') {
         ++p;
