@@ -371,8 +371,13 @@ TreeNode* DocumentParser::run() {
     }
     const char* p = pos_;
     const char* const end = end_;
+    // A '<' that opens a tag or a processing instruction at p, which then needs nothing looked at
+    // before it, as between most tags.
+    auto tagAt = [end](const char* at) { return end - at > 1 && *at == '<' && at[1] != '!'; };
     while (p < end) {
-        if (!builder_.current()) {
+        if (tagAt(p)) {
+            ++p;
+        } else if (!builder_.current()) {
             p = skipWhiteAt(p, end);
             if (p >= end) break;
             p = findByte(p, end, '<');
@@ -380,8 +385,8 @@ TreeNode* DocumentParser::run() {
             ++p;
         } else {
             p = skipWhiteAt(p, end);
-            if (end - p > 1 && *p == '<' && p[1] != '!') {
-                ++p;  // markup right after markup, as between most tags: no run of text to look at
+            if (tagAt(p)) {
+                ++p;  // after white space only: no run of text to look at
             } else if (end - p > 2 && p[1] == '!' && p[2] == '[' && hasPrefix(p, end, "<![CDATA[")) {
                 pos_ = p;
                 readCdata();
@@ -391,8 +396,10 @@ TreeNode* DocumentParser::run() {
             }
         }
         const char c = p < end ? *p : 0;
-        p = skipWhiteAt(p, end);
-        if (p >= end) break;
+        if (static_cast<unsigned char>(c) <= ' ') {  // white space after the '<', or the end
+            p = skipWhiteAt(p, end);
+            if (p >= end) break;
+        }
         if (c == '/') {
             p = readEndTag(p);
         } else if (c == '!' || c == '?') {
