@@ -146,18 +146,7 @@ void AttributeSet::releaseInto(NodeArena::ReleaseBatch& batch) {
     removeAll();
 }
 
-void AttributeSet::buildManyInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
-    // The set is empty: it is not even looked at, as it belongs to a node just made in memory
-    // that may not be at hand yet.
-    size_t bytes = 0;
-    uint32_t count = 0;
-    for (int32_t i = 0; i < n; ++i) {
-        if (names[i].empty()) continue;
-        bytes += names[i].size() + values[i].size() + 2;
-        ++count;
-    }
-    if (count == 0) return;
-    size_t areaBytes = roundUp4(bytes) + kRecordSize * count;
+AttributeSet::Block* AttributeSet::carve(NodeArena& arena, size_t areaBytes) {
     if (areaBytes > kMaxArea) throw std::bad_alloc();
     Block* b;
     if (sizeof(Block) + areaBytes <= NodeArena::kLargestPiece) {
@@ -169,30 +158,43 @@ void AttributeSet::buildManyInArena(NodeArena& arena, const TextRef* names, cons
         b->inArena = 0;
     }
     b->capacity = static_cast<uint32_t>(areaBytes);
-    block_ = b;
-    char* base = reinterpret_cast<char*>(b + 1);
-    char* recordEnd = base + areaBytes;
-    uint32_t used = 0;
-    for (int32_t i = 0; i < n; ++i) {
-        size_t nameLength = names[i].size();
-        if (nameLength == 0) continue;
-        size_t valueLength = values[i].size();
-        char* at = base + used;
-        copySmall(at, names[i].data(), nameLength);
-        at[nameLength] = 0;
-        copySmall(at + nameLength + 1, values[i].data(), valueLength);
-        at[nameLength + 1 + valueLength] = 0;
-        // Field by field: a record put together on the stack and copied whole stalls the copy.
-        uint32_t fields[3] = {used, static_cast<uint32_t>(nameLength), static_cast<uint32_t>(valueLength)};
-        recordEnd -= kRecordSize;
-        std::memcpy(recordEnd, &fields[0], 4);
-        std::memcpy(recordEnd + 4, &fields[1], 4);
-        std::memcpy(recordEnd + 8, &fields[2], 4);
-        used += static_cast<uint32_t>(nameLength + valueLength + 2);
-    }
-    b->used = used;
-    b->count = count;
+    return b;
 }
+
+void AttributeSet::buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
+    // Most elements with attributes have one: laid out without an image.
+    if (n == 1 && buildOneInArena(arena, names[0], values[0])) return;
+    AttributeImage image;
+    for (int32_t i = 0; i < n; ++i) image.addPair(names[i].data(), names[i].size(), values[i].data(), values[i].size());
+    buildFromImage(arena, image);
+}
+
+void AttributeSet::buildFromImage(NodeArena& arena, const AttributeImage& image) {
+    // The set is empty: it is not even looked at, as it belongs to a node just made in memory
+    // that may not be at hand yet.
+    const uint32_t count = image.count();
+    if (count == 0) return;
+    const size_t used = image.size();
+    Block* b = carve(arena, roundUp4(used) + kRecordSize * count);
+    char* base = reinterpret_cast<char*>(b + 1);
+    copySmall(base, image.bytes(), used);
+    char* recordEnd = base + b->capacity;
+    const uint32_t* lengths = image.lengths();
+    uint32_t offset = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t nameLength = lengths[2 * i], valueLength = lengths[2 * i + 1];
+        recordEnd -= kRecordSize;
+        // Field by field: a record put together on the stack and copied whole stalls the copy.
+        std::memcpy(recordEnd, &offset, 4);
+        std::memcpy(recordEnd + 4, &nameLength, 4);
+        std::memcpy(recordEnd + 8, &valueLength, 4);
+        offset += nameLength + valueLength + 2;
+    }
+    b->used = static_cast<uint32_t>(used);
+    b->count = count;
+    block_ = b;
+}
+
 
 std::string_view AttributeSet::name(int32_t i) const {
     if (i < 0 || i >= count()) return {};

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/string_buffer.h"
+#include "tree/attribute_image.h"
 #include "tree/node_arena.h"
 #include "tree/small_copy.h"
 #include "tree/text_ref.h"
@@ -60,11 +61,7 @@ public:
     // Lays out the pairs (names[i], values[i]) in one block of exactly their size carved from
     // arena. The set must be empty: it is overwritten, not freed. Pairs with an empty name are
     // left out. A later add that needs more room moves the attributes to a block of its own.
-    void buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
-        // Most elements with attributes have one: laid out without the general loops.
-        if (n == 1 && buildOneInArena(arena, names[0], values[0])) return;
-        buildManyInArena(arena, names, values, n);
-    }
+    void buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n);
     // As buildInArena for the one pair (name, value); false, leaving the set empty, when the
     // name is empty or the pair is too large for an arena piece.
     bool buildOneInArena(NodeArena& arena, TextRef name, TextRef value) {
@@ -83,13 +80,15 @@ public:
         at[nameLength + 1 + valueLength] = 0;
         const uint32_t offset = 0, nameBytes = static_cast<uint32_t>(nameLength),
                        valueBytes = static_cast<uint32_t>(valueLength);
-        char* record = at + areaBytes - kRecordSize;  // field by field, as the general path writes it
+        char* record = at + areaBytes - kRecordSize;  // field by field, as buildFromImage writes it
         std::memcpy(record, &offset, 4);
         std::memcpy(record + 4, &nameBytes, 4);
         std::memcpy(record + 8, &valueBytes, 4);
         block_ = b;
         return true;
     }
+    // As buildInArena, for the pairs of image.
+    void buildFromImage(NodeArena& arena, const AttributeImage& image);
     // removeAll, with an arena block's release gathered into batch.
     void releaseInto(NodeArena::ReleaseBatch& batch);
 
@@ -101,8 +100,9 @@ private:
         uint32_t inArena;   // carved from a NodeArena rather than allocated on its own
     };
     static void freeBlock(Block* b);
+    // A block with an area of areaBytes, from arena when it fits a piece; count and used unset.
+    static Block* carve(NodeArena& arena, size_t areaBytes);
     static constexpr size_t kRecordSize = 3 * sizeof(uint32_t);
-    void buildManyInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n);
     struct Record {
         uint32_t offset;
         uint32_t nameLength;

@@ -6,12 +6,21 @@
 namespace quorvel {
 
 // Copies n bytes between buffers that do not overlap. Tags, names, values and short contents are
-// mostly a few bytes long, where a library call costs more than the copy: up to 16 bytes are
-// moved with at most two pairs of overlapping word loads and stores that stay inside both ranges.
+// mostly a few bytes long, where a library call costs more than the copy: up to 32 bytes are
+// moved with two overlapping loads and stores that stay inside both ranges, fewer than 4 one by
+// one.
 inline void copySmall(char* to, const char* from, size_t n) {
     if (n >= 8) {
         if (n > 16) {
-            std::memcpy(to, from, n);
+            if (n > 32) {
+                std::memcpy(to, from, n);
+                return;
+            }
+            char a[16], b[16];
+            std::memcpy(a, from, 16);
+            std::memcpy(b, from + n - 16, 16);
+            std::memcpy(to, a, 16);
+            std::memcpy(to + n - 16, b, 16);
             return;
         }
         uint64_t a, b;

@@ -8,6 +8,7 @@
 #include "core/data_buffer.h"
 #include "core/log_base.h"
 #include "core/progress_monitor.h"
+#include "tree/attribute_image.h"
 #include "tree/tree_builder.h"
 #include "tree/tree_node.h"
 #include "xml/tag_cache.h"
@@ -354,10 +355,7 @@ private:
     StringBuffer scratch_;
     StringBuffer name_;
     StringBuffer value_;
-    // One start tag's attributes.
-    std::vector<TextRef> names_ = std::vector<TextRef>(8);
-    std::vector<TextRef> values_ = std::vector<TextRef>(8);
-    std::vector<size_t> patches_;  // 2 i for names_[i], 2 i + 1 for values_[i]
+    AttributeImage image_;  // one start tag's attributes
     // Elements still open whose content holds an '&' that a later decode may replace, with the
     // first such position. Everything before it is final, so decoding resumes there.
     std::unordered_map<TreeNode*, size_t> entityFrontiers_;
@@ -695,12 +693,9 @@ const char* DocumentParser::readStartTag(const char* p) {
 const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& selfClosing, const char* firstNameEnd,
                                           const char* firstValueEnd) {
     const char* const end = end_;
-    // Names and values are slices of the text; the few that had to change are slices of
-    // scratch_, recorded as offsets (in patches_) until scratch_ has stopped growing.
-    patches_.clear();
-    size_t count = 0;
-    // An offset is kept plus one: a null text would read as empty.
-    auto toScratch = [](size_t at) { return reinterpret_cast<const char*>(at + 1); };
+    // Each pair is written out as the element will keep it, on the way: the set is then laid
+    // out with one copy.
+    image_.clear();
     // Past an attribute: white space, and a '/' that makes the element close itself.
     auto skipToNext = [&](const char* at) {
         at = skipWhiteAt(at, end);
@@ -711,16 +706,10 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
         return at;
     };
     if (firstValueEnd) {
-        names_[0] = TextRef(p, static_cast<size_t>(firstNameEnd - p));
-        values_[0] = TextRef(firstNameEnd + 2, static_cast<size_t>(firstValueEnd - firstNameEnd - 2));
-        count = 1;
+        image_.addPair(p, static_cast<size_t>(firstNameEnd - p), firstNameEnd + 2, static_cast<size_t>(firstValueEnd - firstNameEnd - 2));
         p = skipToNext(firstValueEnd + 1);
     }
     while (p < end && *p != '>') {
-        if (count == names_.size()) {
-            names_.resize(count * 2 + 8);
-            values_.resize(count * 2 + 8);
-        }
         const char* nameStart = p;
         // Most attributes are written name="value", with nothing in the name to remove and no
         // entity in the value: those are taken in two scans. Any other shape is read again
@@ -732,9 +721,7 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
             // end in a mispredicted branch for most of them.
             const char* valueEnd = scanUntilFast<kQuotedStop | kAmpersand, 1>(valueStart, end);
             if (valueEnd < end && *valueEnd == '"') {
-                names_[count] = TextRef(nameStart, static_cast<size_t>(p - nameStart));
-                values_[count] = TextRef(valueStart, static_cast<size_t>(valueEnd - valueStart));
-                ++count;
+                image_.addPair(nameStart, static_cast<size_t>(p - nameStart), valueStart, static_cast<size_t>(valueEnd - valueStart));
                 p = skipToNext(valueEnd + 1);
                 continue;
             }
@@ -762,35 +749,29 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
             valueEnd = p;
             if (p < end && (*p == '"' || *p == '\'')) ++p;
         }
-        if (junk) {
-            if (patches_.empty()) scratch_.clear();
-            size_t at = static_cast<size_t>(scratch_.length());
-            appendWithout(scratch_, nameStart, nameEnd, kNameJunk);
-            names_[count] = TextRef(toScratch(at), static_cast<size_t>(scratch_.length()) - at);
-            patches_.push_back(2 * count);
+        const size_t rawName = static_cast<size_t>(nameEnd - nameStart);
+        const size_t rawValue = static_cast<size_t>(valueEnd - valueStart);
+        if (!junk && !ampersand) {
+            image_.addPair(nameStart, rawName, valueStart, rawValue);
         } else {
-            names_[count] = TextRef(nameStart, static_cast<size_t>(nameEnd - nameStart));
+            // Junk taken out of the name and entities decoded in the value, in place.
+            char* at = image_.extend(rawName + rawValue + 2);
+            size_t nameLength = 0;
+            for (const char* q = nameStart; q < nameEnd; ++q) {
+                if (!inClass(*q, kNameJunk)) at[nameLength++] = *q;
+            }
+            at[nameLength] = 0;
+            char* value = at + nameLength + 1;
+            if (rawValue) std::memcpy(value, valueStart, rawValue);
+            const size_t valueLength = ampersand ? decodeEntities(value, 0, rawValue) : rawValue;
+            value[valueLength] = 0;
+            const size_t kept = nameLength ? nameLength + valueLength + 2 : 0;
+            image_.shorten(rawName + rawValue + 2 - kept);
+            if (nameLength) image_.endPair(static_cast<uint32_t>(nameLength), static_cast<uint32_t>(valueLength));
         }
-        size_t valueLength = static_cast<size_t>(valueEnd - valueStart);
-        if (ampersand) {
-            if (patches_.empty()) scratch_.clear();
-            size_t at = static_cast<size_t>(scratch_.length());
-            scratch_.appendBytes(valueStart, checkedLength(valueLength));
-            size_t n = decodeEntities(scratch_.mutableData() + at, 0, valueLength);
-            scratch_.shorten(static_cast<int32_t>(valueLength - n));
-            values_[count] = TextRef(toScratch(at), n);
-            patches_.push_back(2 * count + 1);
-        } else {
-            values_[count] = TextRef(valueStart, valueLength);
-        }
-        ++count;
         p = skipToNext(p);
     }
-    for (size_t k : patches_) {
-        TextRef& r = (k & 1) ? values_[k / 2] : names_[k / 2];
-        r = TextRef(scratch_.data() + reinterpret_cast<uintptr_t>(r.data()) - 1, r.size());
-    }
-    builder_.setAttributes(e, names_.data(), values_.data(), static_cast<int32_t>(count));
+    builder_.setAttributes(e, image_);
     return p;
 }
 

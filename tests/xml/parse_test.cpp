@@ -59,6 +59,21 @@ TEST(Parse, GrammarTable) {
         EXPECT_EQ(dump(root.get()), c.tree) << c.input;
         EXPECT_EQ(log.lines, c.log) << c.input;
     }
+    // Many attributes of every shape, more and longer than one element usually has.
+    std::string many = "<a", kept = "a";
+    for (int i = 0; i < 300; ++i) {
+        const std::string n = std::to_string(i), v(static_cast<size_t>(i % 50), 'v');
+        if (i % 3 == 0) {
+            many += " n" + n + "=\"" + v + "\"";
+            kept += " n" + n + "='" + v + "'";
+        } else if (i % 3 == 1) {
+            many += " \"j" + n + "\"='" + v + "&amp;'";
+            kept += " j" + n + "='" + v + "&'";
+        } else {
+            many += " =\"" + v + "\"";  // no name: left out
+        }
+    }
+    EXPECT_EQ(dump(parseString(many + "/>", nullptr).get()), kept);
 }
 
 // The declaration, the prolog text and the tree, each "(none)" when absent.
