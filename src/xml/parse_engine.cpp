@@ -108,7 +108,7 @@ constexpr ClassBytes classBytes(uint16_t mask) {
 
 // As scanUntil for a mask known when compiling: sixteen bytes a step while that many remain, so a
 // scan ends with one hard-to-predict branch instead of one per byte.
-template <uint16_t mask, int direct = 3>
+template <uint16_t mask, int direct = 3, bool unrolled = false>
 inline const char* scanUntilFast(const char* p, const char* end) {
 #ifdef __SSE2__
     static constexpr ClassBytes set = classBytes(mask);
@@ -118,8 +118,17 @@ inline const char* scanUntilFast(const char* p, const char* end) {
     // between tags): the first `direct` bytes are looked at one by one. A class of many bytes
     // costs a compare each, so names and tags, short as they are, get twelve.
     constexpr int kDirect = set.count > 4 ? 12 : direct;
-    for (int i = 0; i < kDirect && p < end; ++i, ++p) {
-        if (inClass(*p, mask)) return p;
+    if (unrolled && end - p >= kDirect) {
+        // Room for all of them: no test of the end between them. Worth its size where names
+        // come one after the other, as in a start tag's attributes.
+        for (int i = 0; i < kDirect; ++i) {
+            if (inClass(p[i], mask)) return p + i;
+        }
+        p += kDirect;
+    } else {
+        for (int i = 0; i < kDirect && p < end; ++i, ++p) {
+            if (inClass(*p, mask)) return p;
+        }
     }
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -714,7 +723,7 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
         // Most attributes are written name="value", with nothing in the name to remove and no
         // entity in the value: those are taken in two scans. Any other shape is read again
         // from its name by the general rules below.
-        p = scanUntilFast<kAttrNameStop | kNameJunk>(p, end);
+        p = scanUntilFast<kAttrNameStop | kNameJunk, 3, true>(p, end);
         if (end - p > 2 && p[0] == '=' && p[1] == '"') {
             const char* valueStart = p + 2;
             // Values vary in length from one attribute to the next: a byte-by-byte look would
