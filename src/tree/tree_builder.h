@@ -64,9 +64,13 @@ public:
         element->attributes_.buildInArena(arena_, names, values, n);
     }
     // The attributes of an element without attributes, as written in image.
-    void setAttributes(TreeNode* element, const AttributeImage& image) { element->attributes_.buildFromImage(arena_, image); }
+    void setAttributes(TreeNode* element, const AttributeImage& image) {
+        element->attributes_.buildFromImage(arena_, image);
+    }
     void setAttribute(TreeNode* element, TextRef name, TextRef value) {
-        if (!element->attributes_.buildOneInArena(arena_, name, value)) element->attributes_.buildInArena(arena_, &name, &value, 1);
+        if (!element->attributes_.buildOneInArena(arena_, name, value)) {
+            element->attributes_.buildInArena(arena_, &name, &value, 1);
+        }
     }
 
 private:

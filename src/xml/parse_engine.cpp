@@ -715,7 +715,8 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
         return at;
     };
     if (firstValueEnd) {
-        image_.addPair(p, static_cast<size_t>(firstNameEnd - p), firstNameEnd + 2, static_cast<size_t>(firstValueEnd - firstNameEnd - 2));
+        image_.addPair(p, static_cast<size_t>(firstNameEnd - p), firstNameEnd + 2,
+                       static_cast<size_t>(firstValueEnd - firstNameEnd - 2));
         p = skipToNext(firstValueEnd + 1);
     }
     while (p < end && *p != '>') {
@@ -730,7 +731,8 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
             // end in a mispredicted branch for most of them.
             const char* valueEnd = scanUntilFast<kQuotedStop | kAmpersand, 1>(valueStart, end);
             if (valueEnd < end && *valueEnd == '"') {
-                image_.addPair(nameStart, static_cast<size_t>(p - nameStart), valueStart, static_cast<size_t>(valueEnd - valueStart));
+                image_.addPair(nameStart, static_cast<size_t>(p - nameStart), valueStart,
+                               static_cast<size_t>(valueEnd - valueStart));
                 p = skipToNext(valueEnd + 1);
                 continue;
             }

@@ -34,6 +34,9 @@ TEST(Parse, GrammarTable) {
         {"<a x=\"&lt;&amp;amp;\" y=&quot;q&quot;/>", "a x='<&amp;' y='\"q\"/'"},
         {"<a \"x\"='1' <y=2 =3 'z'>", "a x='1' y='2 =3 ' z=''"}, {"<a x=\"1\" x=\"2\"/>", "a x='1' x='2'"},
         {"<r><a x=\"1\"y='2'/></r>", "r{a x='1' y='2'}"},
+        // Names of every length around the twelve looked at in one go, the last one cut off.
+        {"<a x=\"1\" abcdefghijkl=\"2\" abcdefghijklmnopq=\"3\" abcdefghij\"klmnop='4' abcdefghijklm",
+         "a x='1' abcdefghijkl='2' abcdefghijklmnopq='3' abcdefghijklmnop='4' abcdefghijklm=''"},
         // Tags: '<' removed, names never compared, missing names allowed.
         {"<a<b>t</a<b>", "ab \"t\"", {"E:Error in closing tag", "D:error_tag=ab"}}, {"<r><>x</></r>", "r{ \"x\"}"},
         {"<a></b>", "a"}, {"</x><a/>", "a"}, {"<a><b>", "a{b}"}, {"<a", "(none)"}, {"<a/ x=\"1\">t</a>", "a x='1'"},
