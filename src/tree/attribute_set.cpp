@@ -163,7 +163,13 @@ AttributeSet::Block* AttributeSet::carve(NodeArena& arena, size_t areaBytes) {
 
 void AttributeSet::buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n) {
     // Most elements with attributes have one: laid out without an image.
-    if (n == 1 && buildOneInArena(arena, names[0], values[0])) return;
+    if (n == 1 && !names[0].empty()) {
+        const size_t areaBytes = areaForPair(names[0].size(), values[0].size());
+        if (sizeof(Block) + areaBytes <= NodeArena::kLargestPiece) {
+            writePair(arena.allocate(sizeof(Block) + areaBytes), areaBytes, names[0], values[0]);
+            return;
+        }
+    }
     AttributeImage image;
     for (int32_t i = 0; i < n; ++i) image.addPair(names[i].data(), names[i].size(), values[i].data(), values[i].size());
     buildFromImage(arena, image);

@@ -62,13 +62,38 @@ public:
     // arena. The set must be empty: it is overwritten, not freed. Pairs with an empty name are
     // left out. A later add that needs more room moves the attributes to a block of its own.
     void buildInArena(NodeArena& arena, const TextRef* names, const TextRef* values, int32_t n);
-    // As buildInArena for the one pair (name, value); false, leaving the set empty, when the
-    // name is empty or the pair is too large for an arena piece.
-    bool buildOneInArena(NodeArena& arena, TextRef name, TextRef value) {
+    // As buildInArena for the one pair (name, value) of short texts, in the room left in the
+    // arena's current page: false, leaving the set empty, when the name is empty, a text is longer
+    // than 32 bytes or the page is full. Calls nothing, so a caller's fast path saves nothing.
+    bool buildShortPairInPage(NodeArena& arena, TextRef name, TextRef value) {
         const size_t nameLength = name.size(), valueLength = value.size();
-        const size_t areaBytes = ((nameLength + valueLength + 2 + 3) & ~size_t{3}) + kRecordSize;
-        if (nameLength == 0 || sizeof(Block) + areaBytes > NodeArena::kLargestPiece) return false;
-        auto* b = static_cast<Block*>(arena.allocate(sizeof(Block) + areaBytes));
+        if (nameLength - 1 >= 32 || valueLength > 32) return false;
+        const size_t areaBytes = areaForPair(nameLength, valueLength);
+        void* room = arena.tryAllocate((sizeof(Block) + areaBytes + 7) & ~size_t{7});
+        if (!room) return false;
+        writePair(room, areaBytes, name, value);
+        return true;
+    }
+    // As buildInArena, for the pairs of image.
+    void buildFromImage(NodeArena& arena, const AttributeImage& image);
+    // removeAll, with an arena block's release gathered into batch.
+    void releaseInto(NodeArena::ReleaseBatch& batch);
+
+private:
+    struct Block {
+        uint32_t count;
+        uint32_t used;      // bytes of names and values at the front of the area
+        uint32_t capacity;  // size of the area that follows this header
+        uint32_t inArena;   // carved from a NodeArena rather than allocated on its own
+    };
+    static void freeBlock(Block* b);
+    static size_t areaForPair(size_t nameLength, size_t valueLength) {
+        return ((nameLength + valueLength + 2 + 3) & ~size_t{3}) + kRecordSize;
+    }
+    // Lays out one pair in room, an arena piece with an area of areaBytes.
+    void writePair(void* room, size_t areaBytes, TextRef name, TextRef value) {
+        const size_t nameLength = name.size(), valueLength = value.size();
+        auto* b = static_cast<Block*>(room);
         b->count = 1;
         b->used = static_cast<uint32_t>(nameLength + valueLength + 2);
         b->capacity = static_cast<uint32_t>(areaBytes);
@@ -85,21 +110,7 @@ public:
         std::memcpy(record + 4, &nameBytes, 4);
         std::memcpy(record + 8, &valueBytes, 4);
         block_ = b;
-        return true;
     }
-    // As buildInArena, for the pairs of image.
-    void buildFromImage(NodeArena& arena, const AttributeImage& image);
-    // removeAll, with an arena block's release gathered into batch.
-    void releaseInto(NodeArena::ReleaseBatch& batch);
-
-private:
-    struct Block {
-        uint32_t count;
-        uint32_t used;      // bytes of names and values at the front of the area
-        uint32_t capacity;  // size of the area that follows this header
-        uint32_t inArena;   // carved from a NodeArena rather than allocated on its own
-    };
-    static void freeBlock(Block* b);
     // A block with an area of areaBytes, from arena when it fits a piece; count and used unset.
     static Block* carve(NodeArena& arena, size_t areaBytes);
     static constexpr size_t kRecordSize = 3 * sizeof(uint32_t);

@@ -77,6 +77,10 @@ void TreeBuilder::closeAll() {
     }
 }
 
+void TreeBuilder::setAttributeElsewhere(TreeNode* element, TextRef name, TextRef value) {
+    element->attributes_.buildInArena(arena_, &name, &value, 1);
+}
+
 void TreeBuilder::setContent(TreeNode* element, const char* bytes, size_t n) {
     if (n == 0) return;
     if (n > static_cast<size_t>(INT32_MAX) - 1) throw std::bad_alloc();

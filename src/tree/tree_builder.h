@@ -67,14 +67,14 @@ public:
     void setAttributes(TreeNode* element, const AttributeImage& image) {
         element->attributes_.buildFromImage(arena_, image);
     }
+    // The one attribute of an element without attributes; an empty name is left out.
     void setAttribute(TreeNode* element, TextRef name, TextRef value) {
-        if (!element->attributes_.buildOneInArena(arena_, name, value)) {
-            element->attributes_.buildInArena(arena_, &name, &value, 1);
-        }
+        if (!element->attributes_.buildShortPairInPage(arena_, name, value)) setAttributeElsewhere(element, name, value);
     }
 
 private:
     TreeNode* openSlow(TagEntry* tag);
+    [[gnu::noinline]] void setAttributeElsewhere(TreeNode* element, TextRef name, TextRef value);
     // Links node, just made as child number `index` of the open element, after its siblings;
     // either way, node becomes the open element.
     TreeNode* enterChild(TreeNode* node, size_t index) {
