@@ -180,6 +180,19 @@ inline const char* skipWhiteAt(const char* p, const char* end) {
     return scanWhile(p, end, kWhite);
 }
 
+// An attribute written name="value" at p, with nothing in the name to remove and no entity in
+// the value, as most are: the value's closing quote, or null for any other shape. nameEnd is
+// where the name scan stopped either way.
+template <bool unrolled = false>
+inline const char* plainAttributeAt(const char* p, const char* end, const char*& nameEnd) {
+    nameEnd = scanUntilFast<kAttrNameStop | kNameJunk, 3, unrolled>(p, end);
+    if (end - nameEnd <= 2 || nameEnd[0] != '=' || nameEnd[1] != '"') return nullptr;
+    // Values vary in length from one attribute to the next: a byte-by-byte look would end in a
+    // mispredicted branch for most of them.
+    const char* quote = scanUntilFast<kQuotedStop | kAmpersand, 1>(nameEnd + 2, end);
+    return quote < end && *quote == '"' ? quote : nullptr;
+}
+
 inline bool hasPrefix(const char* p, const char* end, std::string_view s) {
     return static_cast<size_t>(end - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
 }
@@ -189,13 +202,17 @@ const char* findBytes(const char* p, const char* end, std::string_view s) {
     return static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), s.data(), s.size()));
 }
 
-// Appends bytes with every byte of the junk class removed.
-void appendWithout(StringBuffer& out, const char* p, const char* end, uint16_t junk) {
+// Copies the bytes of [p, end) to `to` with every byte of the junk class removed; returns how
+// many were copied.
+size_t copyWithout(char* to, const char* p, const char* end, uint16_t junk) {
+    size_t n = 0;
     while (p < end) {
         const char* stop = scanUntil(p, end, junk);
-        out.appendBytes(p, static_cast<int32_t>(stop - p));
+        std::memcpy(to + n, p, static_cast<size_t>(stop - p));
+        n += static_cast<size_t>(stop - p);
         p = stop < end ? stop + 1 : end;
     }
+    return n;
 }
 
 int32_t checkedLength(size_t n) {
@@ -329,10 +346,10 @@ private:
     // registers per step.
     [[gnu::always_inline]] inline const char* readTextRun(const char* p);
     [[gnu::always_inline]] inline const char* readStartTag(const char* p);
-    // The attributes from p to the end of the start tag. With firstValueEnd, the first of them
-    // has been found to be written name="value", the name ending at firstNameEnd.
+    // The attributes from p to the end of the start tag. With firstQuote, the first of them has
+    // been found plain (plainAttributeAt), its name ending at firstNameEnd.
     const char* readAttributes(const char* p, TreeNode* e, bool& selfClosing, const char* firstNameEnd,
-                               const char* firstValueEnd);
+                               const char* firstQuote);
     [[gnu::always_inline]] inline const char* readEndTag(const char* p);
 
     void readCdata();
@@ -654,7 +671,8 @@ const char* DocumentParser::readStartTag(const char* p) {
         size_t tagLength = static_cast<size_t>(p - tagStart);
         if (lessThan) {
             scratch_.clear();
-            appendWithout(scratch_, tagStart, p, kLessThan);
+            scratch_.reserve(checkedLength(tagLength));
+            scratch_.extendBy(static_cast<int32_t>(copyWithout(scratch_.mutableData(), tagStart, p, kLessThan)));
             tag = scratch_.data();
             tagLength = static_cast<size_t>(scratch_.length());
         }
@@ -677,20 +695,14 @@ const char* DocumentParser::readStartTag(const char* p) {
     if (p < end && *p != '>') {
         // One name="value" right before the '>', as most elements with attributes are written,
         // is laid out here; any other shape goes on from what was found.
-        const char* nameEnd = scanUntilFast<kAttrNameStop | kNameJunk>(p, end);
-        const char* valueEnd = nullptr;
-        if (end - nameEnd > 2 && nameEnd[0] == '=' && nameEnd[1] == '"') {
-            valueEnd = scanUntilFast<kQuotedStop | kAmpersand, 1>(nameEnd + 2, end);
-            if (end - valueEnd > 1 && valueEnd[0] == '"' && valueEnd[1] == '>') {
-                builder_.setAttribute(e, TextRef(p, static_cast<size_t>(nameEnd - p)),
-                                      TextRef(nameEnd + 2, static_cast<size_t>(valueEnd - nameEnd - 2)));
-                p = valueEnd + 1;
-            } else {
-                if (valueEnd >= end || *valueEnd != '"') valueEnd = nullptr;
-                p = readAttributes(p, e, selfClosing, nameEnd, valueEnd);
-            }
+        const char* nameEnd;
+        const char* quote = plainAttributeAt(p, end, nameEnd);
+        if (quote && end - quote > 1 && quote[1] == '>') {
+            builder_.setAttribute(e, TextRef(p, static_cast<size_t>(nameEnd - p)),
+                                  TextRef(nameEnd + 2, static_cast<size_t>(quote - nameEnd - 2)));
+            p = quote + 1;
         } else {
-            p = readAttributes(p, e, selfClosing, nameEnd, nullptr);
+            p = readAttributes(p, e, selfClosing, quote ? nameEnd : nullptr, quote);
         }
     }
     if (p >= end) return nullptr;
@@ -700,7 +712,7 @@ const char* DocumentParser::readStartTag(const char* p) {
 }
 
 const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& selfClosing, const char* firstNameEnd,
-                                          const char* firstValueEnd) {
+                                          const char* firstQuote) {
     const char* const end = end_;
     // Each pair is written out as the element will keep it, on the way: the set is then laid
     // out with one copy.
@@ -714,28 +726,19 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
         }
         return at;
     };
-    if (firstValueEnd) {
-        image_.addPair(p, static_cast<size_t>(firstNameEnd - p), firstNameEnd + 2,
-                       static_cast<size_t>(firstValueEnd - firstNameEnd - 2));
-        p = skipToNext(firstValueEnd + 1);
-    }
+    auto addPlain = [&](const char* name, const char* nameEnd, const char* quote) {
+        image_.addPair(name, static_cast<size_t>(nameEnd - name), nameEnd + 2, static_cast<size_t>(quote - nameEnd - 2));
+        return skipToNext(quote + 1);
+    };
+    if (firstQuote) p = addPlain(p, firstNameEnd, firstQuote);
     while (p < end && *p != '>') {
         const char* nameStart = p;
-        // Most attributes are written name="value", with nothing in the name to remove and no
-        // entity in the value: those are taken in two scans. Any other shape is read again
-        // from its name by the general rules below.
-        p = scanUntilFast<kAttrNameStop | kNameJunk, 3, true>(p, end);
-        if (end - p > 2 && p[0] == '=' && p[1] == '"') {
-            const char* valueStart = p + 2;
-            // Values vary in length from one attribute to the next: a byte-by-byte look would
-            // end in a mispredicted branch for most of them.
-            const char* valueEnd = scanUntilFast<kQuotedStop | kAmpersand, 1>(valueStart, end);
-            if (valueEnd < end && *valueEnd == '"') {
-                image_.addPair(nameStart, static_cast<size_t>(p - nameStart), valueStart,
-                               static_cast<size_t>(valueEnd - valueStart));
-                p = skipToNext(valueEnd + 1);
-                continue;
-            }
+        // Plain name="value" is taken in two scans; any other shape is read again from its
+        // name by the general rules below.
+        const char* plainEnd;
+        if (const char* quote = plainAttributeAt<true>(p, end, plainEnd)) {
+            p = addPlain(nameStart, plainEnd, quote);
+            continue;
         }
         bool junk;
         p = scanUntilNoting<kAttrNameStop, kNameJunk>(nameStart, end, junk);
@@ -767,10 +770,7 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
         } else {
             // Junk taken out of the name and entities decoded in the value, in place.
             char* at = image_.extend(rawName + rawValue + 2);
-            size_t nameLength = 0;
-            for (const char* q = nameStart; q < nameEnd; ++q) {
-                if (!inClass(*q, kNameJunk)) at[nameLength++] = *q;
-            }
+            const size_t nameLength = copyWithout(at, nameStart, nameEnd, kNameJunk);
             at[nameLength] = 0;
             char* value = at + nameLength + 1;
             if (rawValue) std::memcpy(value, valueStart, rawValue);
