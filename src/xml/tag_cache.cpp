@@ -45,10 +45,6 @@ void TagCache::refill(Slot& s) {
 
 TagEntry* TagCache::take(const char* bytes, size_t length) {
     uint64_t head = headOf(bytes, length);
-    if (last_ != kNone) {
-        uint32_t guess = slots_[last_].next;
-        if (guess != kNone && matches(slots_[guess], bytes, length, head)) return handOut(guess);
-    }
     if (!slots_.empty()) {
         uint64_t hash = hashTag(bytes, length);
         size_t mask = slots_.size() - 1;

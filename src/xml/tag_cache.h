@@ -21,17 +21,19 @@ public:
     TagCache(const TagCache&) = delete;
     TagCache& operator=(const TagCache&) = delete;
 
-    // The pooled tag for these bytes with one reference that passes to the caller.
-    //
     // Documents repeat their sequences of tags (record, name, email, ..., record, name, ...), so
-    // each tag remembers the tag taken after it last time, and that guess is checked before the
-    // tag is looked up by its hash.
+    // each tag remembers the tag taken after it last time. A reader tries that guess against the
+    // text with takeIfNext and, when it misses, scans the tag and takes it with take.
+
+    // The pooled tag for these bytes, looked up by its hash, with one reference that passes to
+    // the caller.
     TagEntry* take(const char* bytes, size_t length);
 
     // The tag expected next (the one taken after the last one, last time), with a reference
     // that passes to the caller, when the text at p spells it and the byte after it ends a
     // name by endsName; else none, and nothing is taken. Only as many bytes as the tag has,
-    // and the one after, are read, and only while before end.
+    // and the one after, are read, and only while before end. A guess whose prepaid references
+    // are used up is left to take, which refills them.
     template <class EndsName>
     TagEntry* takeIfNext(const char* p, const char* end, EndsName endsName) {
         if (last_ == kNone) return nullptr;
@@ -39,6 +41,8 @@ public:
         if (guess == kNone) return nullptr;
         Slot& s = slots_[guess];
         const size_t n = s.length;
+        // matches() without its length test, which is the slot's own here: with it, chain and
+        // nested parse 4% slower.
         if (static_cast<size_t>(end - p) <= n || !endsName(p[n]) || s.prepaid == 0 || s.head != headOf(p, n) ||
             (n > 8 && !sameBytes(s.entry->text() + 8, p + 8, n - 8))) {
             return nullptr;
