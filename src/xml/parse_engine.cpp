@@ -229,7 +229,7 @@ ParseEngine::ParseEngine(const char* bytes, size_t length) : fullLength_(bytes ?
     pos_ = begin_;
 }
 
-void ParseEngine::skipWhiteRun() { pos_ = scanWhile(pos_, end_, kWhite); }
+void ParseEngine::skipWhite() { pos_ = skipWhiteAt(pos_, end_); }
 
 void ParseEngine::skipToByte(char c) { pos_ = findByte(pos_, end_, c); }
 

@@ -41,10 +41,8 @@ public:
     // The byte at the position, 0 at the end.
     char peek() const { return pos_ < end_ ? *pos_ : 0; }
 
-    void skipWhite() {
-        // Most calls find no white space at all: one compare settles them.
-        if (pos_ < end_ && static_cast<unsigned char>(*pos_) <= ' ') skipWhiteRun();
-    }
+    // Advances past white space (SP, TAB, CR, LF).
+    void skipWhite();
     // Advances to the next c, or to the end.
     void skipToByte(char c);
     // Advances to the next c (true) or stops at a d (false); reaching the end counts as true.
@@ -63,8 +61,6 @@ public:
     bool startsWithNoCase(std::string_view s) const;
 
 protected:
-    void skipWhiteRun();
-
     const char* begin_;
     const char* pos_;
     const char* end_;
