@@ -27,7 +27,7 @@ TagCache::Slot* TagCache::find(const char* bytes, size_t length, uint64_t hash) 
 void TagCache::grow() {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, 0, 0, kNone});
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, 0, 0, 0, kNone});
     for (Slot& s : old) {
         if (!s.entry) continue;
         Slot* to = find(s.entry->text(), s.entry->length(), s.hash);
@@ -65,7 +65,8 @@ TagEntry* TagCache::takeNew(const char* bytes, size_t length) {
         s->entry = CommonStrings::intern(bytes, length);
         s->hash = hash;
         s->head = headOf(bytes, length);
-        s->length = length;
+        s->headMask = length >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
+        s->length = static_cast<uint32_t>(length);
         s->prepaid = 0;  // the reference from intern is the cache's own, kept to the end
         s->batch = kFirstBatch;
         ++used_;

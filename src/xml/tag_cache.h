@@ -41,10 +41,19 @@ public:
         if (guess == kNone) return nullptr;
         Slot& s = slots_[guess];
         const size_t n = s.length;
+        const size_t room = static_cast<size_t>(end - p);
+        if (room <= n) return nullptr;
+        // With a word at hand, the head is one load and a mask instead of headOf's steps.
+        uint64_t head;
+        if (room >= 8) {
+            std::memcpy(&head, p, 8);
+            head &= s.headMask;
+        } else {
+            head = headOf(p, n);
+        }
         // matches() without its length test, which is the slot's own here: with it, chain and
         // nested parse 4% slower.
-        if (static_cast<size_t>(end - p) <= n || !endsName(p[n]) || s.prepaid == 0 || s.head != headOf(p, n) ||
-            (n > 8 && !sameBytes(s.entry->text() + 8, p + 8, n - 8))) {
+        if (s.head != head || !endsName(p[n]) || s.prepaid == 0 || (n > 8 && !sameBytes(s.entry->text() + 8, p + 8, n - 8))) {
             return nullptr;
         }
         last_ = guess;
@@ -125,8 +134,9 @@ private:
     struct Slot {
         TagEntry* entry;
         uint64_t hash;
-        uint64_t head;    // headOf the tag, so that short tags compare without reading the entry
-        size_t length;
+        uint64_t head;      // headOf the tag, so that short tags compare without reading the entry
+        uint64_t headMask;  // the bits of a word's first min(8, length) bytes
+        uint32_t length;
         int32_t prepaid;  // references held for elements still to come
         int32_t batch;    // size of the next batch taken from the pool
         uint32_t next;    // the slot taken right after this one last time, or kNone
