@@ -357,6 +357,10 @@ private:
     void readQuestionMark();
     void readDeclaration();
     void reportProgress(const char* at);
+    void setNextReport(uint32_t position) {
+        nextReport_ = position;
+        reportFrom_ = position < static_cast<size_t>(end_ - begin_) ? begin_ + position : end_;
+    }
 
     void appendRun(TreeNode* e, const char* run, size_t n, bool ampersand);
     void decodeContent(TreeNode* e, size_t from);
@@ -367,6 +371,9 @@ private:
     LogBase* log_;
     ProgressMonitor* progress_;
     uint32_t nextReport_ = 0;  // the first position whose percentage beats the last one
+    // Where nextReport_ is in the text; the end when no position before it reaches it, or when
+    // nothing is reported, so that an end tag asks with one compare.
+    const char* reportFrom_ = end_;
     const char* noInstructionEndFrom_;
 
     TreeBuilder builder_;  // its open element is the current element
@@ -392,6 +399,7 @@ TreeNode* DocumentParser::run() {
     if (progress_) {
         progress_->Reset(fullLength_ > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(fullLength_));
         nextReport_ = 0;
+        reportFrom_ = begin_;
     }
     const char* p = pos_;
     const char* const end = end_;
@@ -469,7 +477,7 @@ void DocumentParser::reportProgress(const char* at) {
     uint32_t total = progress_->total();
     uint32_t now = progress_->SetPosition(pos);
     if (now >= 100 || total == 0) {
-        nextReport_ = UINT32_MAX;
+        setNextReport(UINT32_MAX);
         return;
     }
     uint32_t lo = progress_->position(), hi = total;  // percentage(hi) > now
@@ -481,7 +489,7 @@ void DocumentParser::reportProgress(const char* at) {
             lo = mid;
         }
     }
-    nextReport_ = hi;
+    setNextReport(hi);
 }
 
 void DocumentParser::noteFrontier(TreeNode* e, const char* text, size_t from, size_t length) {
@@ -640,7 +648,7 @@ void DocumentParser::readDeclaration() {
 }
 
 const char* DocumentParser::readEndTag(const char* p) {
-    reportProgress(p);
+    if (p >= reportFrom_) reportProgress(p);
     p = findEither(p + 1, end_, '>', '<');  // p is at the '/'
     if (p >= end_) return nullptr;
     if (*p == '>') {
@@ -791,7 +799,7 @@ void DocumentParser::closeCurrent() {
     TreeNode* e = builder_.close();
     if (!e) return;
     if (!entityFrontiers_.empty()) entityFrontiers_.erase(e);
-    if (!e->parent()) closeTopLevel(e);
+    if (!builder_.current()) closeTopLevel(e);  // no parent became the open element
 }
 
 void DocumentParser::closeTopLevel(TreeNode* root) {
