@@ -69,8 +69,8 @@ public:
         const size_t nameLength = name.size(), valueLength = value.size();
         if (nameLength - 1 >= 32 || valueLength > 32) return false;
         const size_t areaBytes = areaForPair(nameLength, valueLength);
-        void* room = arena.tryAllocate((sizeof(Block) + areaBytes + 7) & ~size_t{7});
-        if (!room) return false;
+        void* room;
+        if (!arena.tryAllocate((sizeof(Block) + areaBytes + 7) & ~size_t{7}, room)) return false;
         writePair(room, areaBytes, name, value);
         return true;
     }

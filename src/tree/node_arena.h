@@ -39,14 +39,15 @@ public:
         }
         return allocateSlow(n);
     }
-    // n bytes as allocate gives them when the current page has room for them (n a multiple of 8
-    // and at most kLargestPiece), else null; never throws.
-    void* tryAllocate(size_t n) {
-        if (static_cast<size_t>(pageEnd_ - next_) < n) return nullptr;
-        void* p = next_;
+    // n bytes as allocate gives them, in piece, when the current page has room for them (n a
+    // multiple of 8 and at most kLargestPiece); else false. Never throws. The answer is a flag
+    // rather than a null pointer, so that callers test the room alone.
+    bool tryAllocate(size_t n, void*& piece) {
+        if (static_cast<size_t>(pageEnd_ - next_) < n) return false;
+        piece = next_;
         next_ += n;
         ++carved_;
-        return p;
+        return true;
     }
     // Ends n pieces of the chunk holding p.
     static void release(const void* p, int64_t n = 1);

@@ -31,7 +31,7 @@ public:
     TreeNode* open(TagEntry* tag) {
         static_assert(sizeof(TreeNode) % 8 == 0);
         void* room;
-        if (!current_ || children_.size() == children_.capacity() || !(room = arena_.tryAllocate(sizeof(TreeNode)))) {
+        if (!current_ || children_.size() == children_.capacity() || !arena_.tryAllocate(sizeof(TreeNode), room)) {
             return openSlow(tag);
         }
         const size_t index = children_.size() - firstChild_;
