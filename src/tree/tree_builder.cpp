@@ -9,36 +9,61 @@
 
 namespace quorvel {
 
-namespace {
-
-// Room for one more, growing geometrically, so that the push that follows cannot fail. Indices
-// into the list must fit a slot number.
-void makeRoomForOne(std::vector<TreeNode*>& v) {
-    if (v.size() + 1 >= static_cast<size_t>(ChildList::kMaxChildren)) throw std::bad_alloc();
-    if (v.size() < v.capacity()) return;
+// Segments grow geometrically, so each child moves a bounded number of times on average. The
+// children of one element sit in one segment, whose size bounds their count: indices into it fit
+// a slot number.
+void TreeBuilder::makeRoomForOne() {
+    if (top_ != limit_) return;
+    const size_t moving = static_cast<size_t>(top_ - first_);
     const size_t most = static_cast<size_t>(ChildList::kMaxChildren) - 1;
-    size_t grown = v.capacity() < 16 ? 16 : v.capacity() * 2;
-    v.reserve(grown < most ? grown : most);
+    if (moving + 1 > most) throw std::bad_alloc();
+    const size_t level = segments_.empty() ? 0 : level_ + 1;
+    size_t capacity = static_cast<size_t>(limit_ - base_) * 2;
+    if (capacity < 16) capacity = 16;
+    if (capacity < 2 * (moving + 1)) capacity = 2 * (moving + 1);
+    if (capacity > most) capacity = most;
+    if (level == segments_.size()) segments_.emplace_back();
+    Segment& s = segments_[level];
+    if (s.capacity < capacity) {
+        s.room.reset(new TreeNode*[capacity]);
+        s.capacity = capacity;
+    }
+    TreeNode** const to = s.room.get();
+    if (moving) std::memcpy(to, first_, moving * sizeof(TreeNode*));
+    s.resume = first_;
+    level_ = level;
+    base_ = to;
+    limit_ = to + s.capacity;
+    first_ = to;
+    top_ = to + moving;
 }
 
-}  // namespace
+void TreeBuilder::resumeSegment() {
+    // Children that outgrew more than one segment began each of them.
+    while (level_ > 0 && top_ == base_) {
+        top_ = segments_[level_].resume;
+        --level_;
+        base_ = segments_[level_].room.get();
+        limit_ = base_ + segments_[level_].capacity;
+    }
+}
 
 TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
     TreeNode* node;
     TreeNode* parent = current_;
-    const size_t index = parent ? children_.size() - firstChild_ : 0;
     try {
-        makeRoomForOne(children_);
+        makeRoomForOne();
         node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(parent ? openTree_ : nullptr, tag, parent,
-                                                                static_cast<uint32_t>(index), parent ? static_cast<int32_t>(firstChild_) : 0);
+                                                                static_cast<uint32_t>(top_ - first_), first_);
     } catch (...) {
         CommonStrings::release(tag);
         throw;
     }
-    if (parent) return enterChild(node, index);
+    if (parent) return enterChild(node, node->slot());
     try {
         node->tree_ = new TreeInfo(node, 0);
     } catch (...) {
+        node->next_ = nullptr;
         TreeNode::release(node);
         throw;
     }
@@ -47,9 +72,8 @@ TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
 }
 
 void TreeBuilder::listChildren(TreeNode* node) {
-    size_t n = children_.size() - firstChild_;
-    node->children_.assignInArena(arena_, children_.data() + firstChild_, static_cast<int32_t>(n));
-    children_.resize(firstChild_);
+    node->children_.assignInArena(arena_, first_, static_cast<int32_t>(top_ - first_));
+    top_ = first_;
 }
 
 void TreeBuilder::closeAll() {
@@ -60,18 +84,18 @@ void TreeBuilder::closeAll() {
             // No room for an exact block: give the children a list of the ordinary kind, which
             // grows one child at a time; if even that fails, they are lost with their subtrees.
             TreeNode* node = current_;
-            size_t i = firstChild_;
+            TreeNode** i = first_;
             try {
-                for (; i < children_.size(); ++i) node->children_.append(children_[i]);
+                for (; i < top_; ++i) node->children_.append(*i);
             } catch (...) {
-                if (i > firstChild_) children_[i - 1]->next_ = nullptr;
-                for (; i < children_.size(); ++i) {
-                    TreeNode* orphan = children_[i];
+                if (i > first_) i[-1]->next_ = nullptr;
+                for (; i < top_; ++i) {
+                    TreeNode* orphan = *i;
                     orphan->parent_ = nullptr;
                     TreeNode::destroySubtree(orphan);
                 }
             }
-            children_.resize(firstChild_);
+            top_ = first_;
             leave(node);
         }
     }

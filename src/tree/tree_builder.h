@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "tree/node_arena.h"
@@ -31,22 +32,18 @@ public:
     TreeNode* open(TagEntry* tag) {
         static_assert(sizeof(TreeNode) % 8 == 0);
         void* room;
-        if (!current_ || children_.size() == children_.capacity() || !arena_.tryAllocate(sizeof(TreeNode), room)) {
-            return openSlow(tag);
-        }
-        const size_t index = children_.size() - firstChild_;
-        return enterChild(new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(index), static_cast<int32_t>(firstChild_)), index);
+        if (!current_ || top_ == limit_ || !arena_.tryAllocate(sizeof(TreeNode), room)) return openSlow(tag);
+        const size_t index = static_cast<size_t>(top_ - first_);
+        return enterChild(new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(index), first_), index);
     }
     // Completes the open element; its parent, if any, becomes the open element. Returns the
     // element closed, or none when no element is open.
     TreeNode* close() {
         TreeNode* node = current_;
         if (!node) return nullptr;
-        size_t n = children_.size() - firstChild_;
-        if (n == 1) {
-            node->children_.adoptOnly(children_.back());
-            children_.pop_back();
-        } else if (n > 1) {
+        if (top_ == first_ + 1) {
+            node->children_.adoptOnly(*--top_);
+        } else if (top_ != first_) {
             listChildren(node);
         }
         leave(node);
@@ -78,24 +75,29 @@ private:
     // Links node, just made as child number `index` of the open element, after its siblings;
     // either way, node becomes the open element.
     TreeNode* enterChild(TreeNode* node, size_t index) {
-        if (index > 0) children_.back()->next_ = node;
-        children_.push_back(node);
+        if (index > 0) top_[-1]->next_ = node;
+        *top_++ = node;
         return enter(node);
     }
     TreeNode* enter(TreeNode* node) {
-        firstChild_ = children_.size();
+        first_ = top_;
         current_ = node;
         return node;
     }
-    // Gives the open element its child list and takes its children off children_.
+    // Room for one more child on the stack, in a larger segment when this one is full.
+    void makeRoomForOne();
+    // Back to the segment below, once the children that began this one are taken off.
+    void resumeSegment();
+    // Gives the open element its child list and takes its children off the stack.
     void listChildren(TreeNode* node);
     // Makes node's parent the open element again. Every element carries its slot number from
     // the start, so laying out a list touches none of the children; while an element is open,
-    // its handle count keeps where its parent's children start in children_, so the open
+    // its next-sibling link keeps where its parent's children start on the stack, so the open
     // elements need no stack of their own.
     void leave(TreeNode* node) {
-        firstChild_ = static_cast<size_t>(node->handleCount_);
-        node->handleCount_ = 0;
+        if (first_ == base_) resumeSegment();
+        first_ = reinterpret_cast<TreeNode**>(node->next_);
+        node->next_ = nullptr;
         current_ = node->parent_;
     }
 
@@ -104,8 +106,21 @@ private:
     // its parent, which was written a moment ago and may not be at hand yet.
     TreeInfo* openTree_ = nullptr;
     TreeNode* current_ = nullptr;       // the open element
-    size_t firstChild_ = 0;             // index in children_ of its first child
-    std::vector<TreeNode*> children_;   // the children of the open elements, grouped by element
+    // The children of the open elements, grouped by element, on a stack of raw pointers that
+    // never moves: an open element keeps a pointer to where its parent's children start. When a
+    // segment of the stack is full, the open element's children move to the start of a larger
+    // one and the stack goes on there; the segments below stay as they are.
+    struct Segment {
+        std::unique_ptr<TreeNode*[]> room;
+        size_t capacity = 0;
+        TreeNode** resume = nullptr;  // the top of the segment below when this one was begun
+    };
+    std::vector<Segment> segments_;  // those in use up to level_; the rest are kept for reuse
+    size_t level_ = 0;
+    TreeNode** base_ = nullptr;   // the segment in use
+    TreeNode** limit_ = nullptr;  // past its room
+    TreeNode** top_ = nullptr;    // past the last child
+    TreeNode** first_ = nullptr;  // the open element's first child
 };
 
 }  // namespace quorvel

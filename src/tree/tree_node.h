@@ -184,10 +184,10 @@ private:
 
     explicit TreeNode(TreeInfo* tree) : tree_(tree) {}
     // A builder's node, written whole at once: a node in fresh memory is never read before it is
-    // complete, which would wait for the memory. While it is open, its handle count (no handle
-    // can reach it yet) keeps a number for the builder.
-    TreeNode(TreeInfo* tree, TagEntry* tag, TreeNode* parent, uint32_t slot, int32_t builderMark)
-        : tree_(tree), tag_(tag), parent_(parent), handleCount_(builderMark), flags_(kBuiltFlag | slot) {}
+    // complete, which would wait for the memory. While it is open, its next-sibling link (it can
+    // have no next sibling yet) keeps a pointer for the builder.
+    TreeNode(TreeInfo* tree, TagEntry* tag, TreeNode* parent, uint32_t slot, void* builderMark)
+        : tree_(tree), tag_(tag), parent_(parent), next_(static_cast<TreeNode*>(builderMark)), flags_(kBuiltFlag | slot) {}
     uint32_t slot() const { return flags_ & kSlotMask; }
     void setSlot(uint32_t i) { flags_ = (flags_ & ~kSlotMask) | i; }
     bool built() const { return (flags_ & kBuiltFlag) != 0; }

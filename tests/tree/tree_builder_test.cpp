@@ -194,5 +194,87 @@ TEST(TreeBuilder, OpenElementsAreCompletedAndLargePiecesLiveElsewhere) {
     EXPECT_EQ(NodeArena::liveChunks(), chunks);
 }
 
+// Shapes that make the builder's stack of open children outgrow its room at every depth: wide
+// elements below deep chains, children that outgrow several rooms at once, and trees left open
+// at the end. Every node is numbered by its content and checked against the shape it was built
+// from.
+TEST(TreeBuilder, AnyShapeComesOutAsBuilt) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 6; ++round) {
+        std::vector<std::vector<int>> children(1);  // children[0]: the top-level elements
+        std::vector<TreeNode*> roots;
+        int64_t chunks = NodeArena::liveChunks();
+        {
+            TreeBuilder b;
+            std::vector<int> open;
+            int made = 0;
+            auto openOne = [&] {
+                const int id = ++made;
+                children[open.empty() ? 0 : static_cast<size_t>(open.back())].push_back(id);
+                children.emplace_back();
+                TreeNode* e = b.open(CommonStrings::intern("e"));
+                if (open.empty()) roots.push_back(e);
+                const std::string text = std::to_string(id);
+                b.setContent(e, text.data(), text.size());
+                open.push_back(id);
+            };
+            auto closeOne = [&] {
+                b.close();
+                open.pop_back();
+            };
+            while (made < 40000) {
+                switch (random() % 4) {
+                    case 0:  // a chain
+                        for (int i = static_cast<int>(random() % 300); i > 0; --i) openOne();
+                        break;
+                    case 1: {  // a wide element, its children sometimes with children of their own
+                        openOne();
+                        const int wide = static_cast<int>(random() % 5000);
+                        for (int i = 0; i < wide; ++i) {
+                            openOne();
+                            if (random() % 64 == 0) {
+                                for (int j = static_cast<int>(random() % 40); j > 0; --j) {
+                                    openOne();
+                                    closeOne();
+                                }
+                            }
+                            closeOne();
+                        }
+                        break;
+                    }
+                    default:  // back up some levels
+                        for (int i = static_cast<int>(random() % 200); i > 0 && !open.empty(); --i) closeOne();
+                }
+            }
+            if (round % 2) {
+                while (!open.empty()) closeOne();
+            }
+            // Else the builder completes what is still open.
+        }
+        ASSERT_EQ(roots.size(), children[0].size());
+        size_t checked = 0;
+        for (size_t r = 0; r < roots.size(); ++r) {
+            std::vector<std::pair<TreeNode*, int>> stack{{roots[r], children[0][r]}};
+            while (!stack.empty()) {
+                auto [node, id] = stack.back();
+                stack.pop_back();
+                ++checked;
+                ASSERT_EQ(node->contentView(), std::to_string(id));
+                const std::vector<int>& expected = children[static_cast<size_t>(id)];
+                ASSERT_EQ(node->childCount(), static_cast<int32_t>(expected.size())) << "element " << id;
+                size_t i = 0;
+                for (TreeNode* c = node->firstChild(); c; c = c->nextSibling(), ++i) {
+                    ASSERT_EQ(c->parent(), node);
+                    ASSERT_EQ(node->childAt(static_cast<int32_t>(i)), c);
+                    stack.push_back({c, expected[i]});
+                }
+            }
+            TreeNode::destroyTree(roots[r]);
+        }
+        EXPECT_EQ(checked, children.size() - 1);
+        EXPECT_EQ(NodeArena::liveChunks(), chunks);
+    }
+}
+
 }  // namespace
 }  // namespace quorvel
