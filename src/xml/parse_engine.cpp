@@ -407,27 +407,30 @@ TreeNode* DocumentParser::run() {
     // before it, as between most tags.
     auto tagAt = [end](const char* at) { return end - at > 1 && *at == '<' && at[1] != '!'; };
     while (p < end) {
+        char c;
         if (tagAt(p)) {
-            ++p;
-        } else if (!builder_.current()) {
-            p = skipWhiteAt(p, end);
-            if (p >= end) break;
-            p = findByte(p, end, '<');
-            if (p >= end) break;
-            ++p;
+            c = *++p;  // tagAt saw that there is a byte after the '<'
         } else {
-            p = skipWhiteAt(p, end);
-            if (tagAt(p)) {
-                ++p;  // after white space only: no run of text to look at
-            } else if (end - p > 2 && p[1] == '!' && p[2] == '[' && hasPrefix(p, end, "<![CDATA[")) {
-                pos_ = p;
-                readCdata();
-                p = pos_;
-            } else if (!(p = readTextRun(p))) {
-                break;
+            if (!builder_.current()) {
+                p = skipWhiteAt(p, end);
+                if (p >= end) break;
+                p = findByte(p, end, '<');
+                if (p >= end) break;
+                ++p;
+            } else {
+                p = skipWhiteAt(p, end);
+                if (tagAt(p)) {
+                    ++p;  // after white space only: no run of text to look at
+                } else if (end - p > 2 && p[1] == '!' && p[2] == '[' && hasPrefix(p, end, "<![CDATA[")) {
+                    pos_ = p;
+                    readCdata();
+                    p = pos_;
+                } else if (!(p = readTextRun(p))) {
+                    break;
+                }
             }
+            c = p < end ? *p : 0;
         }
-        const char c = p < end ? *p : 0;
         if (static_cast<unsigned char>(c) <= ' ') {  // white space after the '<', or the end
             p = skipWhiteAt(p, end);
             if (p >= end) break;
