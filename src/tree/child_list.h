@@ -49,6 +49,12 @@ public:
     void append(TreeNode* child);
     // For an empty list: holds child alone, directly. The caller sets the child's slot to 0.
     void adoptOnly(TreeNode* child) { bits_ = reinterpret_cast<uintptr_t>(child) | kSingle; }
+    // For a list that holds one child directly: gives it up and is empty.
+    TreeNode* releaseOnly() {
+        TreeNode* child = single();
+        bits_ = 0;
+        return child;
+    }
     // Takes child out of the list; false when it is not in it.
     bool remove(TreeNode* child);
     // Replaces the list by nodes[0..n-1] in that order (the nodes must be the same children).

@@ -12,15 +12,15 @@ namespace quorvel {
 // Segments grow geometrically, so each child moves a bounded number of times on average. The
 // children of one element sit in one segment, whose size bounds their count: indices into it fit
 // a slot number.
-void TreeBuilder::makeRoomForOne() {
-    if (top_ != limit_) return;
+void TreeBuilder::makeRoomForTwo() {
+    if (limit_ - top_ >= 2) return;
     const size_t moving = static_cast<size_t>(top_ - first_);
     const size_t most = static_cast<size_t>(ChildList::kMaxChildren) - 1;
-    if (moving + 1 > most) throw std::bad_alloc();
+    if (moving + 2 > most) throw std::bad_alloc();
     const size_t level = segments_.empty() ? 0 : level_ + 1;
     size_t capacity = static_cast<size_t>(limit_ - base_) * 2;
     if (capacity < 16) capacity = 16;
-    if (capacity < 2 * (moving + 1)) capacity = 2 * (moving + 1);
+    if (capacity < 2 * (moving + 2)) capacity = 2 * (moving + 2);
     if (capacity > most) capacity = most;
     if (level == segments_.size()) segments_.emplace_back();
     Segment& s = segments_[level];
@@ -31,7 +31,9 @@ void TreeBuilder::makeRoomForOne() {
     TreeNode** const to = s.room.get();
     if (moving) std::memcpy(to, first_, moving * sizeof(TreeNode*));
     s.resume = first_;
+    s.owner = current_;
     level_ = level;
+    owner_ = current_;
     base_ = to;
     limit_ = to + s.capacity;
     first_ = to;
@@ -40,21 +42,23 @@ void TreeBuilder::makeRoomForOne() {
 
 void TreeBuilder::resumeSegment() {
     // Children that outgrew more than one segment began each of them.
-    while (level_ > 0 && top_ == base_) {
+    const TreeNode* const owner = owner_;
+    do {
         top_ = segments_[level_].resume;
         --level_;
-        base_ = segments_[level_].room.get();
-        limit_ = base_ + segments_[level_].capacity;
-    }
+    } while (level_ > 0 && segments_[level_].owner == owner);
+    owner_ = level_ > 0 ? segments_[level_].owner : nullptr;
+    base_ = segments_[level_].room.get();
+    limit_ = base_ + segments_[level_].capacity;
 }
 
 TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
     TreeNode* node;
     TreeNode* parent = current_;
     try {
-        makeRoomForOne();
+        makeRoomForTwo();
         node = new (arena_.allocate(sizeof(TreeNode))) TreeNode(parent ? openTree_ : nullptr, tag, parent,
-                                                                static_cast<uint32_t>(top_ - first_), first_);
+                                                                static_cast<uint32_t>(parent ? nextIndex() : 0), first_);
     } catch (...) {
         CommonStrings::release(tag);
         throw;

@@ -16,9 +16,9 @@ namespace quorvel {
 // the element is closed. The trees are ordinary trees: every later change works on them as on
 // any other, and they may outlive the builder.
 //
-// Until an element is closed its child list is empty (sibling and parent links are already
-// set), so an open element's tree must not be read or changed by anything but the builder;
-// closeAll completes every open element.
+// Until an element is closed its child list holds at most its first child (sibling and parent
+// links are already set), so an open element's tree must not be read or changed by anything but
+// the builder; closeAll completes every open element.
 class TreeBuilder {
 public:
     TreeBuilder() = default;
@@ -32,8 +32,8 @@ public:
     TreeNode* open(TagEntry* tag) {
         static_assert(sizeof(TreeNode) % 8 == 0);
         void* room;
-        if (!current_ || top_ == limit_ || !arena_.tryAllocate(sizeof(TreeNode), room)) return openSlow(tag);
-        const size_t index = static_cast<size_t>(top_ - first_);
+        if (!current_ || limit_ - top_ < 2 || !arena_.tryAllocate(sizeof(TreeNode), room)) return openSlow(tag);
+        const size_t index = nextIndex();
         return enterChild(new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(index), first_), index);
     }
     // Completes the open element; its parent, if any, becomes the open element. Returns the
@@ -41,11 +41,7 @@ public:
     TreeNode* close() {
         TreeNode* node = current_;
         if (!node) return nullptr;
-        if (top_ == first_ + 1) {
-            node->children_.adoptOnly(*--top_);
-        } else if (top_ != first_) {
-            listChildren(node);
-        }
+        if (top_ != first_) listChildren(node);  // else its one child, if any, is in place
         leave(node);
         return node;
     }
@@ -72,11 +68,23 @@ public:
 private:
     TreeNode* openSlow(TagEntry* tag);
     [[gnu::noinline]] void setAttributeElsewhere(TreeNode* element, TextRef name, TextRef value);
+    // An open element holds its first child directly, as a closed one with a single child does,
+    // and its children go on the stack from the second on: chains of single children, the most
+    // common shape, never touch the stack.
+    size_t nextIndex() const {
+        const size_t onStack = static_cast<size_t>(top_ - first_);
+        return onStack == 0 && !current_->children_.empty() ? 1 : onStack;
+    }
     // Links node, just made as child number `index` of the open element, after its siblings;
-    // either way, node becomes the open element.
+    // either way, node becomes the open element. The stack has room for two.
     TreeNode* enterChild(TreeNode* node, size_t index) {
-        if (index > 0) top_[-1]->next_ = node;
-        *top_++ = node;
+        if (index == 0) {
+            current_->children_.adoptOnly(node);
+        } else {
+            if (index == 1) *top_++ = current_->children_.releaseOnly();
+            top_[-1]->next_ = node;
+            *top_++ = node;
+        }
         return enter(node);
     }
     TreeNode* enter(TreeNode* node) {
@@ -84,9 +92,9 @@ private:
         current_ = node;
         return node;
     }
-    // Room for one more child on the stack, in a larger segment when this one is full.
-    void makeRoomForOne();
-    // Back to the segment below, once the children that began this one are taken off.
+    // Room for two more children on the stack, in a larger segment when this one is full.
+    void makeRoomForTwo();
+    // Back to the segment below the ones whose owner is closing, its children taken off.
     void resumeSegment();
     // Gives the open element its child list and takes its children off the stack.
     void listChildren(TreeNode* node);
@@ -95,7 +103,7 @@ private:
     // its next-sibling link keeps where its parent's children start on the stack, so the open
     // elements need no stack of their own.
     void leave(TreeNode* node) {
-        if (first_ == base_) resumeSegment();
+        if (node == owner_) resumeSegment();
         first_ = reinterpret_cast<TreeNode**>(node->next_);
         node->next_ = nullptr;
         current_ = node->parent_;
@@ -106,17 +114,20 @@ private:
     // its parent, which was written a moment ago and may not be at hand yet.
     TreeInfo* openTree_ = nullptr;
     TreeNode* current_ = nullptr;       // the open element
-    // The children of the open elements, grouped by element, on a stack of raw pointers that
-    // never moves: an open element keeps a pointer to where its parent's children start. When a
-    // segment of the stack is full, the open element's children move to the start of a larger
-    // one and the stack goes on there; the segments below stay as they are.
+    // The children of the open elements that have more than one, grouped by element, on a stack
+    // of raw pointers that never moves: an open element keeps a pointer to where its parent's
+    // children start. When a segment of the stack is full, the open element's children move to
+    // the start of a larger one and the stack goes on there; the segments below stay as they
+    // are.
     struct Segment {
         std::unique_ptr<TreeNode*[]> room;
         size_t capacity = 0;
         TreeNode** resume = nullptr;  // the top of the segment below when this one was begun
+        TreeNode* owner = nullptr;    // the element whose children were moved to begin it
     };
     std::vector<Segment> segments_;  // those in use up to level_; the rest are kept for reuse
     size_t level_ = 0;
+    TreeNode* owner_ = nullptr;   // the owner of the segment in use, none for the first
     TreeNode** base_ = nullptr;   // the segment in use
     TreeNode** limit_ = nullptr;  // past its room
     TreeNode** top_ = nullptr;    // past the last child
