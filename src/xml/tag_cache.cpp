@@ -27,14 +27,15 @@ TagCache::Slot* TagCache::find(const char* bytes, size_t length, uint64_t hash) 
 void TagCache::grow() {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, 0, 0, 0, kNone});
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, 0, 0, 0, nullptr});
     for (Slot& s : old) {
         if (!s.entry) continue;
         Slot* to = find(s.entry->text(), s.entry->length(), s.hash);
         *to = s;
-        to->next = kNone;  // slots moved: the guesses start over
+        to->next = nullptr;  // slots moved: the guesses start over
     }
-    last_ = kNone;
+    last_ = nullptr;
+    expected_ = nullptr;
 }
 
 void TagCache::refill(Slot& s) {

@@ -36,10 +36,9 @@ public:
     // are used up is left to take, which refills them.
     template <class EndsName>
     TagEntry* takeIfNext(const char* p, const char* end, EndsName endsName) {
-        if (last_ == kNone) return nullptr;
-        const uint32_t guess = slots_[last_].next;
-        if (guess == kNone) return nullptr;
-        Slot& s = slots_[guess];
+        Slot* const guess = expected_;
+        if (!guess) return nullptr;
+        Slot& s = *guess;
         const size_t n = s.length;
         const size_t room = static_cast<size_t>(end - p);
         if (room <= n) return nullptr;
@@ -57,6 +56,7 @@ public:
             return nullptr;
         }
         last_ = guess;
+        expected_ = s.next;
         --s.prepaid;
         return s.entry;
     }
@@ -130,7 +130,6 @@ private:
         return true;
     }
 
-    static constexpr uint32_t kNone = UINT32_MAX;
     struct Slot {
         TagEntry* entry;
         uint64_t hash;
@@ -139,15 +138,16 @@ private:
         uint32_t length;
         int32_t prepaid;  // references held for elements still to come
         int32_t batch;    // size of the next batch taken from the pool
-        uint32_t next;    // the slot taken right after this one last time, or kNone
+        Slot* next;       // the slot taken right after this one last time, if any
     };
     static bool matches(const Slot& s, const char* bytes, size_t length, uint64_t head) {
         return s.length == length && s.head == head && (length <= 8 || sameBytes(s.entry->text() + 8, bytes + 8, length - 8));
     }
     TagEntry* handOut(uint32_t i) {
-        if (last_ != kNone) slots_[last_].next = i;
-        last_ = i;
         Slot& s = slots_[i];
+        if (last_) last_->next = &s;
+        last_ = &s;
+        expected_ = s.next;
         if (s.prepaid == 0) refill(s);
         --s.prepaid;
         return s.entry;
@@ -159,7 +159,10 @@ private:
 
     std::vector<Slot> slots_;
     size_t used_ = 0;
-    uint32_t last_ = kNone;  // the slot taken last
+    // The slot taken last, and the one taken after it last time: the guess, found without
+    // reading the slots on the way.
+    Slot* last_ = nullptr;
+    Slot* expected_ = nullptr;
 };
 
 }  // namespace quorvel
