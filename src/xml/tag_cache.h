@@ -58,7 +58,9 @@ public:
         last_ = guess;
         expected_ = s.next;
         --s.prepaid;
-        return s.entry;
+        TagEntry* const entry = s.entry;
+        if (!entry) __builtin_unreachable();  // a slot in use has its tag; a caller's test of it is dropped
+        return entry;
     }
 
     // The first min(8, n) bytes as a number (zeros after them), read without going past n.
