@@ -105,12 +105,13 @@ TagEntry* CommonStrings::intern(const char* bytes, size_t length) {
             throw std::bad_alloc();
         }
     }
-    void* block = std::malloc(sizeof(TagEntry) + length + 1);
+    const size_t room = length + 1 < 8 ? 8 : length + 1;
+    void* block = std::malloc(sizeof(TagEntry) + room);
     if (!block) throw std::bad_alloc();
     auto* e = new (block) TagEntry(static_cast<uint32_t>(length), h);
     char* text = reinterpret_cast<char*>(e + 1);
     if (length) std::memcpy(text, bytes, length);
-    text[length] = 0;
+    std::memset(text + length, 0, room - length);
     e->refs_.store(1, std::memory_order_relaxed);
     uint32_t mask = s.capacity - 1;
     uint32_t i = static_cast<uint32_t>(h) & mask;

@@ -2,15 +2,23 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace quorvel {
 
 // One pooled tag: reference count, length and the 0-terminated bytes in a single allocation.
-// Nodes point at the entry, so reading a tag never follows another pointer.
+// Nodes point at the entry, so reading a tag never follows another pointer. Zeros follow the
+// bytes up to at least 8, so that a short tag is read whole in one word.
 class TagEntry {
 public:
     const char* text() const { return reinterpret_cast<const char*>(this + 1); }
+    // The first 8 bytes of the text, as they lie in memory; past a short tag's end, zeros.
+    uint64_t firstWord() const {
+        uint64_t w;
+        std::memcpy(&w, text(), 8);
+        return w;
+    }
     uint32_t length() const { return length_; }
     std::string_view view() const { return {text(), length_}; }
     int32_t refCount() const { return refs_.load(std::memory_order_relaxed); }

@@ -652,7 +652,27 @@ void DocumentParser::readDeclaration() {
 
 const char* DocumentParser::readEndTag(const char* p) {
     if (p >= reportFrom_) reportProgress(p);
-    p = findEither(p + 1, end_, '>', '<');  // p is at the '/'
+    // The first '>' or '<' after the '/'. Short names end within a few bytes. A longer one is
+    // mostly the open element's own tag with a '>' after it: as a tag holds neither '>' nor '<',
+    // that '>' is then the first of either, found without a scan.
+    const char* const name = p + 1;
+    p = name;
+    for (int i = 0; i < 3 && p < end_ && *p != '>' && *p != '<'; ++i) ++p;
+    if (p - name == 3) {
+        if (TreeNode* open = builder_.current(); open && end_ - name > 8) {
+            const TagEntry* tag = open->tagEntry();
+            const size_t n = tag ? tag->length() : 0;
+            if (n - 3 < 6 && name[n] == '>') {
+                uint64_t w;
+                std::memcpy(&w, name, 8);
+                if (((w ^ tag->firstWord()) << (64 - 8 * n)) == 0) {
+                    closeCurrent();
+                    return name + n + 1;
+                }
+            }
+        }
+        p = findEither(p, end_, '>', '<');
+    }
     if (p >= end_) return nullptr;
     if (*p == '>') {
         ++p;

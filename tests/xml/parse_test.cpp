@@ -79,6 +79,37 @@ TEST(Parse, GrammarTable) {
     EXPECT_EQ(dump(parseString(many + "/>", nullptr).get()), kept);
 }
 
+// An end tag closes the open element whatever its name, and parsing goes on after its first '>'
+// or at its first '<'. Names of every length, equal to the open element's tag or near it, near
+// the end of the text or not, must come out as a nameless end tag followed by what follows that
+// first '>' or '<'.
+TEST(Parse, EndTagsCloseWhateverTheirName) {
+    for (size_t length = 1; length <= 12; ++length) {
+        std::string tag;
+        for (size_t i = 0; i < length; ++i) tag += static_cast<char>('a' + (i * 5 + length) % 26);
+        std::vector<std::string> names = {tag, tag + "x", tag.substr(0, length - 1), tag + " ", "", "q"};
+        for (size_t at = 0; at < length; ++at) {
+            for (char c : {'<', '>', static_cast<char>(tag[at] == 'z' ? 'y' : tag[at] + 1)}) {
+                std::string near = tag;
+                near[at] = c;
+                names.push_back(near);
+            }
+        }
+        for (const std::string& name : names) {
+            for (const std::string& rest : {std::string(">"), std::string(">y</r>"), std::string("<z>y</r>"), std::string("")}) {
+                const std::string open = "<r><" + tag + " k=\"v\">x</";
+                // Only what follows the name's first '<' or '>' counts.
+                const size_t stop = name.find_first_of("<>");
+                const std::string same = open + (stop == std::string::npos ? "" : name.substr(stop)) + rest;
+                RecordingLog log, expectedLog;
+                const std::string dumped = dump(parseString(open + name + rest, &log).get());
+                EXPECT_EQ(dumped, dump(parseString(same, &expectedLog).get())) << name << rest;
+                EXPECT_EQ(log.lines, expectedLog.lines) << name << rest;
+            }
+        }
+    }
+}
+
 // The declaration, the prolog text and the tree, each "(none)" when absent.
 std::string document(const TreeNode* root) {
     if (!root) return "(none)";
