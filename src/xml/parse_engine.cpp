@@ -437,7 +437,7 @@ TreeNode* DocumentParser::run() {
         }
         if (c == '/') {
             p = readEndTag(p);
-        } else if (c == '!' || c == '?') {
+        } else if (static_cast<unsigned char>(c) < '@' && (c == '!' || c == '?')) {  // names mostly start above '@'
             pos_ = p;
             bool stop = false;
             if (c == '!') {
@@ -690,9 +690,10 @@ const char* DocumentParser::readStartTag(const char* p) {
     // Documents repeat their sequences of tags: the tag expected here is tried before the
     // name is scanned. Spelled out and followed by a byte that ends a name, it is exactly what
     // the scan would find, as a pooled tag holds no byte that ends one or is removed from one.
-    TagEntry* entry = tags_.takeIfNext(p, end, [](char c) { return inClass(c, kTagStop); });
+    size_t guessLength;
+    TagEntry* entry = tags_.takeIfNext(p, end, [](char c) { return inClass(c, kTagStop); }, guessLength);
     if (entry) {
-        p += entry->length();
+        p += guessLength;
     } else {
         const char* tagStart = p;
         bool lessThan;

@@ -30,12 +30,12 @@ public:
     TagEntry* take(const char* bytes, size_t length);
 
     // The tag expected next (the one taken after the last one, last time), with a reference
-    // that passes to the caller, when the text at p spells it and the byte after it ends a
-    // name by endsName; else none, and nothing is taken. Only as many bytes as the tag has,
-    // and the one after, are read, and only while before end. A guess whose prepaid references
-    // are used up is left to take, which refills them.
+    // that passes to the caller and its length in length, when the text at p spells it and the
+    // byte after it ends a name by endsName; else none, and nothing is taken. Only as many bytes
+    // as the tag has, and the one after, are read, and only while before end. A guess whose
+    // prepaid references are used up is left to take, which refills them.
     template <class EndsName>
-    TagEntry* takeIfNext(const char* p, const char* end, EndsName endsName) {
+    TagEntry* takeIfNext(const char* p, const char* end, EndsName endsName, size_t& length) {
         Slot* const guess = expected_;
         if (!guess) return nullptr;
         Slot& s = *guess;
@@ -58,6 +58,7 @@ public:
         last_ = guess;
         expected_ = s.next;
         --s.prepaid;
+        length = n;
         TagEntry* const entry = s.entry;
         if (!entry) __builtin_unreachable();  // a slot in use has its tag; a caller's test of it is dropped
         return entry;

@@ -43,9 +43,11 @@ TEST(TagCache, GuessMatchesExactlyTheBytesBeforeTheEnd) {
             const bool expected = text.size() > tag.size() && text.compare(0, tag.size(), tag) == 0 && endsName(text[tag.size()]);
             std::unique_ptr<char[]> block(new char[text.size() + 1]);
             std::memcpy(block.get(), text.data(), text.size());
-            TagEntry* got = cache.takeIfNext(block.get(), block.get() + text.size(), endsName);
+            size_t length = 0;
+            TagEntry* got = cache.takeIfNext(block.get(), block.get() + text.size(), endsName, length);
             ASSERT_EQ(got != nullptr, expected) << "tag " << tag << ", text " << text;
             if (got) {
+                EXPECT_EQ(length, tag.size());
                 EXPECT_EQ(std::string(got->text(), got->length()), tag);
                 CommonStrings::release(got);
                 take("before");  // takes the guess back to tag for the next text
@@ -65,7 +67,8 @@ TEST(TagCache, RepeatedGuessesKeepTheirReferences) {
         TagCache cache;
         taken.push_back(cache.take(tag.data(), tag.size()));
         for (int i = 0; i < 1000; ++i) {
-            TagEntry* e = cache.takeIfNext(text.data(), text.data() + text.size(), endsName);
+            size_t length;
+            TagEntry* e = cache.takeIfNext(text.data(), text.data() + text.size(), endsName, length);
             guessed += e != nullptr;
             if (!e) e = cache.take(tag.data(), tag.size());
             ASSERT_EQ(e, taken.front());
