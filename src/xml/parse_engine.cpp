@@ -182,14 +182,20 @@ inline const char* skipWhiteAt(const char* p, const char* end) {
 
 // An attribute written name="value" at p, with nothing in the name to remove and no entity in
 // the value, as most are: the value's closing quote, or null for any other shape. nameEnd is
-// where the name scan stopped either way.
+// where the name scan stopped either way. With ampersand, a value with an '&' is taken too, and
+// *ampersand is set when it has one (and left alone when not).
 template <bool unrolled = false>
-inline const char* plainAttributeAt(const char* p, const char* end, const char*& nameEnd) {
+inline const char* plainAttributeAt(const char* p, const char* end, const char*& nameEnd, bool* ampersand = nullptr) {
     nameEnd = scanUntilFast<kAttrNameStop | kNameJunk, 3, unrolled>(p, end);
     if (end - nameEnd <= 2 || nameEnd[0] != '=' || nameEnd[1] != '"') return nullptr;
     // Values vary in length from one attribute to the next: a byte-by-byte look would end in a
     // mispredicted branch for most of them.
     const char* quote = scanUntilFast<kQuotedStop | kAmpersand, 1>(nameEnd + 2, end);
+    if (quote >= end) return nullptr;
+    if (*quote == '"') return quote;
+    if (!ampersand || *quote != '&') return nullptr;
+    *ampersand = true;
+    quote = scanUntilFast<kQuotedStop, 1>(quote, end);
     return quote < end && *quote == '"' ? quote : nullptr;
 }
 
@@ -351,6 +357,10 @@ private:
     const char* readAttributes(const char* p, TreeNode* e, bool& selfClosing, const char* firstNameEnd,
                                const char* firstQuote);
     [[gnu::always_inline]] inline const char* readEndTag(const char* p);
+    // Adds a pair to image_ with junk taken out of its name and entities decoded in its value,
+    // as the flags ask; kept out of the attribute loop, which most pairs pass without.
+    [[gnu::noinline]] void addChangedPair(const char* name, const char* nameEnd, bool junk, const char* value,
+                                          const char* valueEnd, bool ampersand);
 
     void readCdata();
     Step readMarkup();
@@ -765,11 +775,17 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
     if (firstQuote) p = addPlain(p, firstNameEnd, firstQuote);
     while (p < end && *p != '>') {
         const char* nameStart = p;
-        // Plain name="value" is taken in two scans; any other shape is read again from its
-        // name by the general rules below.
+        // Plain name="value" is taken in two scans, and decoded when it holds an '&'; any other
+        // shape is read again from its name by the general rules below.
         const char* plainEnd;
-        if (const char* quote = plainAttributeAt<true>(p, end, plainEnd)) {
-            p = addPlain(nameStart, plainEnd, quote);
+        bool plainAmpersand = false;
+        if (const char* quote = plainAttributeAt<true>(p, end, plainEnd, &plainAmpersand)) {
+            if (!plainAmpersand) {
+                p = addPlain(nameStart, plainEnd, quote);
+            } else {
+                addChangedPair(nameStart, plainEnd, false, plainEnd + 2, quote, true);
+                p = skipToNext(quote + 1);
+            }
             continue;
         }
         bool junk;
@@ -795,27 +811,32 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
             valueEnd = p;
             if (p < end && (*p == '"' || *p == '\'')) ++p;
         }
-        const size_t rawName = static_cast<size_t>(nameEnd - nameStart);
-        const size_t rawValue = static_cast<size_t>(valueEnd - valueStart);
         if (!junk && !ampersand) {
-            image_.addPair(nameStart, rawName, valueStart, rawValue);
+            image_.addPair(nameStart, static_cast<size_t>(nameEnd - nameStart), valueStart, static_cast<size_t>(valueEnd - valueStart));
         } else {
-            // Junk taken out of the name and entities decoded in the value, in place.
-            char* at = image_.extend(rawName + rawValue + 2);
-            const size_t nameLength = copyWithout(at, nameStart, nameEnd, kNameJunk);
-            at[nameLength] = 0;
-            char* value = at + nameLength + 1;
-            if (rawValue) std::memcpy(value, valueStart, rawValue);
-            const size_t valueLength = ampersand ? decodeEntities(value, 0, rawValue) : rawValue;
-            value[valueLength] = 0;
-            const size_t kept = nameLength ? nameLength + valueLength + 2 : 0;
-            image_.shorten(rawName + rawValue + 2 - kept);
-            if (nameLength) image_.endPair(static_cast<uint32_t>(nameLength), static_cast<uint32_t>(valueLength));
+            addChangedPair(nameStart, nameEnd, junk, valueStart, valueEnd, ampersand);
         }
         p = skipToNext(p);
     }
     builder_.setAttributes(e, image_);
     return p;
+}
+
+void DocumentParser::addChangedPair(const char* name, const char* nameEnd, bool junk, const char* value,
+                                    const char* valueEnd, bool ampersand) {
+    const size_t rawName = static_cast<size_t>(nameEnd - name);
+    const size_t rawValue = static_cast<size_t>(valueEnd - value);
+    char* at = image_.extend(rawName + rawValue + 2);
+    const size_t nameLength = junk ? copyWithout(at, name, nameEnd, kNameJunk) : rawName;
+    if (!junk && rawName) std::memcpy(at, name, rawName);
+    at[nameLength] = 0;
+    char* decoded = at + nameLength + 1;
+    if (rawValue) std::memcpy(decoded, value, rawValue);
+    const size_t valueLength = ampersand ? decodeEntities(decoded, 0, rawValue) : rawValue;
+    decoded[valueLength] = 0;
+    const size_t kept = nameLength ? nameLength + valueLength + 2 : 0;
+    image_.shorten(rawName + rawValue + 2 - kept);
+    if (nameLength) image_.endPair(static_cast<uint32_t>(nameLength), static_cast<uint32_t>(valueLength));
 }
 
 void DocumentParser::closeCurrent() {

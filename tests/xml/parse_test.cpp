@@ -34,6 +34,8 @@ TEST(Parse, GrammarTable) {
         {"<a x=\"&lt;&amp;amp;\" y=&quot;q&quot;/>", "a x='<&amp;' y='\"q\"/'"},
         {"<a \"x\"='1' <y=2 =3 'z'>", "a x='1' y='2 =3 ' z=''"}, {"<a x=\"1\" x=\"2\"/>", "a x='1' x='2'"},
         {"<r><a x=\"1\"y='2'/></r>", "r{a x='1' y='2'}"},
+        {"<a b=\"1\" c=\"x&amp;y\" d=\"&lt;\" e=\"&\" f=\"&amp;\"/>", "a b='1' c='x&y' d='<' e='&' f='&'"},
+        {"<a b=\"1\" c=\"x&amp;y", "a b='1' c='x&y'"}, {"<a b=\"1\" =\"&amp;\" c=\"2\">", "a b='1' c='2'"},
         // Names of every length around the twelve looked at in one go, the last one cut off.
         {"<a x=\"1\" abcdefghijkl=\"2\" abcdefghijklmnopq=\"3\" abcdefghij\"klmnop='4' abcdefghijklm",
          "a x='1' abcdefghijkl='2' abcdefghijklmnopq='3' abcdefghijklmnop='4' abcdefghijklm=''"},
