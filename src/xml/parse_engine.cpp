@@ -1,6 +1,7 @@
 #include "xml/parse_engine.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -187,7 +188,10 @@ inline const char* skipWhiteAt(const char* p, const char* end) {
 template <bool unrolled = false>
 inline const char* plainAttributeAt(const char* p, const char* end, const char*& nameEnd, bool* ampersand = nullptr) {
     nameEnd = scanUntilFast<kAttrNameStop | kNameJunk, 3, unrolled>(p, end);
-    if (end - nameEnd <= 2 || nameEnd[0] != '=' || nameEnd[1] != '"') return nullptr;
+    // '=' and '"' are read and compared together.
+    constexpr uint16_t kOpening = std::bit_cast<uint16_t>(std::array<char, 2>{'=', '"'});
+    uint16_t opening;
+    if (end - nameEnd <= 2 || (std::memcpy(&opening, nameEnd, 2), opening != kOpening)) return nullptr;
     // Values vary in length from one attribute to the next: a byte-by-byte look would end in a
     // mispredicted branch for most of them.
     const char* quote = scanUntilFast<kQuotedStop | kAmpersand, 1>(nameEnd + 2, end);
