@@ -201,7 +201,6 @@ void AttributeSet::buildFromImage(NodeArena& arena, const AttributeImage& image)
     block_ = b;
 }
 
-
 std::string_view AttributeSet::name(int32_t i) const {
     if (i < 0 || i >= count()) return {};
     Record r = record(static_cast<uint32_t>(i));

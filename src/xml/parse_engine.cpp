@@ -370,9 +370,9 @@ private:
     Step readMarkup();
     void readQuestionMark();
     void readDeclaration();
-    void reportProgress(const char* at);
+    void reportProgress(const char* at);  // for an end tag at or past reportFrom_
+    // The next report is due from this position of the text on.
     void setNextReport(uint32_t position) {
-        nextReport_ = position;
         reportFrom_ = position < static_cast<size_t>(end_ - begin_) ? begin_ + position : end_;
     }
 
@@ -384,9 +384,10 @@ private:
 
     LogBase* log_;
     ProgressMonitor* progress_;
-    uint32_t nextReport_ = 0;  // the first position whose percentage beats the last one
-    // Where nextReport_ is in the text; the end when no position before it reaches it, or when
-    // nothing is reported, so that an end tag asks with one compare.
+    // The first place in the text whose percentage beats the last one reported; the end when no
+    // position before it reaches that, or when nothing is reported, so that an end tag asks with
+    // one compare. Places before it cannot raise the percentage, so the monitor is asked only
+    // about those that can; what it reports is the same.
     const char* reportFrom_ = end_;
     const char* noInstructionEndFrom_;
 
@@ -412,8 +413,7 @@ TreeNode* DocumentParser::run() {
     if (fullLength_ == 0) return nullptr;
     if (progress_) {
         progress_->Reset(fullLength_ > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(fullLength_));
-        nextReport_ = 0;
-        reportFrom_ = begin_;
+        setNextReport(0);
     }
     const char* p = pos_;
     const char* const end = end_;
@@ -488,9 +488,6 @@ void DocumentParser::reportProgress(const char* at) {
     if (!progress_) return;
     size_t offset = static_cast<size_t>(at - begin_);
     uint32_t pos = offset > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(offset);
-    if (pos < nextReport_) return;
-    // Positions below the next threshold cannot raise the percentage, so the monitor is asked
-    // only about those that can; what it reports is the same.
     uint32_t total = progress_->total();
     uint32_t now = progress_->SetPosition(pos);
     if (now >= 100 || total == 0) {
@@ -831,8 +828,12 @@ void DocumentParser::addChangedPair(const char* name, const char* nameEnd, bool 
     const size_t rawName = static_cast<size_t>(nameEnd - name);
     const size_t rawValue = static_cast<size_t>(valueEnd - value);
     char* at = image_.extend(rawName + rawValue + 2);
-    const size_t nameLength = junk ? copyWithout(at, name, nameEnd, kNameJunk) : rawName;
-    if (!junk && rawName) std::memcpy(at, name, rawName);
+    size_t nameLength = rawName;
+    if (junk) {
+        nameLength = copyWithout(at, name, nameEnd, kNameJunk);
+    } else if (rawName) {
+        std::memcpy(at, name, rawName);
+    }
     at[nameLength] = 0;
     char* decoded = at + nameLength + 1;
     if (rawValue) std::memcpy(decoded, value, rawValue);

@@ -158,7 +158,11 @@ TEST(Parse, LosersAreFreed) {
 TEST(Parse, ProgressMatchesAMonitorAskedAtEveryEndTag) {
     for (int elements : {0, 3, 40000}) {
         std::string text = "<root>";
-        for (int i = 0; i < elements; ++i) text += "<e i=\"" + std::to_string(i) + "\">" + std::string(i % 7, 'x') + "</e>";
+        // Short end tags and long ones, which are found in different ways.
+        for (int i = 0; i < elements; ++i) {
+            const std::string tag = i % 2 ? "e" : "entry";
+            text += "<" + tag + " i=\"" + std::to_string(i) + "\">" + std::string(i % 7, 'x') + "</" + tag + ">";
+        }
         text += "</root>";
         PercentRecorder expected;
         ProgressMonitor reference(103, 0, &expected, 100);
