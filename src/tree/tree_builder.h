@@ -31,10 +31,23 @@ public:
     // record of its own. It becomes the open element.
     TreeNode* open(TagEntry* tag) {
         static_assert(sizeof(TreeNode) % 8 == 0);
+        TreeNode* const parent = current_;
+        if (!parent) return openSlow(tag);
         void* room;
-        if (!current_ || limit_ - top_ < 2 || !arena_.tryAllocate(sizeof(TreeNode), room)) return openSlow(tag);
-        const size_t index = nextIndex();
-        return enterChild(new (room) TreeNode(openTree_, tag, current_, static_cast<uint32_t>(index), first_), index);
+        const size_t onStack = static_cast<size_t>(top_ - first_);
+        if (onStack == 0 && parent->children_.empty()) {
+            // A first child is held by its parent directly: the stack is not needed.
+            if (!arena_.tryAllocate(sizeof(TreeNode), room)) return openSlow(tag);
+            TreeNode* node = new (room) TreeNode(openTree_, tag, parent, 0, first_);
+            parent->children_.adoptOnly(node);
+            return enter(node);
+        }
+        if (limit_ - top_ < 2 || !arena_.tryAllocate(sizeof(TreeNode), room)) return openSlow(tag);
+        TreeNode* node = new (room) TreeNode(openTree_, tag, parent, static_cast<uint32_t>(onStack ? onStack : 1), first_);
+        if (onStack == 0) *top_++ = parent->children_.releaseOnly();  // a second child: the first goes on the stack too
+        top_[-1]->next_ = node;
+        *top_++ = node;
+        return enter(node);
     }
     // Completes the open element; its parent, if any, becomes the open element. Returns the
     // element closed, or none when no element is open.
