@@ -54,6 +54,10 @@ public:
     TreeNode* close() {
         TreeNode* node = current_;
         if (!node) return nullptr;
+        // Elements are carved in document order, so in a deep chain the ones about to close lie
+        // just below this one; the memory one page down is asked for early, as the hardware
+        // stops prefetching at the page's edge.
+        __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(node) - NodeArena::kPageBytes));
         if (top_ != first_) listChildren(node);  // else its one child, if any, is in place
         leave(node);
         return node;
