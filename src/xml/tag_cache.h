@@ -161,11 +161,13 @@ private:
     void grow();
 
     std::vector<Slot> slots_;
-    size_t used_ = 0;
-    // The slot taken last, and the one taken after it last time: the guess, found without
-    // reading the slots on the way.
-    Slot* last_ = nullptr;
+    // The slot taken after the last one, last time: the guess, found without reading the slots
+    // on the way.
     Slot* expected_ = nullptr;
+    size_t used_ = 0;
+    // The slot taken last. Kept apart from expected_: written together as one wide store, they
+    // would make the next guess wait for that store to reach memory instead of being forwarded.
+    Slot* last_ = nullptr;
 };
 
 }  // namespace quorvel
