@@ -836,8 +836,12 @@ void DocumentParser::addChangedPair(const char* name, const char* nameEnd, bool 
     }
     at[nameLength] = 0;
     char* decoded = at + nameLength + 1;
-    if (rawValue) std::memcpy(decoded, value, rawValue);
-    const size_t valueLength = ampersand ? decodeEntities(decoded, 0, rawValue) : rawValue;
+    size_t valueLength = rawValue;
+    if (ampersand) {
+        valueLength = decodeEntitiesCopy(decoded, value, rawValue);
+    } else if (rawValue) {
+        std::memcpy(decoded, value, rawValue);
+    }
     decoded[valueLength] = 0;
     const size_t kept = nameLength ? nameLength + valueLength + 2 : 0;
     image_.shorten(rawName + rawValue + 2 - kept);

@@ -33,33 +33,36 @@ const Entity* entityAt(const char* s, size_t n) {
     return e;
 }
 
+// Copies [in, end) to out with the entities replaced; out may be in itself, as the output never
+// gets ahead of the input. Returns the length written.
+size_t decodeInto(char* out, const char* in, const char* end) {
+    char* const start = out;
+    while (in < end) {
+        const void* hit = std::memchr(in, '&', static_cast<size_t>(end - in));
+        const char* amp = hit ? static_cast<const char*>(hit) : end;
+        const size_t run = static_cast<size_t>(amp - in);
+        if (out != in) std::memmove(out, in, run);
+        out += run;
+        in = amp;
+        if (in == end) break;
+        if (const Entity* e = entityAt(in, static_cast<size_t>(end - in))) {
+            *out++ = e->replacement;
+            in += e->length;
+        } else {
+            *out++ = *in++;
+        }
+    }
+    return static_cast<size_t>(out - start);
+}
+
 }  // namespace
 
 size_t decodeEntities(char* s, size_t from, size_t len) {
     if (from >= len) return len;
-    char* amp = static_cast<char*>(std::memchr(s + from, '&', len - from));
-    if (!amp) return len;
-    char* out = amp;
-    const char* in = amp;
-    const char* end = s + len;
-    while (in < end) {
-        if (*in == '&') {
-            if (const Entity* e = entityAt(in, static_cast<size_t>(end - in))) {
-                *out++ = e->replacement;
-                in += e->length;
-                continue;
-            }
-            *out++ = *in++;
-            continue;
-        }
-        const char* next = static_cast<const char*>(std::memchr(in, '&', static_cast<size_t>(end - in)));
-        size_t run = static_cast<size_t>((next ? next : end) - in);
-        std::memmove(out, in, run);
-        out += run;
-        in += run;
-    }
-    return static_cast<size_t>(out - s);
+    return from + decodeInto(s + from, s + from, s + len);
 }
+
+size_t decodeEntitiesCopy(char* out, const char* in, size_t n) { return decodeInto(out, in, in + n); }
 
 size_t entityFrontier(const char* s, size_t from, size_t len) {
     while (from < len) {

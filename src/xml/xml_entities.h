@@ -14,6 +14,10 @@ namespace quorvel {
 // Decodes s[from, len) in place; s[0, from) is left alone. Returns the new length. The text after
 // the new length is not terminated.
 size_t decodeEntities(char* s, size_t from, size_t len);
+// Writes the n bytes at in, decoded, to out, which has room for n and does not overlap them.
+// Returns the length written. Decoding on the way spares reading back bytes just written, which
+// waits for them to reach the cache.
+size_t decodeEntitiesCopy(char* out, const char* in, size_t n);
 
 // The first '&' at or after from that a later decode of this text, or of this text with more
 // bytes appended, could still replace: it starts one of the four patterns, or a proper prefix of
