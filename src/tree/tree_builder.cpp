@@ -63,7 +63,7 @@ TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
         CommonStrings::release(tag);
         throw;
     }
-    if (parent) return enterChild(node, node->slot());
+    if (parent) return node->slot() == 0 ? enterFirstChild(node) : enterLaterChild(node, static_cast<size_t>(top_ - first_));
     try {
         node->tree_ = new TreeInfo(node, 0);
     } catch (...) {

@@ -38,16 +38,11 @@ public:
         if (onStack == 0 && parent->children_.empty()) {
             // A first child is held by its parent directly: the stack is not needed.
             if (!arena_.tryAllocate(sizeof(TreeNode), room)) return openSlow(tag);
-            TreeNode* node = new (room) TreeNode(openTree_, tag, parent, 0, first_);
-            parent->children_.adoptOnly(node);
-            return enter(node);
+            return enterFirstChild(new (room) TreeNode(openTree_, tag, parent, 0, first_));
         }
         if (limit_ - top_ < 2 || !arena_.tryAllocate(sizeof(TreeNode), room)) return openSlow(tag);
-        TreeNode* node = new (room) TreeNode(openTree_, tag, parent, static_cast<uint32_t>(onStack ? onStack : 1), first_);
-        if (onStack == 0) *top_++ = parent->children_.releaseOnly();  // a second child: the first goes on the stack too
-        top_[-1]->next_ = node;
-        *top_++ = node;
-        return enter(node);
+        return enterLaterChild(new (room) TreeNode(openTree_, tag, parent, static_cast<uint32_t>(onStack ? onStack : 1), first_),
+                               onStack);
     }
     // Completes the open element; its parent, if any, becomes the open element. Returns the
     // element closed, or none when no element is open.
@@ -92,16 +87,17 @@ private:
         const size_t onStack = static_cast<size_t>(top_ - first_);
         return onStack == 0 && !current_->children_.empty() ? 1 : onStack;
     }
-    // Links node, just made as child number `index` of the open element, after its siblings;
-    // either way, node becomes the open element. The stack has room for two.
-    TreeNode* enterChild(TreeNode* node, size_t index) {
-        if (index == 0) {
-            current_->children_.adoptOnly(node);
-        } else {
-            if (index == 1) *top_++ = current_->children_.releaseOnly();
-            top_[-1]->next_ = node;
-            *top_++ = node;
-        }
+    // Link node, just made as the open element's first child or as a later one (onStack: the
+    // open element's children on the stack so far), after its siblings, and make it the open
+    // element. A later child needs room for two on the stack.
+    TreeNode* enterFirstChild(TreeNode* node) {
+        current_->children_.adoptOnly(node);
+        return enter(node);
+    }
+    TreeNode* enterLaterChild(TreeNode* node, size_t onStack) {
+        if (onStack == 0) *top_++ = current_->children_.releaseOnly();  // the second: the first goes on the stack too
+        top_[-1]->next_ = node;
+        *top_++ = node;
         return enter(node);
     }
     TreeNode* enter(TreeNode* node) {
