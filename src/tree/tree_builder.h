@@ -87,8 +87,8 @@ private:
         const size_t onStack = static_cast<size_t>(top_ - first_);
         return onStack == 0 && !current_->children_.empty() ? 1 : onStack;
     }
-    // Link node, just made as the open element's first child or as a later one (onStack: the
-    // open element's children on the stack so far), after its siblings, and make it the open
+    // Links node, just made as the open element's first child or as a later one (onStack: the
+    // open element's children on the stack so far), after its siblings, and makes it the open
     // element. A later child needs room for two on the stack.
     TreeNode* enterFirstChild(TreeNode* node) {
         current_->children_.adoptOnly(node);

@@ -230,6 +230,16 @@ int32_t checkedLength(size_t n) {
     return static_cast<int32_t>(n);
 }
 
+// Replaces out by the n bytes at in, decoded on the way rather than copied and read back;
+// returns the decoded length.
+size_t decodeInto(StringBuffer& out, const char* in, size_t n) {
+    out.clear();
+    out.reserve(checkedLength(n));
+    const size_t decoded = decodeEntitiesCopy(out.mutableData(), in, n);
+    out.extendBy(static_cast<int32_t>(decoded));
+    return decoded;
+}
+
 }  // namespace
 
 ParseEngine::ParseEngine(const char* bytes, size_t length) : fullLength_(bytes ? length : 0) {
@@ -562,9 +572,7 @@ void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n, bool ampe
             builder_.setContent(e, run, n);
             return;
         }
-        scratch_.clear();
-        scratch_.appendBytes(run, checkedLength(n));
-        n = decodeEntities(scratch_.mutableData(), 0, n);
+        n = decodeInto(scratch_, run, n);
         builder_.setContent(e, scratch_.data(), n);
         noteFrontier(e, scratch_.data(), 0, n);
         return;
@@ -645,9 +653,7 @@ void DocumentParser::readDeclaration() {
             stepOver('\'');
             const char* valueStart = pos_;
             pos_ = scanUntil(pos_, end_, kDeclValueStop);
-            value_.appendBytes(valueStart, checkedLength(static_cast<size_t>(pos_ - valueStart)));
-            size_t n = decodeEntities(value_.mutableData(), 0, static_cast<size_t>(value_.length()));
-            value_.shorten(value_.length() - static_cast<int32_t>(n));
+            decodeInto(value_, valueStart, static_cast<size_t>(pos_ - valueStart));
             stepOver('"');
             stepOver('\'');
         }
