@@ -41,7 +41,7 @@ TEST(TagCache, GuessMatchesExactlyTheBytesBeforeTheEnd) {
         }
         for (const std::string& text : texts) {
             const bool expected = text.size() > tag.size() && text.compare(0, tag.size(), tag) == 0 && endsName(text[tag.size()]);
-            std::unique_ptr<char[]> block(new char[text.size() + 1]);
+            std::unique_ptr<char[]> block(new char[text.size()]);
             std::memcpy(block.get(), text.data(), text.size());
             size_t length = 0;
             TagEntry* got = cache.takeIfNext(block.get(), block.get() + text.size(), endsName, length);
