@@ -36,6 +36,7 @@ enum : uint16_t {
     kNameJunk = 1 << 8,       // '"', '\'', '<': removed from attribute names
     kLessThan = 1 << 9,       // '<': removed from tags
     kAmpersand = 1 << 10,     // '&': a value that holds one needs decoding
+    kZero = 1 << 11,          // 0: every scan stops there (see zeroByteAt)
 };
 
 struct ByteClasses {
@@ -53,45 +54,54 @@ struct ByteClasses {
         add('\n', kDeclValueStop);
         add('<', kNameJunk | kLessThan);
         add('&', kAmpersand);
+        add('\0', kZero);
     }
 };
 constexpr ByteClasses kClasses;
 
 inline bool inClass(char c, uint16_t mask) { return kClasses.of[static_cast<unsigned char>(c)] & mask; }
 
-inline const char* scanUntil(const char* p, const char* end, uint16_t mask) {
-    while (end - p >= 4) {
-        if (inClass(p[0], mask)) return p;
-        if (inClass(p[1], mask)) return p + 1;
-        if (inClass(p[2], mask)) return p + 2;
-        if (inClass(p[3], mask)) return p + 3;
-        p += 4;
-    }
-    while (p < end && !inClass(*p, mask)) ++p;
+// The text ends at its first 0 byte, but a parse does not look for it beforehand: that would be
+// a pass of its own over the whole text, which a large one has to fetch from memory twice. Every
+// scan stops at a 0 byte as well, and the byte is reported here before anything reads past it or
+// logs on its account; the parse then starts again with the end where the 0 byte is (see parse).
+struct ZeroByte {
+    const char* at;
+};
+[[noreturn, gnu::cold, gnu::noinline]] void zeroByteAt(const char* at) { throw ZeroByte{at}; }
+
+// A scan's stop, which is in the class it looked for or else a 0 byte.
+inline const char* stopAt(const char* p) {
+    if (*p == 0) [[unlikely]]
+        zeroByteAt(p);
     return p;
 }
 
-// The next c in [p, end), or end. Most runs between markup are short, so a few bytes are looked
-// at directly before handing over to memchr.
-inline const char* findByte(const char* p, const char* end, char c) {
-    for (int i = 0; i < 16; ++i, ++p) {
-        if (p >= end) return end;
-        if (*p == c) return p;
+inline const char* stopOrEnd(const char* p, const char* end) { return p < end ? stopAt(p) : p; }
+
+inline const char* scanUntil(const char* p, const char* end, uint16_t mask) {
+    mask |= kZero;
+    while (end - p >= 4) {
+        if (inClass(p[0], mask)) return stopAt(p);
+        if (inClass(p[1], mask)) return stopAt(p + 1);
+        if (inClass(p[2], mask)) return stopAt(p + 2);
+        if (inClass(p[3], mask)) return stopAt(p + 3);
+        p += 4;
     }
-    const void* hit = p < end ? std::memchr(p, c, static_cast<size_t>(end - p)) : nullptr;
-    return hit ? static_cast<const char*>(hit) : end;
+    while (p < end && !inClass(*p, mask)) ++p;
+    return stopOrEnd(p, end);
 }
 
 inline const char* scanWhile(const char* p, const char* end, uint16_t mask) {
     while (end - p >= 4) {
-        if (!inClass(p[0], mask)) return p;
-        if (!inClass(p[1], mask)) return p + 1;
-        if (!inClass(p[2], mask)) return p + 2;
-        if (!inClass(p[3], mask)) return p + 3;
+        if (!inClass(p[0], mask)) return stopAt(p);
+        if (!inClass(p[1], mask)) return stopAt(p + 1);
+        if (!inClass(p[2], mask)) return stopAt(p + 2);
+        if (!inClass(p[3], mask)) return stopAt(p + 3);
         p += 4;
     }
     while (p < end && inClass(*p, mask)) ++p;
-    return p;
+    return stopOrEnd(p, end);
 }
 
 // The bytes of a class set, for comparing sixteen bytes at a time.
@@ -108,27 +118,29 @@ constexpr ClassBytes classBytes(uint16_t mask) {
 }
 
 // As scanUntil for a mask known when compiling: sixteen bytes a step while that many remain, so a
-// scan ends with one hard-to-predict branch instead of one per byte.
+// scan ends with one hard-to-predict branch instead of one per byte. A 0 byte it stops at is left
+// to the caller to report: every caller first looks for a byte of the class there, and only
+// where that fails does a check pay, as in skipWhiteAt's slow path.
 template <uint16_t mask, int direct = 3, bool unrolled = false>
 inline const char* scanUntilFast(const char* p, const char* end) {
 #ifdef __SSE2__
-    static constexpr ClassBytes set = classBytes(mask);
-    static_assert(set.count >= 1 && set.count <= 12);
+    static constexpr ClassBytes set = classBytes(mask | kZero);
+    static_assert(set.count >= 2 && set.count <= 12);
     // A vector compare finds the end of a value or text without a branch per byte, but costs
     // more than looking at the next byte or two when the end is right there (an empty run
     // between tags): the first `direct` bytes are looked at one by one. A class of many bytes
     // costs a compare each, so names and tags, short as they are, get twelve.
-    constexpr int kDirect = set.count > 4 ? 12 : direct;
+    constexpr int kDirect = set.count > 5 ? 12 : direct;
     if (unrolled && end - p >= kDirect) {
         // Room for all of them: no test of the end between them. Worth its size where names
         // come one after the other, as in a start tag's attributes.
         for (int i = 0; i < kDirect; ++i) {
-            if (inClass(p[i], mask)) return p + i;
+            if (inClass(p[i], mask | kZero)) return p + i;
         }
         p += kDirect;
     } else {
         for (int i = 0; i < kDirect && p < end; ++i, ++p) {
-            if (inClass(*p, mask)) return p;
+            if (inClass(*p, mask | kZero)) return p;
         }
     }
     while (end - p >= 16) {
@@ -148,20 +160,24 @@ inline const char* scanUntilFast(const char* p, const char* end) {
 inline const char* findEither(const char* p, const char* end, char c, char d) {
 #ifdef __SSE2__
     for (int i = 0; i < 3 && p < end; ++i, ++p) {
-        if (*p == c || *p == d) return p;
+        if (*p == c || *p == d || *p == 0) return stopAt(p);
     }
     const __m128i vc = _mm_set1_epi8(c);
     const __m128i vd = _mm_set1_epi8(d);
+    const __m128i vz = _mm_setzero_si128();
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd))));
-        if (bits) return p + __builtin_ctz(bits);
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd)), _mm_cmpeq_epi8(v, vz));
+        if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits))) return stopAt(p + __builtin_ctz(bits));
         p += 16;
     }
 #endif
-    while (p < end && *p != c && *p != d) ++p;
-    return p;
+    while (p < end && *p != c && *p != d && *p != 0) ++p;
+    return stopOrEnd(p, end);
 }
+
+// The next c in [p, end), or end.
+inline const char* findByte(const char* p, const char* end, char c) { return findEither(p, end, c, c); }
 
 // As scanUntilFast, also telling whether a byte of the flag class came before the stop.
 template <uint16_t mask, uint16_t flag, int direct = 3>
@@ -208,8 +224,13 @@ inline bool hasPrefix(const char* p, const char* end, std::string_view s) {
 }
 
 const char* findBytes(const char* p, const char* end, std::string_view s) {
-    if (static_cast<size_t>(end - p) < s.size()) return nullptr;
-    return static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), s.data(), s.size()));
+    const char* hit = static_cast<size_t>(end - p) < s.size()
+                          ? nullptr
+                          : static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), s.data(), s.size()));
+    // What the search passed over is looked at again for the 0 byte that it does not stop at.
+    const char* through = hit ? hit + s.size() : end;
+    if (const void* zero = std::memchr(p, 0, static_cast<size_t>(through - p))) zeroByteAt(static_cast<const char*>(zero));
+    return hit;
 }
 
 // Copies the bytes of [p, end) to `to` with every byte of the junk class removed; returns how
@@ -242,12 +263,13 @@ size_t decodeInto(StringBuffer& out, const char* in, size_t n) {
 
 }  // namespace
 
-ParseEngine::ParseEngine(const char* bytes, size_t length) : fullLength_(bytes ? length : 0) {
-    begin_ = bytes ? bytes : "";
-    const void* zero = length ? std::memchr(begin_, 0, fullLength_) : nullptr;
-    end_ = zero ? static_cast<const char*>(zero) : begin_ + fullLength_;
-    pos_ = begin_;
+ParseEngine::ParseEngine(const char* bytes, size_t length) : ParseEngine(bytes, length, length) {
+    const void* zero = fullLength_ ? std::memchr(begin_, 0, fullLength_) : nullptr;
+    if (zero) end_ = static_cast<const char*>(zero);
 }
+
+ParseEngine::ParseEngine(const char* bytes, size_t length, size_t end)
+    : begin_(bytes ? bytes : ""), pos_(begin_), end_(begin_ + (bytes ? end : 0)), fullLength_(bytes ? length : 0) {}
 
 void ParseEngine::skipWhite() { pos_ = skipWhiteAt(pos_, end_); }
 
@@ -260,7 +282,8 @@ bool ParseEngine::skipToByteUnless(char c, char d) {
 
 void ParseEngine::collectUntilAny(const char* set, StringBuffer& out) {
     const char* start = pos_;
-    while (pos_ < end_ && !std::strchr(set, *pos_)) ++pos_;
+    while (pos_ < end_ && !std::strchr(set, *pos_)) ++pos_;  // strchr finds a 0 byte too
+    pos_ = stopOrEnd(pos_, end_);
     out.appendBytes(start, checkedLength(static_cast<size_t>(pos_ - start)));
 }
 
@@ -270,6 +293,7 @@ bool ParseEngine::collectBalanced(char open, char close, StringBuffer& out) {
     bool balanced = false;
     while (pos_ < end_) {
         char c = *pos_++;
+        if (c == 0) zeroByteAt(pos_ - 1);
         if (c == open) {
             ++depth;
         } else if (c == close && --depth == 0) {
@@ -298,6 +322,7 @@ bool ParseEngine::collectThroughNoCase(const char* s, StringBuffer& out) {
     }
     const char* p = pos_;
     for (; static_cast<size_t>(end_ - p) >= n; ++p) {
+        if (*p == 0) zeroByteAt(p);
         size_t i = 0;
         while (i < n && lower(static_cast<unsigned char>(p[i])) == lower(static_cast<unsigned char>(s[i]))) ++i;
         if (i == n) {
@@ -306,6 +331,7 @@ bool ParseEngine::collectThroughNoCase(const char* s, StringBuffer& out) {
             return true;
         }
     }
+    if (const void* zero = std::memchr(p, 0, static_cast<size_t>(end_ - p))) zeroByteAt(static_cast<const char*>(zero));
     return false;
 }
 
@@ -331,8 +357,22 @@ namespace {
 // The state of one parse over an engine's text.
 class DocumentParser final : public ParseEngine {
 public:
-    DocumentParser(const char* bytes, size_t length, LogBase* log, ProgressMonitor* progress)
-        : ParseEngine(bytes, length), log_(log), progress_(progress), noInstructionEndFrom_(end_), prolog_(2000) {}
+    // A parse that starts again (see parse) with the end at the text's first 0 byte goes on
+    // from the first attempt's progress and leaves out its first `logged` log entries, which
+    // that attempt has made already.
+    struct Again {
+        size_t logged = 0;
+        bool resume = false;
+    };
+
+    DocumentParser(const char* bytes, size_t length, size_t end, LogBase* log, ProgressMonitor* progress, Again again)
+        : ParseEngine(bytes, length, end),
+          log_(log),
+          progress_(progress),
+          unlogged_(again.logged),
+          resume_(again.resume),
+          noInstructionEndFrom_(end_),
+          prolog_(2000) {}
 
     ~DocumentParser() {
         // Whatever was not handed out as the result ends here.
@@ -345,6 +385,7 @@ public:
     }
 
     TreeNode* run();
+    size_t logged() const { return logged_; }
 
 private:
     enum class Step { kGoOn, kStop };
@@ -352,6 +393,7 @@ private:
     // Steps over one byte; false when there is none (the text has ended).
     bool stepPast() {
         if (pos_ >= end_) return false;
+        stopAt(pos_);
         ++pos_;
         return true;
     }
@@ -381,6 +423,7 @@ private:
     void readQuestionMark();
     void readDeclaration();
     void reportProgress(const char* at);  // for an end tag at or past reportFrom_
+    void scheduleNextReport();
     // The next report is due from this position of the text on.
     void setNextReport(uint32_t position) {
         reportFrom_ = position < static_cast<size_t>(end_ - begin_) ? begin_ + position : end_;
@@ -391,9 +434,14 @@ private:
     void noteFrontier(TreeNode* e, const char* text, size_t from, size_t length);
     [[gnu::always_inline]] inline void closeCurrent();
     void closeTopLevel(TreeNode* root);
+    void logError(const char* message);
+    void logData(const char* tag, const char* value);
 
     LogBase* log_;
     ProgressMonitor* progress_;
+    size_t unlogged_;  // entries left out, as made already
+    size_t logged_ = 0;
+    bool resume_;
     // The first place in the text whose percentage beats the last one reported; the end when no
     // position before it reaches that, or when nothing is reported, so that an end tag asks with
     // one compare. Places before it cannot raise the percentage, so the monitor is asked only
@@ -422,8 +470,8 @@ private:
 TreeNode* DocumentParser::run() {
     if (fullLength_ == 0) return nullptr;
     if (progress_) {
-        progress_->Reset(fullLength_ > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(fullLength_));
-        setNextReport(0);
+        if (!resume_) progress_->Reset(fullLength_ > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(fullLength_));
+        scheduleNextReport();
     }
     const char* p = pos_;
     const char* const end = end_;
@@ -498,8 +546,13 @@ void DocumentParser::reportProgress(const char* at) {
     if (!progress_) return;
     size_t offset = static_cast<size_t>(at - begin_);
     uint32_t pos = offset > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(offset);
-    uint32_t total = progress_->total();
-    uint32_t now = progress_->SetPosition(pos);
+    progress_->SetPosition(pos);
+    scheduleNextReport();
+}
+
+void DocumentParser::scheduleNextReport() {
+    const uint32_t total = progress_->total();
+    const uint32_t now = ProgressMonitor::percentage(progress_->position(), total);
     if (now >= 100 || total == 0) {
         setNextReport(UINT32_MAX);
         return;
@@ -557,6 +610,7 @@ const char* DocumentParser::readTextRun(const char* p) {
     bool ampersand;
     p = scanUntilNoting<kLessThan, kAmpersand>(p, end_, ampersand);
     if (p >= end_) return nullptr;
+    stopAt(p);
     const char* stop = p;
     while (stop > start && inClass(stop[-1], kWhite)) --stop;
     if (stop > start) appendRun(builder_.current(), start, static_cast<size_t>(stop - start), ampersand);
@@ -599,14 +653,14 @@ void DocumentParser::decodeContent(TreeNode* e, size_t from) {
 DocumentParser::Step DocumentParser::readMarkup() {
     if (startsWith("!--")) {
         if (!skipPast("-->")) {
-            if (log_) log_->LogError("Unclosed comment");
+            logError("Unclosed comment");
             return Step::kStop;
         }
         return Step::kGoOn;
     }
     if (startsWithNoCase("!DOCTYPE")) {
         prolog_.appendChar('<');
-        if (!collectBalanced('<', '>', prolog_) && log_) log_->LogError("Failed to parse DTD");
+        if (!collectBalanced('<', '>', prolog_)) logError("Failed to parse DTD");
         prolog_.appendChar('\n');
         return Step::kGoOn;
     }
@@ -674,7 +728,7 @@ const char* DocumentParser::readEndTag(const char* p) {
     // that '>' is then the first of either, found without a scan.
     const char* const name = p + 1;
     p = name;
-    for (int i = 0; i < 3 && p < end_ && *p != '>' && *p != '<'; ++i) ++p;
+    for (int i = 0; i < 3 && p < end_ && *p != '>' && *p != '<' && *p != 0; ++i) ++p;
     if (p - name == 3) {
         if (TreeNode* open = builder_.current(); open && end_ - name > 8) {
             const TagEntry* tag = open->tagEntry();
@@ -693,10 +747,11 @@ const char* DocumentParser::readEndTag(const char* p) {
     if (p >= end_) return nullptr;
     if (*p == '>') {
         ++p;
-    } else if (log_) {
+    } else {
+        stopAt(p);
         TreeNode* open = builder_.current();
-        log_->LogError("Error in closing tag");
-        log_->LogData("error_tag", open ? open->tag() : "");
+        logError("Error in closing tag");
+        logData("error_tag", open ? open->tag() : "");
     }
     closeCurrent();
     return p;
@@ -732,14 +787,16 @@ const char* DocumentParser::readStartTag(const char* p) {
         currentFresh_ = true;
         return p + 1;
     }
+    // Opened before anything is read that may end the parse, which would leave the tag's
+    // reference with nobody to give it back.
+    TreeNode* e = builder_.open(entry);
+    currentFresh_ = true;
     p = skipWhiteAt(p, end);
     bool selfClosing = false;
     if (p < end && *p == '/') {
         ++p;
         selfClosing = true;
     }
-    TreeNode* e = builder_.open(entry);
-    currentFresh_ = true;
     p = skipWhiteAt(p, end);
     if (p < end && *p != '>') {
         // One name="value" right before the '>', as most elements with attributes are written,
@@ -862,6 +919,16 @@ void DocumentParser::closeCurrent() {
     if (!builder_.current()) closeTopLevel(e);  // no parent became the open element
 }
 
+void DocumentParser::logError(const char* message) {
+    if (!log_) return;
+    if (logged_++ >= unlogged_) log_->LogError(message);
+}
+
+void DocumentParser::logData(const char* tag, const char* value) {
+    if (!log_) return;
+    if (logged_++ >= unlogged_) log_->LogData(tag, value);
+}
+
 void DocumentParser::closeTopLevel(TreeNode* root) {
     TreeInfo* tree = root->tree();
     if (pendingDeclaration_) {
@@ -881,7 +948,21 @@ void DocumentParser::closeTopLevel(TreeNode* root) {
 
 TreeNode* parse(const char* bytes, size_t length, LogBase* log, ProgressMonitor* progress) {
     if (!bytes || length == 0) return nullptr;
-    DocumentParser parser(bytes, length, log, progress);
+    const char* zero;
+    DocumentParser::Again again;
+    {
+        DocumentParser parser(bytes, length, length, log, progress, {});
+        try {
+            return parser.run();
+        } catch (const ZeroByte& found) {
+            zero = found.at;
+            again = {parser.logged(), true};
+        }
+    }
+    // Up to the first 0 byte that attempt did what this one does, having stopped at the first
+    // byte it read there: it ends now where the text does, as if it had known.
+    zero = static_cast<const char*>(std::memchr(bytes, 0, static_cast<size_t>(zero - bytes) + 1));
+    DocumentParser parser(bytes, length, static_cast<size_t>(zero - bytes), log, progress, again);
     return parser.run();
 }
 

@@ -61,6 +61,10 @@ public:
     bool startsWithNoCase(std::string_view s) const;
 
 protected:
+    // The text's end given as `end`, no search for a 0 byte made: each primitive that meets one
+    // before the end then throws, for the caller to start again with the end placed there.
+    ParseEngine(const char* bytes, size_t length, size_t end);
+
     const char* begin_;
     const char* pos_;
     const char* end_;

@@ -138,6 +138,34 @@ TEST(Parse, DeclarationAndPrologTable) {
     for (const auto& [input, expected] : cases) EXPECT_EQ(document(parseString(input).get()), expected) << input;
 }
 
+// The text ends at its first 0 byte, which the parser finds only when it gets there: whatever
+// it meets, a 0 byte must give the tree and log entries of the text cut off before it, each entry
+// once, and free what it had built past it.
+TEST(Parse, AZeroByteEndsTheTextWhereverItFalls) {
+    const std::string texts[] = {
+        "<?xml version=\"1.0\" standalone='yes'?><?pi x?><!DOCTYPE r [<!ENTITY e \"<x>\">]><!-- c -->"
+        "<r a=\"1\" b='2' c=3 d=\"x&amp;y\"><x/>t &lt; u<![CDATA[c&]]>v</r>",
+        "<r><a>1</b><bb>2</bb ><ccc x=\"1\">3</ccc><eeeeeeeee>5</eeeeeeeee></q r><s/>",
+        "<a\t x = \"1\" / ><\"b\" <c=2>< d ><e f=\"g\"h=\"i\"/></ d></a><!-- open <b/>",
+        "<a><![CDATA[ open </a><?pi open <b>x</b>",
+        "  \n<a>\n <b>\n  <c>t</c>\n </b>\n</a>\n<!DOCTYPE d [<x>",
+    };
+    const int64_t trees = TreeInfo::liveCount();
+    const size_t tags = CommonStrings::entryCount();
+    for (const std::string& text : texts) {
+        for (size_t at = 0; at <= text.size(); ++at) {
+            RecordingLog log, cutLog;
+            const std::string cut = text.substr(0, at);
+            // What follows the 0 byte would change both, were it read.
+            const std::string zeroed = cut + '\0' + text.substr(at) + "</z></z><a/><!--";
+            EXPECT_EQ(document(parseString(zeroed, &log).get()), document(parseString(cut, &cutLog).get())) << at << ": " << text;
+            EXPECT_EQ(log.lines, cutLog.lines) << at << ": " << text;
+        }
+    }
+    EXPECT_EQ(TreeInfo::liveCount(), trees);
+    EXPECT_EQ(CommonStrings::entryCount(), tags);
+}
+
 TEST(Parse, LosersAreFreed) {
     const std::string text = "<?xml version=\"1.0\"?><a>one</a><b k=\"v\">two</b><c><d>";
     int64_t before = TreeInfo::liveCount();
@@ -178,6 +206,22 @@ TEST(Parse, ProgressMatchesAMonitorAskedAtEveryEndTag) {
         ASSERT_NE(root, nullptr);
         EXPECT_EQ(got.percents, expected.percents) << elements;
         EXPECT_EQ(monitor.total(), text.size());
+
+        // A 0 byte two thirds in ends the text, but the total stays the length given: the end
+        // tags before it are asked about as before, none after it, and none twice.
+        const size_t zero = text.size() * 2 / 3;
+        text[zero] = 0;
+        PercentRecorder expectedCut;
+        ProgressMonitor cutReference(103, 0, &expectedCut, 100);
+        cutReference.Reset(static_cast<uint32_t>(text.size()));
+        for (size_t at = text.find("</"); at != std::string::npos && at + 1 < zero; at = text.find("</", at + 1)) {
+            cutReference.SetPosition(static_cast<uint32_t>(at + 1));
+        }
+        cutReference.Finish();
+        PercentRecorder gotCut;
+        ProgressMonitor cutMonitor(103, 0, &gotCut, 100);
+        parseString(text, nullptr, &cutMonitor);
+        EXPECT_EQ(gotCut.percents, expectedCut.percents) << elements;
     }
 }
 
