@@ -201,16 +201,12 @@ inline const char* skipWhiteAt(const char* p, const char* end) {
 // the value, as most are: the value's closing quote, or null for any other shape. nameEnd is
 // where the name scan stopped either way. With ampersand, a value with an '&' is taken too, and
 // *ampersand is set when it has one (and left alone when not).
-template <bool unrolled = false>
-inline const char* plainAttributeAt(const char* p, const char* end, const char*& nameEnd, bool* ampersand = nullptr) {
-    nameEnd = scanUntilFast<kAttrNameStop | kNameJunk, 3, unrolled>(p, end);
-    // '=' and '"' are read and compared together.
-    constexpr uint16_t kOpening = std::bit_cast<uint16_t>(std::array<char, 2>{'=', '"'});
-    uint16_t opening;
-    if (end - nameEnd <= 2 || (std::memcpy(&opening, nameEnd, 2), opening != kOpening)) return nullptr;
+// The closing quote of a value whose opening quote is right before p, as plainAttributeAt finds
+// it; null for any other shape.
+inline const char* plainValueAt(const char* p, const char* end, bool* ampersand) {
     // Values vary in length from one attribute to the next: a byte-by-byte look would end in a
     // mispredicted branch for most of them.
-    const char* quote = scanUntilFast<kQuotedStop | kAmpersand, 1>(nameEnd + 2, end);
+    const char* quote = scanUntilFast<kQuotedStop | kAmpersand, 1>(p, end);
     if (quote >= end) return nullptr;
     if (*quote == '"') return quote;
     if (!ampersand || *quote != '&') return nullptr;
@@ -218,6 +214,47 @@ inline const char* plainAttributeAt(const char* p, const char* end, const char*&
     quote = scanUntilFast<kQuotedStop, 1>(quote, end);
     return quote < end && *quote == '"' ? quote : nullptr;
 }
+
+template <bool unrolled = false>
+inline const char* plainAttributeAt(const char* p, const char* end, const char*& nameEnd, bool* ampersand = nullptr) {
+    nameEnd = scanUntilFast<kAttrNameStop | kNameJunk, 3, unrolled>(p, end);
+    // '=' and '"' are read and compared together.
+    constexpr uint16_t kOpening = std::bit_cast<uint16_t>(std::array<char, 2>{'=', '"'});
+    uint16_t opening;
+    if (end - nameEnd <= 2 || (std::memcpy(&opening, nameEnd, 2), opening != kOpening)) return nullptr;
+    return plainValueAt(nameEnd + 2, end, ampersand);
+}
+
+// An attribute name as expected at one place in a start tag, with the '="' after it, as two
+// words to compare sixteen bytes of text against. Names found by a scan hold no byte that ends
+// or is removed from one, so text that matches is exactly what plainAttributeAt would find.
+struct NameGuess {
+    uint64_t head = 0, headMask = 0, tail = 0, tailMask = 0;
+    size_t length = 0;  // 0: none
+
+    void set(const char* name, size_t n) {
+        length = 0;
+        if (n + 2 > 16) return;
+        char bytes[16] = {};
+        std::memcpy(bytes, name, n);
+        bytes[n] = '=';
+        bytes[n + 1] = '"';
+        std::memcpy(&head, bytes, 8);
+        std::memcpy(&tail, bytes + 8, 8);
+        const size_t k = n + 2;
+        headMask = k >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * k)) - 1;
+        tailMask = k <= 8 ? 0 : k == 16 ? ~uint64_t{0} : (uint64_t{1} << (8 * (k - 8))) - 1;
+        length = n;
+    }
+    // Where the name ends when the text at p spells it with '="' after it; else null.
+    const char* match(const char* p, const char* end) const {
+        if (end - p < 16) return nullptr;
+        uint64_t a, b;
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, p + 8, 8);
+        return length && (((a & headMask) ^ head) | ((b & tailMask) ^ tail)) == 0 ? p + length : nullptr;
+    }
+};
 
 inline bool hasPrefix(const char* p, const char* end, std::string_view s) {
     return static_cast<size_t>(end - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
@@ -462,6 +499,9 @@ private:
     StringBuffer name_;
     StringBuffer value_;
     AttributeImage image_;  // one start tag's attributes
+    // The names of the last start tag that had these places plain, expected again at theirs.
+    // Not the first: its name, mostly short, is scanned in less time than a compare takes.
+    std::array<NameGuess, 16> nameGuesses_;
     // Elements still open whose content holds an '&' that a later decode may replace, with the
     // first such position. Everything before it is final, so decoding resumes there.
     std::unordered_map<TreeNode*, size_t> entityFrontiers_;
@@ -837,13 +877,22 @@ const char* DocumentParser::readAttributes(const char* p, TreeNode* e, bool& sel
         return skipToNext(quote + 1);
     };
     if (firstQuote) p = addPlain(p, firstNameEnd, firstQuote);
-    while (p < end && *p != '>') {
+    for (size_t place = 1; p < end && *p != '>'; ++place) {
         const char* nameStart = p;
         // Plain name="value" is taken in two scans, and decoded when it holds an '&'; any other
-        // shape is read again from its name by the general rules below.
+        // shape is read again from its name by the general rules below. Documents repeat their
+        // start tags, so the name is first compared with the one at this place last time.
         const char* plainEnd;
         bool plainAmpersand = false;
-        if (const char* quote = plainAttributeAt<true>(p, end, plainEnd, &plainAmpersand)) {
+        const char* quote;
+        NameGuess* guess = place < nameGuesses_.size() ? &nameGuesses_[place] : nullptr;
+        if (guess && (plainEnd = guess->match(p, end))) {
+            quote = plainValueAt(plainEnd + 2, end, &plainAmpersand);
+        } else {
+            quote = plainAttributeAt<true>(p, end, plainEnd, &plainAmpersand);
+            if (quote && guess) guess->set(nameStart, static_cast<size_t>(plainEnd - nameStart));
+        }
+        if (quote) {
             if (!plainAmpersand) {
                 p = addPlain(nameStart, plainEnd, quote);
             } else {

@@ -81,6 +81,34 @@ TEST(Parse, GrammarTable) {
     EXPECT_EQ(dump(parseString(many + "/>", nullptr).get()), kept);
 }
 
+// The attribute names of a start tag are compared with those at the same places in the one
+// before. Whatever that one had there, each start tag must read as it does alone.
+TEST(Parse, StartTagsReadAloneOrAfterOthers) {
+    std::vector<std::string> tags;
+    for (size_t length : {1, 2, 5, 6, 7, 8, 13, 14, 15}) {
+        std::string name;
+        for (size_t i = 0; i < length; ++i) name += static_cast<char>('a' + (i * 7 + length) % 26);
+        std::string changed = name;
+        changed.back() = changed.back() == 'z' ? 'y' : static_cast<char>(changed.back() + 1);
+        for (const std::string& near : {name, name + "x", name.substr(0, length - 1), changed, "\"" + name + "\"", name + "<"}) {
+            for (const char* rest : {"=\"v\"", "='v'", "=v", " =\"v\"", "=\"v&amp;w\"", "=\"v\"/"}) {
+                tags.push_back("<e a=\"1\" " + name + "=\"v\" z=\"2\"/>");  // what the next one is compared with
+                tags.push_back("<e a=\"1\" " + near + rest + " z=\"2\"/>");
+            }
+        }
+    }
+    // Too near the text's end to compare sixteen bytes.
+    tags.push_back("<e a=\"1\" abc=\"v\"/>");
+    tags.push_back("<e a=\"1\" abc=\"v\">");
+    std::string all = "<r>", alone = "r{";
+    for (const std::string& tag : tags) {
+        all += tag;
+        const std::string one = dump(parseString("<r>" + tag).get());  // r{...}
+        alone += (alone.size() > 2 ? "," : "") + one.substr(2, one.size() - 3);
+    }
+    EXPECT_EQ(dump(parseString(all).get()), alone + "}");
+}
+
 // An end tag closes the open element whatever its name, and parsing goes on after its first '>'
 // or at its first '<'. Names of every length, equal to the open element's tag or near it, near
 // the end of the text or not, must come out as a nameless end tag followed by what follows that
