@@ -997,10 +997,14 @@ void DocumentParser::closeTopLevel(TreeNode* root) {
 
 TreeNode* parse(const char* bytes, size_t length, LogBase* log, ProgressMonitor* progress) {
     if (!bytes || length == 0) return nullptr;
+    // A text passed with its terminator, as many hosts pass one, would be parsed twice up to its
+    // first 0 byte: that byte is looked for beforehand.
+    const char* const first = bytes[length - 1] ? nullptr : static_cast<const char*>(std::memchr(bytes, 0, length));
+    const size_t end = first ? static_cast<size_t>(first - bytes) : length;
     const char* zero;
     DocumentParser::Again again;
     {
-        DocumentParser parser(bytes, length, length, log, progress, {});
+        DocumentParser parser(bytes, length, end, log, progress, {});
         try {
             return parser.run();
         } catch (const ZeroByte& found) {

@@ -188,6 +188,9 @@ TEST(Parse, AZeroByteEndsTheTextWhereverItFalls) {
             const std::string zeroed = cut + '\0' + text.substr(at) + "</z></z><a/><!--";
             EXPECT_EQ(document(parseString(zeroed, &log).get()), document(parseString(cut, &cutLog).get())) << at << ": " << text;
             EXPECT_EQ(log.lines, cutLog.lines) << at << ": " << text;
+            RecordingLog terminatedLog;
+            EXPECT_EQ(document(parseString(cut + '\0', &terminatedLog).get()), document(parseString(cut).get()));
+            EXPECT_EQ(terminatedLog.lines, cutLog.lines);
         }
     }
     EXPECT_EQ(TreeInfo::liveCount(), trees);
