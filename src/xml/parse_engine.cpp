@@ -834,10 +834,9 @@ const char* DocumentParser::readStartTag(const char* p) {
     p = skipWhiteAt(p, end);
     bool selfClosing = false;
     if (p < end && *p == '/') {
-        ++p;
         selfClosing = true;
+        p = skipWhiteAt(p + 1, end);
     }
-    p = skipWhiteAt(p, end);
     if (p < end && *p != '>') {
         // One name="value" right before the '>', as most elements with attributes are written,
         // is laid out here; any other shape goes on from what was found.
