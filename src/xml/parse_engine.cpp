@@ -197,10 +197,6 @@ inline const char* skipWhiteAt(const char* p, const char* end) {
     return scanWhile(p, end, kWhite);
 }
 
-// An attribute written name="value" at p, with nothing in the name to remove and no entity in
-// the value, as most are: the value's closing quote, or null for any other shape. nameEnd is
-// where the name scan stopped either way. With ampersand, a value with an '&' is taken too, and
-// *ampersand is set when it has one (and left alone when not).
 // The closing quote of a value whose opening quote is right before p, as plainAttributeAt finds
 // it; null for any other shape.
 inline const char* plainValueAt(const char* p, const char* end, bool* ampersand) {
@@ -215,6 +211,10 @@ inline const char* plainValueAt(const char* p, const char* end, bool* ampersand)
     return quote < end && *quote == '"' ? quote : nullptr;
 }
 
+// An attribute written name="value" at p, with nothing in the name to remove and no entity in
+// the value, as most are: the value's closing quote, or null for any other shape. nameEnd is
+// where the name scan stopped either way. With ampersand, a value with an '&' is taken too, and
+// *ampersand is set when it has one (and left alone when not).
 template <bool unrolled = false>
 inline const char* plainAttributeAt(const char* p, const char* end, const char*& nameEnd, bool* ampersand = nullptr) {
     nameEnd = scanUntilFast<kAttrNameStop | kNameJunk, 3, unrolled>(p, end);
@@ -242,8 +242,8 @@ struct NameGuess {
         std::memcpy(&head, bytes, 8);
         std::memcpy(&tail, bytes + 8, 8);
         const size_t k = n + 2;
-        headMask = k >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * k)) - 1;
-        tailMask = k <= 8 ? 0 : k == 16 ? ~uint64_t{0} : (uint64_t{1} << (8 * (k - 8))) - 1;
+        headMask = TagCache::firstBytesMask(k);
+        tailMask = k <= 8 ? 0 : TagCache::firstBytesMask(k - 8);
         length = n;
     }
     // Where the name ends when the text at p spells it with '="' after it; else null.
@@ -471,8 +471,8 @@ private:
     void noteFrontier(TreeNode* e, const char* text, size_t from, size_t length);
     [[gnu::always_inline]] inline void closeCurrent();
     void closeTopLevel(TreeNode* root);
-    void logError(const char* message);
-    void logData(const char* tag, const char* value);
+    // Whether the next log entry is made, or left out as made already; counts it either way.
+    bool logsNext() { return log_ && logged_++ >= unlogged_; }
 
     LogBase* log_;
     ProgressMonitor* progress_;
@@ -693,14 +693,14 @@ void DocumentParser::decodeContent(TreeNode* e, size_t from) {
 DocumentParser::Step DocumentParser::readMarkup() {
     if (startsWith("!--")) {
         if (!skipPast("-->")) {
-            logError("Unclosed comment");
+            if (logsNext()) log_->LogError("Unclosed comment");
             return Step::kStop;
         }
         return Step::kGoOn;
     }
     if (startsWithNoCase("!DOCTYPE")) {
         prolog_.appendChar('<');
-        if (!collectBalanced('<', '>', prolog_)) logError("Failed to parse DTD");
+        if (!collectBalanced('<', '>', prolog_) && logsNext()) log_->LogError("Failed to parse DTD");
         prolog_.appendChar('\n');
         return Step::kGoOn;
     }
@@ -790,8 +790,8 @@ const char* DocumentParser::readEndTag(const char* p) {
     } else {
         stopAt(p);
         TreeNode* open = builder_.current();
-        logError("Error in closing tag");
-        logData("error_tag", open ? open->tag() : "");
+        if (logsNext()) log_->LogError("Error in closing tag");
+        if (logsNext()) log_->LogData("error_tag", open ? open->tag() : "");
     }
     closeCurrent();
     return p;
@@ -965,16 +965,6 @@ void DocumentParser::closeCurrent() {
     if (!e) return;
     if (!entityFrontiers_.empty()) entityFrontiers_.erase(e);
     if (!builder_.current()) closeTopLevel(e);  // no parent became the open element
-}
-
-void DocumentParser::logError(const char* message) {
-    if (!log_) return;
-    if (logged_++ >= unlogged_) log_->LogError(message);
-}
-
-void DocumentParser::logData(const char* tag, const char* value) {
-    if (!log_) return;
-    if (logged_++ >= unlogged_) log_->LogData(tag, value);
 }
 
 void DocumentParser::closeTopLevel(TreeNode* root) {

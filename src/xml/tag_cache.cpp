@@ -66,7 +66,7 @@ TagEntry* TagCache::takeNew(const char* bytes, size_t length) {
         s->entry = CommonStrings::intern(bytes, length);
         s->hash = hash;
         s->head = headOf(bytes, length);
-        s->headMask = length >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
+        s->headMask = firstBytesMask(length);
         s->length = static_cast<uint32_t>(length);
         s->prepaid = 0;  // the reference from intern is the cache's own, kept to the end
         s->batch = kFirstBatch;

@@ -64,6 +64,8 @@ public:
         return entry;
     }
 
+    // The bits of a word's first min(8, n) bytes.
+    static constexpr uint64_t firstBytesMask(size_t n) { return n >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * n)) - 1; }
     // The first min(8, n) bytes as a number (zeros after them), read without going past n.
     static uint64_t headOf(const char* p, size_t n) {
         uint64_t h = 0;
