@@ -8,6 +8,8 @@
 //   build/bench/parse_bench                       all documents
 //   build/bench/parse_bench --benchmark_filter=records   one of them
 //   build/bench/parse_bench --benchmark_repetitions=5    the tables keep each row's fastest run
+//   ... --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
+//                                  the runs in shuffled order, which a noisy machine slows alike
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
