@@ -427,12 +427,10 @@ public:
 private:
     enum class Step { kGoOn, kStop };
 
-    // Steps over one byte; false when there is none (the text has ended).
-    bool stepPast() {
-        if (pos_ >= end_) return false;
-        stopAt(pos_);
-        ++pos_;
-        return true;
+    // Steps over the byte a skip stopped at, if the text has not ended there. The skip has
+    // reported it already if it was a 0 byte.
+    void stepPast() {
+        if (pos_ < end_) ++pos_;
     }
     void stepOver(char c) {
         if (pos_ < end_ && *pos_ == c) ++pos_;
