@@ -196,6 +196,8 @@ public:
     children_view children() const;
     // The attributes in stored order; nothing is read until name() or value() is asked.
     attributes_view attributes() const;
+    // The views share this handle object rather than copy the node, so that a view of a
+    // children() element costs the walk nothing; such a view follows the element as it moves.
 
     // ---- Attributes ----
     // The value of the first attribute with that name; empty when there is none.
@@ -463,7 +465,7 @@ private:
     node parent_;
 };
 
-inline children_view node::children() const { return children_view(*this); }
+inline children_view node::children() const { return children_view(share(p_)); }
 
 // ---- Attributes --------------------------------------------------------------------------------
 
@@ -519,7 +521,7 @@ private:
     int count_ = 0;
 };
 
-inline attributes_view node::attributes() const { return attributes_view(*this); }
+inline attributes_view node::attributes() const { return attributes_view(share(p_)); }
 
 // ---- Searches ----------------------------------------------------------------------------------
 
@@ -582,16 +584,16 @@ private:
     detail::bstr a_, b_, c_;
 };
 
-inline search_view node::search(std::string_view tag) const { return {*this, search_view::kind::tag, tag}; }
+inline search_view node::search(std::string_view tag) const { return {share(p_), search_view::kind::tag, tag}; }
 inline search_view node::search_content(std::string_view tag, std::string_view pattern) const {
-    return {*this, search_view::kind::content, tag, pattern};
+    return {share(p_), search_view::kind::content, tag, pattern};
 }
 inline search_view node::search_all_content(std::string_view pattern) const {
-    return {*this, search_view::kind::all_content, pattern};
+    return {share(p_), search_view::kind::all_content, pattern};
 }
 inline search_view node::search_attribute(std::string_view tag, std::string_view attr,
                                           std::string_view pattern) const {
-    return {*this, search_view::kind::attribute, tag, attr, pattern};
+    return {share(p_), search_view::kind::attribute, tag, attr, pattern};
 }
 
 }  // namespace quorvel::xml

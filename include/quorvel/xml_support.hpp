@@ -130,12 +130,14 @@ public:
         std::swap(s_, o.s_);
         return *this;
     }
-    ~bstr() { SysFreeString(s_); }
+    ~bstr() {
+        if (s_) SysFreeString(s_);
+    }
 
     BSTR get() const noexcept { return s_; }
     // Frees the string and gives the place for an [out] result.
     BSTR* put() noexcept {
-        SysFreeString(s_);
+        if (s_) SysFreeString(s_);
         s_ = nullptr;
         return &s_;
     }
@@ -144,10 +146,18 @@ private:
     BSTR s_ = nullptr;
 };
 
-// The UTF-8 text of a host string (empty for the absent string). Short strings take one pass
-// through a buffer on the stack.
+// The UTF-8 text of a host string (empty for the absent string). Short ASCII text, the usual
+// tag or name, is copied unit for unit; other short strings take one pass through a buffer on
+// the stack, long ones two passes.
 inline std::string to_utf8(BSTR s) {
+    // The length prefix: the byte count in the four bytes before the first unit.
+    const std::size_t units = s ? reinterpret_cast<const std::uint32_t*>(s)[-1] / sizeof(OLECHAR) : 0;
     char small[192];
+    if (units <= 32) {
+        std::size_t i = 0;
+        for (; i < units && s[i] < 0x80; ++i) small[i] = static_cast<char>(s[i]);
+        if (i == units) return std::string(small, units);
+    }
     const UINT bytes = qv_SysStringToUtf8(s, small, sizeof small);
     if (bytes <= sizeof small) return std::string(small, bytes);
     std::string out(bytes, '\0');
