@@ -453,7 +453,7 @@ private:
     node cursor_;
 };
 
-class children_view : public std::ranges::view_interface<children_view> {
+class children_view : public std::ranges::view_base {
 public:
     children_view() = default;
     explicit children_view(node parent) noexcept : parent_(std::move(parent)) {}
@@ -508,7 +508,7 @@ private:
     int index_ = 0;
 };
 
-class attributes_view : public std::ranges::view_interface<attributes_view> {
+class attributes_view : public std::ranges::view_base {
 public:
     attributes_view() = default;
     explicit attributes_view(node owner) : owner_(std::move(owner)), count_(owner_.attribute_count()) {}
@@ -527,7 +527,7 @@ inline attributes_view node::attributes() const { return attributes_view(share(p
 
 // The matches of one search, found one call at a time with the previous match as `after`. The
 // strings are converted once for the whole walk.
-class search_view : public std::ranges::view_interface<search_view> {
+class search_view : public std::ranges::view_base {
 public:
     enum class kind : unsigned char { tag, content, all_content, attribute };
 

@@ -193,7 +193,8 @@ TEST(XmlLayer, ANodeOwnsExactlyOneReference) {
         node c = std::move(b);
         EXPECT_FALSE(b);
         EXPECT_EQ(refsOf(a), base + 1);
-        c = c;  // self-assignment keeps the reference
+        const node& same = c;
+        c = same;  // self-assignment keeps the reference
         c = a;
         EXPECT_EQ(refsOf(a), base + 1);
         c = xml::create();
@@ -338,11 +339,16 @@ TEST(XmlLayer, RangesVisitWhatTheRawMembersVisit) {
     }
 
     // They compose with <ranges>: the searches as views, attributes as a sized forward range.
+    const node b = *doc.child_with_tag("b");
+#if !defined(__clang__) || __clang_major__ >= 16  // older clang cannot compile libstdc++'s adaptors
     auto withContent = doc.search("a") | std::views::filter([](const node& n) { return !n.content().empty(); });
     EXPECT_EQ(std::ranges::distance(withContent), 1);
-    const node b = *doc.child_with_tag("b");
     auto names = b.attributes() | std::views::transform([](const auto& at) { return at.name() + "=" + at.value(); });
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.end()), (std::vector<std::string>{"k=y", "k=xz"}));
+#endif
+    std::string pairs;
+    for (const auto& at : b.attributes()) pairs += at.name() + "=" + at.value() + ";";
+    EXPECT_EQ(pairs, "k=y;k=xz;");
     EXPECT_EQ(b.attributes().size(), 2u);
     EXPECT_EQ(std::ranges::count_if(doc.children(), [](const node& n) { return n.tag() == "a"; }), 2);
     static_assert(std::ranges::input_range<xml::children_view> && std::ranges::view<xml::search_view> &&
