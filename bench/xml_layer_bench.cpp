@@ -82,6 +82,29 @@ void BM_RawInterface(benchmark::State& state) {
     finish(state, visited);
 }
 
+// The raw interface with every unit of each tag read, as a host that compares or hashes tags does.
+void BM_RawInterfaceReadingUnits(benchmark::State& state) {
+    IQuorvelXml* h = nullptr;
+    document().get()->GetRoot(&h);
+    int64_t visited = 0, sum = 0;
+    for (auto _ : state) {
+        visited = 0;
+        LONG found = 0;
+        walk([&] { return h->FirstChild2(&found), found != 0; }, [&] { return h->NextSibling2(&found), found != 0; },
+             [&] { return h->GetParent2(&found), found != 0; },
+             [&] {
+                 BSTR tag = nullptr;
+                 h->get_Tag(&tag);
+                 for (UINT i = 0, n = SysStringLen(tag); i < n; ++i) sum += tag[i];
+                 SysFreeString(tag);
+                 ++visited;
+             });
+    }
+    benchmark::DoNotOptimize(sum);
+    h->Release();
+    finish(state, visited);
+}
+
 // The raw interface with each tag also made a UTF-8 std::string, as a C++ host needs it.
 void BM_RawInterfaceToUtf8(benchmark::State& state) {
     IQuorvelXml* h = nullptr;
@@ -174,6 +197,7 @@ void BM_Pugixml(benchmark::State& state) {
 
 #define QV_WALK(b) BENCHMARK(b)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 QV_WALK(BM_RawInterface);
+QV_WALK(BM_RawInterfaceReadingUnits);
 QV_WALK(BM_RawInterfaceToUtf8);
 QV_WALK(BM_LayerMovingOneNode);
 QV_WALK(BM_LayerChildrenRanges);

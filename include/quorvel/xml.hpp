@@ -31,6 +31,11 @@ class search_view;
 // handle object (so moving one copy with a move_to_ member moves them all); moving steals it;
 // destruction releases it. An empty node (default-constructed or moved from) holds nothing;
 // every member below REQUIRES a non-empty node.
+//
+// Costs: each member is one call through the virtual table; each string argument becomes one
+// host string for the call, each string result one std::string; a member that returns a node
+// makes one handle object in the component, the move_to_ members none. Like the handle, a node
+// is used by one thread at a time.
 class node {
 public:
     node() noexcept = default;
