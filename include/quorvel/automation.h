@@ -811,6 +811,14 @@ QV_API QvINT qv_SysReAllocStringLen(QvBSTR* pbstr, const QvOLECHAR* pch, QvUINT 
 QV_API QvUINT qv_SysStringLen(QvBSTR bstr);
 QV_API QvUINT qv_SysStringByteLen(QvBSTR bstr);
 QV_API void qv_SysFreeString(QvBSTR bstr);
+/* Host strings to and from UTF-8 by the rules every member applies to its
+ * arguments and results: each ill-formed part of the UTF-8 becomes one U+FFFD,
+ * and so does an unpaired surrogate. qv_SysAllocStringUtf8 gives null only when
+ * memory runs out; utf8 may be null when bytes is 0. qv_SysStringToUtf8 returns
+ * the length of the UTF-8 form in bytes and writes it to out only when capacity
+ * is at least that. */
+QV_API QvBSTR qv_SysAllocStringUtf8(const char* utf8, QvUINT bytes);
+QV_API QvUINT qv_SysStringToUtf8(QvBSTR bstr, char* out, QvUINT capacity);
 
 /* Variants. */
 QV_API void qv_VariantInit(QvVARIANTARG* pvarg);

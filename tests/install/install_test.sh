@@ -25,6 +25,7 @@ cmake -S "$hosts/cxx_host" -B "$work/cxx" -G Ninja -DCMAKE_PREFIX_PATH="$prefix"
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
 cmake --build "$work/cxx" >/dev/null
 "$work/cxx/cxx_host"
+"$work/cxx/layer_host"
 
 # shellcheck disable=SC2086 # the flags are words
 "$cc" -std=c11 -pedantic -Wall -Wextra -Werror $flags $(pkg-config --cflags quorvelxml) -c "$hosts/c_host.c" -o "$work/c_host.o"

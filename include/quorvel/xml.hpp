@@ -1,0 +1,606 @@
+// QuorvelXml for C++20 hosts: an owning node class over IQuorvelXml, UTF-8 strings, byte spans,
+// exceptions (or a status) for failures, and ranges over children, attributes and searches.
+// Header-only; every call goes through the component's own virtual table.
+//
+//   auto doc = quorvel::xml::parse("<catalog><book id='1'/></catalog>");
+//   for (const auto& book : doc.children()) std::puts(book.attribute("id").c_str());
+//
+// Every member of IQuorvelXml has one member function here (properties as getter/setter pairs).
+// Each takes a last, optional `report`: without it a failed call throws xml::error; with a
+// status it stores the failure there and returns an empty result. Members that find nothing
+// return an empty optional node or false, as the interface's null handle or 0 flag.
+#ifndef QUORVEL_XML_HPP
+#define QUORVEL_XML_HPP
+
+#include <concepts>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <ranges>
+
+#include "quorvel/xml_support.hpp"
+
+namespace quorvel::xml {
+
+class children_view;
+class attributes_view;
+class search_view;
+
+// One reference to a node handle object: the handle designates one element of a tree, and the
+// tree lives while any handle on one of its elements does. Copying adds a reference to the same
+// handle object (so moving one copy with a move_to_ member moves them all); moving steals it;
+// destruction releases it. An empty node (default-constructed or moved from) holds nothing;
+// every member below REQUIRES a non-empty node.
+//
+// Costs: each member is one call through the virtual table; each string argument becomes one
+// host string for the call, each string result one std::string; a member that returns a node
+// makes one handle object in the component, the move_to_ members none. Like the handle, a node
+// is used by one thread at a time.
+class node {
+public:
+    node() noexcept = default;
+    // Takes over the caller's reference on p (which may be null).
+    static node adopt(IQuorvelXml* p) noexcept { return node(p); }
+    // Adds a reference of its own on p.
+    static node share(IQuorvelXml* p) noexcept {
+        if (p) p->AddRef();
+        return node(p);
+    }
+    node(const node& o) noexcept : p_(o.p_) {
+        if (p_) p_->AddRef();
+        if (o.flags_ & kCursor) o.flags_ |= kShared;
+    }
+    node(node&& o) noexcept : p_(std::exchange(o.p_, nullptr)), flags_(std::exchange(o.flags_, 0)) {}
+    node& operator=(const node& o) noexcept {
+        node copy(o);
+        swap(copy);
+        return *this;
+    }
+    node& operator=(node&& o) noexcept {
+        node taken(std::move(o));
+        swap(taken);
+        return *this;
+    }
+    ~node() {
+        if (p_) p_->Release();
+    }
+    void swap(node& o) noexcept {
+        std::swap(p_, o.p_);
+        std::swap(flags_, o.flags_);
+    }
+
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    IQuorvelXml* get() const noexcept { return p_; }
+    // Gives up the reference to the caller.
+    IQuorvelXml* release() noexcept {
+        flags_ = 0;
+        return std::exchange(p_, nullptr);
+    }
+
+    // ---- Properties ----
+    std::string version(report r = {}) const { return string_result(r, &IQuorvelXml::get_Version); }
+    std::string tag(report r = {}) const { return string_result(r, &IQuorvelXml::get_Tag); }
+    void set_tag(std::string_view tag, report r = {}) const { call(r, &IQuorvelXml::put_Tag, arg(tag)); }
+    // The node's own content, never its descendants'.
+    std::string content(report r = {}) const { return string_result(r, &IQuorvelXml::get_Content); }
+    void set_content(std::string_view content, report r = {}) const {
+        call(r, &IQuorvelXml::put_Content, arg(content));
+    }
+    bool cdata(report r = {}) const { return long_result(r, &IQuorvelXml::get_Cdata) != 0; }
+    void set_cdata(bool on, report r = {}) const { call(r, &IQuorvelXml::put_Cdata, LONG{on}); }
+    int child_count(report r = {}) const { return long_result(r, &IQuorvelXml::get_NumChildren); }
+    int attribute_count(report r = {}) const { return long_result(r, &IQuorvelXml::get_NumAttributes); }
+    int tree_id(report r = {}) const { return long_result(r, &IQuorvelXml::get_TreeId); }
+    std::string standalone(report r = {}) const { return string_result(r, &IQuorvelXml::get_Standalone); }
+    void set_standalone(std::string_view v, report r = {}) const { call(r, &IQuorvelXml::put_Standalone, arg(v)); }
+    std::string encoding(report r = {}) const { return string_result(r, &IQuorvelXml::get_Encoding); }
+    void set_encoding(std::string_view v, report r = {}) const { call(r, &IQuorvelXml::put_Encoding, arg(v)); }
+
+    // ---- Loading and writing ----
+    // Each load replaces this handle's document (other handles keep the old one); true on success.
+    // The progress overloads call on_progress(percent) for each ParsePercentDone of the load.
+    bool load(std::string_view text, report r = {}) { return long_result(r, &IQuorvelXml::LoadXml, arg(text)) != 0; }
+    bool load(std::span<const std::byte> bytes, report r = {}) {
+        return long_result(r, &IQuorvelXml::LoadXmlV, detail::byte_array_arg(bytes).get()) != 0;
+    }
+    bool load_file(std::string_view path, report r = {}) {
+        return long_result(r, &IQuorvelXml::LoadXmlFile, arg(path)) != 0;
+    }
+    template <std::invocable<int> F>
+    bool load(std::string_view text, F&& on_progress, report r = {}) {
+        return with_progress(on_progress, r, [&] { return load(text, r); });
+    }
+    template <std::invocable<int> F>
+    bool load(std::span<const std::byte> bytes, F&& on_progress, report r = {}) {
+        return with_progress(on_progress, r, [&] { return load(bytes, r); });
+    }
+    template <std::invocable<int> F>
+    bool load_file(std::string_view path, F&& on_progress, report r = {}) {
+        return with_progress(on_progress, r, [&] { return load_file(path, r); });
+    }
+    void save_file(std::string_view path, report r = {}) const { call(r, &IQuorvelXml::SaveXml, arg(path)); }
+    // This node and its subtree as XML text.
+    std::string xml(report r = {}) const { return string_result(r, &IQuorvelXml::GetXml); }
+    // Moves this handle to a new one-node document tagged "unnamed".
+    void clear(report r = {}) { call(r, &IQuorvelXml::Clear); }
+
+    // ---- Navigation: new handles ----
+    // GetChild: fails (E_FAIL) for an index outside 0..child_count()-1.
+    node child(int index, report r = {}) const { return handle_result(r, &IQuorvelXml::GetChild, LONG{index}); }
+    // GetNthChildWithTag: the n-th (0-based) child with that tag; fails when there are fewer.
+    node child(std::string_view tag, int n, report r = {}) const {
+        return handle_result(r, &IQuorvelXml::GetNthChildWithTag, arg(tag), LONG{n});
+    }
+    std::optional<node> child_with_tag(std::string_view tag, report r = {}) const {
+        return node_result(r, &IQuorvelXml::GetChildWithTag, arg(tag));
+    }
+    // As child_with_tag, logged as FindChild.
+    std::optional<node> find_child(std::string_view tag, report r = {}) const {
+        return node_result(r, &IQuorvelXml::FindChild, arg(tag));
+    }
+    node find_or_add_child(std::string_view tag, report r = {}) const {
+        return handle_result(r, &IQuorvelXml::FindOrAddNewChild, arg(tag));
+    }
+    std::optional<node> first_child(report r = {}) const { return node_result(r, &IQuorvelXml::FirstChild); }
+    std::optional<node> last_child(report r = {}) const { return node_result(r, &IQuorvelXml::LastChild); }
+    std::optional<node> next_sibling(report r = {}) const { return node_result(r, &IQuorvelXml::NextSibling); }
+    std::optional<node> previous_sibling(report r = {}) const { return node_result(r, &IQuorvelXml::PreviousSibling); }
+    std::optional<node> parent(report r = {}) const { return node_result(r, &IQuorvelXml::GetParent); }
+    node root(report r = {}) const { return handle_result(r, &IQuorvelXml::GetRoot); }
+    int child_count(std::string_view tag, report r = {}) const {
+        return long_result(r, &IQuorvelXml::NumChildrenHavingTag, arg(tag));
+    }
+    // The content of the first child with that tag; empty when there is none.
+    std::string child_content(std::string_view tag, report r = {}) const {
+        return string_result(r, &IQuorvelXml::GetChildContent, arg(tag));
+    }
+    // From this node along its next siblings, the first with a child of that tag whose content
+    // matches the pattern (only * is special).
+    std::optional<node> find_next_record(std::string_view tag, std::string_view pattern, report r = {}) const {
+        return node_result(r, &IQuorvelXml::FindNextRecord, arg(tag), arg(pattern));
+    }
+
+    // ---- Navigation: this handle moves (no allocation); false when there is no such node ----
+    bool move_to_child(int index, report r = {}) { return long_result(r, &IQuorvelXml::GetChild2, LONG{index}) != 0; }
+    bool move_to_child(std::string_view tag, report r = {}) {
+        return long_result(r, &IQuorvelXml::FindChild2, arg(tag)) != 0;
+    }
+    bool move_to_parent(report r = {}) { return long_result(r, &IQuorvelXml::GetParent2) != 0; }
+    bool move_to_first_child(report r = {}) { return long_result(r, &IQuorvelXml::FirstChild2) != 0; }
+    bool move_to_last_child(report r = {}) { return long_result(r, &IQuorvelXml::LastChild2) != 0; }
+    bool move_to_next_sibling(report r = {}) { return long_result(r, &IQuorvelXml::NextSibling2) != 0; }
+    bool move_to_previous_sibling(report r = {}) { return long_result(r, &IQuorvelXml::PreviousSibling2) != 0; }
+    void move_to_root(report r = {}) { call(r, &IQuorvelXml::GetRoot2); }
+
+    // ---- Search: breadth-first over this node's subtree, this node first ----
+    // One step each: the first match after `after` (none: from the start).
+    std::optional<node> search_for_tag(std::string_view tag, const node* after = nullptr, report r = {}) const {
+        return node_result(r, &IQuorvelXml::SearchForTag, raw(after), arg(tag));
+    }
+    std::optional<node> search_for_content(std::string_view tag, std::string_view pattern,
+                                           const node* after = nullptr, report r = {}) const {
+        return node_result(r, &IQuorvelXml::SearchForContent, raw(after), arg(tag), arg(pattern));
+    }
+    std::optional<node> search_all_for_content(std::string_view pattern, const node* after = nullptr,
+                                               report r = {}) const {
+        return node_result(r, &IQuorvelXml::SearchAllForContent, raw(after), arg(pattern));
+    }
+    std::optional<node> search_for_attribute(std::string_view tag, std::string_view attr, std::string_view pattern,
+                                             const node* after = nullptr, report r = {}) const {
+        return node_result(r, &IQuorvelXml::SearchForAttribute, raw(after), arg(tag), arg(attr), arg(pattern));
+    }
+    // Every match, as an input range (each step is one call with the previous match as `after`).
+    search_view search(std::string_view tag) const;
+    search_view search_content(std::string_view tag, std::string_view pattern) const;
+    search_view search_all_content(std::string_view pattern) const;
+    search_view search_attribute(std::string_view tag, std::string_view attr, std::string_view pattern) const;
+
+    // The children in document order: an input range whose element is one cursor handle that
+    // moves along (one handle for the whole walk). A copy taken of the element keeps its node:
+    // the cursor then continues on a handle of its own.
+    children_view children() const;
+    // The attributes in stored order; nothing is read until name() or value() is asked.
+    attributes_view attributes() const;
+    // The views share this handle object rather than copy the node, so that a view of a
+    // children() element costs the walk nothing; such a view follows the element as it moves.
+
+    // ---- Attributes ----
+    // The value of the first attribute with that name; empty when there is none.
+    std::string attribute(std::string_view name, report r = {}) const {
+        return string_result(r, &IQuorvelXml::GetAttrValue, arg(name));
+    }
+    // GetAttributeName fails for an index outside 0..attribute_count()-1; GetAttributeValue gives "".
+    std::string attribute_name(int index, report r = {}) const {
+        return string_result(r, &IQuorvelXml::GetAttributeName, LONG{index});
+    }
+    std::string attribute_value(int index, report r = {}) const {
+        return string_result(r, &IQuorvelXml::GetAttributeValue, LONG{index});
+    }
+    bool has_attribute_with_value(std::string_view name, std::string_view value, report r = {}) const {
+        return long_result(r, &IQuorvelXml::HasAttrWithValue, arg(name), arg(value)) != 0;
+    }
+    void add_attribute(std::string_view name, std::string_view value, report r = {}) const {
+        call(r, &IQuorvelXml::AddAttribute, arg(name), arg(value));
+    }
+    // Sets the first attribute of that name, or adds it.
+    void update_attribute(std::string_view name, std::string_view value, report r = {}) const {
+        call(r, &IQuorvelXml::UpdateAttribute, arg(name), arg(value));
+    }
+    void remove_attribute(std::string_view name, report r = {}) const {
+        call(r, &IQuorvelXml::RemoveAttribute, arg(name));
+    }
+    void remove_all_attributes(report r = {}) const { call(r, &IQuorvelXml::RemoveAllAttributes); }
+
+    // ---- Editing ----
+    node new_child(std::string_view tag, std::string_view content = {}, report r = {}) const {
+        return handle_result(r, &IQuorvelXml::NewChild, arg(tag), arg(content));
+    }
+    // As new_child without making a handle.
+    void add_child(std::string_view tag, std::string_view content = {}, report r = {}) const {
+        call(r, &IQuorvelXml::NewChild2, arg(tag), arg(content));
+    }
+    void append_to_content(std::string_view text, report r = {}) const {
+        call(r, &IQuorvelXml::AppendToContent, arg(text));
+    }
+    // Takes the child out of this tree; it becomes a document of its own.
+    node extract_child(int index, report r = {}) const {
+        return handle_result(r, &IQuorvelXml::ExtractChildByIndex, LONG{index});
+    }
+    // The first child with that tag (and, when attr_name is given, an attribute matching attr_value).
+    std::optional<node> extract_child(std::string_view tag, std::string_view attr_name = {},
+                                      std::string_view attr_value = {}, report r = {}) const {
+        return node_result(r, &IQuorvelXml::ExtractChildByName, arg(tag), arg(attr_name), arg(attr_value));
+    }
+    void remove_from_tree(report r = {}) const { call(r, &IQuorvelXml::RemoveFromTree); }
+    // Grafts the other document's root as this node's last child.
+    void add_child_tree(const node& tree, report r = {}) const { call(r, &IQuorvelXml::AddChildTree, tree.p_); }
+    // Exchanges tag, content and attributes with the other node.
+    void swap_node(const node& other, report r = {}) const { call(r, &IQuorvelXml::SwapNode, other.p_); }
+    // Exchanges the children (with their subtrees) too.
+    void swap_tree(const node& other, report r = {}) const { call(r, &IQuorvelXml::SwapTree, other.p_); }
+
+    // ---- Sorting ----
+    void sort_by_tag(bool ascending = true, report r = {}) const { call(r, &IQuorvelXml::SortByTag, LONG{ascending}); }
+    void sort_by_content(bool ascending = true, report r = {}) const {
+        call(r, &IQuorvelXml::SortByContent, LONG{ascending});
+    }
+    void sort_by_attribute(std::string_view name, bool ascending = true, report r = {}) const {
+        call(r, &IQuorvelXml::SortByAttribute, arg(name), LONG{ascending});
+    }
+    // Sorts the children by the content of each one's child tagged `tag`.
+    void sort_records_by_content(std::string_view tag, bool ascending = true, report r = {}) const {
+        call(r, &IQuorvelXml::SortRecordsByContent, arg(tag), LONG{ascending});
+    }
+    void sort_records_by_attribute(std::string_view tag, std::string_view name, bool ascending = true,
+                                   report r = {}) const {
+        call(r, &IQuorvelXml::SortRecordsByAttribute, arg(tag), arg(name), LONG{ascending});
+    }
+
+    // ---- Content coding, compression, encryption, binary content ----
+    void q_encode_content(std::string_view charset, std::span<const std::byte> bytes, report r = {}) const {
+        call(r, &IQuorvelXml::QEncodeContent, arg(charset), detail::byte_array_arg(bytes).get());
+    }
+    void b_encode_content(std::string_view charset, std::span<const std::byte> bytes, report r = {}) const {
+        call(r, &IQuorvelXml::BEncodeContent, arg(charset), detail::byte_array_arg(bytes).get());
+    }
+    std::vector<std::byte> decode_content(report r = {}) const { return byte_result(r, &IQuorvelXml::DecodeContent); }
+    void compress_node(report r = {}) const { call(r, &IQuorvelXml::CompressNode); }
+    void compress_subtree(report r = {}) const { call(r, &IQuorvelXml::CompressSubtree); }
+    void decompress_node(report r = {}) const { call(r, &IQuorvelXml::DecompressNode); }
+    void decompress_subtree(report r = {}) const { call(r, &IQuorvelXml::DecompressSubtree); }
+    void encrypt_node(std::string_view password, report r = {}) const {
+        call(r, &IQuorvelXml::EncryptNode, arg(password));
+    }
+    void decrypt_node(std::string_view password, report r = {}) const {
+        call(r, &IQuorvelXml::DecryptNode, arg(password));
+    }
+    void set_binary_content(std::span<const std::byte> bytes, bool zip = false, bool encrypt = false,
+                            std::string_view password = {}, report r = {}) const {
+        call(r, &IQuorvelXml::SetBinaryContent, LONG{zip}, LONG{encrypt}, arg(password),
+             detail::byte_array_arg(bytes).get());
+    }
+    std::vector<std::byte> binary_content(bool unzip = false, bool decrypt = false, std::string_view password = {},
+                                          report r = {}) const {
+        return byte_result(r, &IQuorvelXml::GetBinaryContent, LONG{unzip}, LONG{decrypt}, arg(password));
+    }
+
+    // ---- Network ----
+    std::vector<std::byte> get_url(std::string_view url, std::string_view proxy = {}, std::string_view user = {},
+                                   std::string_view password = {}, report r = {}) const {
+        return byte_result(r, &IQuorvelXml::GetURL, arg(url), arg(proxy), arg(user), arg(password));
+    }
+    // Posts this node's XML; the reply as a new document.
+    node http_post(std::string_view url, report r = {}) const { return handle_result(r, &IQuorvelXml::HttpPost, arg(url)); }
+
+    // ---- The error log of the last call ----
+    std::string error_log_text(report r = {}) const { return string_result(r, &IQuorvelXml::get_ErrorLogText); }
+    std::string error_log_html(report r = {}) const { return string_result(r, &IQuorvelXml::get_ErrorLogHtml); }
+    std::string error_log_xml(report r = {}) const { return string_result(r, &IQuorvelXml::get_ErrorLogXml); }
+    void clear_error_log(report r = {}) const { call(r, &IQuorvelXml::ErrorLogClear); }
+    void save_error_log(std::string_view path, report r = {}) const { call(r, &IQuorvelXml::SaveXmlLog, arg(path)); }
+
+private:
+    friend class children_view;
+    friend class child_iterator;
+    friend class search_view;
+
+    static constexpr unsigned char kCursor = 1;  // a range's moving element
+    static constexpr unsigned char kShared = 2;  // ... of which a copy was taken
+
+    explicit node(IQuorvelXml* p) noexcept : p_(p) {}
+
+    // A string argument: a host string that lives until the end of the member's call.
+    static BSTR arg(std::string_view s, detail::bstr&& holder = detail::bstr()) {
+        holder = detail::bstr(s);
+        return holder.get();
+    }
+    static IQuorvelXml* raw(const node* n) noexcept { return n ? n->p_ : nullptr; }
+
+    template <class... Member, class... Args>
+    bool call(const report& r, HRESULT (IQuorvelXml::*m)(Member...), Args&&... args) const {
+        const HRESULT hr = (p_->*m)(std::forward<Args>(args)...);
+        if (FAILED(hr)) [[unlikely]] {
+            r.failed(hr);
+            return false;
+        }
+        r.succeeded();
+        return true;
+    }
+    template <class M, class... Args>
+    std::string string_result(const report& r, M m, Args&&... args) const {
+        detail::bstr out;
+        if (!call(r, m, std::forward<Args>(args)..., out.put())) return {};
+        return detail::to_utf8(out.get());
+    }
+    template <class M, class... Args>
+    int long_result(const report& r, M m, Args&&... args) const {
+        LONG out = 0;
+        return call(r, m, std::forward<Args>(args)..., &out) ? out : 0;
+    }
+    template <class M, class... Args>
+    std::vector<std::byte> byte_result(const report& r, M m, Args&&... args) const {
+        VARIANT out;
+        VariantInit(&out);
+        if (!call(r, m, std::forward<Args>(args)..., &out)) {
+            VariantClear(&out);
+            return {};
+        }
+        return detail::take_bytes(out);
+    }
+    template <class M, class... Args>
+    std::optional<node> node_result(const report& r, M m, Args&&... args) const {
+        IQuorvelXml* out = nullptr;
+        if (!call(r, m, std::forward<Args>(args)..., &out) || !out) return std::nullopt;
+        return node(out);
+    }
+    // A member that returns a handle whenever it succeeds; a null one can only mean that memory
+    // for the handle object ran out.
+    template <class M, class... Args>
+    node handle_result(const report& r, M m, Args&&... args) const {
+        IQuorvelXml* out = nullptr;
+        if (!call(r, m, std::forward<Args>(args)..., &out)) return {};
+        if (!out) r.failed(E_OUTOFMEMORY);
+        return node(out);
+    }
+    template <class F, class Load>
+    bool with_progress(F& on_progress, const report& r, Load&& load) {
+        using Fn = std::remove_reference_t<F>;
+        detail::progress_sink sink(
+            [](void* f, int percent) { std::invoke(*static_cast<Fn*>(f), percent); },
+            const_cast<void*>(static_cast<const void*>(std::addressof(on_progress))));
+        bool ok = false;
+        {
+            detail::event_connection connection(p_, &sink, r);
+            if (!connection.connected()) return false;
+            ok = load();
+        }
+        sink.rethrow();
+        return ok;
+    }
+
+    IQuorvelXml* p_ = nullptr;
+    mutable unsigned char flags_ = 0;
+};
+
+// A new handle on an empty document whose root is tagged "unnamed", created as the class
+// factory creates one.
+inline node create(report r = {}) {
+    IQuorvelXml* p = nullptr;
+    const HRESULT hr =
+        CoCreateInstance(CLSID_QuorvelXml, nullptr, CLSCTX_INPROC_SERVER, IID_IQuorvelXml, reinterpret_cast<void**>(&p));
+    if (FAILED(hr)) {
+        r.failed(hr);
+        return {};
+    }
+    r.succeeded();
+    return node::adopt(p);
+}
+
+// A new document loaded from XML text.
+inline node parse(std::string_view text, report r = {}) {
+    node doc = create(r);
+    if (doc && !doc.load(text, r)) return {};
+    return doc;
+}
+
+// ---- Children ----------------------------------------------------------------------------------
+
+class child_iterator {
+public:
+    using value_type = node;
+    using difference_type = std::ptrdiff_t;
+
+    child_iterator() noexcept = default;
+    explicit child_iterator(std::optional<node> first) noexcept {
+        if (first) {
+            cursor_ = std::move(*first);
+            cursor_.flags_ = node::kCursor;
+        }
+    }
+    child_iterator(child_iterator&&) noexcept = default;
+    child_iterator& operator=(child_iterator&&) noexcept = default;
+
+    const node& operator*() const noexcept { return cursor_; }
+    const node* operator->() const noexcept { return &cursor_; }
+    child_iterator& operator++() {
+        if (cursor_.flags_ & node::kShared) {
+            // Someone kept the element: leave that handle where it is and go on with a new one.
+            *this = child_iterator(cursor_.next_sibling());
+        } else if (!cursor_.move_to_next_sibling()) {
+            cursor_ = node();
+        }
+        return *this;
+    }
+    void operator++(int) { ++*this; }
+    friend bool operator==(const child_iterator& i, std::default_sentinel_t) noexcept { return !i.cursor_; }
+
+private:
+    node cursor_;
+};
+
+class children_view : public std::ranges::view_base {
+public:
+    children_view() = default;
+    explicit children_view(node parent) noexcept : parent_(std::move(parent)) {}
+    // Each call starts a walk of its own (one new handle, on the first child).
+    child_iterator begin() const { return child_iterator(parent_.first_child()); }
+    std::default_sentinel_t end() const noexcept { return {}; }
+
+private:
+    node parent_;
+};
+
+inline children_view node::children() const { return children_view(share(p_)); }
+
+// ---- Attributes --------------------------------------------------------------------------------
+
+// One attribute of a node, by position; valid while the node's handle lives.
+class attribute_ref {
+public:
+    attribute_ref() noexcept = default;
+    attribute_ref(IQuorvelXml* owner, int index) noexcept : owner_(owner), index_(index) {}
+    std::string name(report r = {}) const { return node::share(owner_).attribute_name(index_, r); }
+    std::string value(report r = {}) const { return node::share(owner_).attribute_value(index_, r); }
+    int index() const noexcept { return index_; }
+
+private:
+    IQuorvelXml* owner_ = nullptr;
+    int index_ = 0;
+};
+
+class attribute_iterator {
+public:
+    using value_type = attribute_ref;
+    using difference_type = std::ptrdiff_t;
+    attribute_iterator() noexcept = default;
+    attribute_iterator(IQuorvelXml* owner, int index) noexcept : owner_(owner), index_(index) {}
+    attribute_ref operator*() const noexcept { return {owner_, index_}; }
+    attribute_iterator& operator++() noexcept {
+        ++index_;
+        return *this;
+    }
+    attribute_iterator operator++(int) noexcept {
+        attribute_iterator old = *this;
+        ++index_;
+        return old;
+    }
+    friend bool operator==(const attribute_iterator& a, const attribute_iterator& b) noexcept {
+        return a.index_ == b.index_;
+    }
+
+private:
+    IQuorvelXml* owner_ = nullptr;
+    int index_ = 0;
+};
+
+class attributes_view : public std::ranges::view_base {
+public:
+    attributes_view() = default;
+    explicit attributes_view(node owner) : owner_(std::move(owner)), count_(owner_.attribute_count()) {}
+    attribute_iterator begin() const noexcept { return {owner_.get(), 0}; }
+    attribute_iterator end() const noexcept { return {owner_.get(), count_}; }
+    std::size_t size() const noexcept { return static_cast<std::size_t>(count_); }
+
+private:
+    node owner_;
+    int count_ = 0;
+};
+
+inline attributes_view node::attributes() const { return attributes_view(share(p_)); }
+
+// ---- Searches ----------------------------------------------------------------------------------
+
+// The matches of one search, found one call at a time with the previous match as `after`. The
+// strings are converted once for the whole walk.
+class search_view : public std::ranges::view_base {
+public:
+    enum class kind : unsigned char { tag, content, all_content, attribute };
+
+    search_view() = default;
+    search_view(node from, kind k, std::string_view a, std::string_view b = {}, std::string_view c = {})
+        : from_(std::move(from)), kind_(k), a_(a), b_(b), c_(c) {}
+
+    class iterator {
+    public:
+        using value_type = node;
+        using difference_type = std::ptrdiff_t;
+        iterator() noexcept = default;
+        iterator(const search_view* view, std::optional<node> at) noexcept
+            : view_(view), at_(at ? std::move(*at) : node()) {}
+        iterator(iterator&&) noexcept = default;
+        iterator& operator=(iterator&&) noexcept = default;
+        const node& operator*() const noexcept { return at_; }
+        const node* operator->() const noexcept { return &at_; }
+        iterator& operator++() {
+            std::optional<node> next = view_->next(&at_);
+            at_ = next ? std::move(*next) : node();
+            return *this;
+        }
+        void operator++(int) { ++*this; }
+        friend bool operator==(const iterator& i, std::default_sentinel_t) noexcept { return !i.at_; }
+
+    private:
+        const search_view* view_ = nullptr;
+        node at_;
+    };
+
+    iterator begin() const { return iterator(this, next(nullptr)); }
+    std::default_sentinel_t end() const noexcept { return {}; }
+
+private:
+    std::optional<node> next(const node* after) const {
+        IQuorvelXml* out = nullptr;
+        IQuorvelXml* from = from_.get();
+        IQuorvelXml* a = after ? after->get() : nullptr;
+        HRESULT hr = E_UNEXPECTED;
+        switch (kind_) {
+            case kind::tag: hr = from->SearchForTag(a, a_.get(), &out); break;
+            case kind::content: hr = from->SearchForContent(a, a_.get(), b_.get(), &out); break;
+            case kind::all_content: hr = from->SearchAllForContent(a, a_.get(), &out); break;
+            case kind::attribute: hr = from->SearchForAttribute(a, a_.get(), b_.get(), c_.get(), &out); break;
+        }
+        if (FAILED(hr)) report().failed(hr);
+        if (!out) return std::nullopt;
+        return node::adopt(out);
+    }
+
+    node from_;
+    kind kind_ = kind::tag;
+    detail::bstr a_, b_, c_;
+};
+
+inline search_view node::search(std::string_view tag) const { return {share(p_), search_view::kind::tag, tag}; }
+inline search_view node::search_content(std::string_view tag, std::string_view pattern) const {
+    return {share(p_), search_view::kind::content, tag, pattern};
+}
+inline search_view node::search_all_content(std::string_view pattern) const {
+    return {share(p_), search_view::kind::all_content, pattern};
+}
+inline search_view node::search_attribute(std::string_view tag, std::string_view attr,
+                                          std::string_view pattern) const {
+    return {share(p_), search_view::kind::attribute, tag, attr, pattern};
+}
+
+}  // namespace quorvel::xml
+
+#endif  // QUORVEL_XML_HPP

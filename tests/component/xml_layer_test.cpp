@@ -1,0 +1,399 @@
+// The C++ layer of quorvel/xml.hpp: every member of the table reachable through it, references
+// that balance, failures with the component's messages, ranges that visit what the raw members
+// visit, UTF-8 at the edge, and progress as a callable.
+#include "quorvel/xml.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <map>
+#include <ranges>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "component/member_table.h"
+#include "component_test_support.h"
+
+namespace quorvel {
+namespace {
+
+using xml::node;
+
+// A stand-in handle whose virtual table answers member slot s with the failure 0x80040200 + s,
+// whatever the arguments: a member reached through the layer tells which slot it called.
+constexpr HRESULT kSpyBase = static_cast<HRESULT>(0x80040200);
+struct Spy {
+    const void* const* vtable;
+    ULONG refs = 1;
+};
+template <size_t Slot>
+HRESULT spySlot() {
+    return kSpyBase + static_cast<HRESULT>(Slot);
+}
+HRESULT spyQueryInterface(Spy*, const IID&, void** ppv) {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+ULONG spyAddRef(Spy* s) { return ++s->refs; }
+ULONG spyRelease(Spy* s) { return --s->refs; }
+template <size_t... Slot>
+std::array<const void*, sizeof...(Slot)> spyTable(std::index_sequence<Slot...>) {
+    std::array<const void*, sizeof...(Slot)> t{reinterpret_cast<const void*>(&spySlot<Slot>)...};
+    t[0] = reinterpret_cast<const void*>(&spyQueryInterface);
+    t[1] = reinterpret_cast<const void*>(&spyAddRef);
+    t[2] = reinterpret_cast<const void*>(&spyRelease);
+    return t;
+}
+
+std::string memberKey(const MemberInfo& m) {
+    return (m.kind == MemberKind::PropertyGet ? "get " : m.kind == MemberKind::PropertyPut ? "put " : "") +
+           std::string(m.name);
+}
+
+TEST(XmlLayer, EveryMemberOfTheTableIsReachable) {
+    static const auto table = spyTable(std::make_index_sequence<kFirstMemberSlot + kMemberCount>());
+    Spy spy{table.data()};
+    const std::byte raw[] = {std::byte{'x'}};
+    const std::span<const std::byte> b(raw);
+    using Call = std::function<void(node&)>;
+#define CALL(key, ...) {key, [&](node& n) { n.__VA_ARGS__; }}
+    // Each member's C++ name; ranges are listed beside the member each step calls.
+    const std::vector<std::pair<std::string, Call>> calls = {
+        CALL("get Version", version()), CALL("get NumAttributes", attribute_count()),
+        CALL("get NumAttributes", attributes()), CALL("get Tag", tag()), CALL("put Tag", set_tag("t")),
+        CALL("get Content", content()), CALL("put Content", set_content("c")),
+        CALL("get NumChildren", child_count()), CALL("GetChildContent", child_content("t")),
+        CALL("get Cdata", cdata()), CALL("put Cdata", set_cdata(true)), CALL("LoadXml", load("<a/>")),
+        CALL("LoadXmlFile", load_file("f.xml")), CALL("SaveXml", save_file("f.xml")), CALL("GetXml", xml()),
+        CALL("AppendToContent", append_to_content("x")), CALL("AddAttribute", add_attribute("k", "v")),
+        CALL("RemoveAttribute", remove_attribute("k")), CALL("RemoveAllAttributes", remove_all_attributes()),
+        CALL("GetAttributeName", attribute_name(0)), CALL("GetAttributeValue", attribute_value(0)),
+        CALL("GetAttrValue", attribute("k")), CALL("HasAttrWithValue", has_attribute_with_value("k", "v")),
+        CALL("SwapNode", swap_node(n)), CALL("SwapTree", swap_tree(n)), CALL("AddChildTree", add_child_tree(n)),
+        CALL("GetChild", child(0)), CALL("ExtractChildByIndex", extract_child(0)),
+        CALL("ExtractChildByName", extract_child("t", "k", "v")), CALL("NumChildrenHavingTag", child_count("t")),
+        CALL("GetNthChildWithTag", child("t", 1)), CALL("NewChild", new_child("t", "c")),
+        CALL("FindOrAddNewChild", find_or_add_child("t")), CALL("SearchForTag", search_for_tag("t")),
+        CALL("SearchForTag", search("t").begin()), CALL("SearchForContent", search_for_content("t", "*")),
+        CALL("SearchForContent", search_content("t", "*").begin()),
+        CALL("SearchAllForContent", search_all_for_content("*")),
+        CALL("SearchAllForContent", search_all_content("*").begin()),
+        CALL("SearchForAttribute", search_for_attribute("t", "k", "*")),
+        CALL("SearchForAttribute", search_attribute("t", "k", "*").begin()), CALL("GetParent", parent()),
+        CALL("GetURL", get_url("http://127.0.0.1/")), CALL("Clear", clear()), CALL("FirstChild", first_child()),
+        CALL("FirstChild", children().begin()), CALL("LastChild", last_child()), CALL("NextSibling", next_sibling()),
+        CALL("PreviousSibling", previous_sibling()), CALL("get TreeId", tree_id()),
+        CALL("GetChildWithTag", child_with_tag("t")), CALL("get Standalone", standalone()),
+        CALL("put Standalone", set_standalone("yes")), CALL("get Encoding", encoding()),
+        CALL("put Encoding", set_encoding("utf-8")), CALL("GetRoot", root()),
+        CALL("SaveXmlLog", save_error_log("log.xml")), CALL("FindNextRecord", find_next_record("t", "*")),
+        CALL("HttpPost", http_post("http://127.0.0.1/")), CALL("CompressSubtree", compress_subtree()),
+        CALL("CompressNode", compress_node()), CALL("DecompressSubtree", decompress_subtree()),
+        CALL("DecompressNode", decompress_node()), CALL("EncryptNode", encrypt_node("pw")),
+        CALL("DecryptNode", decrypt_node("pw")), CALL("get ErrorLogHtml", error_log_html()),
+        CALL("get ErrorLogXml", error_log_xml()), CALL("get ErrorLogText", error_log_text()),
+        CALL("ErrorLogClear", clear_error_log()), CALL("GetChild2", move_to_child(0)),
+        CALL("FindChild2", move_to_child("t")), CALL("RemoveFromTree", remove_from_tree()),
+        CALL("GetParent2", move_to_parent()), CALL("FirstChild2", move_to_first_child()),
+        CALL("LastChild2", move_to_last_child()), CALL("NextSibling2", move_to_next_sibling()),
+        CALL("PreviousSibling2", move_to_previous_sibling()), CALL("GetRoot2", move_to_root()),
+        CALL("QEncodeContent", q_encode_content("utf-8", b)), CALL("BEncodeContent", b_encode_content("utf-8", b)),
+        CALL("UpdateAttribute", update_attribute("k", "v")), CALL("DecodeContent", decode_content()),
+        CALL("SetBinaryContent", set_binary_content(b, true, true, "pw")),
+        CALL("GetBinaryContent", binary_content(true, true, "pw")), CALL("FindChild", find_child("t")),
+        CALL("NewChild2", add_child("t", "c")), CALL("SortByTag", sort_by_tag()),
+        CALL("SortByContent", sort_by_content(false)), CALL("SortByAttribute", sort_by_attribute("k")),
+        CALL("SortRecordsByContent", sort_records_by_content("t")),
+        CALL("SortRecordsByAttribute", sort_records_by_attribute("t", "k")), CALL("LoadXmlV", load(b)),
+    };
+#undef CALL
+    std::map<std::string, int32_t> slotOf;
+    for (const MemberInfo& m : kMembers) slotOf[memberKey(m)] = m.slot;
+    std::map<std::string, int> reached;
+    {
+        node n = node::share(reinterpret_cast<IQuorvelXml*>(&spy));
+        for (const auto& [key, call] : calls) {
+            ASSERT_TRUE(slotOf.count(key)) << key << " is not a member of the table";
+            try {
+                call(n);
+                ADD_FAILURE() << key << ": the spy's failure did not surface";
+            } catch (const xml::error& e) {
+                EXPECT_EQ(e.code(), kSpyBase + slotOf[key]) << key << " reached another slot";
+            }
+            ++reached[key];
+        }
+    }
+    for (const auto& [key, slot] : slotOf) EXPECT_TRUE(reached.count(key)) << key << " (slot " << slot << ")";
+    EXPECT_EQ(reached.size(), kMemberCount);
+    EXPECT_EQ(spy.refs, 1u);  // every copy the layer took was given back
+}
+
+ULONG refsOf(const node& n) {
+    n.get()->AddRef();
+    return n.get()->Release();
+}
+
+TEST(XmlLayer, ANodeOwnsExactlyOneReference) {
+    const int64_t live = CQuorvelXml::liveCount();
+    {
+        node a = xml::parse("<r><x/><y/></r>");
+        ASSERT_TRUE(a);
+        const ULONG base = refsOf(a);
+        node b = a;  // the same handle object, one more reference
+        EXPECT_EQ(b.get(), a.get());
+        EXPECT_EQ(refsOf(a), base + 1);
+        node c = std::move(b);
+        EXPECT_FALSE(b);
+        EXPECT_EQ(refsOf(a), base + 1);
+        const node& same = c;
+        c = same;  // self-assignment keeps the reference
+        c = a;
+        EXPECT_EQ(refsOf(a), base + 1);
+        c = xml::create();
+        EXPECT_EQ(refsOf(a), base);
+        EXPECT_EQ(c.tag(), "unnamed");
+        // Moving one copy moves the shared handle: a copy is not a second handle.
+        node d = a;
+        EXPECT_TRUE(d.move_to_first_child());
+        EXPECT_EQ(a.tag(), "x");
+        // release() hands the reference over; adopt() takes it back.
+        node e = node::adopt(d.release());
+        EXPECT_FALSE(d);
+        EXPECT_EQ(refsOf(a), base + 1);
+        EXPECT_EQ(CQuorvelXml::liveCount(), live + 2);
+    }
+    EXPECT_EQ(CQuorvelXml::liveCount(), live);
+}
+
+struct Failure {
+    std::function<void(const node&, xml::status&)> withStatus;
+    std::function<void(const node&)> throwing;
+    std::string description;
+};
+
+TEST(XmlLayer, FailuresCarryTheComponentsErrorInformation) {
+    node doc = xml::parse(R"(<r k="1"><a/><b/><a/></r>)");
+    const std::vector<Failure> failures = {
+        {[](const node& n, xml::status& s) { EXPECT_FALSE(n.child(5, s)); }, [](const node& n) { n.child(5); },
+         "(GetChild)\nNo child at this index\nindex: 5"},
+        {[](const node& n, xml::status& s) { EXPECT_FALSE(n.child("a", 2, s)); },
+         [](const node& n) { n.child(" a ", 2); }, "(GetNthChildByTag)\nNot enough children have that tag.\ntag: a\nn_value: 2"},
+        {[](const node& n, xml::status& s) { EXPECT_EQ(n.attribute_name(3, s), ""); },
+         [](const node& n) { n.attribute_name(3); }, "(GetAttributeName)\nNo attribute at this index\nindex: 3"},
+        {[](const node&, xml::status& s) { EXPECT_FALSE(xml::create().load("just text", s)); },
+         [](const node&) { xml::parse("just text"); }, "(LoadXml)\nFailed to parse XML data (5)"},
+        {[](const node& n, xml::status& s) { EXPECT_FALSE(n.extract_child(9, s)); },
+         [](const node& n) { n.extract_child(-1); }, "(ExtractChildByIndex)\nNo child at this index\nindex: "},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.description);
+        try {
+            f.throwing(doc);
+            ADD_FAILURE() << "no exception";
+        } catch (const xml::error& e) {
+            EXPECT_EQ(e.code(), E_FAIL);
+            EXPECT_EQ(e.source(), "QuorvelXml.QuorvelXml");
+            EXPECT_EQ(std::string(e.what()).substr(0, f.description.size()), f.description);
+        }
+        xml::status s;
+        f.withStatus(doc, s);
+        EXPECT_EQ(s.code, E_FAIL);
+        EXPECT_EQ(s.description.substr(0, f.description.size()), f.description);
+        EXPECT_EQ(doc.tag(s), "r");  // a successful call resets the status
+        EXPECT_TRUE(s.ok() && s.description.empty() && s.source.empty());
+    }
+    // A member whose work is not built yet fails as any other, with its own HRESULT; once it is
+    // built, decrypting content that was never encrypted still fails.
+    for (auto call : {+[](const node& n) { n.decrypt_node("pw"); },
+                      +[](const node& n) { n.get_url("/nonexistent/quorvel/file"); }}) {
+        try {
+            call(doc);
+            ADD_FAILURE() << "no exception";
+        } catch (const xml::error& e) {
+            EXPECT_TRUE(e.code() == E_NOTIMPL || e.code() == E_FAIL) << std::hex << e.code();
+            EXPECT_EQ(e.description().substr(0, 1), "(") << e.description();
+        }
+    }
+    // A null handle where a handle is found is not a failure: the optional is empty.
+    xml::status s;
+    EXPECT_FALSE(doc.child_with_tag("zz", s));
+    EXPECT_FALSE(doc.parent(s));
+    EXPECT_FALSE(doc.find_child("zz"));
+    EXPECT_TRUE(s.ok());
+}
+
+// The tags of the nodes, in the order given.
+template <std::ranges::input_range R>
+std::vector<std::string> tagsOf(R&& nodes) {
+    std::vector<std::string> tags;
+    for (const node& n : nodes) tags.push_back(n.tag());
+    return tags;
+}
+
+TEST(XmlLayer, RangesVisitWhatTheRawMembersVisit) {
+    const node doc = xml::parse(
+        R"(<r><a k="x1"><c>hit</c></a><b k="y" k="xz">hit</b><a k="z"><d>miss</d><a>hit</a></a></r>)");
+    IQuorvelXml* raw = doc.get();
+    const int64_t live = CQuorvelXml::liveCount();
+
+    // Children: the raw GetChild(i) for i below NumChildren, walked with one cursor handle.
+    std::vector<std::string> expected;
+    LONG count = 0;
+    raw->get_NumChildren(&count);
+    for (LONG i = 0; i < count; ++i) {
+        IQuorvelXml* child = nullptr;
+        raw->GetChild(i, &child);
+        expected.push_back(test::tagOf(child));
+        child->Release();
+    }
+    int64_t peak = 0;
+    std::vector<std::string> walked;
+    for (const node& child : doc.children()) {
+        walked.push_back(child.tag());
+        peak = std::max(peak, CQuorvelXml::liveCount() - live);
+    }
+    EXPECT_EQ(walked, expected);
+    EXPECT_EQ(peak, 1);
+
+    // A kept element stays on its node while the walk goes on.
+    std::vector<node> kept;
+    for (const node& child : doc.children()) kept.push_back(child);
+    EXPECT_EQ(tagsOf(kept), expected);
+
+    // Searches: the raw after-idiom, each result passed as `after` of the next call.
+    using Step = std::function<HRESULT(IQuorvelXml* after, IQuorvelXml** out)>;
+    const BstrHolder a = test::bstr("a"), k = test::bstr("k"), hit = test::bstr("hit"), x = test::bstr("x*");
+    const std::vector<std::pair<Step, xml::search_view>> searches = {
+        {[&](IQuorvelXml* after, IQuorvelXml** out) { return raw->SearchForTag(after, a.get(), out); }, doc.search("a")},
+        {[&](IQuorvelXml* after, IQuorvelXml** out) { return raw->SearchForContent(after, a.get(), hit.get(), out); },
+         doc.search_content("a", "hit")},
+        {[&](IQuorvelXml* after, IQuorvelXml** out) { return raw->SearchAllForContent(after, hit.get(), out); },
+         doc.search_all_content("hit")},
+        {[&](IQuorvelXml* after, IQuorvelXml** out) {
+             return raw->SearchForAttribute(after, test::bstr("b").get(), k.get(), x.get(), out);
+         },
+         doc.search_attribute("b", "k", "x*")},
+    };
+    for (const auto& [step, view] : searches) {
+        std::vector<std::string> rawOrder;
+        ComPtr<IQuorvelXml> at;
+        for (;;) {
+            IQuorvelXml* next = nullptr;
+            ASSERT_EQ(step(at.get(), &next), S_OK);
+            if (!next) break;
+            at = test::adoptResult(next);
+            rawOrder.push_back(test::tagOf(next) + ":" + test::contentOf(next));
+        }
+        std::vector<std::string> layerOrder;
+        for (const node& n : view) layerOrder.push_back(n.tag() + ":" + n.content());
+        EXPECT_EQ(layerOrder, rawOrder);
+        EXPECT_FALSE(rawOrder.empty());
+    }
+
+    // They compose with <ranges>: the searches as views, attributes as a sized forward range.
+    const node b = *doc.child_with_tag("b");
+#if !defined(__clang__) || __clang_major__ >= 16  // older clang cannot compile libstdc++'s adaptors
+    auto withContent = doc.search("a") | std::views::filter([](const node& n) { return !n.content().empty(); });
+    EXPECT_EQ(std::ranges::distance(withContent), 1);
+    auto names = b.attributes() | std::views::transform([](const auto& at) { return at.name() + "=" + at.value(); });
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.end()), (std::vector<std::string>{"k=y", "k=xz"}));
+#endif
+    std::string pairs;
+    for (const auto& at : b.attributes()) pairs += at.name() + "=" + at.value() + ";";
+    EXPECT_EQ(pairs, "k=y;k=xz;");
+    EXPECT_EQ(b.attributes().size(), 2u);
+    EXPECT_EQ(std::ranges::count_if(doc.children(), [](const node& n) { return n.tag() == "a"; }), 2);
+    static_assert(std::ranges::input_range<xml::children_view> && std::ranges::view<xml::search_view> &&
+                  std::ranges::forward_range<xml::attributes_view>);
+    kept.clear();
+    EXPECT_EQ(CQuorvelXml::liveCount(), live + 1);  // b
+}
+
+TEST(XmlLayer, TextCrossesAsUtf8AndBytesAsSpans) {
+    node doc = xml::create();
+    // Valid UTF-8 comes back unchanged, at every length; ill-formed parts become U+FFFD each.
+    const std::string longText(300, 'a'), longWide = std::string(120, 'a') + "\xE2\x82\xAC\xF0\x9D\x84\x9E";
+    const std::pair<std::string, std::string> texts[] = {
+        {"", ""},
+        {"\xC3\xA9", "\xC3\xA9"},
+        {"a\xE2\x82\xAC", "a\xE2\x82\xAC"},
+        {"\xF0\x9D\x84\x9E", "\xF0\x9D\x84\x9E"},
+        {"x\xC3", "x\xEF\xBF\xBD"},
+        {"\xC0\xAF!", "\xEF\xBF\xBD\xEF\xBF\xBD!"},
+        {longText, longText},
+        {longWide, longWide},
+    };
+    for (const auto& [in, out] : texts) {
+        doc.set_content(in);
+        EXPECT_EQ(doc.content(), out);
+        doc.add_child("t", in);
+        EXPECT_EQ(doc.last_child()->content(), out);
+    }
+    // Tags are trimmed by the component, contents are not.
+    EXPECT_EQ(doc.new_child("  spaced\t", " kept ").tag(), "spaced");
+    EXPECT_EQ(doc.child_content("spaced"), " kept ");
+
+    // Bytes load with their declared encoding; the array is the caller's memory, not a copy.
+    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><p>caf\xE9</p>";
+    EXPECT_TRUE(doc.load(std::as_bytes(std::span(latin1))));
+    EXPECT_EQ(doc.content(), "caf\xC3\xA9");
+    xml::status s;
+    EXPECT_FALSE(doc.load(std::span<const std::byte>(), s));
+    EXPECT_EQ(s.code, E_FAIL);
+}
+
+TEST(XmlLayer, ProgressReachesTheCallableForTheCallOnly) {
+    std::string text = "<list>";
+    for (int i = 0; i < 2000; ++i) text += "<item>" + std::to_string(i) + "</item>";
+    text += "</list>";
+    node doc = xml::create();
+    std::vector<int> percents;
+    EXPECT_TRUE(doc.load(text, [&](int p) { percents.push_back(p); }));
+    ASSERT_GT(percents.size(), 10u);
+    EXPECT_TRUE(std::ranges::is_sorted(percents) && std::ranges::adjacent_find(percents) == percents.end());
+    EXPECT_EQ(percents.back(), 100);
+    const size_t seen = percents.size();
+    EXPECT_TRUE(doc.load(text));  // disconnected: nothing more arrives
+    EXPECT_EQ(percents.size(), seen);
+
+    // A callable that throws stops hearing events; the load finishes and the exception follows it.
+    int calls = 0;
+    EXPECT_THROW(doc.load(text, [&](int) { ++calls; throw std::runtime_error("stop"); }), std::runtime_error);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(doc.child_count(), 2000);
+    // A failed load with a status still reports through the callable, then through the status.
+    xml::status s;
+    percents.clear();
+    EXPECT_FALSE(doc.load("just text", [&](int p) { percents.push_back(p); }, s));
+    EXPECT_EQ(percents, std::vector<int>{100});
+    EXPECT_EQ(s.code, E_FAIL);
+}
+
+// A host that lets a failure run through its own code without catching it: on the way out every
+// handle, range and search it held is released.
+void hostThatNeverCatches() {
+    node doc = xml::parse("<r><a/><b/></r>");
+    node extra = doc.new_child("c", "text");
+    auto children = doc.children();
+    auto it = children.begin();
+    auto search = doc.search("a");
+    auto found = search.begin();
+    std::vector<node> copies(3, *it);
+    doc.child(42);  // throws
+}
+
+TEST(XmlLayer, AHostThatNeverCatchesHasItsHandlesReleased) {
+    const int64_t live = CQuorvelXml::liveCount();
+    EXPECT_THROW(hostThatNeverCatches(), xml::error);
+    EXPECT_EQ(CQuorvelXml::liveCount(), live);
+    if (live == 0) {
+        EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
