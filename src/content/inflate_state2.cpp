@@ -1,36 +1,28 @@
 #include "content/inflate_state2.h"
 
-#include <libdeflate.h>
-#include <zlib.h>
+#include <isa-l/igzip_lib.h>
 
 #include <algorithm>
-#include <new>
 
 #include "content/data_sink.h"
 #include "core/data_buffer.h"
 
 namespace quorvel {
 
-struct InflateState2::Stream {
-    z_stream z{};
-    bool live = false;
-    ~Stream() {
-        if (live) inflateEnd(&z);
-    }
-};
-
 namespace {
-
-struct Decompressor {
-    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
-    ~Decompressor() { libdeflate_free_decompressor(d); }
-};
-
+// Room asked of a buffer sink per decoder call: what the buffer has spare while that is a good
+// amount, else a new block grown with the output, so the buffer's growth stays geometric and a
+// stream fed byte by byte does not move the buffer on every call.
+uint32_t directRoom(const DataBuffer& out) {
+    const uint32_t spare = out.capacity() - out.size();
+    if (spare >= (1u << 15)) return spare;
+    return std::clamp<uint32_t>(out.size() / 2, 1u << 16, 1u << 26);
+}
 }  // namespace
 
-InflateState2::InflateState2() : stream_(std::make_unique<Stream>()), window_(new uint8_t[kWindowSize]) {
-    if (inflateInit2(&stream_->z, -15) != Z_OK) throw std::bad_alloc();
-    stream_->live = true;
+InflateState2::InflateState2() : state_(std::make_unique<inflate_state>()), window_(new uint8_t[kWindowSize]) {
+    isal_inflate_init(state_.get());
+    state_->crc_flag = ISAL_DEFLATE;
 }
 
 InflateState2::~InflateState2() = default;
@@ -48,72 +40,56 @@ bool InflateState2::handWindow() {
     return true;
 }
 
-// The whole stream at once into the sink's buffer. The output size is unknown, so the room
-// starts at four times the input and grows fourfold until the stream fits.
-int64_t InflateState2::feedWhole(const uint8_t* bytes, uint32_t n) {
-    DataBuffer* out = sink_->appendTarget();
-    static thread_local Decompressor decompressor;
-    if (!decompressor.d) throw std::bad_alloc();
-    uint64_t room = std::max<uint64_t>(uint64_t{n} * 4, 1 << 16);
-    for (;;) {
-        room = std::min<uint64_t>(room, UINT32_MAX - out->size());
-        uint8_t* dst = out->appendSpace(static_cast<uint32_t>(room));
-        size_t inUsed = 0;
-        size_t produced = 0;
-        const libdeflate_result r =
-            libdeflate_deflate_decompress_ex(decompressor.d, bytes, n, dst, static_cast<size_t>(room), &inUsed, &produced);
-        if (r == LIBDEFLATE_SUCCESS) {
-            out->commit(static_cast<uint32_t>(produced));
-            sink_->taken(static_cast<uint32_t>(produced));
-            finished_ = true;
-            return static_cast<int64_t>(inUsed);
-        }
-        if (r != LIBDEFLATE_INSUFFICIENT_SPACE) {
-            invalid_ = true;
-            return -1;
-        }
-        if (room >= UINT32_MAX - out->size()) throw std::bad_alloc();
-        room *= 4;
+int InflateState2::decodeStep() {
+    inflate_state& s = *state_;
+    if (DataBuffer* out = sink_ ? sink_->appendTarget() : nullptr) {
+        const uint64_t room = std::min<uint64_t>(directRoom(*out), UINT32_MAX - out->size());
+        if (room == 0) return ISAL_INVALID_BLOCK;  // the output would pass 4 GB
+        s.next_out = out->appendSpace(static_cast<uint32_t>(room));
+        s.avail_out = static_cast<uint32_t>(room);
+        const int rc = isal_inflate(&s);
+        const auto produced = static_cast<uint32_t>(room - s.avail_out);
+        out->commit(produced);
+        sink_->taken(produced);
+        return rc;
     }
+    s.next_out = window_.get() + windowCount_;
+    s.avail_out = kWindowSize - windowCount_;
+    const int rc = isal_inflate(&s);
+    windowCount_ = kWindowSize - s.avail_out;
+    return rc;
 }
 
 int64_t InflateState2::feed(const uint8_t* bytes, uint32_t n, bool final) {
     if (invalid_) return -1;
     if (!bytes) n = 0;
-    if (!started_ && final && n > 0 && sink_ && sink_->appendTarget()) {
-        started_ = true;
-        return feedWhole(bytes, n);
-    }
-    started_ = true;
-    if (!handWindow()) return 0;
-    if (finished_) return 0;
-    z_stream& z = stream_->z;
-    z.next_in = const_cast<Bytef*>(bytes);
-    z.avail_in = n;
+    if (!handWindow() || finished_) return 0;
+    inflate_state& s = *state_;
+    s.next_in = const_cast<uint8_t*>(bytes);
+    s.avail_in = n;
     for (;;) {
-        z.next_out = window_.get() + windowCount_;
-        z.avail_out = kWindowSize - windowCount_;
-        const int rc = inflate(&z, Z_NO_FLUSH);
-        windowCount_ = kWindowSize - z.avail_out;
-        if (rc == Z_STREAM_END) {
-            finished_ = true;
-            handWindow();
-            break;
-        }
-        if (rc == Z_MEM_ERROR) throw std::bad_alloc();
-        if (rc != Z_OK && rc != Z_BUF_ERROR) {
+        const int rc = decodeStep();
+        if (rc < 0) {
             invalid_ = true;
             return -1;
         }
-        if (windowCount_ < kWindowSize) break;  // all input taken, or nothing more can come of it
-        if (!handWindow()) break;                // the sink is full: resume on the next feed
+        if (s.block_state == ISAL_BLOCK_FINISH) {
+            finished_ = true;
+            handWindow();
+            // The decoder reads ahead into its bit buffer; whole bytes left there were not used.
+            const uint32_t unread = std::min<uint32_t>(s.read_in_length / 8, n - s.avail_in);
+            return static_cast<int64_t>(n - s.avail_in - unread);
+        }
+        if (s.avail_out > 0) break;  // all input taken, and all it gives out
+        if (windowCount_ == kWindowSize && !handWindow()) {
+            return static_cast<int64_t>(n - s.avail_in);  // the sink is full: resume on the next feed
+        }
     }
-    const int64_t consumed = static_cast<int64_t>(n - z.avail_in);
-    if (final && !finished_ && z.avail_in == 0 && windowCount_ < kWindowSize) {
+    if (final) {
         invalid_ = true;  // the data ended inside the stream
         return -1;
     }
-    return consumed;
+    return static_cast<int64_t>(n - s.avail_in);
 }
 
 }  // namespace quorvel

@@ -2,21 +2,23 @@
 #include <cstdint>
 #include <memory>
 
+struct inflate_state;
+
 namespace quorvel {
 
 class DataSink;
 
-// Decoder of raw DEFLATE streams (RFC 1951: no wrapper, no checksum) that may be fed in pieces.
+// Decoder of raw DEFLATE streams (RFC 1951: no wrapper, no checksum) that may be fed in pieces
+// and resumes where the last piece ended.
 //
-// Streaming runs on zlib's inflate: its state, its 32 KB history and a 32 KB output window here,
-// whatever the stream's length. Output reaches the sink whenever the window fills and at the end
-// of the stream; a sink that cannot take a full window stops the decoder, which resumes on the
-// next feed. When the whole stream arrives in the first feed, marked final, and the sink appends
-// to a DataBuffer, it is decoded by libdeflate straight into that buffer instead, which is
-// several times faster; both decoders accept and reject the same streams (see the fuzz target).
+// The decoding is ISA-L's stateful inflate, which keeps its own 32 KB history, so the output may
+// go anywhere: into a 32 KB window here, offered to the sink whenever it fills and at the end of
+// the stream (a sink that cannot take it all stops the decoder, which resumes on the next feed),
+// or, for a sink that appends to a DataBuffer, straight into that buffer. Memory is the state
+// (about 85 KB with its history and tables) and the window, whatever the stream's length.
 //
-// Bytes after the final block are not consumed. Invariant: once feed has returned -1 or the final
-// block has ended, every later feed returns the same (-1, or 0 consumed).
+// Bytes after the final block are not consumed. Once feed has returned -1, or the final block has
+// ended, every later feed returns the same (-1, or 0 consumed).
 class InflateState2 {
 public:
     InflateState2();
@@ -36,15 +38,14 @@ public:
 
 private:
     bool handWindow();
-    int64_t feedWhole(const uint8_t* bytes, uint32_t n);
+    // One call of the decoder into the window or the sink's buffer; its result code.
+    int decodeStep();
 
-    struct Stream;
-    std::unique_ptr<Stream> stream_;
+    std::unique_ptr<inflate_state> state_;
     DataSink* sink_ = nullptr;
     std::unique_ptr<uint8_t[]> window_;
     uint32_t windowCount_ = 0;   // bytes written into the window
     uint32_t windowHanded_ = 0;  // of those, bytes already taken by the sink
-    bool started_ = false;
     bool finished_ = false;
     bool invalid_ = false;
 };
