@@ -21,11 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t* block = coding.decodeBase64(text, n, &count);
     if (count > n * 3 / 4 + 3) __builtin_trap();
     std::free(block);
-    block = coding.decodeQ(text, static_cast<int32_t>(n), &count);  // 0: up to a NUL, within the text
+    const std::string terminated(text, size);  // where no length is given, decoders read up to a NUL
+    block = coding.decodeQ(terminated.c_str(), static_cast<int32_t>(n), &count);
     if (count > n) __builtin_trap();
     std::free(block);
 
-    const std::string terminated(text, size);  // the words decoders read up to the first NUL
     const size_t textLength = std::strlen(terminated.c_str());
     for (bool q : {true, false}) {
         DataBuffer out;
