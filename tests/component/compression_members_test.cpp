@@ -185,6 +185,19 @@ TEST_F(Compression, CompressSubtreeAndBack) {
     }
     EXPECT_EQ(xmlOf(root.get()), xmlOf(loaded.get()));
 
+    // Decompressing into a node that has children: they go with the parsed root, which a handle on
+    // one of them keeps alive, holding the node's former tag and attributes.
+    ASSERT_EQ(loadedBook->GetChild(1, &raw), S_OK);
+    auto price = adoptResult(raw);
+    setRawContent(loadedBook.get(), storedForm(zlibDeflate("<shelf n=\"1\"><slot/></shelf>")));
+    ASSERT_EQ(loadedBook->DecompressSubtree(), S_OK);
+    EXPECT_EQ(xmlOf(loadedBook.get()), "<shelf n=\"1\"><slot></slot>\n</shelf>\n");
+    ASSERT_EQ(price->GetParent(&raw), S_OK);
+    auto formerBook = adoptResult(raw);
+    EXPECT_EQ(tagOf(formerBook.get()), "book");
+    EXPECT_EQ(nodeOf(formerBook.get())->childCount(), 2);
+    EXPECT_NE(treeIdOf(price.get()), treeIdOf(loaded.get()));
+
     // At the root, the declaration is compressed too.
     const std::string whole = xmlOf(root.get());
     ASSERT_EQ(root->CompressSubtree(), S_OK);
