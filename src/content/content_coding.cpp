@@ -106,11 +106,16 @@ size_t decodeInto(const unsigned char* text, size_t length, uint8_t* out) {
     uint32_t acc = 0;
     int have = 0;  // characters in acc
     while (p < end) {
-        // Whole groups of 4 alphabet characters, the common case between line breaks.
+        // Whole groups of 4 alphabet characters, and the CR LF that ends a stored line between
+        // two groups: the common case.
         if (have == 0) {
             while (end - p >= 4) {
                 const uint32_t a = kDecode[p[0]], b = kDecode[p[1]], c = kDecode[p[2]], d = kDecode[p[3]];
-                if ((a | b | c | d) >= 64) break;
+                if ((a | b | c | d) >= 64) {
+                    if (p[0] != '\r' || p[1] != '\n') break;
+                    p += 2;
+                    continue;
+                }
                 const uint32_t v = (a << 18) | (b << 12) | (c << 6) | d;
                 out[0] = static_cast<uint8_t>(v >> 16);
                 out[1] = static_cast<uint8_t>(v >> 8);
