@@ -20,7 +20,9 @@ uint32_t directRoom(const DataBuffer& out) {
 }
 }  // namespace
 
-InflateState2::InflateState2() : state_(std::make_unique<inflate_state>()), window_(new uint8_t[kWindowSize]) {
+// The state is not zeroed first: isal_inflate_init sets what decoding reads, and the 85 KB of
+// history and tables are then touched only as far as a stream uses them.
+InflateState2::InflateState2() : state_(new inflate_state), window_(new uint8_t[kWindowSize]) {
     isal_inflate_init(state_.get());
     state_->crc_flag = ISAL_DEFLATE;
 }
