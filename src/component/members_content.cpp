@@ -1,16 +1,9 @@
-// Node content coding, compression and encryption, and binary content.
+// Node encryption and binary content.
 // Not implemented yet: each member fails with E_NOTIMPL and a log that names it.
 #include "component/node_handle.h"
 
 namespace quorvel {
 
-HRESULT CQuorvelXml::QEncodeContent(BSTR, VARIANT) { return notImplemented("QEncodeContent"); }
-HRESULT CQuorvelXml::BEncodeContent(BSTR, VARIANT) { return notImplemented("BEncodeContent"); }
-HRESULT CQuorvelXml::DecodeContent(VARIANT*) { return notImplemented("DecodeContent"); }
-HRESULT CQuorvelXml::CompressNode() { return notImplemented("CompressNode"); }
-HRESULT CQuorvelXml::CompressSubtree() { return notImplemented("CompressSubtree"); }
-HRESULT CQuorvelXml::DecompressNode() { return notImplemented("DecompressNode"); }
-HRESULT CQuorvelXml::DecompressSubtree() { return notImplemented("DecompressSubtree"); }
 HRESULT CQuorvelXml::EncryptNode(BSTR) { return notImplemented("EncryptNode"); }
 HRESULT CQuorvelXml::DecryptNode(BSTR) { return notImplemented("DecryptNode"); }
 HRESULT CQuorvelXml::SetBinaryContent(LONG, LONG, BSTR, VARIANT) { return notImplemented("SetBinaryContent"); }

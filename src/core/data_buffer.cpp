@@ -27,6 +27,15 @@ void DataBuffer::clear() {
 // Moves the bytes in use into an owned block of exactly newCapacity bytes.
 void DataBuffer::reallocate(uint64_t newCapacity) {
     if (newCapacity > UINT32_MAX) throw std::bad_alloc();
+    if (data_ && !borrowed_ && newCapacity >= size_) {
+        // An owned block grows in place where it can, and large ones move by remapping their
+        // pages instead of copying and touching fresh ones.
+        void* grown = std::realloc(data_, newCapacity ? newCapacity : 1);
+        if (!grown) throw std::bad_alloc();
+        data_ = static_cast<uint8_t*>(grown);
+        capacity_ = static_cast<uint32_t>(newCapacity);
+        return;
+    }
     uint8_t* fresh = static_cast<uint8_t*>(std::malloc(newCapacity ? newCapacity : 1));
     if (!fresh) throw std::bad_alloc();
     if (size_) std::memcpy(fresh, data_, size_);
