@@ -33,8 +33,8 @@ void IconvConverter::close() {
 
 bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     close();
-    const QuickConvertTable* decodeTable = byteTableForCodePage(sourceCodePage);
-    const QuickConvertTable* encodeTable = byteTableForCodePage(targetCodePage);
+    const ByteTable* decodeTable = byteTableForCodePage(sourceCodePage);
+    const ByteTable* encodeTable = byteTableForCodePage(targetCodePage);
     const char* from = decodeTable ? kUtf16Le : iconvNameForCodePage(sourceCodePage);
     const char* to = encodeTable ? kUtf16Le : iconvNameForCodePage(targetCodePage);
     if (from == nullptr || to == nullptr) return false;

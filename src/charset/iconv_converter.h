@@ -9,7 +9,7 @@
 namespace quorvel {
 
 class DataBuffer;
-struct QuickConvertTable;
+struct ByteTable;
 
 class IconvConverter {
 public:
@@ -50,8 +50,8 @@ private:
     // iconv_t; with a table side it converts between UTF-16LE and the other side, and is absent
     // when that side is UTF-16LE too.
     void* handle_ = nullptr;
-    const QuickConvertTable* decodeTable_ = nullptr;  // the source is a table code page
-    const QuickConvertTable* encodeTable_ = nullptr;  // the target is a table code page
+    const ByteTable* decodeTable_ = nullptr;  // the source is a table code page
+    const ByteTable* encodeTable_ = nullptr;  // the target is a table code page
 };
 
 }  // namespace quorvel
