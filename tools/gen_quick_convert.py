@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes src/charset/quick_convert_tables.cpp: the byte-to-UTF-16 tables of the ten
 single-byte code pages that UTF-16 text is converted to without the platform converter,
-and for each the sorted reverse map used to encode.
+and for each the sorted reverse map used to encode; and the byte tables of the single-byte
+code pages that the platform converter converts by table rather than by iconv, because
+iconv's converter for them is not one byte to one character or is not the platform's table.
 
 The Windows tables come from Python's cp1250..cp1258 codecs, which carry the published
 Windows mappings; undefined bytes are 0. Code page 10007 is the classic Macintosh
@@ -36,6 +38,25 @@ CLASSIC_MAC_CYRILLIC = [
     (0xFF, 0x20AC, 0x00A4),  # CURRENCY SIGN, later EURO SIGN
 ]
 
+# Code pages converted by table instead of iconv: windows-1255 and windows-1258 (iconv joins a
+# letter and a following combining mark), and those where iconv's table is not the platform's.
+# The first two share the quick-convert tables above.
+BYTE_TABLE_CODE_PAGES = [
+    (875, "cp875"),
+    (1026, "cp1026"),
+    (1255, "cp1255"),
+    (1258, "cp1258"),
+    (10000, "mac_roman"),
+    (10079, "mac_iceland"),
+]
+
+# The platform's Macintosh tables are the classic ones, like 10007's: the currency sign where the
+# later revision has the euro sign.
+CLASSIC_MAC = {
+    10000: [(0xDB, 0x20AC, 0x00A4)],
+    10079: [(0xDB, 0x20AC, 0x00A4)],
+}
+
 # Units below this are written as the byte of the same value and never looked up.
 FIRST_LOOKED_UP_UNIT = 0xFF
 
@@ -66,6 +87,31 @@ def build_table(code_page, codec):
     return table
 
 
+def build_byte_table(code_page, codec):
+    table = decode_table(codec)
+    for byte, later, classic in CLASSIC_MAC.get(code_page, []):
+        if table[byte] != later:
+            sys.exit(f"{codec} byte {byte:#04x} is {table[byte]:#06x}, expected {later:#06x}")
+        table[byte] = classic
+    return table
+
+
+def full_reverse_map(table, codec):
+    """(unit, byte) for every unit some byte decodes to, sorted by unit: the byte Python's encoder
+    gives where it is one that decodes to the unit, else the lowest such byte."""
+    reverse = {}
+    for byte in range(256):
+        unit = table[byte]
+        if (unit == 0 and byte != 0) or unit in reverse:
+            continue
+        try:
+            encoded = chr(unit).encode(codec)
+        except UnicodeEncodeError:
+            encoded = b""
+        reverse[unit] = encoded[0] if len(encoded) == 1 and table[encoded[0]] == unit else byte
+    return sorted(reverse.items())
+
+
 def reverse_map(table):
     """(unit, byte) pairs over bytes 128..255, sorted by unit; the lowest byte wins."""
     first = {}
@@ -89,6 +135,8 @@ def generate():
     out.append("")
     out.append('#include "charset/quick_convert_tables.h"')
     out.append("")
+    out.append('#include "charset/byte_table_codec.h"')
+    out.append("")
     out.append("namespace quorvel {")
     out.append("namespace {")
     out.append("")
@@ -104,6 +152,29 @@ def generate():
         out.append(emit_rows(reverse, 4, lambda p: f"{{0x{p[0]:04X}, 0x{p[1]:02X}}}"))
         out.append("}};")
         out.append("")
+    quick = dict(CODE_PAGES)
+    for code_page, codec in BYTE_TABLE_CODE_PAGES:
+        table = build_byte_table(code_page, codec)
+        if code_page in quick:
+            if table != build_table(code_page, quick[code_page]):
+                sys.exit(f"{code_page}: byte table differs from the quick-convert table")
+        else:
+            out.append(f"// Code page {code_page}, byte to UTF-16 (0: undefined).")
+            out.append(f"constexpr std::array<char16_t, 256> kToUtf16_{code_page} = {{{{")
+            out.append(emit_rows(table, 8, lambda v: f"0x{v:04X}"))
+            out.append("}};")
+            out.append("")
+        reverse = full_reverse_map(table, codec)
+        out.append(f"// Code page {code_page}, every character to its byte.")
+        out.append(f"constexpr std::array<QuickConvertReverseEntry, {len(reverse)}> kByteOf_{code_page} = {{{{")
+        out.append(emit_rows(reverse, 4, lambda p: f"{{0x{p[0]:04X}, 0x{p[1]:02X}}}"))
+        out.append("}};")
+        out.append("")
+    out.append(f"constexpr std::array<ByteTable, {len(BYTE_TABLE_CODE_PAGES)}> kByteTables = {{{{")
+    for code_page, _ in BYTE_TABLE_CODE_PAGES:
+        out.append(f"    {{{code_page}, &kToUtf16_{code_page}, kByteOf_{code_page}}},")
+    out.append("}};")
+    out.append("")
     out.append(f"constexpr std::array<QuickConvertTable, {len(CODE_PAGES)}> kTables = {{{{")
     for code_page, _ in CODE_PAGES:
         out.append(f"    {{{code_page}, &kToUtf16_{code_page}, kFromUtf16_{code_page}}},")
@@ -112,6 +183,8 @@ def generate():
     out.append("}  // namespace")
     out.append("")
     out.append("std::span<const QuickConvertTable> quickConvertTables() noexcept { return kTables; }")
+    out.append("")
+    out.append("std::span<const ByteTable> byteTables() noexcept { return kByteTables; }")
     out.append("")
     out.append("const QuickConvertTable* findQuickConvertTable(uint32_t codePage) noexcept {")
     out.append("    for (const QuickConvertTable& table : kTables) {")

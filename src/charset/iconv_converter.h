@@ -1,5 +1,7 @@
 #pragma once
-// One conversion descriptor of the C library's iconv, between two code pages.
+// A converter between two code pages: a conversion descriptor of the C library's iconv, joined
+// to a table for a side whose iconv converter is not one byte to one character
+// (byte_table_codec.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +9,7 @@
 namespace quorvel {
 
 class DataBuffer;
+struct ByteTable;
 
 class IconvConverter {
 public:
@@ -19,7 +22,7 @@ public:
     // either code page has no iconv converter or the library cannot pair them.
     bool open(uint32_t sourceCodePage, uint32_t targetCodePage);
     void close();
-    bool isOpen() const { return handle_ != nullptr; }
+    bool isOpen() const { return open_; }
 
     // Converts `length` bytes from the initial shift state and ends in it, appending to `out`
     // behind a first window of `room` bytes; a window that proves short is enlarged. False, with
@@ -39,7 +42,16 @@ public:
     Progress step(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
 
 private:
-    void* handle_ = nullptr;  // iconv_t
+    Progress iconvStep(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
+    Progress stepFromTable(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
+    Progress stepToTable(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
+
+    bool open_ = false;
+    // iconv_t; with a table side it converts between UTF-16LE and the other side, and is absent
+    // when that side is UTF-16LE too.
+    void* handle_ = nullptr;
+    const ByteTable* decodeTable_ = nullptr;  // the source is a table code page
+    const ByteTable* encodeTable_ = nullptr;  // the target is a table code page
 };
 
 }  // namespace quorvel

@@ -31,8 +31,8 @@ ULONG ClassFactory::Release() {
 HRESULT ClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) {
     if (!ppvObject) return E_POINTER;
     *ppvObject = nullptr;
-    if (pUnkOuter) return CLASS_E_NOAGGREGATION;
-    return create_(riid, ppvObject);
+    if (pUnkOuter && riid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
+    return create_(pUnkOuter, riid, ppvObject);
 }
 
 HRESULT ClassFactory::LockServer(BOOL fLock) {

@@ -8,8 +8,9 @@
 
 namespace quorvel {
 
-// Makes a new object and answers riid on it, leaving the caller the only reference.
-using CreateInstanceFunction = HRESULT (*)(REFIID riid, void** ppv);
+// Makes a new object and answers riid on it, leaving the caller the only reference. With an outer
+// object, riid is IID_IUnknown and the answer is the new object's inner unknown.
+using CreateInstanceFunction = HRESULT (*)(IUnknown* outer, REFIID riid, void** ppv);
 
 class ClassFactory final : public IClassFactory {
 public:
@@ -20,7 +21,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     ULONG AddRef() override;
     ULONG Release() override;
-    // Aggregation is not offered: an outer object gets CLASS_E_NOAGGREGATION.
+    // With an outer object only IID_IUnknown may be asked for (else CLASS_E_NOAGGREGATION).
     HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override;
     HRESULT LockServer(BOOL fLock) override;
 

@@ -5,6 +5,7 @@
 
 #include "component/class_factory.h"
 #include "component/dispatch_names.h"
+#include "component/inner_unknown.h"
 #include "component/node_handle.h"
 #include "component/registry_store.h"
 #include "component/xml_factory.h"
@@ -14,12 +15,10 @@ namespace quorvel {
 
 namespace {
 
-HRESULT createQuorvelXml(REFIID riid, void** ppv) {
-    CQuorvelXml* handle = CQuorvelXml::createHandle();
+HRESULT createQuorvelXml(IUnknown* outer, REFIID riid, void** ppv) {
+    CQuorvelXml* handle = CQuorvelXml::createHandle(outer);
     if (!handle) return E_OUTOFMEMORY;
-    const HRESULT hr = handle->QueryInterface(riid, ppv);
-    handle->Release();
-    return hr;
+    return handOutNewObject(handle, outer, riid, ppv);
 }
 
 struct ClassEntry {

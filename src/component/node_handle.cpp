@@ -12,8 +12,9 @@ namespace quorvel {
 
 std::atomic<int64_t> CQuorvelXml::liveCount_{0};
 
-CQuorvelXml::CQuorvelXml()
-    : errorInfo_(IID_IQuorvelXml, kErrorSource),
+CQuorvelXml::CQuorvelXml(IUnknown* outer)
+    : outer_(outer),
+      errorInfo_(IID_IQuorvelXml, kErrorSource),
       events_(*this, DIID_IQuorvelXmlEvents, true),
       propertyNotify_(*this, IID_IPropertyNotifySink, false) {
     log_.setName(kLogName);
@@ -27,9 +28,9 @@ CQuorvelXml::~CQuorvelXml() {
     liveCount_.fetch_sub(1, std::memory_order_relaxed);
 }
 
-CQuorvelXml* CQuorvelXml::createHandle() {
+CQuorvelXml* CQuorvelXml::createHandle(IUnknown* outer) {
     try {
-        return new CQuorvelXml();
+        return new CQuorvelXml(outer);
     } catch (...) {
         return nullptr;
     }
@@ -119,9 +120,11 @@ void CQuorvelXml::raiseErrorSummary() {
 
 // ---- IUnknown -------------------------------------------------------------------------------
 
-HRESULT CQuorvelXml::QueryInterface(REFIID riid, void** ppv) {
+HRESULT CQuorvelXml::innerQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IQuorvelXml) {
+    if (riid == IID_IUnknown && outer_) {
+        *ppv = &inner_;
+    } else if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IQuorvelXml) {
         *ppv = static_cast<IQuorvelXml*>(this);
     } else if (riid == IID_ISupportErrorInfo) {
         *ppv = static_cast<ISupportErrorInfo*>(this);
@@ -135,13 +138,16 @@ HRESULT CQuorvelXml::QueryInterface(REFIID riid, void** ppv) {
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    AddRef();
+    // An interface's Release passes on to the outer object, so its reference is taken there too.
+    if (*ppv == &inner_) {
+        innerAddRef();
+    } else {
+        AddRef();
+    }
     return S_OK;
 }
 
-ULONG CQuorvelXml::AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
-
-ULONG CQuorvelXml::Release() {
+ULONG CQuorvelXml::innerRelease() {
     const ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (left == 0) delete this;
     return left;

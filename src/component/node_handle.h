@@ -13,6 +13,7 @@
 
 #include "charset/charset_convert.h"
 #include "component/connection_point.h"
+#include "component/inner_unknown.h"
 #include "component/module_lock.h"
 #include "component/rich_error_info.h"
 #include "core/data_buffer.h"
@@ -52,8 +53,9 @@ public:
     static constexpr const char16_t* kErrorSource = u"QuorvelXml.QuorvelXml";
 
     // A new handle on a one-node tree tagged "unnamed", counted as a live object of the module.
-    // The caller owns the one reference it comes with. None when memory runs out.
-    static CQuorvelXml* createHandle();
+    // The caller owns the one reference it comes with, on the inner unknown when `outer`
+    // aggregates it. None when memory runs out.
+    static CQuorvelXml* createHandle(IUnknown* outer = nullptr);
     // A new handle designating node, as IQuorvelXml with one reference for the caller; none when
     // memory runs out.
     static IQuorvelXml* wrapNode(TreeNode* node);
@@ -136,10 +138,17 @@ public:
         return E_FAIL;
     }
 
-    // ---- IUnknown ----
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    // ---- IUnknown: passed on to the outer object when aggregated ----
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        return outer_ ? outer_->QueryInterface(riid, ppv) : innerQueryInterface(riid, ppv);
+    }
+    ULONG AddRef() override { return outer_ ? outer_->AddRef() : innerAddRef(); }
+    ULONG Release() override { return outer_ ? outer_->Release() : innerRelease(); }
+    // The object's own, never passed on.
+    HRESULT innerQueryInterface(REFIID riid, void** ppv);
+    ULONG innerAddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    ULONG innerRelease();
+    IUnknown* innerUnknown() { return &inner_; }
 
     // ---- IDispatch ----
     HRESULT GetTypeInfoCount(UINT* pctinfo) override;
@@ -266,7 +275,7 @@ public:
     void FireEvent(uint32_t eventId, uint32_t userValue, uint32_t percent, uint32_t extra) override;
 
 private:
-    CQuorvelXml();
+    explicit CQuorvelXml(IUnknown* outer);
     ~CQuorvelXml() override;
     // Drops the handle reference on the current node, destroying its tree when it was the last.
     void releaseNode();
@@ -275,6 +284,8 @@ private:
 
     ModuleLockHolder moduleLock_;  // first in, last out: the object counts until it is fully gone
     std::atomic<ULONG> refs_{1};
+    IUnknown* const outer_;  // the aggregating object, not counted; none when not aggregated
+    InnerUnknown<CQuorvelXml> inner_{*this};
     TreeNode* node_ = nullptr;
     Logger log_;
     CharsetConvert converter_;

@@ -8,28 +8,42 @@
 
 namespace quorvel {
 
-HRESULT CXmlFactory::create(REFIID riid, void** ppv) {
-    CXmlFactory* factory = new (std::nothrow) CXmlFactory();
+HRESULT CXmlFactory::create(IUnknown* outer, REFIID riid, void** ppv) {
+    CXmlFactory* factory = new (std::nothrow) CXmlFactory(outer);
     if (!factory) return E_OUTOFMEMORY;
-    const HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    return handOutNewObject(factory, outer, riid, ppv);
 }
 
 HRESULT CXmlFactory::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IXmlFactory) {
-        *ppv = static_cast<IXmlFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return outer_ ? outer_->QueryInterface(riid, ppv) : innerQueryInterface(riid, ppv);
 }
 
-ULONG CXmlFactory::AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+ULONG CXmlFactory::AddRef() { return outer_ ? outer_->AddRef() : innerAddRef(); }
 
-ULONG CXmlFactory::Release() {
+ULONG CXmlFactory::Release() { return outer_ ? outer_->Release() : innerRelease(); }
+
+HRESULT CXmlFactory::innerQueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown && outer_) {
+        *ppv = &inner_;
+    } else if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IXmlFactory) {
+        *ppv = static_cast<IXmlFactory*>(this);
+    } else {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    // An interface's Release passes on to the outer object, so its reference is taken there too.
+    if (*ppv == &inner_) {
+        innerAddRef();
+    } else {
+        AddRef();
+    }
+    return S_OK;
+}
+
+ULONG CXmlFactory::innerAddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+ULONG CXmlFactory::innerRelease() {
     const ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (left == 0) delete this;
     return left;

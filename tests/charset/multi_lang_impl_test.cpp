@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "charset/byte_table_codec.h"
 #include "charset/charset_name_tables.h"
 #include "charset/iconv_names.h"
 #include "charset_test_support.h"
@@ -42,7 +43,8 @@ std::set<uint32_t> servedNamedCodePages() {
     std::set<uint32_t> pages;
     for (const CharsetNameEntry& e : kCharsetNameTable) pages.insert(e.codePage);
     for (const CharsetNameEntry& e : kCommonCharsetNames) pages.insert(e.codePage);
-    std::erase_if(pages, [](uint32_t cp) { return iconvNameForCodePage(cp) == nullptr; });
+    // Code pages converted by table are checked against Python's codecs (code_page_fidelity_test).
+    std::erase_if(pages, [](uint32_t cp) { return iconvNameForCodePage(cp) == nullptr || byteTableForCodePage(cp); });
     return pages;
 }
 
@@ -54,7 +56,7 @@ std::string repeatTo(const std::string& text, size_t atLeast) {
 
 TEST(MultiLangImpl, EveryServedCodePageRoundTripsItsRepertoireOnBothRoutes) {
     const auto pages = servedNamedCodePages();
-    EXPECT_GT(pages.size(), 90u);
+    EXPECT_GT(pages.size(), 85u);
     for (uint32_t cp : pages) {
         SCOPED_TRACE(cp);
         const std::string text = repertoire(cp);

@@ -1,0 +1,220 @@
+// Every byte, and every lead and trail pair of the double-byte code pages, decoded by the
+// converter and by Python's codecs (code_page_reference.py) as an independent table. Where the two
+// differ, the difference must be one the table below accounts for: places where the platform's
+// own table is not Python's, and places the C library's converter still gets wrong.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "charset/byte_table_codec.h"
+#include "charset/iconv_names.h"
+#include "charset/multi_lang_impl.h"
+#include "charset_test_support.h"
+#include "core/data_buffer.h"
+
+namespace quorvel::test {
+namespace {
+
+// Inputs (one byte 0xBB or a pair 0xLLTT) whose decoding may differ from Python's.
+struct KnownDifference {
+    uint32_t codePage;
+    uint32_t first, last;
+    const char* why;
+};
+constexpr KnownDifference kKnownDifferences[] = {
+    // The platform's table differs from Python's codec; the C library's agrees with the platform.
+    {936, 0x80, 0x80, "the euro sign at 0x80, which Python's gbk lacks"},
+    {950, 0x80, 0x80, "0x80 is U+0080"},
+    {950, 0xC6A1, 0xC8FE, "user-defined characters in the private use area, not the ETEN extensions"},
+    {10007, 0xA2, 0xA2, "the classic Macintosh Cyrillic table"},
+    {10007, 0xFF, 0xFF, "the classic Macintosh Cyrillic table"},
+    {10000, 0xDB, 0xDB, "the classic Macintosh Roman table: the currency sign, not the euro"},
+    {10079, 0xDB, 0xDB, "the classic Macintosh Icelandic table: the currency sign, not the euro"},
+    {20273, 0xBC, 0xBC, "the macron, as in the platform's other EBCDIC tables; Python's cp273 has the overline"},
+    {20932, 0x80, 0xA0, "single C1 control bytes"},
+    {51932, 0x80, 0xA0, "single C1 control bytes"},
+    {20949, 0x80, 0xA0, "single C1 control bytes"},
+    {51949, 0x80, 0xA0, "single C1 control bytes"},
+    {20949, 0xC9, 0xC9, "single C1 control bytes"},
+    {20949, 0xA4D4, 0xA4D4, "the Hangul filler, as in the platform's 949"},
+    {51949, 0xA4D4, 0xA4D4, "the Hangul filler, as in the platform's 949"},
+    {54936, 0xA6D9, 0xA6F5, "GB18030-2005 vertical forms, not the private use area"},
+    {54936, 0xA8BC, 0xA8BC, "GB18030-2005"},
+    {54936, 0xFE51, 0xFEA0, "GB18030-2005"},
+    // The C library's converter differs from the platform's table.
+    {1361, 0x5C, 0x5C, "JOHAB: won sign"},
+    {1361, 0x8441, 0x84D3, "JOHAB: jamo"},
+    {1361, 0xD9E8, 0xD9E8, "JOHAB: U+327E"},
+    {932, 0x80, 0x80, "CP932: 0x80 undefined"},
+    {932, 0xA0, 0xA0, "CP932: 0xA0 undefined, not U+F8F0"},
+    {932, 0xFD, 0xFF, "CP932: 0xFD to 0xFF undefined, not U+F8F1 to U+F8F3"},
+    {20424, 0x00, 0xFF, "IBM424"},
+    {65000, 0x00, 0x7F, "UTF-7: control characters"},
+    {20949, 0xA2E8, 0xA2E8, "EUC-KR: KS X 1001:2002's U+327E"},
+    {51949, 0xA2E8, 0xA2E8, "EUC-KR: KS X 1001:2002's U+327E"},
+};
+
+bool known(uint32_t codePage, uint32_t input) {
+    for (const KnownDifference& d : kKnownDifferences) {
+        if (d.codePage == codePage && d.first <= input && input <= d.last) return true;
+    }
+    return false;
+}
+
+// The same form as the reference: "-" and the units joined by '.', or "X".
+std::string ourDecoding(MultiLangImpl& ml, uint32_t codePage, const std::string& bytes) {
+    DataBuffer out;
+    if (!ml.ToUnicode(codePage, bytes.data(), static_cast<uint32_t>(bytes.size()), out, nullptr)) return "X";
+    std::string text = "-";
+    char unit[8];
+    for (uint32_t i = 0; i + 1 < out.size(); i += 2) {
+        std::snprintf(unit, sizeof unit, "%s%04X", i ? "." : "", out.data()[i] | out.data()[i + 1] << 8);
+        text += unit;
+    }
+    return text;
+}
+
+TEST(CodePageFidelity, EveryByteAndPairDecodesAsTheIndependentTableSays) {
+    const std::string command = std::string(QV_PYTHON) + " " + QV_CODE_PAGE_REFERENCE;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    ASSERT_TRUE(pipe);
+    MultiLangImpl ml;
+    std::map<uint32_t, std::vector<std::string>> unexpected;
+    // Lead bytes that already decode differently alone: their pairs tell nothing more.
+    std::map<uint32_t, std::vector<bool>> differentAlone;
+    size_t lines = 0, differences = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe.get())) {
+        std::istringstream fields(line);
+        uint32_t codePage = 0;
+        std::string hex, reference;
+        ASSERT_TRUE(fields >> codePage >> hex >> reference) << line;
+        ++lines;
+        std::string bytes;
+        for (size_t i = 0; i < hex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+        auto& alone = differentAlone[codePage];
+        alone.resize(256);
+        if (bytes.size() == 2 && alone[static_cast<uint8_t>(bytes[0])]) continue;
+        const std::string ours = ourDecoding(ml, codePage, bytes);
+        if (ours == reference) continue;
+        ++differences;
+        if (bytes.size() == 1) alone[static_cast<uint8_t>(bytes[0])] = true;
+        if (!known(codePage, static_cast<uint32_t>(std::stoul(hex, nullptr, 16)))) {
+            unexpected[codePage].push_back(hex + " ours " + ours + " reference " + reference);
+        }
+    }
+    EXPECT_GT(lines, 300000u);  // the reference ran and covered the double-byte pairs
+    EXPECT_LT(differences, 1200u);
+    for (const auto& [codePage, list] : unexpected) {
+        std::string all;
+        for (const std::string& d : list) all += "\n  " + d;
+        ADD_FAILURE() << "code page " << codePage << ": " << list.size() << " unexpected differences" << all;
+    }
+}
+
+// Decoding is one byte to one character in context too: a text of every pair of the bytes that
+// decode alone decodes to their characters in turn, and encodes back to the same bytes, on every
+// route. The C library's windows-1255 and windows-1258 converters would join a letter and a
+// following combining mark into one precomposed character here.
+TEST(CodePageFidelity, SingleByteCodePagesMapEachByteToItsOwnCharacterBothWays) {
+    MultiLangImpl ml;
+    size_t checked = 0;
+    for (const IconvNameEntry& entry : iconvNameTable()) {
+        const uint32_t cp = entry.codePage;
+        if (cp == 65001 || cp == 1200 || cp == 1201 || cp == 65000) continue;
+        std::string valid;
+        std::u16string chars;
+        bool singleByte = true;
+        for (int b = 0; b < 256 && singleByte; ++b) {
+            DataBuffer unit;
+            const char byte = static_cast<char>(b);
+            if (!ml.ToUnicode(cp, &byte, 1, unit, nullptr)) continue;
+            singleByte = unit.size() == 2;
+            // Where several bytes decode to one character (EBCDIC's substitute), it encodes to one of them.
+            DataBuffer again;
+            if (singleByte && (!ml.FromUnicode(cp, unit.data(), 2, again, nullptr) || bytesOf(again) != std::string(1, byte))) {
+                continue;
+            }
+            valid.push_back(byte);
+            chars.push_back(static_cast<char16_t>(unit.data()[0] | unit.data()[1] << 8));
+        }
+        if (!singleByte || valid.size() < 128) continue;
+        SCOPED_TRACE(cp);
+        ++checked;
+        std::string text, utf16;
+        for (size_t i = 0; i < valid.size(); ++i) {
+            for (size_t j = 0; j < valid.size(); ++j) {
+                text += {valid[i], valid[j]};
+                utf16 += utf16le(std::u16string{chars[i], chars[j]});
+            }
+        }
+        std::string utf8;
+        ASSERT_TRUE(iconvConvert("UTF-8", "UTF-16LE", utf16, utf8));
+        DataBuffer decoded, encoded, toUtf8, fromUtf8;
+        ASSERT_TRUE(ml.ToUnicode(cp, text.data(), text.size(), decoded, nullptr));
+        EXPECT_TRUE(bytesOf(decoded) == utf16);
+        ASSERT_TRUE(ml.FromUnicode(cp, utf16.data(), utf16.size(), encoded, nullptr));
+        EXPECT_TRUE(bytesOf(encoded) == text);
+        ASSERT_TRUE(ml.Convert(cp, 65001, text.data(), text.size(), toUtf8, nullptr));
+        EXPECT_TRUE(bytesOf(toUtf8) == utf8);
+        ASSERT_TRUE(ml.Convert(65001, cp, utf8.data(), utf8.size(), fromUtf8, nullptr));
+        EXPECT_TRUE(bytesOf(fromUtf8) == text);
+        if (!byteTableForCodePage(cp)) continue;
+        // Past the one-step limit the text goes through the system's codecs, or through UTF-16 in
+        // two steps; the tables serve there too.
+        const std::string longText = text + text + text;
+        const std::string longUtf8 = utf8 + utf8 + utf8;
+        DataBuffer viaSystem, direct, back;
+        ASSERT_TRUE(ml.Convert(cp, 65001, longText.data(), longText.size(), viaSystem, nullptr));
+        EXPECT_TRUE(bytesOf(viaSystem) == longUtf8);
+        ASSERT_TRUE(ml.ConvertDirect(65001, cp, longUtf8.data(), longUtf8.size(), direct, nullptr));
+        EXPECT_TRUE(bytesOf(direct) == longText);
+        ASSERT_TRUE(ml.ConvertDirect(cp, 65001, longText.data(), longText.size(), back, nullptr));
+        EXPECT_TRUE(bytesOf(back) == longUtf8);
+    }
+    EXPECT_GT(checked, 70u);
+
+    // A precomposed character the table lacks has no bytes, as the platform has no best fit;
+    // one it has keeps its byte. Also to and from another code page, whichever side the table is on.
+    struct Case {
+        uint32_t from, to;
+        std::string in;
+        bool ok;
+        std::string out;
+    } cases[] = {
+        {65001, 1255, "\xEF\xAD\x8E", false, ""},                          // U+FB4E
+        {65001, 1255, "\xD7\xA4\xD6\xBF", true, "\xF4\xCF"},               // U+05E4 U+05BF
+        {1255, 65001, "\xE0\xC7", true, "\xD7\x90\xD6\xB7"},               // U+05D0 U+05B7
+        {65001, 1258, "\xE1\xBA\xA0", false, ""},                          // U+1EA0
+        {65001, 1258, "\xC3\x80", true, "\xC0"},                           // U+00C0
+        {1258, 65001, "A\xCC", true, "A\xCC\x80"},                         // U+0041 U+0300
+        {1258, 1255, "a\xCC", false, ""},                                  // 1255 has no U+0300
+        {1255, 1252, "abc\xE0", false, ""},
+        {1252, 1258, "\xC0\xE9", true, "\xC0\xE9"},
+        {932, 1258, "\x82\xA0", false, ""},                                // hiragana
+        {20127, 1255, "abc", true, "abc"},
+        {1255, 50220, "abc", true, "abc"},
+        {1255, 1201, "a\xD9", false, ""},                                  // 0xD9 is undefined
+        {1201, 1258, std::string("\x01\xAF\x00", 3), false, ""},           // half a unit
+        {875, 65001, "\x74\x41", true, "\xC2\xA0\xCE\x91"},               // EBCDIC: NBSP, ALPHA
+        {65001, 875, "\xE2\x88\x87", false, ""},                          // U+2207, iconv's 0x74
+        {10000, 65001, "\xDB\xC6", true, "\xC2\xA4\xE2\x88\x86"},         // classic: currency sign
+        {65001, 10079, "\xE2\x82\xAC", false, ""},                         // no euro sign
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from * 100000 + c.to);
+        DataBuffer out;
+        out.append("<", 1);
+        EXPECT_EQ(ml.Convert(c.from, c.to, c.in.data(), c.in.size(), out, nullptr), c.ok);
+        EXPECT_EQ(bytesOf(out), "<" + c.out);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel::test
