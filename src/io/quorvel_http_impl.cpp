@@ -1,0 +1,231 @@
+#include "io/quorvel_http_impl.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <new>
+
+#include "core/data_buffer.h"
+#include "io/tls_verification.h"
+
+namespace quorvel {
+namespace {
+
+struct CurlEasyFree {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+using CurlEasy = std::unique_ptr<CURL, CurlEasyFree>;
+struct CurlListFree {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
+struct CurlUrlFree {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+struct CurlTextFree {
+    void operator()(char* s) const { curl_free(s); }
+};
+using CurlText = std::unique_ptr<char, CurlTextFree>;
+
+// libcurl's process-wide set-up, once; it is never undone, as the module may be used until exit.
+bool libraryReady() {
+    static std::once_flag once;
+    static bool ready = false;
+    std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+    return ready;
+}
+
+CurlText urlPart(CURLU* u, CURLUPart part, unsigned flags = 0) {
+    char* s = nullptr;
+    if (curl_url_get(u, part, &s, flags) != CURLUE_OK) return nullptr;
+    return CurlText(s);
+}
+
+}  // namespace
+
+// Where the body of a reply goes, and the bound it must stay within.
+struct QuorvelHttpImpl::Sink {
+    DataBuffer* data = nullptr;
+    StringBuffer* text = nullptr;
+    uint64_t limit = 0;
+    bool tooLarge = false;
+
+    // Each write doubles the room when it runs out, so a large body costs amortised linear time.
+    static size_t write(char* bytes, size_t size, size_t count, void* self) {
+        Sink& s = *static_cast<Sink*>(self);
+        const uint64_t n = static_cast<uint64_t>(size) * count;
+        const uint64_t have = s.data ? s.data->size() : static_cast<uint64_t>(s.text->length());
+        if (have + n > s.limit) {
+            s.tooLarge = true;
+            return 0;
+        }
+        try {
+            const uint64_t need = have + n;
+            if (s.data) {
+                if (need > s.data->capacity())
+                    s.data->reserve(static_cast<uint32_t>(std::min(std::max(need, 2 * uint64_t{s.data->capacity()}), s.limit)));
+                s.data->append(bytes, static_cast<uint32_t>(n));
+            } else {
+                const uint64_t capacity = static_cast<uint64_t>(s.text->capacity());
+                if (need + 1 > capacity)
+                    s.text->reserve(static_cast<int32_t>(std::min(std::max(need, 2 * capacity), s.limit) - have));
+                s.text->appendBytes(bytes, static_cast<int32_t>(n));
+            }
+        } catch (...) {
+            s.tooLarge = true;
+            return 0;
+        }
+        return static_cast<size_t>(n);
+    }
+};
+
+// What one request came to.
+struct QuorvelHttpImpl::Exchange {
+    enum class Stage { NoHost, NoRequest, NotSent, Answered };
+    Stage stage = Stage::NoHost;
+    long status = 0;
+    std::string location;
+};
+
+QuorvelHttpImpl::QuorvelHttpImpl() : mode_(AccessMode::Preconfigured) { open(); }
+
+QuorvelHttpImpl::QuorvelHttpImpl(AccessMode mode) : mode_(mode) { open(); }
+
+QuorvelHttpImpl::QuorvelHttpImpl(const char* proxy) : mode_(AccessMode::Proxy), proxy_(proxy ? proxy : "") { open(); }
+
+QuorvelHttpImpl::~QuorvelHttpImpl() { curl_easy_cleanup(static_cast<CURL*>(internet_)); }
+
+void QuorvelHttpImpl::open() {
+    if (!libraryReady()) return;
+    CurlEasy h(curl_easy_init());
+    if (!h) return;
+    limits_ = HttpLimits::current();
+    CURL* c = h.get();
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(c, CURLOPT_USERAGENT, kAgent);
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, limits_.connectSeconds);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits_.idleSeconds);
+    switch (mode_) {
+        case AccessMode::Preconfigured:
+            break;  // libcurl reads the proxy environment variables
+        case AccessMode::Direct:
+            curl_easy_setopt(c, CURLOPT_PROXY, "");
+            break;
+        case AccessMode::Proxy:
+            curl_easy_setopt(c, CURLOPT_PROXY, proxy_.data());
+            curl_easy_setopt(c, CURLOPT_NOPROXY, "");  // the named proxy for every host, whatever no_proxy says
+            break;
+    }
+    if (!configureTlsVerification(c)) return;
+    internet_ = h.release();
+}
+
+std::string QuorvelHttpImpl::requestTarget(const char* url) {
+    if (!url || !*url) return {};
+    std::unique_ptr<CURLU, CurlUrlFree> u(curl_url());
+    if (!u || curl_url_set(u.get(), CURLUPART_URL, url, CURLU_PATH_AS_IS) != CURLUE_OK) return {};
+    CurlText host = urlPart(u.get(), CURLUPART_HOST);
+    CurlText port = urlPart(u.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    CurlText path = urlPart(u.get(), CURLUPART_PATH);
+    CurlText query = urlPart(u.get(), CURLUPART_QUERY);
+    if (!host || !*host || !port) return {};
+    std::string target = std::string_view(port.get()) == "80" ? "http://" : "https://";
+    target.append(host.get()).append(":").append(port.get()).append(path ? path.get() : "/");
+    if (query) target.append("?").append(query.get());
+    return target;
+}
+
+void QuorvelHttpImpl::exchange(const std::string& target, const StringBuffer* postBody, Sink& sink,
+                               Exchange& result) {
+    result = Exchange{};
+    if (target.empty()) return;
+    result.stage = Exchange::Stage::NoRequest;
+    if (!internet_) return;
+    CurlEasy h(curl_easy_duphandle(static_cast<CURL*>(internet_)));
+    if (!h) return;
+    CURL* c = h.get();
+    curl_easy_setopt(c, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Sink::write);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    CurlList headers;
+    if (postBody) {
+        headers.reset(curl_slist_append(nullptr, "Content-Type: text/xml"));
+        curl_slist* more = headers ? curl_slist_append(headers.get(), "Expect:") : nullptr;
+        if (!more) return;
+        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+        curl_easy_setopt(c, CURLOPT_POST, 1L);
+        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody->length()));
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, postBody->data());
+    } else {
+        curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(c, CURLOPT_USERAGENT, kDownloadAgent);
+    }
+    if (hasCredentials()) {
+        // Offered only when the server asks, in the scheme it asks for.
+        curl_easy_setopt(c, CURLOPT_HTTPAUTH, static_cast<unsigned long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+        curl_easy_setopt(c, CURLOPT_USERNAME, username().data());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, password().data());
+    }
+    const CURLcode rc = curl_easy_perform(c);
+    if (sink.tooLarge) throw std::bad_alloc();
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    // A reply cut short still counts as a reply; one that stalled does not.
+    result.stage = Exchange::Stage::NotSent;
+    if (status <= 0 || rc == CURLE_OPERATION_TIMEDOUT) return;
+    result.stage = Exchange::Stage::Answered;
+    result.status = status;
+    curl_header* location = nullptr;
+    if (curl_easy_header(c, "Location", 0, CURLH_HEADER, -1, &location) == CURLHE_OK && location && location->value)
+        result.location = location->value;
+}
+
+bool QuorvelHttpImpl::Download(const char* url, DataBuffer& out) {
+    statusCode_.clear();
+    std::string target = requestTarget(url);
+    Sink sink{&out, nullptr, std::min<uint64_t>(limits_.maxBody, UINT32_MAX)};
+    Exchange reply;
+    for (int redirects = 0;; ++redirects) {
+        exchange(target, nullptr, sink, reply);
+        if (reply.stage != Exchange::Stage::Answered) return false;
+        statusCode_.setString(intToString(static_cast<int32_t>(reply.status)));
+        if (reply.status != 302 || reply.location.empty()) return reply.status == 200;
+        if (redirects == kMaxRedirects) return false;
+        out.clear();
+        target = requestTarget(reply.location.c_str());
+    }
+}
+
+bool QuorvelHttpImpl::PostXml(const char* url, const StringBuffer& body, StringBuffer& reply, StringBuffer& error) {
+    const std::string target = requestTarget(url);
+    // The largest text a StringBuffer holds, leaving room for its terminator.
+    Sink sink{nullptr, &reply, std::min<uint64_t>(limits_.maxBody, INT32_MAX - 1)};
+    Exchange result;
+    exchange(target, &body, sink, result);
+    switch (result.stage) {
+        case Exchange::Stage::NoHost:
+            error.append("Failed to make Internet connection");
+            return false;
+        case Exchange::Stage::NoRequest:
+            error.append("Failed to open HTTP request");
+            return false;
+        case Exchange::Stage::NotSent:
+            error.append("Failed to send HTTP request");
+            return false;
+        case Exchange::Stage::Answered:
+            return true;
+    }
+    return false;
+}
+
+}  // namespace quorvel
