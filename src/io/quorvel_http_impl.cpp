@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,33 @@ bool libraryReady() {
     std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
     return ready;
 }
+
+// Fails a transfer that has neither sent nor received a byte for the idle limit since its
+// connection was made (the connect limit covers the time before).
+struct IdleWatch {
+    CURL* handle;
+    bool tls;
+    std::chrono::milliseconds limit;
+    std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+    curl_off_t received = -1;
+    curl_off_t sent = -1;
+    bool expired = false;
+
+    static int onProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+        IdleWatch& w = *static_cast<IdleWatch*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        curl_off_t connectedAt = 0;
+        curl_easy_getinfo(w.handle, w.tls ? CURLINFO_APPCONNECT_TIME_T : CURLINFO_CONNECT_TIME_T, &connectedAt);
+        if (connectedAt <= 0 || received != w.received || sent != w.sent) {
+            w.received = received;
+            w.sent = sent;
+            w.last = now;
+            return 0;
+        }
+        w.expired = now - w.last >= w.limit;
+        return w.expired ? 1 : 0;
+    }
+};
 
 CurlText urlPart(CURLU* u, CURLUPart part, unsigned flags = 0) {
     char* s = nullptr;
@@ -109,12 +137,11 @@ void QuorvelHttpImpl::open() {
     curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(c, CURLOPT_USERAGENT, kAgent);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);  // the path goes out as the caller wrote it
     curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, limits_.connectSeconds);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits_.idleSeconds);
     switch (mode_) {
         case AccessMode::Preconfigured:
             break;  // libcurl reads the proxy environment variables
@@ -176,18 +203,25 @@ void QuorvelHttpImpl::exchange(const std::string& target, const StringBuffer* po
         curl_easy_setopt(c, CURLOPT_USERNAME, username().data());
         curl_easy_setopt(c, CURLOPT_PASSWORD, password().data());
     }
+    IdleWatch idle{c, target.compare(0, 6, "https:") == 0, std::chrono::seconds(limits_.idleSeconds)};
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &IdleWatch::onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &idle);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     const CURLcode rc = curl_easy_perform(c);
     if (sink.tooLarge) throw std::bad_alloc();
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     // A reply cut short still counts as a reply; one that stalled does not.
     result.stage = Exchange::Stage::NotSent;
-    if (status <= 0 || rc == CURLE_OPERATION_TIMEDOUT) return;
+    if (status <= 0 || rc == CURLE_OPERATION_TIMEDOUT || idle.expired) return;
     result.stage = Exchange::Stage::Answered;
     result.status = status;
     curl_header* location = nullptr;
     if (curl_easy_header(c, "Location", 0, CURLH_HEADER, -1, &location) == CURLHE_OK && location && location->value)
         result.location = location->value;
+    // libcurl keeps the line end of a header with nothing on it.
+    while (!result.location.empty() && isWhiteByte(static_cast<unsigned char>(result.location.back())))
+        result.location.pop_back();
 }
 
 bool QuorvelHttpImpl::Download(const char* url, DataBuffer& out) {
