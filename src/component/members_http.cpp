@@ -85,7 +85,7 @@ HRESULT CQuorvelXml::GetURL(BSTR url, BSTR proxy, BSTR username, BSTR password, 
             return true;
         }
         if (download(target.c_str(), narrow(proxy).c_str(), narrow(username), narrow(password), bytes, log())) {
-            bytes.toVariant(anyData);
+            bytes.moveToVariant(anyData);
             return true;
         }
         if (bytes.loadFile(target.c_str(), nullptr)) {

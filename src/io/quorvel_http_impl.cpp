@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -74,38 +76,68 @@ CurlText urlPart(CURLU* u, CURLUPart part, unsigned flags = 0) {
 
 }  // namespace
 
-// Where the body of a reply goes, and the bound it must stay within.
+// Where the body of a reply goes, and the bound it must stay within. A download gathers into a
+// block of its own that doubles through realloc, which moves a large block's pages rather than
+// copying them; the block then becomes the output's, or is appended to it, at the end.
 struct QuorvelHttpImpl::Sink {
-    DataBuffer* data = nullptr;
-    StringBuffer* text = nullptr;
+    StringBuffer* text = nullptr;  // a reply: appended to directly
     uint64_t limit = 0;
     bool tooLarge = false;
+    uint8_t* block = nullptr;
+    uint64_t size = 0;
+    uint64_t capacity = 0;
 
-    // Each write doubles the room when it runs out, so a large body costs amortised linear time.
+    Sink(StringBuffer* text, uint64_t limit) : text(text), limit(limit) {}
+    ~Sink() { std::free(block); }
+    Sink(const Sink&) = delete;
+    Sink& operator=(const Sink&) = delete;
+
+    void clear() { size = 0; }
+    // Appends what was gathered to out, handing the block over when out is empty.
+    void deliver(DataBuffer& out) {
+        if (out.empty() && block && size > 0) {
+            out.adopt(block, static_cast<uint32_t>(size));
+            block = nullptr;
+            capacity = 0;
+        } else {
+            out.append(block, static_cast<uint32_t>(size));
+        }
+        size = 0;
+    }
+
     static size_t write(char* bytes, size_t size, size_t count, void* self) {
         Sink& s = *static_cast<Sink*>(self);
         const uint64_t n = static_cast<uint64_t>(size) * count;
-        const uint64_t have = s.data ? s.data->size() : static_cast<uint64_t>(s.text->length());
+        const uint64_t have = s.text ? static_cast<uint64_t>(s.text->length()) : s.size;
         if (have + n > s.limit) {
             s.tooLarge = true;
             return 0;
         }
+        const uint64_t need = have + n;
         try {
-            const uint64_t need = have + n;
-            if (s.data) {
-                if (need > s.data->capacity())
-                    s.data->reserve(static_cast<uint32_t>(std::min(std::max(need, 2 * uint64_t{s.data->capacity()}), s.limit)));
-                s.data->append(bytes, static_cast<uint32_t>(n));
-            } else {
+            if (s.text) {
                 const uint64_t capacity = static_cast<uint64_t>(s.text->capacity());
                 if (need + 1 > capacity)
                     s.text->reserve(static_cast<int32_t>(std::min(std::max(need, 2 * capacity), s.limit) - have));
                 s.text->appendBytes(bytes, static_cast<int32_t>(n));
+                return static_cast<size_t>(n);
             }
         } catch (...) {
             s.tooLarge = true;
             return 0;
         }
+        if (need > s.capacity) {
+            const uint64_t grown = std::min(std::max({need, 2 * s.capacity, uint64_t{65536}}), s.limit);
+            void* moved = std::realloc(s.block, static_cast<size_t>(grown));
+            if (!moved) {
+                s.tooLarge = true;
+                return 0;
+            }
+            s.block = static_cast<uint8_t*>(moved);
+            s.capacity = grown;
+        }
+        std::memcpy(s.block + s.size, bytes, static_cast<size_t>(n));
+        s.size = need;
         return static_cast<size_t>(n);
     }
 };
@@ -227,15 +259,18 @@ void QuorvelHttpImpl::exchange(const std::string& target, const StringBuffer* po
 bool QuorvelHttpImpl::Download(const char* url, DataBuffer& out) {
     statusCode_.clear();
     std::string target = requestTarget(url);
-    Sink sink{&out, nullptr, std::min<uint64_t>(limits_.maxBody, UINT32_MAX)};
+    // What out holds already counts against what it can hold.
+    Sink sink(nullptr, std::min<uint64_t>(limits_.maxBody, UINT32_MAX - uint64_t{out.size()}));
     Exchange reply;
     for (int redirects = 0;; ++redirects) {
         exchange(target, nullptr, sink, reply);
+        sink.deliver(out);
         if (reply.stage != Exchange::Stage::Answered) return false;
         statusCode_.setString(intToString(static_cast<int32_t>(reply.status)));
         if (reply.status != 302 || reply.location.empty()) return reply.status == 200;
         if (redirects == kMaxRedirects) return false;
         out.clear();
+        sink.limit = std::min<uint64_t>(limits_.maxBody, UINT32_MAX);
         target = requestTarget(reply.location.c_str());
     }
 }
@@ -243,7 +278,7 @@ bool QuorvelHttpImpl::Download(const char* url, DataBuffer& out) {
 bool QuorvelHttpImpl::PostXml(const char* url, const StringBuffer& body, StringBuffer& reply, StringBuffer& error) {
     const std::string target = requestTarget(url);
     // The largest text a StringBuffer holds, leaving room for its terminator.
-    Sink sink{nullptr, &reply, std::min<uint64_t>(limits_.maxBody, INT32_MAX - 1)};
+    Sink sink(&reply, std::min<uint64_t>(limits_.maxBody, INT32_MAX - 1));
     Exchange result;
     exchange(target, &body, sink, result);
     switch (result.stage) {
