@@ -103,7 +103,6 @@ struct QuorvelHttpImpl::Sink {
     Sink(const Sink&) = delete;
     Sink& operator=(const Sink&) = delete;
 
-    void clear() { size = 0; }
     // Appends what was gathered to out, handing the block over when out is empty.
     void deliver(DataBuffer& out) {
         if (out.empty() && block && size > 0) {
