@@ -39,7 +39,7 @@ protected:
     }
 
     fs::path cwd;
-    ScopedEnv limits{HttpLimits::kTestVariable, "1,1,1048576"};
+    ScopedEnv limits{HttpLimits::kTestVariable, "10,10,1048576"};  // the body limit is what matters here
     ScopedEnv proxies[4] = {{"http_proxy", nullptr}, {"all_proxy", nullptr}, {"ALL_PROXY", nullptr}, {"no_proxy", nullptr}};
     ComPtr<IQuorvelXml> h = newHandle();
 };
