@@ -2,9 +2,13 @@
 small document with the members available so far, reads properties back, follows the parsing
 progress through an event handler, and shows the error log of a call that fails."""
 
+import http.server
 import os
 import shutil
+import ssl
+import subprocess
 import tempfile
+import threading
 
 import quorvelxml
 
@@ -157,6 +161,98 @@ def compress_part_of_catalog():
         shutil.rmtree(folder)
 
 
+class OrderDesk(http.server.BaseHTTPRequestHandler):
+    """A small shop on loopback: a POSTed catalog is answered with an XML receipt, and GET
+    /specials.xml returns a document."""
+
+    def do_POST(self):
+        posted = self.rfile.read(int(self.headers.get("Content-Length", 0))).decode("utf-8")
+        receipt = ('<?xml version="1.0" encoding="utf-8"?>\n'
+                   '<receipt books="%d" bytes="%d"><status>accepted</status><by>%s</by></receipt>'
+                   % (posted.count("<book "), len(posted), self.headers.get("User-Agent")))
+        self.answer(receipt.encode("utf-8"))
+
+    def do_GET(self):
+        self.answer('<specials><book id="b9">Café au lait for beginners</book></specials>'.encode("utf-8"))
+
+    def answer(self, body):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/xml")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+def start_order_desk(folder):
+    """Starts the shop and returns (server, base URL). The component speaks plain HTTP only on port
+    80 and TLS on every other, so the shop listens with TLS on a free port, with a certificate made
+    here and trusted through SSL_CERT_FILE; without the openssl tool it falls back to plain HTTP on
+    port 80, which needs root. None when neither is possible."""
+    cert, key = os.path.join(folder, "shop.pem"), os.path.join(folder, "shop.key")
+    try:
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
+                        "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                        "-keyout", key, "-out", cert], check=True, capture_output=True)
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), OrderDesk)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+        os.environ["SSL_CERT_FILE"] = cert
+        base = "https://127.0.0.1:%d" % server.server_address[1]
+    except (OSError, subprocess.CalledProcessError):
+        try:
+            server = http.server.ThreadingHTTPServer(("127.0.0.1", 80), OrderDesk)
+        except OSError as error:
+            print("HTTP: no local shop could be started (no openssl tool, and port 80: %s)" % error)
+            return None, None
+        base = "http://127.0.0.1"
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, base
+
+
+def exchange_over_http():
+    """Posts the catalog to a local shop with HttpPost and loads its reply, then fetches a document
+    from the shop with GetURL."""
+    folder = tempfile.mkdtemp(prefix="quorvelxml_http_")
+    saved = {name: os.environ.get(name) for name in ("SSL_CERT_FILE", "no_proxy", "NO_PROXY")}
+    os.environ["no_proxy"] = os.environ["NO_PROXY"] = "127.0.0.1"  # the shop is local, whatever proxy is set
+    server, base = start_order_desk(folder)
+    try:
+        if server is None:
+            return
+        print("HTTP: a local shop at %s" % base)
+        catalog = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        catalog.LoadXml("<catalog><book id='b1'><title>XML Developer's Guide</title></book>"
+                        "<book id='b2'><title>Maeve Ascendant</title></book></catalog>")
+        receipt = catalog.HttpPost(base + "/orders")
+        if receipt is None:
+            print("  HttpPost got no XML back:\n" + catalog.ErrorLogText)
+            return
+        print("  HttpPost: the reply is a <%s> for %s books (%s bytes posted), %s by %r"
+              % (receipt.Tag, receipt.GetAttrValue("books"), receipt.GetAttrValue("bytes"),
+                 receipt.GetChildContent("status"), receipt.GetChildContent("by")))
+        data = catalog.GetURL(base + "/specials.xml", "", "", "")
+        print("  GetURL: %d bytes" % len(data))
+        specials = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        specials.LoadXmlV(data)
+        print("  loaded: " + specials.GetXml())
+    except quorvelxml.ComError as error:
+        print("  HTTP call failed: %s" % error.description.replace("\n", " | "))
+    finally:
+        if server is not None:
+            server.shutdown()
+            server.server_close()
+        for name, value in saved.items():
+            if value is None:
+                os.environ.pop(name, None)
+            else:
+                os.environ[name] = value
+        shutil.rmtree(folder)
+
+
 def main():
     catalog = build_document()
     show_failed_call(catalog)
@@ -164,6 +260,7 @@ def main():
     work_with_catalog()
     edit_file_in_its_encoding()
     compress_part_of_catalog()
+    exchange_over_http()
 
 
 if __name__ == "__main__":

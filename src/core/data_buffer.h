@@ -57,6 +57,10 @@ public:
     };
     static Bytes variantBytes(const QvVARIANT* variant);
     void toVariant(QvVARIANT* out) const;
+    // toVariant that hands the block itself to the byte array instead of copying it (the array
+    // frees it with std::free, as this buffer would); the buffer is empty afterwards. A borrowed
+    // block is copied.
+    void moveToVariant(QvVARIANT* out);
 
     bool loadFile(const char16_t* path, LogBase* log);  // UTF-16 path
     bool loadFile(const char* path, LogBase* log);      // 8-bit (UTF-8) path

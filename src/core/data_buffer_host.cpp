@@ -1,4 +1,5 @@
 // The parts of DataBuffer that meet the host: variants in and out, and whole-file loads.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -52,6 +53,24 @@ void DataBuffer::toVariant(VARIANT* out) const {
     SAFEARRAY* sa = SafeArrayCreateVector(VT_UI1, 0, size_);
     if (!sa) throw std::bad_alloc();
     std::memcpy(sa->pvData, data_, size_);
+    out->vt = VT_ARRAY | VT_UI1;
+    out->parray = sa;
+}
+
+void DataBuffer::moveToVariant(VARIANT* out) {
+    if (!out) return;
+    if (borrowed_ || size_ == 0) {
+        toVariant(out);
+        return;
+    }
+    VariantInit(out);
+    SAFEARRAY* sa = SafeArrayCreateVector(VT_UI1, 0, 0);
+    if (!sa) throw std::bad_alloc();
+    std::free(sa->pvData);
+    sa->pvData = data_;
+    sa->rgsabound[0].cElements = size_;
+    data_ = nullptr;
+    size_ = capacity_ = 0;
     out->vt = VT_ARRAY | VT_UI1;
     out->parray = sa;
 }

@@ -15,7 +15,8 @@ libdir=$(pkg-config --variable=libdir quorvelxml)
 library=$(readlink -f "$libdir/libquorvelxml.so")
 [[ $(pkg-config --modversion quorvelxml) == 4.0.2 ]] || { echo "pkg-config version"; exit 1; }
 [[ $library == */libquorvelxml.so.4.0.2 && -L $libdir/libquorvelxml.so.4 ]] || { echo "library links"; exit 1; }
-objdump -p "$library" | grep -q 'SONAME *libquorvelxml.so.4$' || { echo "SONAME"; exit 1; }
+# grep reads to the end: with -q it would leave objdump writing into a closed pipe, which pipefail counts.
+objdump -p "$library" | grep 'SONAME *libquorvelxml.so.4$' >/dev/null || { echo "SONAME"; exit 1; }
 # Only the module's entry points and the automation functions are exported.
 extra=$(nm -D --defined-only "$library" | awk '{print $3}' | grep -Ev '^(Dll(GetClassObject|CanUnloadNow|RegisterServer|UnregisterServer)|qv_.*)$' || true)
 [[ -z $extra ]] || { echo "unexpected exports: $extra"; exit 1; }
