@@ -7,6 +7,7 @@
 namespace quorvel {
 
 class TreeNode;
+struct SearchCursor;
 
 // What all elements of one tree share: the root, the XML declaration, the DOCTYPE and
 // processing-instruction text, the tree id and the number of node handles on the tree's nodes.
@@ -35,6 +36,13 @@ public:
     // Takes ownership of text (null removes the doctype text).
     void adoptDoctype(StringBuffer* text);
 
+    // Counts every change of the tree's tags, contents, attributes and shape; a search position
+    // kept from before a change is never resumed.
+    uint64_t changeCount() const { return changes_; }
+    void noteChange() { ++changes_; }
+    // The position of the tree's last successful search (see SearchCursor); made on first use.
+    SearchCursor& searchCursor();
+
     // Records alive in the process, for tests and leak statistics.
     static int64_t liveCount();
     // Tree ids are handed out from 100 upwards, process-wide, never reused.
@@ -51,6 +59,8 @@ private:
     StringBuffer* doctype_ = nullptr;
     int32_t id_;
     int32_t handleCount_;
+    uint64_t changes_ = 0;
+    SearchCursor* cursor_ = nullptr;
 };
 
 }  // namespace quorvel

@@ -89,6 +89,7 @@ TreeNode* TreeNode::newTreeFromBytes(TextRef tag, const char* bytes, int32_t len
 }
 
 void TreeNode::linkAsLastChild(TreeNode* child) {
+    touch();
     TreeNode* last = children_.last();
     children_.append(child);
     if (last) last->next_ = child;
@@ -219,6 +220,7 @@ void TreeNode::destroyTree(TreeNode* node) {
 
 void TreeNode::setTag(const char* text) {
     if (!text) {
+        touch();
         CommonStrings::release(tag_);
         tag_ = nullptr;
         return;
@@ -228,6 +230,7 @@ void TreeNode::setTag(const char* text) {
 
 void TreeNode::setTag(std::string_view text) {
     if (tag_ && tag_->view() == text) return;
+    touch();
     TagEntry* fresh = CommonStrings::intern(text);
     CommonStrings::release(tag_);
     tag_ = fresh;
@@ -235,6 +238,7 @@ void TreeNode::setTag(std::string_view text) {
 
 void TreeNode::setTagEntry(TagEntry* entry) {
     if (entry == tag_) return;
+    touch();
     CommonStrings::retain(entry);
     CommonStrings::release(tag_);
     tag_ = entry;
@@ -253,6 +257,7 @@ void TreeNode::setContentBytes(const char* bytes, int32_t length) {
         clearContent();
         return;
     }
+    touch();
     StringBuffer* owned = (content_ & kBuiltContent) ? nullptr : ownedContent();
     if (owned && !(bytes >= owned->data() && bytes < owned->data() + owned->capacity())) {
         owned->clear();
@@ -267,6 +272,7 @@ void TreeNode::setContentBytes(const char* bytes, int32_t length) {
 
 void TreeNode::appendContentBytes(const char* bytes, int32_t length) {
     if (!bytes || length <= 0) return;
+    touch();
     if (!content_) {
         content_ = reinterpret_cast<uintptr_t>(newContent(bytes, length));
         return;
@@ -274,9 +280,13 @@ void TreeNode::appendContentBytes(const char* bytes, int32_t length) {
     contentForWriting().appendBytes(bytes, length);
 }
 
-void TreeNode::clearContent() { dropContent(); }
+void TreeNode::clearContent() {
+    touch();
+    dropContent();
+}
 
 StringBuffer& TreeNode::contentForWriting() {
+    touch();
     if (!content_) {
         content_ = reinterpret_cast<uintptr_t>(new StringBuffer(120));
     } else if (content_ & kBuiltContent) {
@@ -329,7 +339,7 @@ bool TreeNode::appendChild(TreeNode* child) {
     TreeInfo* old = child->tree_;
     int32_t moved = old ? old->handleCount_ : 0;
     if (old == tree_) return false;
-    linkAsLastChild(child);
+    linkAsLastChild(child);  // counts the change
     delete old;
     child->setTreeOfSubtree(tree_);
     if (tree_) tree_->handleCount_ += moved;
@@ -341,6 +351,7 @@ void TreeNode::detachFromParent() { detach(true); }
 void TreeNode::detach(bool destroyEmptyRest) {
     TreeNode* p = parent_;
     if (!p || !p->children_.contains(this)) return;
+    touch();
     TreeInfo* fresh = new TreeInfo(this, 0);
     if (TreeNode* previous = p->children_.before(this)) previous->next_ = next_;
     next_ = nullptr;
