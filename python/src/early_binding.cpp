@@ -416,6 +416,33 @@ void defineEarlyBinding(py::module_& m) {
     Py_INCREF(&type);
     m.attr("BoundMember") = py::handle(reinterpret_cast<PyObject*>(&type));
     m.def(
+        "_member_table",
+        [] {
+            auto typeName = [](ArgType t) {
+                switch (t) {
+                    case ArgType::String: return "str";
+                    case ArgType::Long: return "int";
+                    case ArgType::Handle: return "handle";
+                    case ArgType::Variant: return "variant";
+                    case ArgType::None: break;
+                }
+                return "none";
+            };
+            py::list out;
+            for (const MemberInfo& info : kMembers) {
+                py::list params;
+                for (size_t i = 0; i < info.paramCount; ++i)
+                    params.append(py::make_tuple(info.params[i].name, typeName(info.params[i].type)));
+                const char* kind = info.kind == MemberKind::PropertyGet   ? "get"
+                                   : info.kind == MemberKind::PropertyPut ? "put"
+                                                                          : "method";
+                out.append(py::make_tuple(info.name, kind, params, typeName(info.result.type)));
+            }
+            return out;
+        },
+        "IQuorvelXml's members in virtual-table order: (name, 'get' | 'put' | 'method', [(parameter, type)],\n"
+        "result type), the types being 'str', 'int', 'handle', 'variant' or 'none'.");
+    m.def(
         "_set_early_binding",
         [](bool on) {
             const bool was = earlyBinding;
