@@ -252,10 +252,21 @@ std::string DispatchMethod::repr() const {
 
 // ---- Module functions -------------------------------------------------------------------------
 
-py::object wrapDispatch(ComRef<IDispatch> object) { return py::cast(std::make_unique<DispatchObject>(std::move(object))); }
+namespace {
+
+// As py::cast of the holder, without looking the class up by its type_index on every result.
+py::object adopt(std::unique_ptr<DispatchObject> object) {
+    static const py::detail::type_info* type = py::detail::get_type_info(typeid(DispatchObject));
+    return py::reinterpret_steal<py::object>(py::detail::type_caster_generic::cast(
+        object.get(), py::return_value_policy::take_ownership, py::handle(), type, nullptr, nullptr, &object));
+}
+
+}  // namespace
+
+py::object wrapDispatch(ComRef<IDispatch> object) { return adopt(std::make_unique<DispatchObject>(std::move(object))); }
 
 py::object wrapDispatch(ComRef<IDispatch> object, IQuorvelXml* same) {
-    return py::cast(std::make_unique<DispatchObject>(std::move(object), same));
+    return adopt(std::make_unique<DispatchObject>(std::move(object), same));
 }
 
 DispatchObject* dispatchObjectOf(PyObject* value) {

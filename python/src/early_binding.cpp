@@ -43,22 +43,16 @@ constexpr MemberThunk checkedThunk() {
 const MemberThunk kThunks[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
 #undef QV_MEMBER
 
-// Members whose work is bounded by one node and its children, which neither block nor raise
-// events: the interpreter lock stays held around them, as letting it go costs more than they do.
-constexpr const char* kKeepLock[] = {
-    "Version", "NumAttributes", "Tag", "Content", "NumChildren", "GetChildContent", "Cdata", "AppendToContent",
-    "AddAttribute", "RemoveAttribute", "RemoveAllAttributes", "GetAttributeName", "GetAttributeValue",
-    "GetAttrValue", "HasAttrWithValue", "UpdateAttribute", "GetChild", "NumChildrenHavingTag",
-    "GetNthChildWithTag", "NewChild", "NewChild2", "FindOrAddNewChild", "GetParent", "FirstChild", "LastChild",
-    "NextSibling", "PreviousSibling", "TreeId", "GetChildWithTag", "Standalone", "Encoding", "GetRoot",
-    "ErrorLogClear", "GetChild2", "FindChild", "FindChild2", "GetParent2", "FirstChild2", "LastChild2",
-    "NextSibling2", "PreviousSibling2", "GetRoot2"};
+// Members that wait for files or the network, or raise events while they parse: the interpreter
+// lock is let go around them, so that other threads run meanwhile and handlers can take it. The
+// others neither block nor call back, and letting the lock go would cost more than most of them.
+constexpr const char* kLetLockGo[] = {"LoadXml", "LoadXmlFile", "LoadXmlV", "SaveXml", "SaveXmlLog", "GetURL", "HttpPost"};
 
 bool keepsLock(const char* name) {
-    for (const char* n : kKeepLock) {
-        if (std::string_view(n) == name) return true;
+    for (const char* n : kLetLockGo) {
+        if (std::string_view(n) == name) return false;
     }
-    return false;
+    return true;
 }
 
 const std::unordered_map<std::string, EarlyName>& earlyNames() {

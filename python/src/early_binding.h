@@ -4,7 +4,7 @@
 // handle object or None for handles, anything for variants); every other call, and every
 // other object, goes by name as before, so results and errors are the same either way.
 // The interpreter lock is kept around members that cannot block or call back, and let go
-// around the others (loading, saving, HTTP, content coding, searching, sorting, moving trees).
+// around the others (loading, saving, HTTP).
 #pragma once
 
 #include <pybind11/pybind11.h>

@@ -22,6 +22,16 @@ CQuorvelXml::CQuorvelXml()
     liveCount_.fetch_add(1, std::memory_order_relaxed);
 }
 
+CQuorvelXml::CQuorvelXml(TreeNode* node)
+    : errorInfo_(IID_IQuorvelXml, kErrorSource),
+      events_(*this, DIID_IQuorvelXmlEvents, true),
+      propertyNotify_(*this, IID_IPropertyNotifySink, false) {
+    log_.setName(kLogName);
+    node_ = node;
+    node_->addHandleRef();
+    liveCount_.fetch_add(1, std::memory_order_relaxed);
+}
+
 CQuorvelXml::~CQuorvelXml() {
     releaseNode();
     liveCount_.fetch_sub(1, std::memory_order_relaxed);
@@ -37,15 +47,11 @@ CQuorvelXml* CQuorvelXml::createHandle() {
 
 IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node) {
     if (!node) return nullptr;
-    CQuorvelXml* handle = createHandle();
-    if (!handle) return nullptr;
-    // The handle's own "unnamed" tree was never visible to anyone.
-    TreeNode* own = handle->node_;
-    own->releaseHandleRef();
-    TreeNode::destroyTree(own);
-    handle->node_ = node;
-    node->addHandleRef();
-    return handle;
+    try {
+        return new CQuorvelXml(node);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 CQuorvelXml* CQuorvelXml::fromInterface(IUnknown* p) {
