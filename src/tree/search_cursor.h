@@ -11,13 +11,14 @@ class TreeNode;
 // node whose `after` is the node found can go on from there instead of walking the tree again.
 // Hosts walk all matches that way, which is then linear in the tree rather than in matches times
 // tree. The position is the same whatever the search tested, so any search may resume it.
-// It is valid only while the tree's change count is the one recorded: every change of a tag, a
-// content, an attribute or the shape of the tree counts. A search that finds nothing gives the
-// queue's memory back; the record itself ends with its tree.
+// It is valid only while the tree's shape is the one it was recorded in: tags, contents and
+// attributes may change meanwhile, as they change no node's place in the order and the nodes
+// still ahead are tested as they are then. A change of shape, or a search that finds nothing,
+// gives the queue's memory back; the record itself ends with its tree.
 struct SearchCursor {
     const TreeNode* from = nullptr;   // the node the search started at
     const TreeNode* found = nullptr;  // the node it found last
-    uint64_t changes = 0;             // the tree's change count when it was found
+    uint64_t reshapes = 0;            // the tree's reshape count when it was found
     // Nodes with children, in the order they were met; those from head on still have their
     // children to be visited. The children after found in its run come first.
     std::vector<TreeNode*> parents;

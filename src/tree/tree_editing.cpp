@@ -6,8 +6,6 @@ namespace quorvel {
 
 void TreeNode::swapNodeData(TreeNode* other) {
     if (!other || other == this) return;
-    touch();
-    other->touch();
     std::swap(tag_, other->tag_);
     std::swap(content_, other->content_);
     attributes_.swap(other->attributes_);
@@ -17,7 +15,9 @@ bool TreeNode::swapSubtrees(TreeNode* other) {
     if (!other) return false;
     if (other == this) return true;
     if (tree_ == other->tree_ && (isAncestorOf(other) || other->isAncestorOf(this))) return false;
-    swapNodeData(other);  // counts the change on both trees
+    swapNodeData(other);
+    reshaped();
+    other->reshaped();
     children_.swap(other->children_);
     for (TreeNode* c = firstChild(); c; c = c->next_) c->parent_ = this;
     for (TreeNode* c = other->firstChild(); c; c = c->next_) c->parent_ = other;
@@ -39,7 +39,7 @@ bool TreeNode::swapSubtrees(TreeNode* other) {
 }
 
 void TreeNode::removeAllChildren() {
-    touch();
+    reshaped();
     while (TreeNode* c = firstChild()) {
         if (c->subtreeHandleCount() > 0) {
             c->detach(false);

@@ -31,6 +31,11 @@ SearchCursor& TreeInfo::searchCursor() {
     return *cursor_;
 }
 
+void TreeInfo::forgetSearchPosition() {
+    cursor_->found = nullptr;
+    std::vector<TreeNode*>().swap(cursor_->parents);
+}
+
 int32_t TreeInfo::takeNextId() { return nextTreeId.fetch_add(1, std::memory_order_relaxed); }
 
 int64_t TreeInfo::liveCount() { return liveRecords.load(std::memory_order_relaxed); }

@@ -36,10 +36,13 @@ public:
     // Takes ownership of text (null removes the doctype text).
     void adoptDoctype(StringBuffer* text);
 
-    // Counts every change of the tree's tags, contents, attributes and shape; a search position
-    // kept from before a change is never resumed.
-    uint64_t changeCount() const { return changes_; }
-    void noteChange() { ++changes_; }
+    // Counts every change of the tree's shape (nodes added, removed or reordered); a search
+    // position kept from before such a change is never resumed, and its queue is freed.
+    uint64_t reshapeCount() const { return reshapes_; }
+    void noteReshape() {
+        ++reshapes_;
+        if (cursor_) forgetSearchPosition();
+    }
     // The position of the tree's last successful search (see SearchCursor); made on first use.
     SearchCursor& searchCursor();
 
@@ -59,7 +62,9 @@ private:
     StringBuffer* doctype_ = nullptr;
     int32_t id_;
     int32_t handleCount_;
-    uint64_t changes_ = 0;
+    void forgetSearchPosition();
+
+    uint64_t reshapes_ = 0;
     SearchCursor* cursor_ = nullptr;
 };
 

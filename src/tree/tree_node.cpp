@@ -89,7 +89,7 @@ TreeNode* TreeNode::newTreeFromBytes(TextRef tag, const char* bytes, int32_t len
 }
 
 void TreeNode::linkAsLastChild(TreeNode* child) {
-    touch();
+    reshaped();
     TreeNode* last = children_.last();
     children_.append(child);
     if (last) last->next_ = child;
@@ -220,7 +220,6 @@ void TreeNode::destroyTree(TreeNode* node) {
 
 void TreeNode::setTag(const char* text) {
     if (!text) {
-        touch();
         CommonStrings::release(tag_);
         tag_ = nullptr;
         return;
@@ -230,7 +229,6 @@ void TreeNode::setTag(const char* text) {
 
 void TreeNode::setTag(std::string_view text) {
     if (tag_ && tag_->view() == text) return;
-    touch();
     TagEntry* fresh = CommonStrings::intern(text);
     CommonStrings::release(tag_);
     tag_ = fresh;
@@ -238,7 +236,6 @@ void TreeNode::setTag(std::string_view text) {
 
 void TreeNode::setTagEntry(TagEntry* entry) {
     if (entry == tag_) return;
-    touch();
     CommonStrings::retain(entry);
     CommonStrings::release(tag_);
     tag_ = entry;
@@ -257,7 +254,6 @@ void TreeNode::setContentBytes(const char* bytes, int32_t length) {
         clearContent();
         return;
     }
-    touch();
     StringBuffer* owned = (content_ & kBuiltContent) ? nullptr : ownedContent();
     if (owned && !(bytes >= owned->data() && bytes < owned->data() + owned->capacity())) {
         owned->clear();
@@ -272,7 +268,6 @@ void TreeNode::setContentBytes(const char* bytes, int32_t length) {
 
 void TreeNode::appendContentBytes(const char* bytes, int32_t length) {
     if (!bytes || length <= 0) return;
-    touch();
     if (!content_) {
         content_ = reinterpret_cast<uintptr_t>(newContent(bytes, length));
         return;
@@ -280,13 +275,9 @@ void TreeNode::appendContentBytes(const char* bytes, int32_t length) {
     contentForWriting().appendBytes(bytes, length);
 }
 
-void TreeNode::clearContent() {
-    touch();
-    dropContent();
-}
+void TreeNode::clearContent() { dropContent(); }
 
 StringBuffer& TreeNode::contentForWriting() {
-    touch();
     if (!content_) {
         content_ = reinterpret_cast<uintptr_t>(new StringBuffer(120));
     } else if (content_ & kBuiltContent) {
@@ -339,7 +330,7 @@ bool TreeNode::appendChild(TreeNode* child) {
     TreeInfo* old = child->tree_;
     int32_t moved = old ? old->handleCount_ : 0;
     if (old == tree_) return false;
-    linkAsLastChild(child);  // counts the change
+    linkAsLastChild(child);  // counts the reshaping
     delete old;
     child->setTreeOfSubtree(tree_);
     if (tree_) tree_->handleCount_ += moved;
@@ -351,7 +342,7 @@ void TreeNode::detachFromParent() { detach(true); }
 void TreeNode::detach(bool destroyEmptyRest) {
     TreeNode* p = parent_;
     if (!p || !p->children_.contains(this)) return;
-    touch();
+    reshaped();
     TreeInfo* fresh = new TreeInfo(this, 0);
     if (TreeNode* previous = p->children_.before(this)) previous->next_ = next_;
     next_ = nullptr;

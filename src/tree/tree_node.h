@@ -114,22 +114,10 @@ public:
 
     // Attributes.
     const AttributeSet& attributes() const { return attributes_; }
-    void addAttribute(TextRef name, TextRef value) {
-        touch();
-        attributes_.add(name, value);
-    }
-    void updateAttribute(TextRef name, TextRef value) {
-        touch();
-        attributes_.update(name, value);
-    }
-    void removeAttribute(TextRef name) {
-        touch();
-        attributes_.remove(name);
-    }
-    void removeAllAttributes() {
-        touch();
-        attributes_.removeAll();
-    }
+    void addAttribute(TextRef name, TextRef value) { attributes_.add(name, value); }
+    void updateAttribute(TextRef name, TextRef value) { attributes_.update(name, value); }
+    void removeAttribute(TextRef name) { attributes_.remove(name); }
+    void removeAllAttributes() { attributes_.removeAll(); }
     int32_t attributeCount() const { return attributes_.count(); }
     bool attributeNameAt(int32_t i, StringBuffer& out) const { return attributes_.nameAt(i, out); }
     bool attributeValueAt(int32_t i, StringBuffer& out) const { return attributes_.valueAt(i, out); }
@@ -149,8 +137,8 @@ public:
     // children in document order. With after given, nodes up to and including after in that
     // order are skipped, so passing each result as the next after walks all matches; an after
     // outside the subtree finds nothing. A search whose after is the last result of the tree's
-    // last search from this node, with no change since, goes on where that one stopped, so such
-    // a walk costs one pass over the tree in all. Patterns are case-sensitive with `*` as the only
+    // last search from this node, with the tree's shape unchanged since, goes on where that one
+    // stopped, so such a walk costs one pass over the tree in all. Patterns are case-sensitive with `*` as the only
     // wildcard (null counts as empty); content is compared up to its first 0 byte.
     TreeNode* searchForTag(const TreeNode* after, TextRef tag) const;
     TreeNode* searchForContent(const TreeNode* after, TextRef tag, const char* pattern) const;
@@ -190,9 +178,10 @@ private:
     static constexpr uintptr_t kBuiltContent = 1;
     StringBuffer* ownedContent() const { return reinterpret_cast<StringBuffer*>(content_); }
     BuiltContent* builtContent() const { return reinterpret_cast<BuiltContent*>(content_ & ~kBuiltContent); }
-    // Every change that a search could see is counted on the tree (TreeInfo::noteChange).
-    void touch() {
-        if (tree_) tree_->noteChange();
+    // Every change of which nodes the tree holds, or of their order, is counted on the tree
+    // (TreeInfo::noteReshape). Tags, contents and attributes change no search order.
+    void reshaped() {
+        if (tree_) tree_->noteReshape();
     }
     // Ends the content in whichever form it has; the field becomes 0.
     void dropContent();

@@ -39,7 +39,7 @@ TreeNode* TreeNode::searchBreadthFirst(const TreeNode* after, Test test) const {
     TreeNode* c = nullptr;  // the next node of the run of siblings being visited
     if (cursor) parents = std::move(cursor->parents);
     const bool resumed =
-        after && cursor && cursor->from == this && cursor->found == after && cursor->changes == tree_->changeCount();
+        after && cursor && cursor->from == this && cursor->found == after && cursor->reshapes == tree_->reshapeCount();
     if (resumed) {
         head = cursor->head;
         TreeNode* last = const_cast<TreeNode*>(after);
@@ -64,7 +64,7 @@ TreeNode* TreeNode::searchBreadthFirst(const TreeNode* after, Test test) const {
         if (cursor) {
             cursor->from = this;
             cursor->found = n;
-            cursor->changes = tree_->changeCount();
+            cursor->reshapes = tree_->reshapeCount();
             cursor->parents = std::move(parents);
             cursor->head = head;
         }
