@@ -37,9 +37,13 @@ TreeNode* TreeNode::searchBreadthFirst(const TreeNode* after, Test test) const {
     std::vector<TreeNode*> parents;
     size_t head = 0;
     TreeNode* c = nullptr;  // the next node of the run of siblings being visited
-    if (cursor) parents = std::move(cursor->parents);
     const bool resumed =
         after && cursor && cursor->from == this && cursor->found == after && cursor->reshapes == tree_->reshapeCount();
+    if (cursor) {
+        // The queue is this search's now, whichever way it ends.
+        parents = std::move(cursor->parents);
+        cursor->found = nullptr;
+    }
     if (resumed) {
         head = cursor->head;
         TreeNode* last = const_cast<TreeNode*>(after);
@@ -83,7 +87,6 @@ TreeNode* TreeNode::searchBreadthFirst(const TreeNode* after, Test test) const {
         }
         c = p->firstChild();
     }
-    if (cursor) cursor->found = nullptr;
     return nullptr;
 }
 

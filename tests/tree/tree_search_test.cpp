@@ -92,6 +92,11 @@ TEST(TreeSearch, ResumedSearchesAgreeWithSearchesFromTheStart) {
                 last = nullptr;
             } else if (what == 1) {  // an after that is not the last result
                 last = pick(4) ? nodes[pick(nodes.size())] : other;
+            } else if (what == 2) {  // another search in between, whose after may lie anywhere
+                Query r{static_cast<int>(pick(4)), tags[pick(4)], patterns[pick(5)], "k"};
+                TreeNode* start = nodes[pick(nodes.size())];
+                TreeNode* rafter = pick(2) ? nodes[pick(nodes.size())] : nullptr;
+                ASSERT_EQ(r.run(start, rafter), r.expected(start, rafter)) << "round " << round << " step " << step;
             } else if (what <= 8) {  // a change
                 TreeNode* n = nodes[pick(nodes.size())];
                 TreeNode* m = nodes[pick(nodes.size())];
