@@ -266,10 +266,16 @@ struct BoundMember {
 
 PyTypeObject* boundMemberType = nullptr;
 
+// The owner of a bound member: a DispatchObject, or an instance of a class derived from it.
+DispatchObject& objectOf(PyObject* owner) {
+    if (DispatchObject* d = dispatchObjectOf(owner)) return *d;
+    return py::handle(owner).cast<DispatchObject&>();
+}
+
 // The same call by name, for arguments the early path does not take as they are.
 PyObject* callByName(BoundMember* b, PyObject* const* args, size_t nargs, PyObject* kwnames) {
     py::handle owner(b->owner);
-    py::object method = dispatchObjectOf(b->owner)->lateAttribute(owner, py::reinterpret_borrow<py::str>(b->name));
+    py::object method = objectOf(b->owner).lateAttribute(owner, py::reinterpret_borrow<py::str>(b->name));
     return PyObject_Vectorcall(method.ptr(), args, nargs, kwnames);
 }
 
@@ -277,7 +283,7 @@ PyObject* callBound(PyObject* callable, PyObject* const* args, size_t nargsf, Py
     auto* b = reinterpret_cast<BoundMember*>(callable);
     const size_t nargs = static_cast<size_t>(PyVectorcall_NARGS(nargsf));
     try {
-        IQuorvelXml* x = dispatchObjectOf(b->owner)->early();
+        IQuorvelXml* x = objectOf(b->owner).early();
         EarlyArguments converted;
         if (!converted.set(*b->entry->method.info, args, nargs, kwnames)) return callByName(b, args, nargs, kwnames);
         return callMember(x, b->entry->method, converted).release().ptr();
@@ -297,7 +303,7 @@ void deallocBound(PyObject* self) {
 PyObject* reprBound(PyObject* self) {
     auto* b = reinterpret_cast<BoundMember*>(self);
     try {
-        const std::string type = dispatchObjectOf(b->owner)->info()->typeName();
+        const std::string type = objectOf(b->owner).info()->typeName();
         return PyUnicode_FromFormat("<bound method %s.%U>", type.c_str(), b->name);
     } catch (...) {
         setPythonErrorFromException();
