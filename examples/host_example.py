@@ -253,6 +253,31 @@ def exchange_over_http():
         shutil.rmtree(folder)
 
 
+def walk_a_large_document():
+    """Bytes straight to the parser, every match of a tag with the after idiom (one pass over the
+    tree in all, as nothing changes between the searches), and every element by moving one handle."""
+    data = b"<records>" + b"".join(b"<record id='%d'><name>n%d</name><value>%d</value></record>" % (i, i, i * 3)
+                                   for i in range(20000)) + b"</records>"
+    doc = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+    doc.LoadXmlV(data)
+    names, found = 0, doc.SearchForTag(None, "name")
+    while found is not None:
+        names += 1
+        found = doc.SearchForTag(found, "name")
+    elements = 0
+    while True:
+        elements += 1
+        if doc.FirstChild2():
+            continue
+        while not doc.NextSibling2():
+            if not doc.GetParent2():
+                break
+        else:
+            continue
+        break
+    print("Records: %d names found one after another, %d elements walked" % (names, elements))
+
+
 def main():
     catalog = build_document()
     show_failed_call(catalog)
@@ -261,6 +286,7 @@ def main():
     edit_file_in_its_encoding()
     compress_part_of_catalog()
     exchange_over_http()
+    walk_a_large_document()
 
 
 if __name__ == "__main__":

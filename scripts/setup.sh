@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev python3 python3-dev
       zlib1g-dev libcurl4-openssl-dev pybind11-dev pkgconf googletest libgtest-dev libbenchmark-dev
-      libpugixml-dev libxml2-dev libtinyxml2-dev shared-mime-info iso-codes
+      libpugixml-dev libxml2-dev libtinyxml2-dev shared-mime-info iso-codes python3-venv python3-lxml
       libssl-dev libdeflate-dev openssl curl)
 missing=()
 pkgs+=(libisal-dev)  # the inflate engine (ISA-L)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "com_error.h"
+#include "early_binding.h"
 #include "host_strings.h"
 
 namespace quorvel::python {
@@ -102,9 +103,21 @@ py::object invoke(IDispatch* object, DISPID id, WORD flags, VariantList& args, c
 
 // ---- DispatchObject ---------------------------------------------------------------------------
 
-DispatchObject::DispatchObject(ComRef<IDispatch> object) : object_(std::move(object)) { ++liveInterfaces; }
+DispatchObject::DispatchObject(ComRef<IDispatch> object) : object_(std::move(object)) {
+    void* raw = nullptr;
+    if (object_ && SUCCEEDED(object_->QueryInterface(IID_IQuorvelXml, &raw)) && raw) {
+        early_ = static_cast<IQuorvelXml*>(raw);
+        earlyRef_ = ComRef<IQuorvelXml>::adopt(early_);
+    }
+    ++liveInterfaces;
+}
+
+DispatchObject::DispatchObject(ComRef<IDispatch> object, IQuorvelXml* same) : object_(std::move(object)), early_(same) {
+    ++liveInterfaces;
+}
 
 DispatchObject::~DispatchObject() {
+    earlyRef_.reset();
     object_.reset();
     --liveInterfaces;
 }
@@ -132,6 +145,17 @@ NameEntry* DispatchObject::lookup(const py::str& name, const std::string& text) 
 }
 
 py::object DispatchObject::getAttribute(py::handle self, const py::str& name) {
+    if (early_ && !isSpecialName(name.cast<std::string>())) {
+        if (const EarlyName* e = earlyNameOf(name.ptr())) {
+            PyObject* found = earlyGet(self.ptr(), early_, *e, name.ptr());
+            if (found) return py::reinterpret_steal<py::object>(found);
+            if (PyErr_Occurred()) throw py::error_already_set();
+        }
+    }
+    return lateAttribute(self, name);
+}
+
+py::object DispatchObject::lateAttribute(py::handle self, const py::str& name) {
     const std::string text = name.cast<std::string>();
     if (isSpecialName(text)) raiseAttributeError(text);
     NameEntry* e = lookup(name, text);
@@ -170,7 +194,7 @@ void DispatchObject::setAttribute(const py::str& name, py::handle value) {
     if (e->shape && !e->shape->put)
         raiseAttributeError("'" + e->shape->name + "' of '" + info()->typeName() + "' cannot be set");
     VariantList args(1);
-    toVariant(value, e->shape ? e->shape->putKind : ParamKind::Any, args[0]);
+    toVariant(value, e->shape ? e->shape->putKind : ParamKind::Any, args[0], args.loans());
     const DISPID named = DISPID_PROPERTYPUT;
     invoke(object_.get(), e->dispid, DISPATCH_PROPERTYPUT, args, &named, 1, false);
 }
@@ -215,9 +239,9 @@ py::object DispatchMethod::call(const py::args& args, const py::kwargs& kwargs) 
     const size_t positional = args.size();
     const size_t count = keywords.size();
     VariantList list(positional + count);
-    for (size_t j = 0; j < count; ++j) toVariant(keywordValues[j], kindAt(named[j]), list[j]);
+    for (size_t j = 0; j < count; ++j) toVariant(keywordValues[j], kindAt(named[j]), list[j], list.loans());
     for (size_t i = 0; i < positional; ++i)
-        toVariant(args[i], kindAt(static_cast<DISPID>(i)), list[count + positional - 1 - i]);
+        toVariant(args[i], kindAt(static_cast<DISPID>(i)), list[count + positional - 1 - i], list.loans());
     const WORD flags = shape ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
     return invoke(object, entry_->dispid, flags, list, named.data(), static_cast<UINT>(count), true);
 }
@@ -228,7 +252,30 @@ std::string DispatchMethod::repr() const {
 
 // ---- Module functions -------------------------------------------------------------------------
 
-py::object wrapDispatch(ComRef<IDispatch> object) { return py::cast(std::make_unique<DispatchObject>(std::move(object))); }
+namespace {
+
+// As py::cast of the holder, without looking the class up by its type_index on every result.
+py::object adopt(std::unique_ptr<DispatchObject> object) {
+    static const py::detail::type_info* type = py::detail::get_type_info(typeid(DispatchObject));
+    return py::reinterpret_steal<py::object>(py::detail::type_caster_generic::cast(
+        object.get(), py::return_value_policy::take_ownership, py::handle(), type, nullptr, nullptr, &object));
+}
+
+}  // namespace
+
+py::object wrapDispatch(ComRef<IDispatch> object) { return adopt(std::make_unique<DispatchObject>(std::move(object))); }
+
+py::object wrapDispatch(ComRef<IDispatch> object, IQuorvelXml* same) {
+    return adopt(std::make_unique<DispatchObject>(std::move(object), same));
+}
+
+DispatchObject* dispatchObjectOf(PyObject* value) {
+    static PyTypeObject* type = reinterpret_cast<PyTypeObject*>(py::type::of<DispatchObject>().ptr());
+    if (Py_TYPE(value) != type) return nullptr;
+    auto* instance = reinterpret_cast<py::detail::instance*>(value);
+    if (instance->simple_layout) return static_cast<DispatchObject*>(instance->simple_value_holder[0]);
+    return &py::handle(value).cast<DispatchObject&>();
+}
 
 IDispatch* dispatchOf(py::handle value) {
     if (py::isinstance<DispatchObject>(value)) return value.cast<DispatchObject&>().get();
@@ -239,10 +286,8 @@ IDispatch* dispatchOf(py::handle value) {
 
 long liveInterfaceCount() { return liveInterfaces; }
 
-namespace {
-
 // The exception a slot function caught, handed to Python as pybind11 would hand it.
-void setPythonError() {
+void setPythonErrorFromException() {
     try {
         throw;
     } catch (py::error_already_set& e) {
@@ -258,6 +303,8 @@ void setPythonError() {
     }
 }
 
+namespace {
+
 bool startsWithUnderscore(PyObject* name) {
     return PyUnicode_Check(name) && PyUnicode_GET_LENGTH(name) > 0 && PyUnicode_READ_CHAR(name, 0) == '_';
 }
@@ -271,10 +318,17 @@ PyObject* getMember(PyObject* self, PyObject* name) {
         PyErr_Clear();
     }
     try {
-        py::handle object(self);
-        return object.cast<DispatchObject&>().getAttribute(object, py::reinterpret_borrow<py::str>(name)).release().ptr();
+        DispatchObject* d = dispatchObjectOf(self);
+        if (!d) d = &py::handle(self).cast<DispatchObject&>();
+        if (IQuorvelXml* x = d->early()) {
+            if (const EarlyName* e = earlyNameOf(name)) {
+                if (PyObject* found = earlyGet(self, x, *e, name)) return found;
+                if (PyErr_Occurred()) return nullptr;
+            }
+        }
+        return d->lateAttribute(py::handle(self), py::reinterpret_borrow<py::str>(name)).release().ptr();
     } catch (...) {
-        setPythonError();
+        setPythonErrorFromException();
         return nullptr;
     }
 }
@@ -286,10 +340,18 @@ int setMember(PyObject* self, PyObject* name, PyObject* value) {
     }
     if (!PyUnicode_Check(name)) return PyObject_GenericSetAttr(self, name, value);
     try {
-        py::handle(self).cast<DispatchObject&>().setAttribute(py::reinterpret_borrow<py::str>(name), value);
+        DispatchObject* d = dispatchObjectOf(self);
+        if (!d) d = &py::handle(self).cast<DispatchObject&>();
+        if (IQuorvelXml* x = d->early()) {
+            if (const EarlyName* e = earlyNameOf(name)) {
+                const int done = earlySet(x, *e, value);
+                if (done <= 0) return done;
+            }
+        }
+        d->setAttribute(py::reinterpret_borrow<py::str>(name), value);
         return 0;
     } catch (...) {
-        setPythonError();
+        setPythonErrorFromException();
         return -1;
     }
 }
@@ -300,7 +362,7 @@ PyObject* callMethod(PyObject* self, PyObject* args, PyObject* kwargs) {
         py::kwargs keywords = kwargs ? py::reinterpret_borrow<py::kwargs>(kwargs) : py::kwargs();
         return py::handle(self).cast<DispatchMethod&>().call(positional, keywords).release().ptr();
     } catch (...) {
-        setPythonError();
+        setPythonErrorFromException();
         return nullptr;
     }
 }

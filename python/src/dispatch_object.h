@@ -11,6 +11,7 @@
 
 #include "com_ref.h"
 #include "interface_info.h"
+#include "quorvel/quorvel_xml.hpp"
 #include "variant_values.h"
 
 namespace quorvel::python {
@@ -20,15 +21,22 @@ namespace py = pybind11;
 class DispatchObject {
 public:
     explicit DispatchObject(ComRef<IDispatch> object);
+    // An object known to be an IQuorvelXml: same is object's pointer as that interface.
+    DispatchObject(ComRef<IDispatch> object, IQuorvelXml* same);
     ~DispatchObject();
     DispatchObject(const DispatchObject&) = delete;
     DispatchObject& operator=(const DispatchObject&) = delete;
 
     IDispatch* get() const { return object_.get(); }
+    // The object as IQuorvelXml, whose members are called through the virtual table; none for
+    // other objects, which are called by name only.
+    IQuorvelXml* early() const { return early_; }
     // Read from the type information at first use.
     const std::shared_ptr<InterfaceInfo>& info();
 
     py::object getAttribute(py::handle self, const py::str& name);
+    // As getAttribute, always by name.
+    py::object lateAttribute(py::handle self, const py::str& name);
     void setAttribute(const py::str& name, py::handle value);
     // Whether name is a property this object can write (for objects that forward to it).
     bool canSet(const py::str& name);
@@ -40,6 +48,8 @@ private:
     NameEntry* lookup(const py::str& name, const std::string& text);
 
     ComRef<IDispatch> object_;
+    ComRef<IQuorvelXml> earlyRef_;  // held when the interface came from QueryInterface
+    IQuorvelXml* early_ = nullptr;
     std::shared_ptr<InterfaceInfo> info_;
 };
 
@@ -64,6 +74,11 @@ py::object invoke(IDispatch* object, DISPID id, WORD flags, VariantList& args, c
 
 // A new Python object on the interface; it takes over the reference.
 py::object wrapDispatch(ComRef<IDispatch> object);
+py::object wrapDispatch(ComRef<IDispatch> object, IQuorvelXml* same);
+// The DispatchObject a Python object is, or none.
+DispatchObject* dispatchObjectOf(PyObject* value);
+// The exception being handled, as the Python error of a slot function that fails.
+void setPythonErrorFromException();
 // The interface behind a dispatch object, or behind an object that forwards to one (made by
 // DispatchWithEvents); none for anything else. Borrowed: value keeps it alive.
 IDispatch* dispatchOf(py::handle value);

@@ -45,6 +45,18 @@ py::str fromUtf16(const char16_t* units, size_t count) {
     return py::reinterpret_steal<py::str>(s);
 }
 
-py::str fromHostString(BSTR s) { return s ? fromUtf16(s, SysStringLen(s)) : py::str(""); }
+py::str fromHostString(BSTR s) {
+    if (!s) return py::str("");
+    const size_t count = SysStringLen(s);
+    // Tags, names and most contents are ASCII: copied straight into a compact str.
+    size_t i = 0;
+    while (i < count && s[i] < 0x80) ++i;
+    if (i < count) return fromUtf16(s, count);
+    PyObject* out = PyUnicode_New(static_cast<Py_ssize_t>(count), 127);
+    if (!out) throw py::error_already_set();
+    Py_UCS1* data = PyUnicode_1BYTE_DATA(out);
+    for (size_t k = 0; k < count; ++k) data[k] = static_cast<Py_UCS1>(s[k]);
+    return py::reinterpret_steal<py::str>(out);
+}
 
 }  // namespace quorvel::python

@@ -4,6 +4,7 @@
 
 #include "com_error.h"
 #include "dispatch_object.h"
+#include "early_binding.h"
 #include "events.h"
 #include "object_creation.h"
 #include "quorvel/quorvel_xml.hpp"
@@ -19,6 +20,7 @@ PYBIND11_MODULE(quorvelxml, m) {
     m.attr("__version__") = QV_MODULE_VERSION;
     defineComError(m);
     defineDispatchObject(m);
+    defineEarlyBinding(m);
     defineEvents(m);
     m.def("Dispatch", &dispatchFor, py::arg("progid"),
           "A new object of the class a ProgID (\"QuorvelXml.QuorvelXml\", \"QuorvelXml.XmlFactory\", with or\n"

@@ -19,7 +19,26 @@ namespace {
 
 std::string typeNameOf(py::handle value) { return Py_TYPE(value.ptr())->tp_name; }
 
-void toByteArray(py::handle value, VARIANT& out) {
+void toByteArray(py::handle value, VARIANT& out, Loans* loans) {
+    if (loans) {
+        auto loan = std::make_unique<LentBytes>();
+        if (PyObject_GetBuffer(value.ptr(), &loan->view, PyBUF_SIMPLE) == 0) {
+            if (static_cast<uint64_t>(loan->view.len) > UINT32_MAX)
+                raisePython(PyExc_OverflowError, "a byte array over 4 GiB");
+            SAFEARRAY& a = loan->array;
+            a.cDims = 1;
+            a.fFeatures = FADF_STATIC | FADF_FIXEDSIZE;
+            a.cbElements = 1;
+            a.pvData = loan->view.buf;
+            a.rgsabound[0] = {static_cast<ULONG>(loan->view.len), 0};
+            out.vt = VT_ARRAY | VT_UI1;
+            out.parray = &a;
+            loans->push_back(std::move(loan));
+            return;
+        }
+        // Not contiguous (a strided view): copied below.
+        PyErr_Clear();
+    }
     Py_buffer view;
     if (PyObject_GetBuffer(value.ptr(), &view, PyBUF_FULL_RO) != 0) throw py::error_already_set();
     struct Release {
@@ -100,7 +119,7 @@ ParamKind paramKindOf(const TYPEDESC& type) {
     }
 }
 
-void toVariant(py::handle value, ParamKind kind, VARIANT& out) {
+void toVariant(py::handle value, ParamKind kind, VARIANT& out, Loans* loans) {
     PyObject* o = value.ptr();
     if (o == Py_None) {
         if (kind == ParamKind::String) {
@@ -152,7 +171,7 @@ void toVariant(py::handle value, ParamKind kind, VARIANT& out) {
         return;
     }
     if (PyObject_CheckBuffer(o)) {
-        toByteArray(value, out);
+        toByteArray(value, out, loans);
         return;
     }
     if (IDispatch* object = dispatchOf(value)) {

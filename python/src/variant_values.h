@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "quorvel/automation.hpp"
@@ -18,13 +19,30 @@ enum class ParamKind : uint8_t { Any, String, Long, Object, Variant };
 
 ParamKind paramKindOf(const TYPEDESC& type);
 
+// The bytes of a Python buffer lent to one call as a byte array, without a copy: the array
+// describes the buffer's own memory, marked as not the array's to free, and the buffer stays
+// exported (so it can neither move nor be resized) until the loan ends, after the call.
+struct LentBytes {
+    Py_buffer view{};
+    SAFEARRAY array{};
+    LentBytes() = default;
+    LentBytes(const LentBytes&) = delete;
+    LentBytes& operator=(const LentBytes&) = delete;
+    ~LentBytes() {
+        if (view.obj) PyBuffer_Release(&view);
+    }
+};
+using Loans = std::vector<std::unique_ptr<LentBytes>>;
+
 // Converts value for a parameter of the given kind into out, which must be empty:
 //   None -> the null string (String), a null object (Object), else VT_NULL;
 //   bool -> VT_BOOL (VT_I4 for Long); int -> VT_I4, else VT_I8 where no long is asked for;
 //   float -> VT_R8; str -> VT_BSTR; bytes, bytearray, memoryview and other buffers -> a byte
 //   array; a dispatch object -> VT_DISPATCH holding a reference of its own.
 // Throws TypeError or OverflowError for what cannot be passed.
-void toVariant(py::handle value, ParamKind kind, VARIANT& out);
+// With loans, a contiguous buffer is lent instead of copied; out must then be cleared before
+// the loans end.
+void toVariant(py::handle value, ParamKind kind, VARIANT& out, Loans* loans = nullptr);
 
 // A result back to Python: strings to str, integers to int, byte arrays to bytes, objects to
 // new dispatch objects (None when null), VT_EMPTY and VT_NULL to None.
@@ -41,8 +59,10 @@ public:
     VARIANT* data() { return items_.data(); }
     VARIANT& operator[](size_t i) { return items_[i]; }
     size_t size() const { return items_.size(); }
+    Loans* loans() { return &loans_; }
 
 private:
+    Loans loans_;  // ends after the variants are cleared
     std::vector<VARIANT> items_;
 };
 

@@ -23,6 +23,17 @@ CQuorvelXml::CQuorvelXml(IUnknown* outer)
     liveCount_.fetch_add(1, std::memory_order_relaxed);
 }
 
+CQuorvelXml::CQuorvelXml(TreeNode* node)
+    : outer_(nullptr),
+      errorInfo_(IID_IQuorvelXml, kErrorSource),
+      events_(*this, DIID_IQuorvelXmlEvents, true),
+      propertyNotify_(*this, IID_IPropertyNotifySink, false) {
+    log_.setName(kLogName);
+    node_ = node;
+    node_->addHandleRef();
+    liveCount_.fetch_add(1, std::memory_order_relaxed);
+}
+
 CQuorvelXml::~CQuorvelXml() {
     releaseNode();
     liveCount_.fetch_sub(1, std::memory_order_relaxed);
@@ -38,15 +49,11 @@ CQuorvelXml* CQuorvelXml::createHandle(IUnknown* outer) {
 
 IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node) {
     if (!node) return nullptr;
-    CQuorvelXml* handle = createHandle();
-    if (!handle) return nullptr;
-    // The handle's own "unnamed" tree was never visible to anyone.
-    TreeNode* own = handle->node_;
-    own->releaseHandleRef();
-    TreeNode::destroyTree(own);
-    handle->node_ = node;
-    node->addHandleRef();
-    return handle;
+    try {
+        return new CQuorvelXml(node);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 CQuorvelXml* CQuorvelXml::fromInterface(IUnknown* p) {

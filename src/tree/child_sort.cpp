@@ -41,6 +41,7 @@ const char* keyOf(const TreeNode* n, ChildSortKey key, TextRef attrName, TextRef
 void TreeNode::sortChildren(ChildSortKey key, bool ascending, TextRef attrName, TextRef recordTag) {
     int32_t n = childCount();
     if (n < 2) return;
+    reshaped();
     std::vector<SortItem> items;
     items.reserve(static_cast<size_t>(n));
     for (TreeNode* c = firstChild(); c; c = c->next_) items.push_back({keyOf(c, key, attrName, recordTag), c});

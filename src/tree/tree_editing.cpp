@@ -16,6 +16,8 @@ bool TreeNode::swapSubtrees(TreeNode* other) {
     if (other == this) return true;
     if (tree_ == other->tree_ && (isAncestorOf(other) || other->isAncestorOf(this))) return false;
     swapNodeData(other);
+    reshaped();
+    other->reshaped();
     children_.swap(other->children_);
     for (TreeNode* c = firstChild(); c; c = c->next_) c->parent_ = this;
     for (TreeNode* c = other->firstChild(); c; c = c->next_) c->parent_ = other;
@@ -37,6 +39,7 @@ bool TreeNode::swapSubtrees(TreeNode* other) {
 }
 
 void TreeNode::removeAllChildren() {
+    reshaped();
     while (TreeNode* c = firstChild()) {
         if (c->subtreeHandleCount() > 0) {
             c->detach(false);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "tree/search_cursor.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
@@ -19,9 +20,20 @@ TreeInfo::TreeInfo(TreeNode* root, int32_t handleCount)
 }
 
 TreeInfo::~TreeInfo() {
+    delete cursor_;
     delete doctype_;
     TreeNode::destroyTree(declaration_);
     liveRecords.fetch_sub(1, std::memory_order_relaxed);
+}
+
+SearchCursor& TreeInfo::searchCursor() {
+    if (!cursor_) cursor_ = new SearchCursor;
+    return *cursor_;
+}
+
+void TreeInfo::forgetSearchPosition() {
+    cursor_->found = nullptr;
+    std::vector<TreeNode*>().swap(cursor_->parents);
 }
 
 int32_t TreeInfo::takeNextId() { return nextTreeId.fetch_add(1, std::memory_order_relaxed); }

@@ -7,6 +7,7 @@
 namespace quorvel {
 
 class TreeNode;
+struct SearchCursor;
 
 // What all elements of one tree share: the root, the XML declaration, the DOCTYPE and
 // processing-instruction text, the tree id and the number of node handles on the tree's nodes.
@@ -35,6 +36,16 @@ public:
     // Takes ownership of text (null removes the doctype text).
     void adoptDoctype(StringBuffer* text);
 
+    // Counts every change of the tree's shape (nodes added, removed or reordered); a search
+    // position kept from before such a change is never resumed, and its queue is freed.
+    uint64_t reshapeCount() const { return reshapes_; }
+    void noteReshape() {
+        ++reshapes_;
+        if (cursor_) forgetSearchPosition();
+    }
+    // The position of the tree's last successful search (see SearchCursor); made on first use.
+    SearchCursor& searchCursor();
+
     // Records alive in the process, for tests and leak statistics.
     static int64_t liveCount();
     // Tree ids are handed out from 100 upwards, process-wide, never reused.
@@ -51,6 +62,10 @@ private:
     StringBuffer* doctype_ = nullptr;
     int32_t id_;
     int32_t handleCount_;
+    void forgetSearchPosition();
+
+    uint64_t reshapes_ = 0;
+    SearchCursor* cursor_ = nullptr;
 };
 
 }  // namespace quorvel

@@ -89,6 +89,7 @@ TreeNode* TreeNode::newTreeFromBytes(TextRef tag, const char* bytes, int32_t len
 }
 
 void TreeNode::linkAsLastChild(TreeNode* child) {
+    reshaped();
     TreeNode* last = children_.last();
     children_.append(child);
     if (last) last->next_ = child;
@@ -329,7 +330,7 @@ bool TreeNode::appendChild(TreeNode* child) {
     TreeInfo* old = child->tree_;
     int32_t moved = old ? old->handleCount_ : 0;
     if (old == tree_) return false;
-    linkAsLastChild(child);
+    linkAsLastChild(child);  // counts the reshaping
     delete old;
     child->setTreeOfSubtree(tree_);
     if (tree_) tree_->handleCount_ += moved;
@@ -341,6 +342,7 @@ void TreeNode::detachFromParent() { detach(true); }
 void TreeNode::detach(bool destroyEmptyRest) {
     TreeNode* p = parent_;
     if (!p || !p->children_.contains(this)) return;
+    reshaped();
     TreeInfo* fresh = new TreeInfo(this, 0);
     if (TreeNode* previous = p->children_.before(this)) previous->next_ = next_;
     next_ = nullptr;

@@ -136,7 +136,9 @@ public:
     // Breadth-first searches of this node's subtree, this node first, then level by level with
     // children in document order. With after given, nodes up to and including after in that
     // order are skipped, so passing each result as the next after walks all matches; an after
-    // outside the subtree finds nothing. Patterns are case-sensitive with `*` as the only
+    // outside the subtree finds nothing. A search whose after is the last result of the tree's
+    // last search from this node, with the tree's shape unchanged since, goes on where that one
+    // stopped, so such a walk costs one pass over the tree in all. Patterns are case-sensitive with `*` as the only
     // wildcard (null counts as empty); content is compared up to its first 0 byte.
     TreeNode* searchForTag(const TreeNode* after, TextRef tag) const;
     TreeNode* searchForContent(const TreeNode* after, TextRef tag, const char* pattern) const;
@@ -176,6 +178,11 @@ private:
     static constexpr uintptr_t kBuiltContent = 1;
     StringBuffer* ownedContent() const { return reinterpret_cast<StringBuffer*>(content_); }
     BuiltContent* builtContent() const { return reinterpret_cast<BuiltContent*>(content_ & ~kBuiltContent); }
+    // Every change of which nodes the tree holds, or of their order, is counted on the tree
+    // (TreeInfo::noteReshape). Tags, contents and attributes change no search order.
+    void reshaped() {
+        if (tree_) tree_->noteReshape();
+    }
     // Ends the content in whichever form it has; the field becomes 0.
     void dropContent();
 

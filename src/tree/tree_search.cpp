@@ -1,5 +1,6 @@
 #include <vector>
 
+#include "tree/search_cursor.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
@@ -26,14 +27,34 @@ int32_t TreeNode::countChildrenWithTag(TextRef tag) const {
 }
 
 // Level order: this node, then the children of each tested node that has children, in the order
-// those nodes were tested. Only nodes with children are queued; the queue belongs to this call
-// and is freed when it returns.
+// those nodes were tested. Only nodes with children are queued. A search that finds a node leaves
+// its queue in the tree's cursor, and a search from the same node after that result takes it up
+// again (see SearchCursor); one that finds nothing frees it.
 template <class Test>
 TreeNode* TreeNode::searchBreadthFirst(const TreeNode* after, Test test) const {
-    if (after && after != this && !isAncestorOf(after)) return nullptr;
-    bool testing = after == nullptr;
+    TreeNode* self = const_cast<TreeNode*>(this);
+    SearchCursor* cursor = tree_ ? &tree_->searchCursor() : nullptr;
     std::vector<TreeNode*> parents;
     size_t head = 0;
+    TreeNode* c = nullptr;  // the next node of the run of siblings being visited
+    const bool resumed =
+        after && cursor && cursor->from == this && cursor->found == after && cursor->reshapes == tree_->reshapeCount();
+    if (cursor) {
+        // The queue is this search's now, whichever way it ends.
+        parents = std::move(cursor->parents);
+        cursor->found = nullptr;
+    }
+    if (resumed) {
+        head = cursor->head;
+        TreeNode* last = const_cast<TreeNode*>(after);
+        if (last->hasChildren()) parents.push_back(last);
+        c = last == self ? nullptr : last->next_;
+        after = nullptr;
+    } else {
+        parents.clear();
+        if (after && after != this && !isAncestorOf(after)) return nullptr;
+    }
+    bool testing = after == nullptr;
     auto visit = [&](TreeNode* n) {
         if (!testing) {
             testing = n == after;
@@ -43,17 +64,28 @@ TreeNode* TreeNode::searchBreadthFirst(const TreeNode* after, Test test) const {
         if (n->hasChildren()) parents.push_back(n);
         return false;
     };
-    TreeNode* self = const_cast<TreeNode*>(this);
-    if (visit(self)) return self;
-    while (head < parents.size()) {
+    auto foundAt = [&](TreeNode* n) {
+        if (cursor) {
+            cursor->from = this;
+            cursor->found = n;
+            cursor->reshapes = tree_->reshapeCount();
+            cursor->parents = std::move(parents);
+            cursor->head = head;
+        }
+        return n;
+    };
+    if (!resumed && visit(self)) return foundAt(self);
+    for (;;) {
+        for (; c; c = c->next_) {
+            if (visit(c)) return foundAt(c);
+        }
+        if (head >= parents.size()) break;
         TreeNode* p = parents[head++];
         if (head >= 4096 && head * 2 >= parents.size()) {
             parents.erase(parents.begin(), parents.begin() + static_cast<std::ptrdiff_t>(head));
             head = 0;
         }
-        for (TreeNode* c = p->firstChild(); c; c = c->next_) {
-            if (visit(c)) return c;
-        }
+        c = p->firstChild();
     }
     return nullptr;
 }

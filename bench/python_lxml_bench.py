@@ -1,0 +1,161 @@
+"""The four things Python scripts mostly do with a document, against lxml on the same bytes in
+the same run: load it, visit every element reading its tag, enumerate every match of one tag
+with the `after` idiom, and serialize it. Each figure is the best of --repeat runs, in ms.
+
+Run with the built module on the path (or installed with pip):
+    PYTHONPATH=build-release/python python3 bench/python_lxml_bench.py
+    PYTHONPATH=build-release/python python3 bench/python_lxml_bench.py --records-mib 20 --repeat 9
+The load row is the one to set against `parse_bench --benchmark_filter='parse/(freedesktop|iso|records/)'`.
+"""
+
+import argparse
+import os
+import sys
+import time
+
+from lxml import etree
+
+
+def import_module():
+    try:
+        import quorvelxml
+    except ImportError:
+        here = os.path.dirname(os.path.abspath(__file__))
+        for build in ("build-release", "build", "build-run"):
+            sys.path.insert(0, os.path.join(here, "..", build, "python"))
+        import quorvelxml
+    return quorvelxml
+
+
+def record_document(mebibytes):
+    """The record document of bench/bench_documents.h, byte for byte, so that LoadXmlV here can be
+    set against parse_bench's rows for the same bytes (parse/records is 20 MiB)."""
+    target = int(mebibytes * (1 << 20))
+    parts = [b'<?xml version="1.0" encoding="utf-8"?>\n<records>\n']
+    size = len(parts[0])
+    i = 0
+    while size < target:
+        rec = ('  <record id="%d" type="customer">\n    <name>Customer %d</name>\n    <email>customer%d'
+               '@example.com</email>\n    <age>%d</age>\n    <address>\n      <street>%d Main Street</street>\n'
+               '      <city>Springfield</city>\n      <zip>%d</zip>\n    </address>\n'
+               '    <note>Regular customer since %d &amp; still active</note>\n  </record>\n'
+               % (i, i, i, 18 + i % 70, i, 10000 + i % 89999, 1990 + i % 30)).encode()
+        parts.append(rec)
+        size += len(rec)
+        i += 1
+    parts.append(b"</records>\n")
+    return b"".join(parts)
+
+
+def best(repeat, fn):
+    times = []
+    for _ in range(repeat):
+        start = time.perf_counter()
+        fn()
+        times.append(time.perf_counter() - start)
+    return min(times) * 1000.0
+
+
+def walk(x):
+    """Every element in document order, moving one handle, reading each tag."""
+    count = 0
+    while True:
+        x.Tag
+        count += 1
+        if x.FirstChild2():
+            continue
+        while not x.NextSibling2():
+            if not x.GetParent2():
+                return count
+
+
+def enumerate_matches(x, tag):
+    count = 0
+    found = x.SearchForTag(None, tag)
+    while found is not None:
+        count += 1
+        found = x.SearchForTag(found, tag)
+    return count
+
+
+def tasks_for(quorvelxml, data, tag):
+    qv = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+
+    def qv_load():
+        qv.LoadXmlV(data)
+
+    def qv_walk():
+        qv.LoadXmlV(data)
+        return walk(qv)
+
+    def qv_search():
+        qv.LoadXmlV(data)
+        return enumerate_matches(qv, tag)
+
+    def qv_serialize():
+        qv.LoadXmlV(data)
+        return qv.GetXml()
+
+    root = etree.fromstring(data)
+    namespace = root.nsmap.get(None)
+    lx_tag = "{%s}%s" % (namespace, tag) if namespace else tag
+
+    def lx_load():
+        etree.fromstring(data)
+
+    def lx_walk():
+        count = 0
+        for e in etree.fromstring(data).iter():
+            e.tag
+            count += 1
+        return count
+
+    def lx_search():
+        count = 0
+        for e in etree.fromstring(data).iter(lx_tag):
+            count += 1
+        return count
+
+    def lx_serialize():
+        return etree.tostring(etree.fromstring(data))
+
+    # The same work on both sides: as many elements walked and as many matches found.
+    assert qv_search() == lx_search(), (qv_search(), lx_search())
+    return [
+        ("load the bytes", qv_load, lx_load),
+        ("load, visit every element reading its tag", qv_walk, lx_walk),
+        ("load, enumerate all matches of <%s> with after" % tag, qv_search, lx_search),
+        ("load, serialize", qv_serialize, lx_serialize),
+    ]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--repeat", type=int, default=5, help="runs per task; the best is shown")
+    parser.add_argument("--records-mib", type=float, default=20, help="size of the generated record document")
+    parser.add_argument("--freedesktop", default="/usr/share/mime/packages/freedesktop.org.xml")
+    parser.add_argument("--iso", default="/usr/share/xml/iso-codes/iso_639-3.xml")
+    options = parser.parse_args()
+    quorvelxml = import_module()
+
+    documents = []
+    for path, tag in ((options.freedesktop, "comment"), (options.iso, "iso_639_3_entry")):
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                documents.append((os.path.basename(path), f.read(), tag))
+    documents.append(("records (%g MiB)" % options.records_mib, record_document(options.records_mib), "name"))
+
+    print("Python %s, quorvelxml %s, lxml %s, best of %d, ms" % (
+        sys.version.split()[0], quorvelxml.__version__, etree.__version__, options.repeat))
+    for name, data, tag in documents:
+        print("\n%s, %.1f MB" % (name, len(data) / 1e6))
+        print("%-52s %10s %10s %8s" % ("task", "quorvelxml", "lxml", "ratio"))
+        for task, ours, theirs in tasks_for(quorvelxml, data, tag):
+            a = best(options.repeat, ours)
+            b = best(options.repeat, theirs)
+            print("%-52s %10.1f %10.1f %7.2fx" % (task, a, b, a / b))
+        sys.stdout.flush()
+
+
+if __name__ == "__main__":
+    main()

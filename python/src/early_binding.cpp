@@ -1,0 +1,455 @@
+#include "early_binding.h"
+
+#include <climits>
+#include <string>
+#include <unordered_map>
+
+#include "com_error.h"
+#include "com_ref.h"
+#include "component/member_functions.h"
+#include "component/member_table.h"
+#include "component/member_thunks.h"
+#include "dispatch_object.h"
+#include "host_strings.h"
+#include "interface_info.h"
+#include "variant_values.h"
+
+namespace quorvel::python {
+
+struct EarlyMember {
+    const MemberInfo* info = nullptr;  // none: the name has no member of this kind
+    MemberThunk thunk = nullptr;
+    bool keepsLock = false;
+};
+
+struct EarlyName {
+    EarlyMember get, put, method;
+};
+
+namespace {
+
+template <size_t I, auto M>
+constexpr MemberThunk checkedThunk() {
+    static_assert(thunks::signatureMatches<M>(kMembers[I]),
+                  "the member's parameter and result types differ from the member table");
+    return &thunks::thunk<M>;
+}
+
+#define QV_MEMBER(i, fn)                                                                                     \
+    [] {                                                                                                     \
+        static_assert(thunks::nameMatches(kMembers[i], #fn), "member order or name differs from the table"); \
+        return checkedThunk<i, &IQuorvelXml::fn>();                                                          \
+    }(),
+const MemberThunk kThunks[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
+#undef QV_MEMBER
+
+// Members that wait for files or the network, or raise events while they parse: the interpreter
+// lock is let go around them, so that other threads run meanwhile and handlers can take it. The
+// others neither block nor call back, and letting the lock go would cost more than most of them.
+constexpr const char* kLetLockGo[] = {"LoadXml", "LoadXmlFile", "LoadXmlV", "SaveXml", "SaveXmlLog", "GetURL", "HttpPost"};
+
+bool keepsLock(const char* name) {
+    for (const char* n : kLetLockGo) {
+        if (std::string_view(n) == name) return false;
+    }
+    return true;
+}
+
+const std::unordered_map<std::string, EarlyName>& earlyNames() {
+    static const auto* table = [] {
+        auto* t = new std::unordered_map<std::string, EarlyName>();
+        for (size_t i = 0; i < kMemberCount; ++i) {
+            const MemberInfo& m = kMembers[i];
+            EarlyName& e = (*t)[lowerKey(m.name)];
+            EarlyMember& slot = m.kind == MemberKind::PropertyGet   ? e.get
+                                : m.kind == MemberKind::PropertyPut ? e.put
+                                                                    : e.method;
+            slot = {&m, kThunks[i], keepsLock(m.name)};
+        }
+        return t;
+    }();
+    return *table;
+}
+
+// str -> index into the entries below, for the spellings callers used; bounded, as any string
+// may be asked for. Touched with the interpreter lock held.
+PyObject* nameCache = nullptr;
+std::vector<const EarlyName*>& cachedEntries() {
+    static auto* entries = new std::vector<const EarlyName*>();
+    return *entries;
+}
+constexpr Py_ssize_t kMaxCachedNames = 4096;
+bool earlyBinding = true;  // off only for tests that compare both ways
+
+// ASCII letters without case, as the component matches names.
+bool sameNameNoCase(std::string_view a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+        if (x != y) return false;
+    }
+    return i == a.size() && !b[i];
+}
+
+// A host string from a str: Latin-1 text (the usual case) is widened straight into the string.
+BSTR hostStringOf(PyObject* s) {
+    if (PyUnicode_KIND(s) != PyUnicode_1BYTE_KIND) return newHostString(s);
+    const Py_ssize_t n = PyUnicode_GET_LENGTH(s);
+    if (n > INT_MAX) return newHostString(s);
+    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(n));
+    if (!out) throw std::bad_alloc();
+    const Py_UCS1* in = PyUnicode_1BYTE_DATA(s);
+    for (Py_ssize_t i = 0; i < n; ++i) out[i] = in[i];
+    return out;
+}
+
+// The arguments of one early call, owned until it ends. set() answers false when some argument
+// does not pass as it is, so that the call goes by name and coerces or refuses it as ever.
+class EarlyArguments {
+public:
+    EarlyArguments() {
+        for (DispValue& v : values_) v = DispValue{};
+    }
+    ~EarlyArguments() {
+        for (size_t i = 0; i < kSlots - 1; ++i) {
+            if (kinds_[i] == ArgType::String) SysFreeString(values_[i].bstr);
+            if (kinds_[i] == ArgType::Variant) VariantClear(&values_[i].var);
+        }
+    }
+    EarlyArguments(const EarlyArguments&) = delete;
+    EarlyArguments& operator=(const EarlyArguments&) = delete;
+
+    const DispValue* values() const { return values_; }
+
+    bool set(const MemberInfo& m, PyObject* const* args, size_t nargs, PyObject* kwnames) {
+        const size_t nkw = kwnames ? static_cast<size_t>(PyTuple_GET_SIZE(kwnames)) : 0;
+        if (nargs + nkw != m.paramCount) return false;
+        bool given[kSlots] = {};
+        for (size_t i = 0; i < nargs; ++i) {
+            if (!convert(i, m.params[i].type, args[i])) return false;
+            given[i] = true;
+        }
+        for (size_t k = 0; k < nkw; ++k) {
+            Py_ssize_t length = 0;
+            const char* key = PyUnicode_AsUTF8AndSize(PyTuple_GET_ITEM(kwnames, static_cast<Py_ssize_t>(k)), &length);
+            if (!key) throw py::error_already_set();
+            size_t p = 0;
+            while (p < m.paramCount && !sameNameNoCase(std::string_view(key, static_cast<size_t>(length)), m.params[p].name)) ++p;
+            if (p == m.paramCount || given[p]) return false;
+            if (!convert(p, m.params[p].type, args[nargs + k])) return false;
+            given[p] = true;
+        }
+        return true;
+    }
+
+private:
+    static constexpr size_t kSlots = 5;  // four parameters and the result's unused slot
+
+    bool convert(size_t i, ArgType type, PyObject* v) {
+        switch (type) {
+            case ArgType::String:
+                if (v == Py_None) return true;
+                if (!PyUnicode_CheckExact(v)) return false;
+                values_[i].bstr = hostStringOf(v);
+                kinds_[i] = ArgType::String;
+                return true;
+            case ArgType::Long: {
+                if (!PyLong_CheckExact(v)) return false;
+                int overflow = 0;
+                const long n = PyLong_AsLongAndOverflow(v, &overflow);
+                if (overflow || n < INT32_MIN || n > INT32_MAX) return false;
+                values_[i].lval = static_cast<LONG>(n);
+                return true;
+            }
+            case ArgType::Handle: {
+                if (v == Py_None) return true;
+                DispatchObject* d = dispatchObjectOf(v);
+                if (!d || !d->early()) return false;
+                values_[i].handle = d->early();  // the caller's arguments keep it alive
+                return true;
+            }
+            case ArgType::Variant:
+                VariantInit(&values_[i].var);
+                kinds_[i] = ArgType::Variant;
+                toVariant(v, ParamKind::Variant, values_[i].var, &loans_);
+                return true;
+            case ArgType::None: break;
+        }
+        return false;
+    }
+
+    Loans loans_;  // ends after the variants are cleared
+    DispValue values_[kSlots];
+    ArgType kinds_[kSlots] = {};  // what each slot owns: a string, a variant, or nothing
+};
+
+// The failure as Invoke reports it, from the thread's error information.
+[[noreturn]] void raiseMemberError(HRESULT hr) {
+    EXCEPINFO info{};
+    ComRef<IErrorInfo> error;
+    if (GetErrorInfo(0, error.put()) == S_OK && error) {
+        error->GetSource(&info.bstrSource);
+        error->GetDescription(&info.bstrDescription);
+    }
+    if (!info.bstrSource) info.bstrSource = SysAllocString(u"QuorvelXml.QuorvelXml");
+    info.scode = hr;
+    raiseInvokeError(DISP_E_EXCEPTION, info);
+}
+
+void freeResult(ArgType type, DispValue& r) {
+    switch (type) {
+        case ArgType::String: SysFreeString(r.bstr); break;
+        case ArgType::Variant: VariantClear(&r.var); break;
+        case ArgType::Handle:
+            if (r.handle) r.handle->Release();
+            break;
+        case ArgType::Long:
+        case ArgType::None: break;
+    }
+}
+
+py::object resultOf(ArgType type, DispValue& r) {
+    struct Free {
+        ArgType type;
+        DispValue& r;
+        ~Free() { freeResult(type, r); }
+    };
+    switch (type) {
+        case ArgType::String: {
+            Free free{type, r};
+            return fromHostString(r.bstr);
+        }
+        case ArgType::Long: return py::int_(r.lval);
+        case ArgType::Handle: {
+            IQuorvelXml* h = r.handle;
+            r.handle = nullptr;
+            return h ? wrapHandle(h) : py::none();
+        }
+        case ArgType::Variant: {
+            Free free{type, r};
+            return fromVariant(r.var);
+        }
+        case ArgType::None: break;
+    }
+    return py::none();
+}
+
+py::object callMember(IQuorvelXml* x, const EarlyMember& member, const EarlyArguments& args) {
+    const MemberInfo& m = *member.info;
+    DispValue r{};
+    if (m.result.type == ArgType::Variant) VariantInit(&r.var);
+    HRESULT hr;
+    if (member.keepsLock) {
+        hr = member.thunk(x, args.values(), &r);
+    } else {
+        py::gil_scoped_release unlocked;
+        hr = member.thunk(x, args.values(), &r);
+    }
+    if (FAILED(hr)) {
+        freeResult(m.result.type, r);
+        raiseMemberError(hr);
+    }
+    return resultOf(m.result.type, r);
+}
+
+// ---- Bound members --------------------------------------------------------------------------
+
+struct BoundMember {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    PyObject* owner;  // the DispatchObject
+    PyObject* name;   // as the caller spelled it
+    const EarlyName* entry;
+};
+
+PyTypeObject* boundMemberType = nullptr;
+
+// The owner of a bound member: a DispatchObject, or an instance of a class derived from it.
+DispatchObject& objectOf(PyObject* owner) {
+    if (DispatchObject* d = dispatchObjectOf(owner)) return *d;
+    return py::handle(owner).cast<DispatchObject&>();
+}
+
+// The same call by name, for arguments the early path does not take as they are.
+PyObject* callByName(BoundMember* b, PyObject* const* args, size_t nargs, PyObject* kwnames) {
+    py::handle owner(b->owner);
+    py::object method = objectOf(b->owner).lateAttribute(owner, py::reinterpret_borrow<py::str>(b->name));
+    return PyObject_Vectorcall(method.ptr(), args, nargs, kwnames);
+}
+
+PyObject* callBound(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    auto* b = reinterpret_cast<BoundMember*>(callable);
+    const size_t nargs = static_cast<size_t>(PyVectorcall_NARGS(nargsf));
+    try {
+        IQuorvelXml* x = objectOf(b->owner).early();
+        EarlyArguments converted;
+        if (!converted.set(*b->entry->method.info, args, nargs, kwnames)) return callByName(b, args, nargs, kwnames);
+        return callMember(x, b->entry->method, converted).release().ptr();
+    } catch (...) {
+        setPythonErrorFromException();
+        return nullptr;
+    }
+}
+
+void deallocBound(PyObject* self) {
+    auto* b = reinterpret_cast<BoundMember*>(self);
+    Py_DECREF(b->owner);
+    Py_DECREF(b->name);
+    PyObject_Free(self);
+}
+
+PyObject* reprBound(PyObject* self) {
+    auto* b = reinterpret_cast<BoundMember*>(self);
+    try {
+        const std::string type = objectOf(b->owner).info()->typeName();
+        return PyUnicode_FromFormat("<bound method %s.%U>", type.c_str(), b->name);
+    } catch (...) {
+        setPythonErrorFromException();
+        return nullptr;
+    }
+}
+
+std::string pythonType(ArgType t) {
+    switch (t) {
+        case ArgType::String: return "str";
+        case ArgType::Long: return "int";
+        case ArgType::Handle: return "QuorvelXml | None";
+        case ArgType::Variant: return "Any";
+        case ArgType::None: break;
+    }
+    return "None";
+}
+
+// help() shows the member's parameters.
+PyObject* docOfBound(PyObject* self, void*) {
+    const MemberInfo& m = *reinterpret_cast<BoundMember*>(self)->entry->method.info;
+    std::string text = std::string(m.name) + "(";
+    for (size_t i = 0; i < m.paramCount; ++i) {
+        if (i) text += ", ";
+        text += std::string(m.params[i].name) + ": " + pythonType(m.params[i].type);
+    }
+    text += ") -> " + pythonType(m.result.type) + "\n\nA method of IQuorvelXml, called through its virtual table.";
+    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+}
+
+PyGetSetDef boundGetSet[] = {{"__doc__", docOfBound, nullptr, nullptr, nullptr}, {nullptr, nullptr, nullptr, nullptr, nullptr}};
+
+PyObject* newBound(PyObject* self, const EarlyName* e, PyObject* name) {
+    BoundMember* b = PyObject_New(BoundMember, boundMemberType);
+    if (!b) return nullptr;
+    b->vectorcall = &callBound;
+    Py_INCREF(self);
+    b->owner = self;
+    Py_INCREF(name);
+    b->name = name;
+    b->entry = e;
+    return reinterpret_cast<PyObject*>(b);
+}
+
+}  // namespace
+
+const EarlyName* earlyNameOf(PyObject* name) {
+    if (!earlyBinding) return nullptr;
+    if (PyObject* index = PyDict_GetItemWithError(nameCache, name)) return cachedEntries()[PyLong_AsSize_t(index)];
+    if (PyErr_Occurred()) throw py::error_already_set();
+    Py_ssize_t length = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(name, &length);
+    if (!text) throw py::error_already_set();
+    const auto& names = earlyNames();
+    const auto it = names.find(lowerKey(std::string(text, static_cast<size_t>(length))));
+    if (it == names.end()) return nullptr;
+    if (PyDict_GET_SIZE(nameCache) < kMaxCachedNames) {
+        py::object index = py::int_(cachedEntries().size());
+        if (PyDict_SetItem(nameCache, name, index.ptr()) != 0) throw py::error_already_set();
+        cachedEntries().push_back(&it->second);
+    }
+    return &it->second;
+}
+
+PyObject* earlyGet(PyObject* self, IQuorvelXml* x, const EarlyName& e, PyObject* name) {
+    try {
+        if (e.get.info) {
+            EarlyArguments none;
+            return callMember(x, e.get, none).release().ptr();
+        }
+        if (e.method.info) return newBound(self, &e, name);
+        return nullptr;  // write-only: the call by name says so
+    } catch (...) {
+        setPythonErrorFromException();
+        return nullptr;
+    }
+}
+
+int earlySet(IQuorvelXml* x, const EarlyName& e, PyObject* value) {
+    if (!e.put.info) return 1;
+    try {
+        EarlyArguments converted;
+        if (!converted.set(*e.put.info, &value, 1, nullptr)) return 1;
+        callMember(x, e.put, converted);
+        return 0;
+    } catch (...) {
+        setPythonErrorFromException();
+        return -1;
+    }
+}
+
+py::object wrapHandle(IQuorvelXml* handle) { return wrapDispatch(ComRef<IDispatch>::adopt(handle), handle); }
+
+void defineEarlyBinding(py::module_& m) {
+    nameCache = PyDict_New();
+    if (!nameCache) throw py::error_already_set();
+    static PyTypeObject type{};
+    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&type), 1);
+    type.tp_name = "quorvelxml.BoundMember";
+    type.tp_doc = "A member of IQuorvelXml bound to its object, called through the virtual table.";
+    type.tp_basicsize = sizeof(BoundMember);
+    type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_VECTORCALL;
+    type.tp_vectorcall_offset = offsetof(BoundMember, vectorcall);
+    type.tp_call = PyVectorcall_Call;
+    type.tp_dealloc = deallocBound;
+    type.tp_repr = reprBound;
+    type.tp_getset = boundGetSet;
+    if (PyType_Ready(&type) != 0) throw py::error_already_set();
+    boundMemberType = &type;
+    Py_INCREF(&type);
+    m.attr("BoundMember") = py::handle(reinterpret_cast<PyObject*>(&type));
+    m.def(
+        "_member_table",
+        [] {
+            auto typeName = [](ArgType t) {
+                switch (t) {
+                    case ArgType::String: return "str";
+                    case ArgType::Long: return "int";
+                    case ArgType::Handle: return "handle";
+                    case ArgType::Variant: return "variant";
+                    case ArgType::None: break;
+                }
+                return "none";
+            };
+            py::list out;
+            for (const MemberInfo& info : kMembers) {
+                py::list params;
+                for (size_t i = 0; i < info.paramCount; ++i)
+                    params.append(py::make_tuple(info.params[i].name, typeName(info.params[i].type)));
+                const char* kind = info.kind == MemberKind::PropertyGet   ? "get"
+                                   : info.kind == MemberKind::PropertyPut ? "put"
+                                                                          : "method";
+                out.append(py::make_tuple(info.name, kind, params, typeName(info.result.type)));
+            }
+            return out;
+        },
+        "IQuorvelXml's members in virtual-table order: (name, 'get' | 'put' | 'method', [(parameter, type)],\n"
+        "result type), the types being 'str', 'int', 'handle', 'variant' or 'none'.");
+    m.def(
+        "_set_early_binding",
+        [](bool on) {
+            const bool was = earlyBinding;
+            earlyBinding = on;
+            return was;
+        },
+        "Whether IQuorvelXml's members are called through the virtual table (for tests); returns the old setting.");
+}
+
+}  // namespace quorvel::python

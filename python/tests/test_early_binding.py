@@ -1,0 +1,225 @@
+"""Calls through the virtual table against the same calls by name, byte arrays lent without a copy,
+and threads that load, search, edit and serialize their own documents at once."""
+
+import array
+import random
+import threading
+import unittest
+
+import quorvelxml
+from support import ReleaseCheck, new_handle
+
+XML = (b"<r a='1'><b k='x'>t1<c k='y'>x</c></b><b k='y'>t2<c/></b>"
+       b"<d>zz<e k='x'/><b k='x'>xy</b></d><c>x</c></r>")
+
+# name, then each parameter's name and kind: S string, L long, H handle.
+MEMBERS = [
+    ("GetChild", [("index", "L")]), ("GetChild2", [("index", "L")]), ("FirstChild2", []),
+    ("NextSibling2", []), ("GetParent2", []), ("GetRoot2", []), ("NextSibling", []), ("GetParent", []),
+    ("FindChild", [("Tag", "S")]), ("GetChildWithTag", [("Tag", "S")]),
+    ("GetNthChildWithTag", [("Tag", "S"), ("n", "L")]), ("GetAttributeValue", [("index", "L")]),
+    ("HasAttrWithValue", [("name", "S"), ("value", "S")]),
+    ("SearchForTag", [("after", "H"), ("Tag", "S")]),
+    ("SearchForContent", [("after", "H"), ("Tag", "S"), ("contentPattern", "S")]),
+    ("SearchAllForContent", [("after", "H"), ("contentPattern", "S")]),
+    ("SearchForAttribute", [("after", "H"), ("Tag", "S"), ("attr", "S"), ("valuePattern", "S")]),
+    ("FindNextRecord", [("Tag", "S"), ("contentPattern", "S")]),
+    ("NewChild", [("Tag", "S"), ("Content", "S")]), ("AddAttribute", [("name", "S"), ("value", "S")]),
+    ("UpdateAttribute", [("name", "S"), ("value", "S")]), ("AppendToContent", [("str", "S")]),
+    ("SortByTag", [("ascending", "L")]), ("SortByAttribute", [("attrName", "S"), ("ascending", "L")]),
+    ("GetXml", []),
+]
+# Mostly values that pass as they are; the rest must be coerced or refused by name.
+VALUES = {
+    "S": ["b", "c", "k", "x*", "*", "", " b ", None, "é😀", 5, True, 2.5],
+    "L": [0, 1, 2, -1, 7, True, "1", "x", 2 ** 40, None, 1.0],
+}
+
+
+def describe(value):
+    """A result as both ways must give it: handles by what they designate."""
+    if isinstance(value, quorvelxml.DispatchObject):
+        return ("handle", value.Tag, value.Content, value.NumChildren, value.GetXml())
+    return value
+
+
+class EarlyBindingTest(ReleaseCheck):
+    def tearDown(self):
+        quorvelxml._set_early_binding(True)
+        super().tearDown()
+
+    def run_both(self, call):
+        """call(early) with members called through the virtual table, then by name: what each gave,
+        described, and the results themselves."""
+        outcomes, results = [], []
+        for early in (True, False):
+            quorvelxml._set_early_binding(early)
+            result = None
+            try:
+                result = call(early)
+                outcomes.append(("ok", describe(result)))
+            except quorvelxml.ComError as e:
+                outcomes.append(("ComError", e.hresult, e.source, e.description))
+            except Exception as e:  # the same Python error either way
+                outcomes.append((type(e).__name__, str(e)))
+            finally:
+                quorvelxml._set_early_binding(True)
+            results.append(result)
+        return outcomes, results
+
+    def test_random_calls_agree_with_calls_by_name(self):
+        rng = random.Random(18)
+        docs = {}
+        for early in (True, False):
+            quorvelxml._set_early_binding(early)
+            x = new_handle()
+            x.LoadXmlV(XML)
+            docs[early] = [x]  # handles found so far, in the same order on both sides
+        quorvelxml._set_early_binding(True)
+        for step in range(1500):
+            name, params = rng.choice(MEMBERS)
+            target = rng.randrange(len(docs[True]))
+            choices = []
+            for _, kind in params:
+                if kind == "H":
+                    choices.append(("H", rng.choice([None, None, -1, rng.randrange(len(docs[True])), "x"])))
+                else:
+                    choices.append(("V", rng.choice(VALUES[kind])))
+            shape = rng.random()
+            spelled = name if rng.random() < 0.7 else "".join(rng.choice((c.lower(), c.upper())) for c in name)
+
+            def call(early):
+                handles = docs[early]
+                values = [handles[v] if kind == "H" and isinstance(v, int) and v >= 0 else v for kind, v in choices]
+                method = getattr(handles[target], spelled)
+                if shape < 0.6:
+                    return method(*values)
+                if shape < 0.85:  # keywords, in any case, the same on both sides
+                    cases = random.Random(step)
+                    return method(**{"".join(cases.choice((c.lower(), c.upper())) for c in p): v
+                                     for (p, _), v in zip(params, values)})
+                if shape < 0.92:
+                    return method(*values, 1)  # one too many
+                return method(noSuchParameter=1) if params else method(None)
+
+            outcomes, results = self.run_both(call)
+            self.assertEqual(outcomes[0], outcomes[1], "step %d: %s%r" % (step, spelled, choices))
+            if all(isinstance(r, quorvelxml.DispatchObject) for r in results) and len(docs[True]) < 40:
+                docs[True].append(results[0])
+                docs[False].append(results[1])
+            # Properties both ways, writes too.
+            prop = rng.choice(["Tag", "Content", "Cdata", "NumChildren", "TreeId"])
+            value = rng.choice(["q", "", None, 1, "é", True])
+
+            def write(early, prop=prop, value=value, target=target):
+                handle = docs[early][target]
+                if prop in ("Tag", "Content", "Cdata"):
+                    setattr(handle, prop.lower() if step % 2 else prop, value)
+                result = getattr(handle, prop)
+                return result - docs[early][0].TreeId if prop == "TreeId" else result
+
+            outcomes, _ = self.run_both(write)
+            self.assertEqual(outcomes[0], outcomes[1], "step %d: %s = %r" % (step, prop, value))
+        self.assertEqual(docs[True][0].GetXml(), docs[False][0].GetXml())
+
+    def test_members_show_their_parameters_and_errors_stay(self):
+        x = new_handle()
+        method = x.SearchForAttribute
+        self.assertIsInstance(method, quorvelxml.BoundMember)
+        self.assertIn("SearchForAttribute(after: QuorvelXml | None, Tag: str, attr: str, valuePattern: str)",
+                      method.__doc__)
+        self.assertEqual(repr(x.getchild), "<bound method IQuorvelXml.getchild>")
+        error = self.com_error(lambda: x.GetChild(index=7))
+        self.assertEqual((hex(error.hresult), error.source), ("0x80004005", "QuorvelXml.QuorvelXml"))
+        self.assertTrue(error.description.startswith("(GetChild)"), error.description)
+        # The failure's description is the one of this call, not a stale one.
+        self.assertEqual(self.com_error(lambda: x.GetAttributeName(3)).description.split("\n")[0],
+                         "(GetAttributeName)")
+        with self.assertRaises(AttributeError):
+            x.NoSuchMember()
+        with self.assertRaises(AttributeError):
+            x.Version = "5"
+
+    def test_byte_arrays_are_lent_and_given_back(self):
+        x = new_handle()
+        text = b"<a k='v'>caf\xc3\xa9</a>"
+        ba = bytearray(text)
+        strided = memoryview(b"<<aa//>>")[::2]
+        for data, tag, content in ((text, "a", "caf\u00e9"), (ba, "a", "caf\u00e9"), (memoryview(text), "a", "caf\u00e9"),
+                                   (array.array("B", text), "a", "caf\u00e9"), (strided, "a", "")):
+            for early in (True, False):
+                quorvelxml._set_early_binding(early)
+                self.assertEqual(x.LoadXmlV(data), 1, (data, early))
+                self.assertEqual((x.Tag, x.Content), (tag, content))
+        for early in (True, False):
+            quorvelxml._set_early_binding(early)
+            self.assertIn("Failed to parse XML data", self.com_error(lambda: x.LoadXmlV(b"")).description)
+        quorvelxml._set_early_binding(True)
+        ba.extend(b" ")  # no export left behind: a bytearray still resizes
+        self.assertEqual(x.LoadXmlV(xmlData=ba), 1)
+        ba.extend(b" ")
+        content = "<p>" + "é" * 1000 + "</p>"
+        x.LoadXml(content)
+        self.assertIn(content, x.GetXml())
+
+
+class ThreadTest(ReleaseCheck):
+    def test_threads_with_their_own_documents(self):
+        failures = []
+
+        def work(n):
+            try:
+                x = new_handle()
+                doc = ("<r>" + "".join("<i n='%d'><v>%d</v></i>" % (k, k * n) for k in range(300)) + "</r>").encode()
+                for round_ in range(15):
+                    if x.LoadXmlV(doc) != 1:
+                        failures.append((n, "load"))
+                    found, count = x.SearchForTag(None, "v"), 0
+                    while found is not None:
+                        if found.Content != str(count * n):
+                            failures.append((n, "content", count))
+                        count += 1
+                        found.Content = "e%d" % round_
+                        found = x.SearchForTag(found, "v")
+                    if count != 300 or x.GetXml().count("<v>e%d</v>" % round_) != 300:
+                        failures.append((n, "count", count))
+            except Exception as e:  # noqa: BLE001 - reported below
+                failures.append((n, repr(e)))
+
+        threads = [threading.Thread(target=work, args=(n,)) for n in range(4)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        self.assertEqual(failures, [])
+
+    def test_a_long_load_lets_other_threads_run(self):
+        big = b"<r>" + b"<i a='1'>text</i>" * 500000 + b"</r>"
+        started, done = threading.Event(), threading.Event()
+
+        class Progress:
+            def OnParsePercentDone(self, percentDone):
+                started.set()
+
+        loader = quorvelxml.DispatchWithEvents("QuorvelXml.QuorvelXml", Progress)
+
+        def load():
+            loader.LoadXmlV(big)
+            done.set()
+
+        other = new_handle()
+        thread = threading.Thread(target=load)
+        thread.start()
+        started.wait(30)
+        calls = 0
+        while not done.is_set():
+            other.Tag = "t%d" % calls
+            calls += 1
+        thread.join()
+        self.assertGreater(calls, 20)
+        self.assertEqual(loader.NumChildren, 500000)
+        del loader
+
+
+if __name__ == "__main__":
+    unittest.main()
