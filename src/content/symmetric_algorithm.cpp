@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include <openssl/evp.h>
-
+#include "content/content_coding.h"
 #include "content/crypt_header.h"
 #include "content/digest_md5.h"
 #include "content/secure_wipe.h"
+#include "core/string_buffer.h"
 
 namespace quorvel {
 
@@ -31,10 +31,12 @@ void SymmetricAlgorithm2::setPassword(const void* password, size_t n) {
 
     uint8_t material[2 * HmacMD5::kDigestSize];
     DigestMD5::digest(p, n, material);
-    // The base64 of the password is as secret as the password: it lives in a block wiped here.
-    DataBuffer base64(static_cast<uint32_t>(4 * ((n + 2) / 3) + 1));
-    const int written = EVP_EncodeBlock(base64.mutableData(), p, static_cast<int>(n));
-    DigestMD5::digest(base64.data(), static_cast<size_t>(written), material + HmacMD5::kDigestSize);
+    // The base64 of the password is as secret as the password: it is written into a block made
+    // big enough beforehand, so that no copy is left behind by growing, and wiped here.
+    StringBuffer base64;
+    base64.reserve(static_cast<int32_t>(4 * ((n + 2) / 3) + 1));
+    ContentCoding().encodeBase64(p, static_cast<uint32_t>(n), base64);
+    DigestMD5::digest(base64, material + HmacMD5::kDigestSize);
     wipeBuffer(base64);
     setKeyMaterial(material, sizeof material);
     secureWipe(material, sizeof material);

@@ -51,3 +51,14 @@ inline Bytes runTool(const std::string& command, const Bytes& input, int* status
 }
 
 }  // namespace quorvel::test
+
+namespace quorvel::test {
+
+// The tests' source folder, from the data folder ctest names or else from this file's path.
+inline std::string contentTestDir() {
+    if (const char* data = std::getenv("QV_TEST_DATA")) return std::string(data) + "/../content";
+    std::string file = __FILE__;
+    return file.substr(0, file.find_last_of('/'));
+}
+
+}  // namespace quorvel::test

@@ -1,0 +1,46 @@
+"""An independent producer of encrypted data for the cipher tests, over Python's cryptography.
+
+    cipher_tool.py frame ALGORITHM KEYBITS PASSWORD   stdin: plain bytes; stdout: header + ciphertext
+
+The key is the stored format's: MD5 of the password, then MD5 of its base64, zero-filled to the
+key length. AES is CBC with a zero IV; Blowfish is ECB with each 32-bit word read little-endian.
+The plain bytes are zero-filled to whole blocks and the header records their real length."""
+
+import base64
+import hashlib
+import struct
+import sys
+import warnings
+
+warnings.simplefilter("ignore")
+from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes  # noqa: E402
+
+
+def key_material(password):
+    if not password:
+        return bytes(16)
+    return hashlib.md5(password).digest() + hashlib.md5(base64.b64encode(password)).digest()
+
+
+def swap_words(data):
+    return b"".join(data[i:i + 4][::-1] for i in range(0, len(data), 4))
+
+
+def frame(algorithm, key_bits, password, plain):
+    key = key_material(password)[:key_bits // 8].ljust(key_bits // 8, b"\0")
+    block = 16 if algorithm == 1 else 8
+    padded = plain + bytes(-len(plain) % block)
+    if algorithm == 1:
+        enc = Cipher(algorithms.AES(key), modes.CBC(bytes(16))).encryptor()
+        body = enc.update(padded) + enc.finalize()
+    else:
+        enc = Cipher(algorithms.Blowfish(key), modes.ECB()).encryptor()
+        body = swap_words(enc.update(swap_words(padded)) + enc.finalize())
+    header = b"vexmira\0" + bytes([algorithm, 0, 1, 0]) + struct.pack("<II", len(plain), key_bits) + bytes(4)
+    return header + body
+
+
+if __name__ == "__main__":
+    command, algorithm, key_bits, password = sys.argv[1:5]
+    assert command == "frame"
+    sys.stdout.buffer.write(frame(int(algorithm), int(key_bits), password.encode(), sys.stdin.buffer.read()))
