@@ -1,4 +1,4 @@
-// Node content coding, compression and encryption, and binary content.
+// Node content coding and compression.
 // Not implemented yet: each member fails with E_NOTIMPL and a log that names it.
 #include "component/node_handle.h"
 
@@ -11,9 +11,5 @@ HRESULT CQuorvelXml::CompressNode() { return notImplemented("CompressNode"); }
 HRESULT CQuorvelXml::CompressSubtree() { return notImplemented("CompressSubtree"); }
 HRESULT CQuorvelXml::DecompressNode() { return notImplemented("DecompressNode"); }
 HRESULT CQuorvelXml::DecompressSubtree() { return notImplemented("DecompressSubtree"); }
-HRESULT CQuorvelXml::EncryptNode(BSTR) { return notImplemented("EncryptNode"); }
-HRESULT CQuorvelXml::DecryptNode(BSTR) { return notImplemented("DecryptNode"); }
-HRESULT CQuorvelXml::SetBinaryContent(LONG, LONG, BSTR, VARIANT) { return notImplemented("SetBinaryContent"); }
-HRESULT CQuorvelXml::GetBinaryContent(LONG, LONG, BSTR, VARIANT*) { return notImplemented("GetBinaryContent"); }
 
 }  // namespace quorvel

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "content/cls_zip.h"
 #include "core/data_buffer.h"
 #include "core/string_buffer.h"
 
@@ -14,12 +15,10 @@ namespace quorvel {
 // Invariants: key holds 16 zero bytes until a non-empty password is set, then that password's 32
 // bytes of key material. The password and key are wiped when the object goes. Nothing here ever
 // reaches a log: a wrong password gives other bytes, never an error.
-class ClsAesInterop {
+class ClsAesInterop : public ClsBase {
 public:
     ClsAesInterop();
-    ~ClsAesInterop();
-    ClsAesInterop(const ClsAesInterop&) = delete;
-    ClsAesInterop& operator=(const ClsAesInterop&) = delete;
+    ~ClsAesInterop() override;
 
     // Stores the password (its bytes up to the first zero byte) and, when it is not empty,
     // derives the key from it. An empty password leaves the key as it was.

@@ -40,7 +40,7 @@ inline Bytes runTool(const std::string& command, const Bytes& input, int* status
     FILE* f = fdopen(fd, "wb");
     if (!input.empty()) fwrite(input.data(), 1, input.size(), f);
     fclose(f);
-    FILE* p = popen((command + " < " + path).c_str(), "r");
+    FILE* p = popen(("(" + command + ") < " + path).c_str(), "r");
     Bytes out;
     uint8_t chunk[65536];
     size_t n;

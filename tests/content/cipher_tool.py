@@ -1,6 +1,8 @@
 """An independent producer of encrypted data for the cipher tests, over Python's cryptography.
 
-    cipher_tool.py frame ALGORITHM KEYBITS PASSWORD   stdin: plain bytes; stdout: header + ciphertext
+    cipher_tool.py frame ALGORITHM:KEYBITS:PASSWORD:LENGTH ...
+        stdin: plain bytes; stdout: for each case, its size (4 bytes, little-endian) and the header
+        and ciphertext of the first LENGTH plain bytes
 
 The key is the stored format's: MD5 of the password, then MD5 of its base64, zero-filled to the
 key length. AES is CBC with a zero IV; Blowfish is ECB with each 32-bit word read little-endian.
@@ -41,6 +43,9 @@ def frame(algorithm, key_bits, password, plain):
 
 
 if __name__ == "__main__":
-    command, algorithm, key_bits, password = sys.argv[1:5]
-    assert command == "frame"
-    sys.stdout.buffer.write(frame(int(algorithm), int(key_bits), password.encode(), sys.stdin.buffer.read()))
+    assert sys.argv[1] == "frame"
+    plain = sys.stdin.buffer.read()
+    for case in sys.argv[2:]:
+        algorithm, key_bits, password, length = case.split(":")
+        framed = frame(int(algorithm), int(key_bits), password.encode(), plain[:int(length)])
+        sys.stdout.buffer.write(struct.pack("<I", len(framed)) + framed)
