@@ -6,26 +6,11 @@
 
 #include "content/aes_interop.h"
 #include "content/cipher_test_support.h"
-#include "content/digest_md5.h"
 
 namespace quorvel {
 namespace {
 
-using test::Bytes;
-using test::hex;
-using test::toHex;
-
-Bytes sample(size_t n) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 37 + 11);
-    return b;
-}
-
-std::string md5Hex(const std::string& s) {
-    uint8_t d[16];
-    DigestMD5::digest(s.data(), s.size(), d);
-    return toHex(d, 16);
-}
+using namespace test;
 
 TEST(AesInterop, StoredFormIsOpensslAes128CbcWithZeroIvAndTheMd5Key) {
     const std::string password = "Correct horse";
@@ -36,17 +21,17 @@ TEST(AesInterop, StoredFormIsOpensslAes128CbcWithZeroIvAndTheMd5Key) {
         SCOPED_TRACE(n);
         const Bytes plain = sample(n);
         DataBuffer in, ours, back;
-        test::fill(in, plain);
+        fill(in, plain);
         ASSERT_TRUE(aes.EncryptBytes(in, ours));
         EXPECT_EQ(ours.size(), (n / 16 + 1) * 16);
         int status = -1;
-        EXPECT_EQ(test::runTool(openssl + " -d", test::bytesOf(ours), &status), plain);
+        EXPECT_EQ(runTool(openssl + " -d", bytesOf(ours), &status), plain);
         EXPECT_EQ(status, 0);
-        const Bytes theirs = test::runTool(openssl, plain, &status);
+        const Bytes theirs = runTool(openssl, plain, &status);
         ASSERT_EQ(status, 0);
-        test::fill(in, theirs);
+        fill(in, theirs);
         ASSERT_TRUE(aes.DecryptBytes(in, back));
-        EXPECT_EQ(test::bytesOf(back), plain);
+        EXPECT_EQ(bytesOf(back), plain);
     }
     DataBuffer empty, out;
     out.append("x", 1);
@@ -54,23 +39,17 @@ TEST(AesInterop, StoredFormIsOpensslAes128CbcWithZeroIvAndTheMd5Key) {
     EXPECT_EQ(out.size(), 0u);
 }
 
-TEST(AesInterop, PasswordRules) {
-    // An empty password keeps the 16 zero bytes; any other gives the 32 bytes of key material.
-    ClsAesInterop fresh, empty, set;
-    empty.SetPassword("", 0);
-    EXPECT_EQ(toHex(empty.key()), std::string(32, '0'));
-    EXPECT_EQ(toHex(fresh.key()), std::string(32, '0'));
-    set.SetPassword("secret", 6);
-    EXPECT_EQ(toHex(set.key()), "5ebe2294ecd0e0f08eab7690d2a6ee699e9962d184ac052cd8cc4bac9633c848");
-    set.SetPassword("", 0);
-    EXPECT_EQ(set.key().size(), 32u);
-
-    // A wrong password gives other bytes, never an error, and never more bytes than came in.
-    DataBuffer in, enc, out;
-    test::fill(in, sample(100));
-    ASSERT_TRUE(set.EncryptBytes(in, enc));
-    ClsAesInterop wrong;
+TEST(AesInterop, EmptyPasswordKeepsTheZeroKeyAndWrongOnesGiveOtherBytes) {
+    ClsAesInterop aes, wrong;
+    aes.SetPassword("", 0);
+    EXPECT_EQ(toHex(aes.key()), std::string(32, '0'));
+    aes.SetPassword("secret", 6);
+    aes.SetPassword("", 0);
+    EXPECT_EQ(toHex(aes.key()), "5ebe2294ecd0e0f08eab7690d2a6ee699e9962d184ac052cd8cc4bac9633c848");
     wrong.SetPassword("secreT", 6);
+    DataBuffer in, enc, out;
+    fill(in, sample(100));
+    ASSERT_TRUE(aes.EncryptBytes(in, enc));
     ASSERT_TRUE(wrong.DecryptBytes(enc, out));
     EXPECT_LE(out.size(), enc.size());
     EXPECT_NE(toHex(out), toHex(in));
@@ -83,12 +62,12 @@ TEST(AesInterop, FramedDataFromAnIndependentProducer) {
     } cases[] = {{1, 128, "pw"}, {1, 192, "pw"}, {1, 256, "pw"}, {1, 256, ""},  {2, 40, "pw"},
                  {2, 64, "pw"},  {2, 128, "pw"}, {2, 256, "pw"}, {2, 448, "pw"}, {2, 128, ""}};
     const size_t lengths[] = {0, 1, 8, 16, 17, 333};
-    std::string command = "python3 " + test::contentTestDir() + "/cipher_tool.py frame";
+    std::string command = "python3 " + contentTestDir() + "/cipher_tool.py frame";
     for (const Case& c : cases)
         for (size_t n : lengths)
             command += " " + std::to_string(c.algorithm) + ":" + std::to_string(c.bits) + ":" + c.password + ":" + std::to_string(n);
     int status = -1;
-    const Bytes all = test::runTool(command, sample(333), &status);
+    const Bytes all = runTool(command, sample(333), &status);
     ASSERT_EQ(status, 0);
     size_t at = 0;
     for (const Case& c : cases) {
@@ -103,18 +82,9 @@ TEST(AesInterop, FramedDataFromAnIndependentProducer) {
             in.append(all.data() + at + 4, static_cast<uint32_t>(size));
             at += 4 + size;
             ASSERT_TRUE(aes.DecryptBytes(in, out));
-            EXPECT_EQ(test::bytesOf(out), Bytes(sample(n)));
+            EXPECT_EQ(bytesOf(out), Bytes(sample(n)));
         }
     }
-}
-
-// A header for algorithm, key bits and plain length, followed by body.
-Bytes framed(uint8_t algorithm, uint32_t bits, uint32_t plainLength, const Bytes& body) {
-    Bytes b = {'v', 'e', 'x', 'm', 'i', 'r', 'a', 0, algorithm, 0, 1, 0};
-    for (uint32_t v : {plainLength, bits, 0u})
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    b.insert(b.end(), body.begin(), body.end());
-    return b;
 }
 
 TEST(AesInterop, FramedTwofishFromThePublishedVectors) {
@@ -134,11 +104,11 @@ TEST(AesInterop, FramedTwofishFromThePublishedVectors) {
         ClsAesInterop aes;
         DataBuffer in, out;
         if (!c.second.empty()) {
-            test::fill(in, framed(3, c.bits, 32, hex(c.first + c.second)));
+            fill(in, framed(3, c.bits, 32, hex(c.first + c.second)));
             ASSERT_TRUE(aes.DecryptBytes(in, out));
             EXPECT_EQ(toHex(out), std::string(64, '0'));
         }
-        test::fill(in, framed(3, c.bits, 5, hex(c.first)));
+        fill(in, framed(3, c.bits, 5, hex(c.first)));
         ASSERT_TRUE(aes.DecryptBytes(in, out));
         EXPECT_EQ(toHex(out), std::string(10, '0'));
     }
@@ -173,7 +143,7 @@ TEST(AesInterop, MalformedFramesWriteNothingOrAtMostTheCiphertext) {
         ClsAesInterop aes;
         aes.SetPassword("pw", 2);
         DataBuffer in, out;
-        test::fill(in, cases[i].input);
+        fill(in, cases[i].input);
         out.append("stale", 5);
         ASSERT_TRUE(aes.DecryptBytes(in, out)) << i;
         EXPECT_EQ(out.size(), cases[i].size) << i;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "content/digest_md5.h"
 #include "core/data_buffer.h"
 
 namespace quorvel::test {
@@ -31,6 +32,27 @@ inline std::string toHex(const DataBuffer& b) { return toHex(b.data(), b.size())
 
 inline Bytes bytesOf(const DataBuffer& b) { return Bytes(b.data(), b.data() + b.size()); }
 inline void fill(DataBuffer& b, const Bytes& bytes) { b.assign(bytes.data(), static_cast<uint32_t>(bytes.size())); }
+
+inline Bytes sample(size_t n) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 37 + 11 + (i >> 9));
+    return b;
+}
+
+inline std::string md5Hex(const std::string& s) {
+    uint8_t d[16];
+    DigestMD5::digest(s.data(), s.size(), d);
+    return toHex(d, 16);
+}
+
+// A crypt header for algorithm, key bits and plain length, followed by body.
+inline Bytes framed(uint8_t algorithm, uint32_t bits, uint32_t plainLength, const Bytes& body) {
+    Bytes b = {'v', 'e', 'x', 'm', 'i', 'r', 'a', 0, algorithm, 0, 1, 0};
+    for (uint32_t v : {plainLength, bits, 0u})
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
 
 // Runs a shell command with input on its standard input and returns its standard output; the
 // exit status goes to *status.
