@@ -123,6 +123,41 @@ def work_with_catalog():
     print(catalog.GetXml())
 
 
+def compress_part_of_catalog():
+    """Compresses one book of a catalog in place (its subtree becomes base64 of a deflate stream
+    in the book's content), saves the document, loads it back and decompresses the book."""
+    catalog = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+    catalog.LoadXml("<catalog>"
+                    "<book id='b1'><title>XML Developer's Guide</title><price>44.95</price>"
+                    "<description>An in-depth look at creating applications with XML, "
+                    "with many examples of XML in use.</description></book>"
+                    "<book id='b2'><title>Midnight Rain</title><price>5.95</price></book>"
+                    "</catalog>")
+    book = catalog.GetChild(0)
+    before = book.GetXml()
+    book.CompressSubtree()
+    print("Compressed book %s: %d children, Cdata=%d, its content is now:"
+          % (book.GetAttrValue("id"), book.NumChildren, book.Cdata))
+    for line in book.Content.splitlines():
+        print("  " + line)
+    folder = tempfile.mkdtemp(prefix="quorvelxml_example_")
+    try:
+        path = os.path.join(folder, "catalog.xml")
+        catalog.SaveXml(path)
+        loaded = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        if not loaded.LoadXmlFile(path):
+            print("Loading %s failed:\n%s" % (path, loaded.ErrorLogText))
+            return
+        again = loaded.GetChild(0)
+        again.DecompressSubtree()
+        again.Cdata = 0  # CompressSubtree set it; the book's own content is plain text again
+        print("Loaded from %s and decompressed: %d children, the same XML as before: %s"
+              % (os.path.basename(path), again.NumChildren, again.GetXml() == before))
+        print(again.GetXml())
+    finally:
+        shutil.rmtree(folder)
+
+
 def encrypt_and_store_binary():
     """Encrypts one node of a catalog with a password, saves the document, loads it back and
     decrypts the node; then stores a small binary file, compressed and encrypted, as the content
@@ -175,6 +210,7 @@ def main():
     follow_progress(quorvelxml.Dispatch("QuorvelXml.QuorvelXml"))
     work_with_catalog()
     edit_file_in_its_encoding()
+    compress_part_of_catalog()
     encrypt_and_store_binary()
 
 
