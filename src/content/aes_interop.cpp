@@ -32,24 +32,28 @@ void ClsAesInterop::SetPassword(const void* password, size_t n) {
     key_.append(scratch.keyMaterial().data(), scratch.keyMaterial().size());
 }
 
-bool ClsAesInterop::EncryptBytes(const DataBuffer& in, DataBuffer& out) {
-    Rijndael2 aes;
+void ClsAesInterop::setUp(Rijndael2& aes) const {
     aes.setKeyLength(keyLength_);
     aes.setPaddingScheme(paddingScheme_);
-    aes.useCbc();
+    if (modeSelector_ == 0) {
+        aes.useCbc();
+    } else {
+        aes.useEcb();
+    }
     aes.setKeyMaterial(key_.data(), key_.size());
     aes.setIv(iv_.data());
+}
+
+bool ClsAesInterop::EncryptBytes(const DataBuffer& in, DataBuffer& out) {
+    Rijndael2 aes;
+    setUp(aes);
     return aes.encryptBuffer(in, out);
 }
 
 bool ClsAesInterop::DecryptBytes(const DataBuffer& in, DataBuffer& out) {
     if (CryptHeader::framed(in.data(), in.size())) return decryptFramed(in, out);
     Rijndael2 aes;
-    aes.setKeyLength(keyLength_);
-    aes.setPaddingScheme(paddingScheme_);
-    aes.useCbc();
-    aes.setKeyMaterial(key_.data(), key_.size());
-    aes.setIv(iv_.data());
+    setUp(aes);
     return aes.decryptBuffer(in, out);
 }
 

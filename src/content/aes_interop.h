@@ -8,6 +8,8 @@
 
 namespace quorvel {
 
+class Rijndael2;
+
 // The front end through which node content is encrypted and decrypted: AES-128 in CBC with a zero
 // IV and padding scheme 0, keyed by the MD5 of the password. Data that begins with the header
 // magic is read through the CryptHeader instead, by AES, Blowfish or Twofish.
@@ -35,14 +37,15 @@ public:
 
 private:
     bool decryptFramed(const DataBuffer& in, DataBuffer& out);
+    // A Rijndael2 set up from the fields, for either direction of the stored form.
+    void setUp(Rijndael2& aes) const;
 
     StringBuffer password_;
     DataBuffer key_;
     DataBuffer iv_;
     int keyLength_ = 128;
-    int keyDerivation_ = 0;
     int paddingScheme_ = 0;
-    int modeSelector_ = 0;  // 0: CBC
+    int modeSelector_ = 0;  // 0: CBC, else ECB
 };
 
 }  // namespace quorvel
