@@ -62,7 +62,7 @@ TEST(AesInterop, FramedDataFromAnIndependentProducer) {
     } cases[] = {{1, 128, "pw"}, {1, 192, "pw"}, {1, 256, "pw"}, {1, 256, ""},  {2, 40, "pw"},
                  {2, 64, "pw"},  {2, 128, "pw"}, {2, 256, "pw"}, {2, 448, "pw"}, {2, 128, ""}};
     const size_t lengths[] = {0, 1, 8, 16, 17, 333};
-    std::string command = "python3 " + contentTestDir() + "/cipher_tool.py frame";
+    std::string command = std::string(kPython) + " " + contentTestDir() + "/cipher_tool.py frame";
     for (const Case& c : cases)
         for (size_t n : lengths)
             command += " " + std::to_string(c.algorithm) + ":" + std::to_string(c.bits) + ":" + c.password + ":" + std::to_string(n);
