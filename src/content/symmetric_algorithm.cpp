@@ -54,7 +54,7 @@ void SymmetricAlgorithm2::keyBytes(uint8_t* key, size_t n) const {
 }
 
 bool SymmetricAlgorithm2::encryptBuffer(const DataBuffer& in, DataBuffer& out) {
-    out.clear();
+    out.shrinkTo(0);  // a block big enough already is written over, not freed and faulted in afresh
     const uint32_t n = in.size();
     if (n == 0) return true;
     const size_t bs = blockSize();
@@ -84,7 +84,7 @@ bool SymmetricAlgorithm2::encryptBuffer(const DataBuffer& in, DataBuffer& out) {
 }
 
 bool SymmetricAlgorithm2::decryptRaw(const uint8_t* in, uint32_t n, DataBuffer& out) {
-    out.clear();
+    out.shrinkTo(0);  // a block big enough already is written over, not freed and faulted in afresh
     if (n == 0) return true;
     const uint32_t whole = static_cast<uint32_t>(n - n % blockSize());
     uint8_t* dst = out.appendSpace(n);
