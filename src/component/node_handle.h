@@ -234,7 +234,8 @@ public:
     HRESULT SortRecordsByContent(BSTR sortTag, LONG ascending) override;
     HRESULT SortRecordsByAttribute(BSTR sortTag, BSTR attrName, LONG ascending) override;
 
-    // ---- Content coding, compression, encryption (members_content.cpp) ----
+    // ---- Content coding, compression, encryption and binary content (members_coding.cpp,
+    //      members_compression.cpp, members_encryption.cpp) ----
     HRESULT CompressSubtree() override;
     HRESULT CompressNode() override;
     HRESULT DecompressSubtree() override;
