@@ -9,6 +9,7 @@ import ssl
 import subprocess
 import tempfile
 import threading
+import zlib
 
 import quorvelxml
 
@@ -278,6 +279,52 @@ def walk_a_large_document():
     print("Records: %d names found one after another, %d elements walked" % (names, elements))
 
 
+def encrypt_and_store_binary():
+    """Encrypts one node of a catalog with a password, saves the document, loads it back and
+    decrypts the node; then stores a small binary file, compressed and encrypted, as the content
+    of a node and reads it back. The stored forms are base64 text, so the document stays XML."""
+    folder = tempfile.mkdtemp(prefix="quorvelxml_example_")
+    try:
+        catalog = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        catalog.LoadXml('<?xml version="1.0" encoding="utf-8"?>'
+                        "<catalog><book id='b1'><title>XML Developer's Guide</title>"
+                        "<supplier>Gambardella &amp; Sons, account 4417-1234</supplier></book></catalog>")
+        supplier = catalog.FirstChild().GetChildWithTag("supplier")
+        secret = supplier.Content
+        supplier.EncryptNode("open sesame")
+        print("Encrypted the supplier; its content is now %d characters of base64:" % len(supplier.Content))
+        print("  " + supplier.Content.strip())
+
+        # A small binary file: compressed first, then encrypted, then stored as base64 lines.
+        picture = bytes(range(256)) * 8 + zlib.compress(b"a small binary file" * 20)
+        attachment = catalog.FirstChild().NewChild("attachment", "")
+        attachment.AddAttribute("name", "cover.bin")
+        attachment.SetBinaryContent(1, 1, "open sesame", picture)
+        print("Stored %d binary bytes, compressed and encrypted, as %d characters of content"
+              % (len(picture), len(attachment.Content)))
+
+        path = os.path.join(folder, "catalog.xml")
+        catalog.SaveXml(path)
+        loaded = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        if not loaded.LoadXmlFile(path):
+            print("Loading %s failed:\n%s" % (path, loaded.ErrorLogText))
+            return
+        book = loaded.FirstChild()
+        supplier = book.GetChildWithTag("supplier")
+        supplier.DecryptNode("open sesame")
+        print("After saving, loading and DecryptNode: %r (%s)"
+              % (supplier.Content, "the same" if supplier.Content == secret else "DIFFERENT"))
+        read_back = book.GetChildWithTag("attachment").GetBinaryContent(1, 1, "open sesame")
+        print("GetBinaryContent gives %d bytes back: %s"
+              % (len(read_back), "the same" if read_back == picture else "DIFFERENT"))
+        try:
+            book.GetChildWithTag("attachment").GetBinaryContent(1, 1, "wrong password")
+        except quorvelxml.ComError as error:
+            print("With a wrong password nothing inflates: %s" % error.description.replace("\n", " | "))
+    finally:
+        shutil.rmtree(folder)
+
+
 def main():
     catalog = build_document()
     show_failed_call(catalog)
@@ -287,6 +334,7 @@ def main():
     compress_part_of_catalog()
     exchange_over_http()
     walk_a_large_document()
+    encrypt_and_store_binary()
 
 
 if __name__ == "__main__":

@@ -9,7 +9,6 @@ import unittest
 import quorvelxml
 from support import ReleaseCheck, new_handle
 
-E_NOTIMPL = 0x80004001
 E_FAIL = 0x80004005
 CO_E_CLASSSTRING = 0x800401F3
 DISP_E_UNKNOWNNAME = 0x80020006
@@ -51,13 +50,6 @@ class PropertyTest(ReleaseCheck):
 
 
 class MethodTest(ReleaseCheck):
-    def test_member_of_a_later_issue_fails_not_implemented(self):
-        x = new_handle()
-        for call in (lambda: x.DecryptNode(password="x"),):
-            error = self.com_error(call)
-            self.assertEqual(error.hresult, E_NOTIMPL)
-            self.assertIn("Not implemented", error.description)
-
     def test_positional_and_keyword_arguments(self):
         x = new_handle()
         with tempfile.TemporaryDirectory() as directory:

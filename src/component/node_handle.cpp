@@ -110,11 +110,6 @@ HRESULT CQuorvelXml::failCall(const char* context, const char* message, std::ini
     return E_FAIL;
 }
 
-HRESULT CQuorvelXml::notImplemented(const char* member) {
-    failCall(member, "Not implemented");
-    return E_NOTIMPL;
-}
-
 void CQuorvelXml::raiseErrorSummary() {
     try {
         StringBuffer summary;

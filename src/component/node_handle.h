@@ -102,9 +102,6 @@ public:
     // message and the items, close it, raise the error summary; returns E_FAIL.
     HRESULT failCall(const char* context, const char* message, std::initializer_list<LogItem> items = {},
                      bool clearLog = true);
-    // The failure sequence with "Not implemented", returning E_NOTIMPL, for members whose work
-    // does not exist yet.
-    HRESULT notImplemented(const char* member);
     // Raises the log's current error summary as the thread's error information.
     void raiseErrorSummary();
 
@@ -243,7 +240,8 @@ public:
     HRESULT SortRecordsByContent(BSTR sortTag, LONG ascending) override;
     HRESULT SortRecordsByAttribute(BSTR sortTag, BSTR attrName, LONG ascending) override;
 
-    // ---- Content coding, compression, encryption (members_content.cpp) ----
+    // ---- Content coding, compression, encryption and binary content (members_coding.cpp,
+    //      members_compression.cpp, members_encryption.cpp) ----
     HRESULT CompressSubtree() override;
     HRESULT CompressNode() override;
     HRESULT DecompressSubtree() override;
