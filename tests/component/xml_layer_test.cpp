@@ -206,9 +206,8 @@ TEST(XmlLayer, FailuresCarryTheComponentsErrorInformation) {
         EXPECT_EQ(doc.tag(s), "r");  // a successful call resets the status
         EXPECT_TRUE(s.ok() && s.description.empty() && s.source.empty());
     }
-    // Decrypting content that was never encrypted, and fetching a file that is not there, fail
-    // with the member's summary.
-    for (auto call : {+[](const node& n) { n.decrypt_node("pw"); },
+    // Posting to no URL at all, and fetching a file that is not there, fail with the member's summary.
+    for (auto call : {+[](const node& n) { n.http_post(""); },
                       +[](const node& n) { n.get_url("/nonexistent/quorvel/file"); }}) {
         try {
             call(doc);
