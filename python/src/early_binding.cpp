@@ -28,17 +28,10 @@ struct EarlyName {
 
 namespace {
 
-template <size_t I, auto M>
-constexpr MemberThunk checkedThunk() {
-    static_assert(thunks::signatureMatches<M>(kMembers[I]),
-                  "the member's parameter and result types differ from the member table");
-    return &thunks::thunk<M>;
-}
-
 #define QV_MEMBER(i, fn)                                                                                     \
     [] {                                                                                                     \
         static_assert(thunks::nameMatches(kMembers[i], #fn), "member order or name differs from the table"); \
-        return checkedThunk<i, &IQuorvelXml::fn>();                                                          \
+        return thunks::checkedThunk<i, &IQuorvelXml::fn>();                                                          \
     }(),
 const MemberThunk kThunks[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
 #undef QV_MEMBER

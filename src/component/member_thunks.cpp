@@ -8,13 +8,6 @@ namespace quorvel {
 
 namespace {
 
-template <size_t I, auto M>
-constexpr MemberThunk checkedThunk() {
-    static_assert(thunks::signatureMatches<M>(kMembers[I]),
-                  "the member's parameter and result types differ from the member table");
-    return &thunks::thunk<M>;
-}
-
 // Under the platform's C++ ABI a pointer to a virtual member function holds 1 + the byte offset
 // of its virtual-table entry.
 template <auto M>
@@ -34,7 +27,7 @@ size_t vtableOffset() {
 #define QV_MEMBER(i, fn)                                                                                    \
     [] {                                                                                                    \
         static_assert(thunks::nameMatches(kMembers[i], #fn), "member order or name differs from the table"); \
-        return checkedThunk<i, &IQuorvelXml::fn>();                                                         \
+        return thunks::checkedThunk<i, &IQuorvelXml::fn>();                                                         \
     }(),
 
 const MemberThunk kMemberThunks[kMemberCount] = {

@@ -127,6 +127,13 @@ constexpr bool nameMatches(const MemberInfo& m, const char* fn) {
     return *name == 0 && *fn == 0;
 }
 
+// The thunk of member M, which must be the table's member I (checked when compiled).
+template <size_t I, auto M>
+constexpr MemberThunk checkedThunk() {
+    static_assert(signatureMatches<M>(kMembers[I]), "the member's parameter and result types differ from the member table");
+    return &thunk<M>;
+}
+
 }  // namespace thunks
 
 // The thunks in slot order: kMemberThunks[i] calls the member of kMembers[i].

@@ -34,6 +34,17 @@ void ansiPassword(BSTR password, PasswordBytes& out) {
     out.bytes.commit(static_cast<uint32_t>(sys::encodeAnsi(password, n, reinterpret_cast<char*>(out.bytes.mutableData()))));
 }
 
+// Keys aes from the password's ANSI bytes; false, logged, for a null password.
+bool keyFromAnsiPassword(Logger& log, BSTR password, PasswordBytes& key, ClsAesInterop& aes) {
+    if (!password) {
+        log.LogError(kNullParameter);
+        return false;
+    }
+    ansiPassword(password, key);
+    key.setOn(aes);
+    return true;
+}
+
 // Base64 in lines, as the node's new content (empty for no bytes).
 void storeBase64(TreeNode* node, const DataBuffer& bytes) {
     StringBuffer text;
@@ -73,14 +84,9 @@ HRESULT loggedWithoutClearing(CQuorvelXml& handle, const char* context, Body&& b
 HRESULT CQuorvelXml::EncryptNode(BSTR password) {
     if (!node_->hasContent()) return S_OK;
     return loggedThroughout("EncryptNode", [&] {
-        if (!password) {
-            log().LogError(kNullParameter);
-            return false;
-        }
         PasswordBytes key;
-        ansiPassword(password, key);
         ClsAesInterop aes;
-        key.setOn(aes);
+        if (!keyFromAnsiPassword(log(), password, key, aes)) return false;
         DataBuffer plain, encrypted;
         const std::string_view content = node_->contentView();
         plain.borrow(content.data(), static_cast<uint32_t>(content.size()));
@@ -96,14 +102,9 @@ HRESULT CQuorvelXml::EncryptNode(BSTR password) {
 HRESULT CQuorvelXml::DecryptNode(BSTR password) {
     if (!node_->hasContent()) return S_OK;
     return loggedThroughout("DecryptNode", [&] {
-        if (!password) {
-            log().LogError(kNullParameter);
-            return false;
-        }
         PasswordBytes key;
-        ansiPassword(password, key);
         ClsAesInterop aes;
-        key.setOn(aes);
+        if (!keyFromAnsiPassword(log(), password, key, aes)) return false;
         DataBuffer encrypted, plain;
         decodeContent(node_, encrypted);
         if (!aes.DecryptBytes(encrypted, plain)) {

@@ -12,24 +12,17 @@ namespace quorvel {
 
 std::atomic<int64_t> CQuorvelXml::liveCount_{0};
 
-CQuorvelXml::CQuorvelXml(IUnknown* outer)
+CQuorvelXml::CQuorvelXml(IUnknown* outer) : CQuorvelXml(outer, nullptr) {}
+
+CQuorvelXml::CQuorvelXml(TreeNode* node) : CQuorvelXml(nullptr, node) {}
+
+CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node)
     : outer_(outer),
       errorInfo_(IID_IQuorvelXml, kErrorSource),
       events_(*this, DIID_IQuorvelXmlEvents, true),
       propertyNotify_(*this, IID_IPropertyNotifySink, false) {
     log_.setName(kLogName);
-    node_ = TreeNode::newTree("unnamed");
-    node_->addHandleRef();
-    liveCount_.fetch_add(1, std::memory_order_relaxed);
-}
-
-CQuorvelXml::CQuorvelXml(TreeNode* node)
-    : outer_(nullptr),
-      errorInfo_(IID_IQuorvelXml, kErrorSource),
-      events_(*this, DIID_IQuorvelXmlEvents, true),
-      propertyNotify_(*this, IID_IPropertyNotifySink, false) {
-    log_.setName(kLogName);
-    node_ = node;
+    node_ = node ? node : TreeNode::newTree("unnamed");
     node_->addHandleRef();
     liveCount_.fetch_add(1, std::memory_order_relaxed);
 }

@@ -276,6 +276,8 @@ private:
     explicit CQuorvelXml(IUnknown* outer);
     // A handle on node from the start, without a tree of its own to make and destroy first.
     explicit CQuorvelXml(TreeNode* node);
+    // Both of the above: on node, or on a new "unnamed" tree when node is null.
+    CQuorvelXml(IUnknown* outer, TreeNode* node);
     ~CQuorvelXml() override;
     // Drops the handle reference on the current node, destroying its tree when it was the last.
     void releaseNode();
