@@ -10,30 +10,12 @@
 #include <optional>
 #include <string>
 
+#include "content/content_test_support.h"  // zlibInflate, the reference verdict
 #include "content/data_sink.h"
 #include "content/inflate_state2.h"
 #include "core/data_buffer.h"
 
 namespace {
-
-std::optional<std::string> zlibVerdict(const uint8_t* data, size_t size) {
-    z_stream z{};
-    if (inflateInit2(&z, -15) != Z_OK) return std::nullopt;
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = static_cast<uInt>(size);
-    std::string out;
-    char buf[16384];
-    int rc;
-    do {
-        z.next_out = reinterpret_cast<Bytef*>(buf);
-        z.avail_out = sizeof buf;
-        rc = inflate(&z, Z_NO_FLUSH);
-        out.append(buf, sizeof buf - z.avail_out);
-    } while (rc == Z_OK && (z.avail_in > 0 || z.avail_out == 0));
-    inflateEnd(&z);
-    if (rc != Z_STREAM_END) return std::nullopt;
-    return out;
-}
 
 // Fed whole when sel is null; else in pieces whose sizes come from the selector bytes in turn (1 to
 // 64 bytes), or byte by byte when there are none.
@@ -87,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* sel = data + 1;
     const uint8_t* stream = data + 1 + selCount;
     const size_t n = size - 1 - selCount;
-    const auto expected = zlibVerdict(stream, n);
+    const auto expected = quorvel::test::zlibInflate(std::string(reinterpret_cast<const char*>(stream), n));
     const auto whole = ours(stream, n, nullptr, 0);
     if (ours(stream, n, sel, selCount) != whole) __builtin_trap();
     if (throughRing(stream, n) != whole) __builtin_trap();
