@@ -190,6 +190,19 @@ std::string events(Worker& w) {
 
 std::string hr(HRESULT value) { return std::to_string(value); }
 
+// The cursor's content stored as binary content (zipped, encrypted, both or neither) and read back.
+std::string binaryContent(Worker& w) {
+    const LONG zip = w.pick(2), crypt = w.pick(2);
+    VariantHolder in, out;
+    in.get()->vt = VT_BSTR;
+    in.get()->bstrVal = bstr(contentOf(w.cursor.get()) + "\x01\xC3\xA9").release();
+    std::string result = hr(w.cursor->SetBinaryContent(zip, crypt, bstr("pw").get(), *in.get()));
+    result += "/" + hr(w.cursor->GetBinaryContent(zip, crypt, bstr("pw").get(), out.get()));
+    const VARIANT& v = *out.get();
+    if (v.vt == (VT_ARRAY | VT_UI1)) result += "/" + std::to_string(v.parray->rgsabound[0].cElements);
+    return result;
+}
+
 struct Operation {
     const char* name;
     std::function<std::string(Worker&)> run;
@@ -222,6 +235,16 @@ const Operation kOperations[] = {
     {"Failure", failure},
     {"Events", events},
     {"ErrorLogXml", [](Worker& w) { return errorLogXml(w.cursor.get()); }},
+    {"CompressNode", [](Worker& w) { return hr(w.cursor->CompressNode()) + contentOf(w.cursor.get()); }},
+    {"DecompressNode", [](Worker& w) { return hr(w.cursor->DecompressNode()) + contentOf(w.cursor.get()); }},
+    {"CompressSubtree", [](Worker& w) { return hr(w.cursor->CompressSubtree()) + contentOf(w.cursor.get()); }},
+    {"DecompressSubtree", [](Worker& w) { return hr(w.cursor->DecompressSubtree()) + xmlOf(w.cursor.get()); }},
+    {"EncryptNode", [](Worker& w) { return hr(w.cursor->EncryptNode(bstr("k\xC3\xA9y").get())) + contentOf(w.cursor.get()); }},
+    {"DecryptNode", [](Worker& w) { return hr(w.cursor->DecryptNode(bstr("k\xC3\xA9y").get())) + contentOf(w.cursor.get()); }},
+    {"QEncodeContent", [](Worker& w) { VariantHolder v; v.get()->vt = VT_BSTR; v.get()->bstrVal = bstr("caf\xC3\xA9 = ?").release();
+                                       return hr(w.cursor->QEncodeContent(bstr(w.pickOf(kEncodings)).get(), *v.get())) + contentOf(w.cursor.get()); }},
+    {"DecodeContent", [](Worker& w) { VariantHolder v; return hr(w.cursor->DecodeContent(v.get())) + std::to_string(v.get()->vt); }},
+    {"SetBinaryContent+GetBinaryContent", binaryContent},
 };
 constexpr int kOperationCount = static_cast<int>(std::size(kOperations));
 
@@ -229,6 +252,7 @@ constexpr int kOperationCount = static_cast<int>(std::size(kOperations));
 std::vector<std::string> runSequence(uint32_t seed, int steps, const std::string& dir, ReleaseBin& bin) {
     Worker w{std::mt19937(seed), dir, &bin};
     std::vector<std::string> seen;
+    takeErrorInfo();  // what an earlier sequence left on this thread is not this one's to see
     loadText(w);
     for (int i = 0; i < steps; ++i) {
         const Operation& op = kOperations[w.pick(kOperationCount)];
