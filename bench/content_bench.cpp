@@ -8,14 +8,13 @@
 #include <zlib.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
 #include "component/node_handle.h"
 #include "content/cls_zip.h"
 #include "content/content_coding.h"
+#include "content/content_test_support.h"  // zlibDeflate, readFile, gzipPayload
 #include "content/data_sink.h"
 #include "content/inflate_state2.h"
 #include "core/data_buffer.h"
@@ -25,25 +24,6 @@
 namespace {
 
 using namespace quorvel;
-
-std::string readFile(const char* path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-std::string rawDeflate(const std::string& bytes, int level) {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, bytes.size()), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    z.avail_in = static_cast<uInt>(bytes.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
 
 std::string randomBytes(size_t n) {
     std::string s(n, '\0');
@@ -55,13 +35,6 @@ std::string randomBytes(size_t n) {
     return s;
 }
 
-// The payload of a gzip file with only a name in its header.
-std::string gzipPayload(const std::string& gz) {
-    size_t p = 10;
-    if (gz.size() > 18 && (gz[3] & 8)) p = gz.find('\0', p) + 1;
-    return gz.size() > p + 8 ? gz.substr(p, gz.size() - 8 - p) : std::string();
-}
-
 struct Stream {
     std::string plain;
     std::string deflated;
@@ -70,13 +43,13 @@ struct Stream {
 const Stream& stream(int which) {
     static const Stream streams[] = {
         [] {
-            Stream s{readFile("/usr/share/mime/packages/freedesktop.org.xml"), {}};
-            s.deflated = rawDeflate(s.plain, 6);
+            Stream s{test::readFile("/usr/share/mime/packages/freedesktop.org.xml"), {}};
+            s.deflated = test::zlibDeflate(s.plain, 6);
             return s;
         }(),
         [] {
             // A real stream made by gzip -9 (whatever wrote the Debian changelog).
-            Stream s{{}, gzipPayload(readFile("/usr/share/doc/libharfbuzz0b/changelog.gz"))};
+            Stream s{{}, test::gzipPayload(test::readFile("/usr/share/doc/libharfbuzz0b/changelog.gz")).value_or(test::GzipPayload{}).deflate};
             DataBuffer out;
             DataBufferSink sink(&out);
             InflateState2 inflater;
@@ -87,12 +60,12 @@ const Stream& stream(int which) {
         }(),
         [] {
             Stream s{randomBytes(10 << 20), {}};
-            s.deflated = rawDeflate(s.plain, 0);
+            s.deflated = test::zlibDeflate(s.plain, 0);
             return s;
         }(),
         [] {
             Stream s{std::string(10 << 20, 'a'), {}};
-            s.deflated = rawDeflate(s.plain, 6);
+            s.deflated = test::zlibDeflate(s.plain, 6);
             return s;
         }(),
     };
@@ -214,7 +187,7 @@ void BM_Deflate_ZipCopy(benchmark::State& state) {
 
 void BM_Deflate_Zlib(benchmark::State& state) {
     const std::string& plain = stream(0).plain;
-    for (auto _ : state) benchmark::DoNotOptimize(rawDeflate(plain, 6));
+    for (auto _ : state) benchmark::DoNotOptimize(test::zlibDeflate(plain, 6));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * plain.size()));
 }
 
@@ -331,7 +304,7 @@ void BM_Member_DecompressNode(benchmark::State& state) {
 // The parts of DecompressNode: base64 decoding of the stored text and inflating.
 void BM_Member_DecompressNodeParts(benchmark::State& state) {
     const std::string& text = memberContent();
-    const std::string deflated = rawDeflate(text, 6);
+    const std::string deflated = test::zlibDeflate(text, 6);
     StringBuffer stored;
     ContentCoding().encodeBase64Lines(deflated.data(), static_cast<uint32_t>(deflated.size()), stored);
     for (auto _ : state) {
