@@ -127,6 +127,22 @@ def work_with_catalog():
     print(catalog.GetXml())
 
 
+def save_and_reload(document, name):
+    """Saves the document as `name` in a scratch folder and loads it into a new handle; None, with
+    the log printed, when the file does not load."""
+    folder = tempfile.mkdtemp(prefix="quorvelxml_example_")
+    try:
+        path = os.path.join(folder, name)
+        document.SaveXml(path)
+        loaded = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+        if not loaded.LoadXmlFile(path):
+            print("Loading %s failed:\n%s" % (path, loaded.ErrorLogText))
+            return None
+        return loaded
+    finally:
+        shutil.rmtree(folder)
+
+
 def compress_part_of_catalog():
     """Compresses one book of a catalog in place (its subtree becomes base64 of a deflate stream
     in the book's content), saves the document, loads it back and decompresses the book."""
@@ -144,22 +160,15 @@ def compress_part_of_catalog():
           % (book.GetAttrValue("id"), book.NumChildren, book.Cdata))
     for line in book.Content.splitlines():
         print("  " + line)
-    folder = tempfile.mkdtemp(prefix="quorvelxml_example_")
-    try:
-        path = os.path.join(folder, "catalog.xml")
-        catalog.SaveXml(path)
-        loaded = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
-        if not loaded.LoadXmlFile(path):
-            print("Loading %s failed:\n%s" % (path, loaded.ErrorLogText))
-            return
-        again = loaded.GetChild(0)
-        again.DecompressSubtree()
-        again.Cdata = 0  # CompressSubtree set it; the book's own content is plain text again
-        print("Loaded from %s and decompressed: %d children, the same XML as before: %s"
-              % (os.path.basename(path), again.NumChildren, again.GetXml() == before))
-        print(again.GetXml())
-    finally:
-        shutil.rmtree(folder)
+    loaded = save_and_reload(catalog, "catalog.xml")
+    if loaded is None:
+        return
+    again = loaded.GetChild(0)
+    again.DecompressSubtree()
+    again.Cdata = 0  # CompressSubtree set it; the book's own content is plain text again
+    print("Loaded from catalog.xml and decompressed: %d children, the same XML as before: %s"
+          % (again.NumChildren, again.GetXml() == before))
+    print(again.GetXml())
 
 
 class OrderDesk(http.server.BaseHTTPRequestHandler):
@@ -283,46 +292,39 @@ def encrypt_and_store_binary():
     """Encrypts one node of a catalog with a password, saves the document, loads it back and
     decrypts the node; then stores a small binary file, compressed and encrypted, as the content
     of a node and reads it back. The stored forms are base64 text, so the document stays XML."""
-    folder = tempfile.mkdtemp(prefix="quorvelxml_example_")
+    catalog = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
+    catalog.LoadXml('<?xml version="1.0" encoding="utf-8"?>'
+                    "<catalog><book id='b1'><title>XML Developer's Guide</title>"
+                    "<supplier>Gambardella &amp; Sons, account 4417-1234</supplier></book></catalog>")
+    supplier = catalog.FirstChild().GetChildWithTag("supplier")
+    secret = supplier.Content
+    supplier.EncryptNode("open sesame")
+    print("Encrypted the supplier; its content is now %d characters of base64:" % len(supplier.Content))
+    print("  " + supplier.Content.strip())
+
+    # A small binary file: compressed first, then encrypted, then stored as base64 lines.
+    picture = bytes(range(256)) * 8 + zlib.compress(b"a small binary file" * 20)
+    attachment = catalog.FirstChild().NewChild("attachment", "")
+    attachment.AddAttribute("name", "cover.bin")
+    attachment.SetBinaryContent(1, 1, "open sesame", picture)
+    print("Stored %d binary bytes, compressed and encrypted, as %d characters of content"
+          % (len(picture), len(attachment.Content)))
+
+    loaded = save_and_reload(catalog, "catalog.xml")
+    if loaded is None:
+        return
+    book = loaded.FirstChild()
+    supplier = book.GetChildWithTag("supplier")
+    supplier.DecryptNode("open sesame")
+    print("After saving, loading and DecryptNode: %r (%s)"
+          % (supplier.Content, "the same" if supplier.Content == secret else "DIFFERENT"))
+    read_back = book.GetChildWithTag("attachment").GetBinaryContent(1, 1, "open sesame")
+    print("GetBinaryContent gives %d bytes back: %s"
+          % (len(read_back), "the same" if read_back == picture else "DIFFERENT"))
     try:
-        catalog = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
-        catalog.LoadXml('<?xml version="1.0" encoding="utf-8"?>'
-                        "<catalog><book id='b1'><title>XML Developer's Guide</title>"
-                        "<supplier>Gambardella &amp; Sons, account 4417-1234</supplier></book></catalog>")
-        supplier = catalog.FirstChild().GetChildWithTag("supplier")
-        secret = supplier.Content
-        supplier.EncryptNode("open sesame")
-        print("Encrypted the supplier; its content is now %d characters of base64:" % len(supplier.Content))
-        print("  " + supplier.Content.strip())
-
-        # A small binary file: compressed first, then encrypted, then stored as base64 lines.
-        picture = bytes(range(256)) * 8 + zlib.compress(b"a small binary file" * 20)
-        attachment = catalog.FirstChild().NewChild("attachment", "")
-        attachment.AddAttribute("name", "cover.bin")
-        attachment.SetBinaryContent(1, 1, "open sesame", picture)
-        print("Stored %d binary bytes, compressed and encrypted, as %d characters of content"
-              % (len(picture), len(attachment.Content)))
-
-        path = os.path.join(folder, "catalog.xml")
-        catalog.SaveXml(path)
-        loaded = quorvelxml.Dispatch("QuorvelXml.QuorvelXml")
-        if not loaded.LoadXmlFile(path):
-            print("Loading %s failed:\n%s" % (path, loaded.ErrorLogText))
-            return
-        book = loaded.FirstChild()
-        supplier = book.GetChildWithTag("supplier")
-        supplier.DecryptNode("open sesame")
-        print("After saving, loading and DecryptNode: %r (%s)"
-              % (supplier.Content, "the same" if supplier.Content == secret else "DIFFERENT"))
-        read_back = book.GetChildWithTag("attachment").GetBinaryContent(1, 1, "open sesame")
-        print("GetBinaryContent gives %d bytes back: %s"
-              % (len(read_back), "the same" if read_back == picture else "DIFFERENT"))
-        try:
-            book.GetChildWithTag("attachment").GetBinaryContent(1, 1, "wrong password")
-        except quorvelxml.ComError as error:
-            print("With a wrong password nothing inflates: %s" % error.description.replace("\n", " | "))
-    finally:
-        shutil.rmtree(folder)
+        book.GetChildWithTag("attachment").GetBinaryContent(1, 1, "wrong password")
+    except quorvelxml.ComError as error:
+        print("With a wrong password nothing inflates: %s" % error.description.replace("\n", " | "))
 
 
 def main():
