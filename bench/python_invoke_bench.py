@@ -7,20 +7,10 @@ Run with the built module on the path:
 """
 
 import argparse
-import os
 import sys
 import timeit
 
-
-def import_module():
-    try:
-        import quorvelxml
-    except ImportError:
-        here = os.path.dirname(os.path.abspath(__file__))
-        for build in ("build-release", "build", "build-run"):
-            sys.path.insert(0, os.path.join(here, "..", build, "python"))
-        import quorvelxml
-    return quorvelxml
+from bench_support import import_module
 
 
 def main():

@@ -15,16 +15,7 @@ import time
 
 from lxml import etree
 
-
-def import_module():
-    try:
-        import quorvelxml
-    except ImportError:
-        here = os.path.dirname(os.path.abspath(__file__))
-        for build in ("build-release", "build", "build-run"):
-            sys.path.insert(0, os.path.join(here, "..", build, "python"))
-        import quorvelxml
-    return quorvelxml
+from bench_support import import_module
 
 
 def record_document(mebibytes):
