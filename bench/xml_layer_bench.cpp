@@ -59,76 +59,55 @@ void finish(benchmark::State& state, int64_t visited) {
     state.SetItemsProcessed(state.iterations() * kElements);
 }
 
-// The raw interface: each tag as the host string the member returns, its length read, then freed.
+// The raw interface: each tag as the host string the member returns, given to onTag, then freed.
+template <class OnTag>
+void rawWalk(benchmark::State& state, OnTag onTag) {
+    IQuorvelXml* h = nullptr;
+    document().get()->GetRoot(&h);
+    int64_t visited = 0;
+    for (auto _ : state) {
+        visited = 0;
+        LONG found = 0;
+        walk([&] { return h->FirstChild2(&found), found != 0; }, [&] { return h->NextSibling2(&found), found != 0; },
+             [&] { return h->GetParent2(&found), found != 0; },
+             [&] {
+                 BSTR tag = nullptr;
+                 h->get_Tag(&tag);
+                 onTag(tag);
+                 SysFreeString(tag);
+                 ++visited;
+             });
+    }
+    h->Release();
+    finish(state, visited);
+}
+
+// Each tag's length read.
 void BM_RawInterface(benchmark::State& state) {
-    IQuorvelXml* h = nullptr;
-    document().get()->GetRoot(&h);
-    int64_t visited = 0, bytes = 0;
-    for (auto _ : state) {
-        visited = 0;
-        LONG found = 0;
-        walk([&] { return h->FirstChild2(&found), found != 0; }, [&] { return h->NextSibling2(&found), found != 0; },
-             [&] { return h->GetParent2(&found), found != 0; },
-             [&] {
-                 BSTR tag = nullptr;
-                 h->get_Tag(&tag);
-                 bytes += SysStringLen(tag);
-                 SysFreeString(tag);
-                 ++visited;
-             });
-    }
+    int64_t bytes = 0;
+    rawWalk(state, [&](BSTR tag) { bytes += SysStringLen(tag); });
     benchmark::DoNotOptimize(bytes);
-    h->Release();
-    finish(state, visited);
 }
 
-// The raw interface with every unit of each tag read, as a host that compares or hashes tags does.
+// Every unit of each tag read, as a host that compares or hashes tags does.
 void BM_RawInterfaceReadingUnits(benchmark::State& state) {
-    IQuorvelXml* h = nullptr;
-    document().get()->GetRoot(&h);
-    int64_t visited = 0, sum = 0;
-    for (auto _ : state) {
-        visited = 0;
-        LONG found = 0;
-        walk([&] { return h->FirstChild2(&found), found != 0; }, [&] { return h->NextSibling2(&found), found != 0; },
-             [&] { return h->GetParent2(&found), found != 0; },
-             [&] {
-                 BSTR tag = nullptr;
-                 h->get_Tag(&tag);
-                 for (UINT i = 0, n = SysStringLen(tag); i < n; ++i) sum += tag[i];
-                 SysFreeString(tag);
-                 ++visited;
-             });
-    }
+    int64_t sum = 0;
+    rawWalk(state, [&](BSTR tag) {
+        for (UINT i = 0, n = SysStringLen(tag); i < n; ++i) sum += tag[i];
+    });
     benchmark::DoNotOptimize(sum);
-    h->Release();
-    finish(state, visited);
 }
 
-// The raw interface with each tag also made a UTF-8 std::string, as a C++ host needs it.
+// Each tag also made a UTF-8 std::string, as a C++ host needs it.
 void BM_RawInterfaceToUtf8(benchmark::State& state) {
-    IQuorvelXml* h = nullptr;
-    document().get()->GetRoot(&h);
-    int64_t visited = 0, bytes = 0;
-    for (auto _ : state) {
-        visited = 0;
-        LONG found = 0;
-        walk([&] { return h->FirstChild2(&found), found != 0; }, [&] { return h->NextSibling2(&found), found != 0; },
-             [&] { return h->GetParent2(&found), found != 0; },
-             [&] {
-                 BSTR tag = nullptr;
-                 h->get_Tag(&tag);
-                 char text[64];
-                 const UINT n = qv_SysStringToUtf8(tag, text, sizeof text);
-                 std::string s(text, n <= sizeof text ? n : 0);
-                 bytes += static_cast<int64_t>(s.size());
-                 SysFreeString(tag);
-                 ++visited;
-             });
-    }
+    int64_t bytes = 0;
+    rawWalk(state, [&](BSTR tag) {
+        char text[64];
+        const UINT n = qv_SysStringToUtf8(tag, text, sizeof text);
+        std::string s(text, n <= sizeof text ? n : 0);
+        bytes += static_cast<int64_t>(s.size());
+    });
     benchmark::DoNotOptimize(bytes);
-    h->Release();
-    finish(state, visited);
 }
 
 // The layer, walking the same way: one node moved in place, tag() as std::string.
