@@ -152,6 +152,37 @@ inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->
 
 inline ComPtr<IQuorvelXml> adoptResult(IQuorvelXml* p) { return ComPtr<IQuorvelXml>::adopt(p); }
 
+// A new handle on a document loaded from text.
+inline ComPtr<IQuorvelXml> parsed(const char* xml) {
+    ComPtr<IQuorvelXml> h = newHandle();
+    LONG loaded = 0;
+    EXPECT_EQ(h->LoadXml(bstr(xml).get(), &loaded), S_OK);
+    EXPECT_EQ(loaded, 1) << xml;
+    return h;
+}
+
+inline ComPtr<IQuorvelXml> child(IQuorvelXml* parent, LONG i) {
+    ComPtr<IQuorvelXml> c;
+    EXPECT_EQ(parent->GetChild(i, c.put()), S_OK);
+    return c;
+}
+
+// The document saved to `file` and loaded again, into a new handle.
+inline ComPtr<IQuorvelXml> reloaded(IQuorvelXml* h, const std::string& file) {
+    EXPECT_EQ(h->SaveXml(bstr(file).get()), S_OK);
+    ComPtr<IQuorvelXml> loaded = newHandle();
+    LONG ok = 0;
+    EXPECT_EQ(loaded->LoadXmlFile(bstr(file).get(), &ok), S_OK);
+    EXPECT_EQ(ok, 1) << file;
+    return loaded;
+}
+
+// A node's content as the bytes it stores, read and set past the members.
+inline std::string rawContent(IQuorvelXml* h) { return std::string(nodeOf(h)->contentView()); }
+inline void setRawContent(IQuorvelXml* h, std::string_view bytes) {
+    nodeOf(h)->setContentBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+}
+
 // A subtree as "tag:content(child,child)", read from the nodes themselves.
 inline std::string shape(IQuorvelXml* h) { return describe(nodeOf(h)); }
 

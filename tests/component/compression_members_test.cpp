@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <filesystem>
 
@@ -15,40 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string rawContent(IQuorvelXml* h) { return std::string(nodeOf(h)->contentView()); }
-void setRawContent(IQuorvelXml* h, const std::string& bytes) {
-    nodeOf(h)->setContentBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
-}
 std::string xmlOf(IQuorvelXml* h) {
     StringBuffer out;
     serialize(nodeOf(h), out);
     return std::string(out.view());
-}
-
-// The stored form read back by independent tools: OpenSSL's base64 (which knows no line breaks,
-// so they are checked and removed first) and zlib's raw inflate.
-std::optional<std::string> storedBytes(const std::string& text) {
-    std::string joined;
-    for (size_t pos = 0; pos < text.size();) {
-        const size_t eol = text.find("\r\n", pos);
-        if (eol == std::string::npos || eol - pos > 72) return std::nullopt;
-        joined += text.substr(pos, eol - pos);
-        pos = eol + 2;
-    }
-    std::string raw(joined.size() / 4 * 3 + 3, '\0');
-    const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(raw.data()),
-                                  reinterpret_cast<const unsigned char*>(joined.data()), static_cast<int>(joined.size()));
-    if (n < 0) return std::nullopt;
-    raw.resize(static_cast<size_t>(n) - (joined.ends_with("==") ? 2 : joined.ends_with("=") ? 1 : 0));
-    return zlibInflate(raw);
-}
-
-std::string opensslBase64(const std::string& bytes) {
-    std::string out(bytes.size() / 3 * 4 + 5, '\0');
-    out.resize(static_cast<size_t>(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                                   reinterpret_cast<const unsigned char*>(bytes.data()),
-                                                   static_cast<int>(bytes.size()))));
-    return out;
 }
 
 // What the stored form of these deflated bytes must be: 54 bytes to a line, the tail on the last.
@@ -61,18 +30,14 @@ std::string storedForm(const std::string& deflated) {
 
 class Compression : public ::testing::Test, protected ScratchDir {};
 
-// The stored form byte for byte, and back, for lengths around the line boundary and a long one.
+// The stored form byte for byte, and back, on one line and on many (line layout and stream
+// settings are pinned by the content tests).
 TEST_F(Compression, CompressNodeStoresBase64OfRawDeflate) {
     auto h = newHandle();
-    const std::string lengths[] = {"hello", std::string(1, 'x'), mixedBytes(53, 1), mixedBytes(54, 2), mixedBytes(55, 3),
-                                   mixedBytes(10000000, 4)};
-    for (const std::string& content : lengths) {
+    for (const std::string& content : {std::string("hello"), mixedBytes(10000000, 4)}) {
         setRawContent(h.get(), content);
         ASSERT_EQ(h->CompressNode(), S_OK);
-        const std::string stored = rawContent(h.get());
-        const std::string deflated = zlibDeflate(content);
-        EXPECT_EQ(stored, storedForm(deflated)) << content.size();
-        EXPECT_EQ(storedBytes(stored), content) << content.size();
+        EXPECT_EQ(rawContent(h.get()), storedForm(zlibDeflate(content))) << content.size();
         ASSERT_EQ(h->DecompressNode(), S_OK);
         EXPECT_EQ(rawContent(h.get()), content) << content.size();
         EXPECT_EQ(errorLogXml(h.get()), "");
@@ -86,28 +51,6 @@ TEST_F(Compression, CompressNodeStoresBase64OfRawDeflate) {
     EXPECT_EQ(h->DecompressSubtree(), S_OK);
     EXPECT_EQ(rawContent(h.get()), "");
     EXPECT_EQ(errorLogXml(h.get()), failedLog);
-}
-
-// Streams of every zlib setting and the gzip payloads of this machine, stored as content.
-TEST_F(Compression, DecompressNodeReadsEveryStream) {
-    auto h = newHandle();
-    const std::string input = mixedBytes(100000, 8);
-    auto check = [&](const std::string& deflated, const std::string& expected, const std::string& what) {
-        setRawContent(h.get(), storedForm(deflated));
-        ASSERT_EQ(h->DecompressNode(), S_OK);
-        EXPECT_EQ(rawContent(h.get()), expected) << what;
-    };
-    for (int level = 0; level <= 9; ++level) {
-        for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
-            check(zlibDeflate(input, level, strategy), input, "level " + std::to_string(level) + " strategy " + std::to_string(strategy));
-        }
-    }
-    for (const auto& path : docGzipFiles(10)) {
-        const std::string gz = readFile(path);
-        const auto payload = gzipPayload(gz);
-        const auto expected = zlibInflate(gz, 31);
-        if (payload && expected && !expected->empty()) check(payload->deflate, *expected, path.string());
-    }
 }
 
 // Whatever the content, a bad stream leaves it as it was and logs nothing.
@@ -142,15 +85,10 @@ TEST_F(Compression, BadContentIsLeftAlone) {
 }
 
 TEST_F(Compression, CompressSubtreeAndBack) {
-    auto root = newHandle();
-    LONG ok = 0;
-    ASSERT_EQ(root->LoadXml(bstr("<?xml version=\"1.0\"?><catalog><book id=\"b1\" lang=\"en\"><title>Rain</title>"
-                                 "<price>5.95</price></book><book id=\"b2\"/></catalog>").get(), &ok), S_OK);
-    IQuorvelXml* raw = nullptr;
-    ASSERT_EQ(root->GetChild(0, &raw), S_OK);
-    auto book = adoptResult(raw);
-    ASSERT_EQ(book->GetChild(0, &raw), S_OK);
-    auto title = adoptResult(raw);  // a handle on a child that CompressSubtree removes
+    auto root = parsed("<?xml version=\"1.0\"?><catalog><book id=\"b1\" lang=\"en\"><title>Rain</title>"
+                       "<price>5.95</price></book><book id=\"b2\"/></catalog>");
+    auto book = child(root.get(), 0);
+    auto title = child(book.get(), 0);  // a handle on a child that CompressSubtree removes
     const std::string bookXml = xmlOf(book.get());
     const LONG treeId = treeIdOf(book.get());
 
@@ -160,7 +98,6 @@ TEST_F(Compression, CompressSubtreeAndBack) {
     EXPECT_EQ(getLong(book.get(), &IQuorvelXml::get_Cdata), 1);
     EXPECT_EQ(tagOf(book.get()), "book");
     EXPECT_EQ(nodeOf(book.get())->attributeCount(), 2);
-    EXPECT_EQ(storedBytes(rawContent(book.get())), bookXml);
     EXPECT_EQ(rawContent(book.get()), storedForm(zlibDeflate(bookXml)));
     // The removed child lives on as a tree of its own for the handle on it.
     EXPECT_EQ(tagOf(title.get()), "title");
@@ -169,13 +106,8 @@ TEST_F(Compression, CompressSubtreeAndBack) {
     EXPECT_EQ(nodeOf(title.get())->parent(), nullptr);
 
     // The document as a whole: saved and loaded again, with the line breaks, it still decompresses.
-    const std::string file = path("catalog.xml");
-    ASSERT_EQ(root->SaveXml(bstr(file).get()), S_OK);
-    auto loaded = newHandle();
-    ASSERT_EQ(loaded->LoadXmlFile(bstr(file).get(), &ok), S_OK);
-    ASSERT_EQ(ok, 1);
-    ASSERT_EQ(loaded->GetChild(0, &raw), S_OK);
-    auto loadedBook = adoptResult(raw);
+    auto loaded = reloaded(root.get(), path("catalog.xml"));
+    auto loadedBook = child(loaded.get(), 0);
     for (IQuorvelXml* h : {book.get(), loadedBook.get()}) {
         ASSERT_EQ(h->DecompressSubtree(), S_OK);
         EXPECT_EQ(getLong(h, &IQuorvelXml::get_Cdata), 1);  // the flag stays set
@@ -187,13 +119,12 @@ TEST_F(Compression, CompressSubtreeAndBack) {
 
     // Decompressing into a node that has children: they go with the parsed root, which a handle on
     // one of them keeps alive, holding the node's former tag and attributes.
-    ASSERT_EQ(loadedBook->GetChild(1, &raw), S_OK);
-    auto price = adoptResult(raw);
+    auto price = child(loadedBook.get(), 1);
     setRawContent(loadedBook.get(), storedForm(zlibDeflate("<shelf n=\"1\"><slot/></shelf>")));
     ASSERT_EQ(loadedBook->DecompressSubtree(), S_OK);
     EXPECT_EQ(xmlOf(loadedBook.get()), "<shelf n=\"1\"><slot></slot>\n</shelf>\n");
-    ASSERT_EQ(price->GetParent(&raw), S_OK);
-    auto formerBook = adoptResult(raw);
+    ComPtr<IQuorvelXml> formerBook;
+    ASSERT_EQ(price->GetParent(formerBook.put()), S_OK);
     EXPECT_EQ(tagOf(formerBook.get()), "book");
     EXPECT_EQ(nodeOf(formerBook.get())->childCount(), 2);
     EXPECT_NE(treeIdOf(price.get()), treeIdOf(loaded.get()));
@@ -201,7 +132,7 @@ TEST_F(Compression, CompressSubtreeAndBack) {
     // At the root, the declaration is compressed too.
     const std::string whole = xmlOf(root.get());
     ASSERT_EQ(root->CompressSubtree(), S_OK);
-    EXPECT_EQ(storedBytes(rawContent(root.get())), whole);
+    EXPECT_EQ(rawContent(root.get()), storedForm(zlibDeflate(whole)));
     EXPECT_EQ(whole.rfind("<?xml", 0), 0u);
 }
 

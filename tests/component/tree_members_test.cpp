@@ -24,20 +24,6 @@ struct Stranger {
     IQuorvelXml* get() const { return reinterpret_cast<IQuorvelXml*>(object.get()); }
 };
 
-// A document loaded from text, for trees with attributes.
-ComPtr<IQuorvelXml> parsed(const char* xml) {
-    ComPtr<IQuorvelXml> h = newHandle();
-    LONG loaded = 0;
-    EXPECT_EQ(h->LoadXml(bstr(xml).get(), &loaded), S_OK);
-    return h;
-}
-
-ComPtr<IQuorvelXml> child(IQuorvelXml* parent, LONG i) {
-    ComPtr<IQuorvelXml> c;
-    EXPECT_EQ(parent->GetChild(i, c.put()), S_OK);
-    return c;
-}
-
 TEST(TreeMembers, IndexFailuresLeaveTheResultAndKeepTheLog) {
     ComPtr<IQuorvelXml> doc = parsed("<root><a><c/></a><b><d/></b></root>");
     IQuorvelXml* out = kUntouched;

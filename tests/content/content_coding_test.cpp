@@ -1,7 +1,6 @@
 #include "content/content_coding.h"
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "content_test_support.h"
 #include "core/data_buffer.h"
 #include "core/string_buffer.h"
 
@@ -48,14 +48,6 @@ std::string words(const std::string& text, bool q) {
     return std::string(reinterpret_cast<const char*>(out.data()), out.size());
 }
 
-std::string opensslBase64(const std::string& bytes) {
-    std::string out(bytes.size() / 3 * 4 + 5, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
-
 // RFC 4648 section 10 vectors, unbroken and as the block form.
 TEST(ContentCoding, Base64PublishedVectors) {
     const std::pair<const char*, const char*> vectors[] = {
@@ -86,7 +78,7 @@ TEST(ContentCoding, Base64LinesLayoutAndRoundTrip) {
         std::string bytes(n, '\0');
         for (auto& c : bytes) c = static_cast<char>(rng());
         const std::string text = lines(bytes);
-        const std::string expected = opensslBase64(bytes);
+        const std::string expected = test::opensslBase64(bytes);
         std::string joined;
         size_t pos = 0;
         size_t count = 0;

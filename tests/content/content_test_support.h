@@ -1,6 +1,7 @@
-// Helpers of the content tests: raw DEFLATE streams made and read by zlib itself, and real
-// streams taken from the gzip files on this machine.
+// Helpers of the content tests: raw DEFLATE streams made and read by zlib itself, base64 made by
+// OpenSSL, and real streams taken from the gzip files on this machine.
 #pragma once
+#include <openssl/evp.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -50,6 +51,15 @@ inline std::optional<std::string> zlibInflate(const std::string& stream, int win
     } while (rc == Z_OK && (z.avail_in > 0 || z.avail_out == 0));
     inflateEnd(&z);
     if (rc != Z_STREAM_END) return std::nullopt;
+    return out;
+}
+
+// OpenSSL's base64 of bytes, unbroken: the reference the stored forms are checked against.
+inline std::string opensslBase64(const std::string& bytes) {
+    std::string out(bytes.size() / 3 * 4 + 5, '\0');
+    out.resize(static_cast<size_t>(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                                   reinterpret_cast<const unsigned char*>(bytes.data()),
+                                                   static_cast<int>(bytes.size()))));
     return out;
 }
 
