@@ -15,10 +15,6 @@ namespace {
 
 using namespace test;
 
-std::string contentBytes(IQuorvelXml* h) { return std::string(nodeOf(h)->contentView()); }
-void setContentBytes(IQuorvelXml* h, const std::string& s) {
-    nodeOf(h)->setContentBytes(s.data(), static_cast<int32_t>(s.size()));
-}
 Bytes asBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 std::string asText(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
@@ -43,7 +39,7 @@ std::string opensslAes(const std::string& keyHex, const std::string& direction) 
 // The stored content of h, base64-decoded and decrypted by the command-line tools with the key.
 std::string toolDecrypt(IQuorvelXml* h, const std::string& keyHex) {
     int status = -1;
-    const Bytes out = runTool("tr -d '\\r' | base64 -d | " + opensslAes(keyHex, "-d"), asBytes(contentBytes(h)), &status);
+    const Bytes out = runTool("tr -d '\\r' | base64 -d | " + opensslAes(keyHex, "-d"), asBytes(rawContent(h)), &status);
     EXPECT_EQ(status, 0);
     return asText(out);
 }
@@ -54,26 +50,28 @@ HRESULT setBinary(IQuorvelXml* h, LONG zip, LONG encrypt, const char* password, 
     return h->SetBinaryContent(zip, encrypt, password ? bstr(password).get() : nullptr, *v.get());
 }
 
+// Lengths around the block size are pinned by the cipher's own tests; here a whole block of
+// padding and a content of many lines.
 TEST(EncryptionMembers, EncryptNodeStoresWhatOpensslDecrypts) {
     const std::string password = "Tr0ub4dor&3";
     auto h = newHandle();
-    for (size_t n : {1, 15, 16, 17, 54, 1000}) {
+    for (size_t n : {16, 1000}) {
         SCOPED_TRACE(n);
         const std::string content = asText(sample(n));
-        setContentBytes(h.get(), content);
+        setRawContent(h.get(), content);
         ASSERT_EQ(h->EncryptNode(bstr(password).get()), S_OK);
         if (n == 16) {  // a whole block of padding: 32 bytes, 44 characters and CR LF
-            EXPECT_EQ(contentBytes(h.get()).size(), 46u);
-            EXPECT_EQ(contentBytes(h.get()).substr(44), "\r\n");
+            EXPECT_EQ(rawContent(h.get()).size(), 46u);
+            EXPECT_EQ(rawContent(h.get()).substr(44), "\r\n");
         }
         EXPECT_EQ(toolDecrypt(h.get(), md5Hex(password)), content);
         ASSERT_EQ(h->DecryptNode(bstr(password).get()), S_OK);
-        EXPECT_EQ(contentBytes(h.get()), content);
+        EXPECT_EQ(rawContent(h.get()), content);
         // And the other way: what openssl encrypts, DecryptNode reads.
         int status = -1;
-        setContentBytes(h.get(), asText(runTool(opensslAes(md5Hex(password), "-e") + " | base64 -w 60", asBytes(content), &status)));
+        setRawContent(h.get(), asText(runTool(opensslAes(md5Hex(password), "-e") + " | base64 -w 60", asBytes(content), &status)));
         ASSERT_EQ(h->DecryptNode(bstr(password).get()), S_OK);
-        EXPECT_EQ(contentBytes(h.get()), content);
+        EXPECT_EQ(rawContent(h.get()), content);
     }
 }
 
@@ -82,7 +80,7 @@ TEST(EncryptionMembers, PasswordRoutesAndNullPasswords) {
     // ASCII passwords give the same key on both. A null or empty password is the zero key.
     const std::string nonAscii = "p\xC3\xA4ss", content = "sixteen bytes!!!";
     auto h = newHandle();
-    setContentBytes(h.get(), content);
+    setRawContent(h.get(), content);
     ASSERT_EQ(h->EncryptNode(bstr(nonAscii).get()), S_OK);
     EXPECT_EQ(toolDecrypt(h.get(), md5Hex("p\xE4ss")), content);
     VariantHolder out;
@@ -95,15 +93,15 @@ TEST(EncryptionMembers, PasswordRoutesAndNullPasswords) {
 
     // A null password fails the node pair, unless there is no content to touch.
     ASSERT_EQ(h->ErrorLogClear(), S_OK);
-    setContentBytes(h.get(), "");
+    setRawContent(h.get(), "");
     EXPECT_EQ(h->EncryptNode(nullptr), S_OK);
     EXPECT_EQ(h->DecryptNode(nullptr), S_OK);
     EXPECT_EQ(errorLogXml(h.get()), "");
-    setContentBytes(h.get(), content);
+    setRawContent(h.get(), content);
     expectFailure(h.get(), h->EncryptNode(nullptr), "(EncryptNode)\nParameter is NULL",
                   logXml("EncryptNode", {{"error", "Parameter is NULL"}}));
     expectFailure(h.get(), h->DecryptNode(nullptr), "(DecryptNode)\nParameter is NULL");
-    EXPECT_EQ(contentBytes(h.get()), content);
+    EXPECT_EQ(rawContent(h.get()), content);
     ASSERT_EQ(h->EncryptNode(bstr("").get()), S_OK);
     EXPECT_EQ(toolDecrypt(h.get(), std::string(32, '0')), content);
 }
@@ -116,7 +114,7 @@ TEST(EncryptionMembers, BinaryContentRoundTripsWithEveryFlagCombination) {
             for (LONG crypt : {0, 1}) {
                 SCOPED_TRACE(std::to_string(n) + " zip " + std::to_string(zip) + " crypt " + std::to_string(crypt));
                 ASSERT_EQ(setBinary(h.get(), zip, crypt, "pw", data), S_OK);
-                const std::string stored = contentBytes(h.get());
+                const std::string stored = rawContent(h.get());
                 ASSERT_GE(stored.size(), 2u);
                 EXPECT_EQ(stored.substr(stored.size() - 2), "\r\n");
                 VariantHolder out;
@@ -140,9 +138,9 @@ TEST(EncryptionMembers, FailuresOfTheBinaryPair) {
     // The pair adds its context to what the log holds; a failure leaves the variant as passed.
     expectFailure(h.get(), h->GetChild(3, nullptr), "(GetChild)\nParameter is NULL");
     ASSERT_EQ(setBinary(h.get(), 0, 0, "pw", {}), S_OK);
-    EXPECT_EQ(contentBytes(h.get()), "");
+    EXPECT_EQ(rawContent(h.get()), "");
     ASSERT_EQ(setBinary(h.get(), 0, 1, "pw", {}), S_OK);
-    EXPECT_EQ(contentBytes(h.get()), "");
+    EXPECT_EQ(rawContent(h.get()), "");
     EXPECT_EQ(errorLogXml(h.get()), "<QuorvelLog>\n" + logContext("GetChild", {{"error", "Parameter is NULL"}}) + "</QuorvelLog>\n");
     ASSERT_EQ(h->ErrorLogClear(), S_OK);
 
@@ -165,7 +163,7 @@ TEST(EncryptionMembers, FailuresOfTheBinaryPair) {
         out.get()->lVal = 42;
         HRESULT hr;
         if (c.content) {
-            setContentBytes(h.get(), c.content);
+            setRawContent(h.get(), c.content);
             hr = h->GetBinaryContent(c.unzip, c.decrypt, bstr("secret-pw").get(), out.get());
         } else {
             hr = setBinary(h.get(), 1, 1, "secret-pw", {});
@@ -180,7 +178,7 @@ TEST(EncryptionMembers, FailuresOfTheBinaryPair) {
     }
     // No bytes come back as VT_NULL: an encrypted empty array is stored as nothing, but "====" holds
     // base64 of no bytes.
-    setContentBytes(h.get(), "====");
+    setRawContent(h.get(), "====");
     VariantHolder out;
     ASSERT_EQ(h->GetBinaryContent(0, 1, nullptr, out.get()), S_OK);
     EXPECT_EQ(out.get()->vt, VT_NULL);
@@ -199,29 +197,15 @@ TEST(EncryptionMembers, GetBinaryContentReadsFramedData) {
 class EncryptedDocument : public ::testing::Test, protected ScratchDir {};
 
 TEST_F(EncryptedDocument, SurvivesSavingAndLoading) {
-    auto doc = newHandle();
-    LONG ok = 0;
-    ASSERT_EQ(doc->LoadXml(bstr("<?xml version=\"1.0\" encoding=\"utf-8\"?><catalog><card>4111 déjà</card><blob/></catalog>").get(), &ok), S_OK);
-    IQuorvelXml* raw = nullptr;
-    ASSERT_EQ(doc->GetChild(0, &raw), S_OK);
-    auto card = adoptResult(raw);
-    ASSERT_EQ(doc->GetChild(1, &raw), S_OK);
-    auto blob = adoptResult(raw);
-    ASSERT_EQ(card->EncryptNode(bstr("k3y").get()), S_OK);
+    auto doc = parsed("<?xml version=\"1.0\" encoding=\"utf-8\"?><catalog><card>4111 déjà</card><blob/></catalog>");
+    ASSERT_EQ(child(doc.get(), 0)->EncryptNode(bstr("k3y").get()), S_OK);
     const Bytes file = sample(5000);
-    ASSERT_EQ(setBinary(blob.get(), 1, 1, "k3y", file), S_OK);
-    const std::string path = this->path("catalog.xml");
-    ASSERT_EQ(doc->SaveXml(bstr(path).get()), S_OK);
+    ASSERT_EQ(setBinary(child(doc.get(), 1).get(), 1, 1, "k3y", file), S_OK);
 
-    auto loaded = newHandle();
-    ASSERT_EQ(loaded->LoadXmlFile(bstr(path).get(), &ok), S_OK);
-    ASSERT_EQ(ok, 1);
-    ASSERT_EQ(loaded->GetChild(0, &raw), S_OK);
-    card = adoptResult(raw);
-    ASSERT_EQ(loaded->GetChild(1, &raw), S_OK);
-    blob = adoptResult(raw);
+    auto loaded = reloaded(doc.get(), path("catalog.xml"));
+    auto card = child(loaded.get(), 0), blob = child(loaded.get(), 1);
     ASSERT_EQ(card->DecryptNode(bstr("k3y").get()), S_OK);
-    EXPECT_EQ(contentBytes(card.get()), "4111 d\xC3\xA9j\xC3\xA0");
+    EXPECT_EQ(rawContent(card.get()), "4111 d\xC3\xA9j\xC3\xA0");
     VariantHolder out;
     ASSERT_EQ(blob->GetBinaryContent(1, 1, bstr("k3y").get(), out.get()), S_OK);
     EXPECT_TRUE(bytesIn(out.get()) == file);
