@@ -1,19 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "component_test_support.h"
-#include "core/automation/variant_holder.h"
-#include "core/data_buffer.h"
 
 namespace quorvel::test {
 namespace {
-
-VariantHolder bytesVariant(const std::string& bytes) {
-    DataBuffer b;
-    b.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    VariantHolder v;
-    b.toVariant(v.get());
-    return v;
-}
 
 VariantHolder stringVariant(std::string_view utf8) {
     VariantHolder v;

@@ -12,10 +12,13 @@
 #include "component/node_handle.h"
 #include "core/automation/bstr_holder.h"
 #include "core/automation/com_ptr.h"
+#include "core/automation/variant_holder.h"
+#include "core/data_buffer.h"
 #include "core/system/utf8.h"
 #include "quorvel/quorvel_xml.hpp"
 #include "tree/tree_check.h"
 #include "tree/tree_node.h"
+#include "xml/serializer.h"
 
 namespace quorvel::test {
 
@@ -175,6 +178,22 @@ inline ComPtr<IQuorvelXml> reloaded(IQuorvelXml* h, const std::string& file) {
     EXPECT_EQ(loaded->LoadXmlFile(bstr(file).get(), &ok), S_OK);
     EXPECT_EQ(ok, 1) << file;
     return loaded;
+}
+
+// Bytes as the VT_UI1 array a host loads with LoadXmlV.
+inline VariantHolder bytesVariant(const std::string& bytes) {
+    DataBuffer b;
+    b.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    VariantHolder v;
+    b.toVariant(v.get());
+    return v;
+}
+
+// The subtree as the serializer writes it.
+inline std::string xmlOf(IQuorvelXml* h) {
+    StringBuffer out;
+    serialize(nodeOf(h), out);
+    return std::string(out.view());
 }
 
 // A node's content as the bytes it stores, read and set past the members.

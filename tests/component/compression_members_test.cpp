@@ -4,21 +4,12 @@
 
 #include "component_test_support.h"
 #include "content/content_test_support.h"
-#include "core/automation/variant_holder.h"
-#include "core/data_buffer.h"
 #include "scratch_dir.h"
-#include "xml/serializer.h"
 
 namespace quorvel::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string xmlOf(IQuorvelXml* h) {
-    StringBuffer out;
-    serialize(nodeOf(h), out);
-    return std::string(out.view());
-}
 
 // What the stored form of these deflated bytes must be: 54 bytes to a line, the tail on the last.
 std::string storedForm(const std::string& deflated) {
@@ -151,12 +142,8 @@ TEST_F(Compression, SubtreeRoundTrips) {
     size_t done = 0;
     for (const std::string& text : texts) {
         auto h = newHandle();
-        DataBuffer bytes;
-        bytes.append(text.data(), static_cast<uint32_t>(text.size()));
-        VariantHolder v;
-        bytes.toVariant(v.get());
         LONG ok = 0;
-        if (h->LoadXmlV(*v.get(), &ok) != S_OK || !ok) continue;  // the seeds include broken documents
+        if (h->LoadXmlV(*bytesVariant(text).get(), &ok) != S_OK || !ok) continue;  // the seeds include broken documents
         const std::string before = xmlOf(h.get());
         const LONG cdata = getLong(h.get(), &IQuorvelXml::get_Cdata);
         ASSERT_EQ(h->CompressSubtree(), S_OK);

@@ -110,16 +110,10 @@ std::string outcome(IQuorvelXml* h, DISPID dispid, WORD flags, Call& call) {
 }
 
 // A document for the calls to work on: two children t, with attributes a="v1" and a="w".
-ComPtr<IQuorvelXml> sample() {
-    ComPtr<IQuorvelXml> h = newHandle();
-    LONG loaded = 0;
-    EXPECT_EQ(h->LoadXml(bstr(R"(<root><t a="v1">x</t><t a="w">y</t></root>)").get(), &loaded), S_OK);
-    return h;
-}
+ComPtr<IQuorvelXml> sample() { return parsed(R"(<root><t a="v1">x</t><t a="w">y</t></root>)"); }
 
 TEST(Dispatch, ArgumentsReachTheirParametersInOrder) {
-    ComPtr<IQuorvelXml> h = sample(), first;
-    ASSERT_EQ(h->GetChild(0, first.put()), S_OK);
+    ComPtr<IQuorvelXml> h = sample(), first = child(h.get(), 0);
     StringArgs s;
     const VARIANT firstObject = variant(VT_DISPATCH, [&](VARIANT& v) { v.pdispVal = first.get(); });
     const VARIANT nothing = variant(VT_EMPTY), nullArg = variant(VT_NULL);

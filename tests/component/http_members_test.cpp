@@ -131,16 +131,11 @@ TEST_F(HttpMembers, HttpPostSendsTheNodesXmlAndParsesTheReply) {
     LoopbackServer server(80, answerByPath);
     LONG flag = 0;
     ASSERT_EQ(h->LoadXml(bstr("<order><line qty=\"2\">tea &amp; cake</line><note/></order>").get(), &flag), S_OK);
-    ComPtr<IQuorvelXml> line;
-    ASSERT_EQ(h->GetChild(0, line.put()), S_OK);
+    ComPtr<IQuorvelXml> line = child(h.get(), 0);
     // A document declared in a legacy encoding goes out as the UTF-8 of its XML.
     ComPtr<IQuorvelXml> legacy = newHandle();
-    DataBuffer latin;
-    const std::string latinText = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><menu>cr\xe8me br\xfbl\xe9" "e</menu>";
-    latin.append(latinText.data(), static_cast<uint32_t>(latinText.size()));
-    VariantHolder v;
-    latin.toVariant(v.get());
-    ASSERT_EQ(legacy->LoadXmlV(*v.get(), &flag), S_OK);
+    ASSERT_EQ(legacy->LoadXmlV(*bytesVariant("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><menu>cr\xe8me br\xfbl\xe9"
+                                              "e</menu>").get(), &flag), S_OK);
 
     struct Case {
         IQuorvelXml* node;

@@ -11,19 +11,12 @@
 #include "core/automation/variant_holder.h"
 #include "xml/document_encoding.h"
 #include "scratch_dir.h"
-#include "xml/serializer.h"
 
 namespace quorvel {
 namespace {
 
 using namespace test;
 namespace fs = std::filesystem;
-
-std::string xmlOf(IQuorvelXml* h) {
-    StringBuffer out;
-    serialize(nodeOf(h), out);
-    return std::string(out.view());
-}
 
 // The declared encoding, or "(none)".
 std::string encodingOf(IQuorvelXml* h) {
@@ -40,13 +33,7 @@ bool pythonDecode(const std::vector<std::pair<std::string, std::string>>& jobs) 
     return std::system(cmd.c_str()) == 0;
 }
 
-HRESULT loadBytes(IQuorvelXml* h, const std::string& bytes, LONG* flag) {
-    DataBuffer b;
-    b.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    VariantHolder v;
-    b.toVariant(v.get());
-    return h->LoadXmlV(*v.get(), flag);
-}
+HRESULT loadBytes(IQuorvelXml* h, const std::string& bytes, LONG* flag) { return h->LoadXmlV(*bytesVariant(bytes).get(), flag); }
 
 HRESULT loadFile(IQuorvelXml* h, const fs::path& p, LONG* flag) {
     return h->LoadXmlFile(bstr(p.string()).get(), flag);
