@@ -273,6 +273,9 @@ TEST_F(HttpClientTest, HostileServersEndWithinTheLimits) {
             c.waitForClose();
         };
     };
+    LoopbackServer::Handler closesMidBody = [](Connection& c, LoopbackServer& s) {
+        if (!s.request(c).empty()) c.send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nfirst part");
+    };
     LoopbackServer::Handler endless = [](Connection& c, LoopbackServer& s) {
         if (s.request(c).empty()) return;
         c.send("HTTP/1.1 200 OK\r\n\r\n");
@@ -293,16 +296,8 @@ TEST_F(HttpClientTest, HostileServersEndWithinTheLimits) {
         {"status line then silence", trickle("HTTP/1.1 200 OK\r\n"), false, 0, "", "Failed to send HTTP request"},
         {"huge Content-Length then silence", trickle("HTTP/1.1 200 OK\r\nContent-Length: 9999999999\r\n\r\npart"), false,
          0, "part", "Failed to send HTTP request"},
-        {"closes mid-body",
-         [](Connection& c, LoopbackServer& s) {
-             if (!s.request(c).empty()) c.send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nfirst part");
-         },
-         false, 1, "first part", ""},
-        {"closes mid-body over TLS",
-         [](Connection& c, LoopbackServer& s) {
-             if (!s.request(c).empty()) c.send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nfirst part");
-         },
-         true, 1, "first part", ""},
+        {"closes mid-body", closesMidBody, false, 1, "first part", ""},
+        {"closes mid-body over TLS", closesMidBody, true, 1, "first part", ""},
         {"endless body", endless, false, -1, "", nullptr},
         {"garbage", answering("\x16\x03\x01 this is not HTTP\r\n\r\n"), false, 0, "", "Failed to send HTTP request"},
         {"broken status line", answering("HTTP/1.1 OK\r\n\r\n"), false, 0, "", "Failed to send HTTP request"},
