@@ -8,13 +8,11 @@
 namespace quorvel::test {
 namespace {
 
-std::string load(IQuorvelXml* h, const std::string& xml, HRESULT expect = S_OK) {
+std::string load(IQuorvelXml* h, const std::string& xml) {
     LONG flag = -1;
-    EXPECT_EQ(h->LoadXml(bstr(xml).get(), &flag), expect) << xml;
-    EXPECT_EQ(flag, expect == S_OK ? 1 : 0);
-    BSTR out = nullptr;
-    EXPECT_EQ(h->GetXml(&out), S_OK);
-    return take(out);
+    EXPECT_EQ(h->LoadXml(bstr(xml).get(), &flag), S_OK) << xml;
+    EXPECT_EQ(flag, 1);
+    return getString(h, &IQuorvelXml::GetXml);
 }
 
 // LoadXml and GetXml as a host sees them; the parser's reading of odd text is tabled in
@@ -31,11 +29,7 @@ TEST(TextMembers, LoadXmlAndGetXml) {
 
     // A child handle writes no declaration, and the document stays stable through a round trip.
     load(h.get(), "<r><c k=\"v\">t</c></r>");
-    ComPtr<IQuorvelXml> child;
-    ASSERT_EQ(h->GetChild(0, child.put()), S_OK);
-    BSTR out = nullptr;
-    ASSERT_EQ(child->GetXml(&out), S_OK);
-    EXPECT_EQ(take(out), "<c k=\"v\">t</c>\n");
+    EXPECT_EQ(getString(child(h.get(), 0).get(), &IQuorvelXml::GetXml), "<c k=\"v\">t</c>\n");
     std::string first = load(h.get(), "<r><c k=\"v\">t</c></r>");
     EXPECT_EQ(load(h.get(), first), first);
 }
@@ -54,8 +48,7 @@ TEST(TextMembers, FailuresLeaveTheDocumentAndExplainThemselves) {
 
     // A new tree replaces the handle's; other handles keep the old one.
     load(h.get(), "<first><kept/></first>");
-    ComPtr<IQuorvelXml> other;
-    ASSERT_EQ(h->GetChild(0, other.put()), S_OK);
+    ComPtr<IQuorvelXml> other = child(h.get(), 0);
     load(h.get(), "<second/>");
     EXPECT_EQ(getString(other.get(), &IQuorvelXml::get_Tag), "kept");
     EXPECT_NE(getLong(other.get(), &IQuorvelXml::get_TreeId), getLong(h.get(), &IQuorvelXml::get_TreeId));
@@ -65,20 +58,16 @@ TEST(TextMembers, EncodingAndStandaloneLiveInTheDeclaration) {
     ComPtr<IQuorvelXml> h = newHandle();
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "");
     ASSERT_EQ(h->put_Encoding(bstr(" iso-8859-1 ").get()), S_OK);
-    BSTR out = nullptr;
-    ASSERT_EQ(h->GetXml(&out), S_OK);
-    EXPECT_EQ(take(out), "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\n<unnamed></unnamed>\n");
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::GetXml), "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\n<unnamed></unnamed>\n");
     ASSERT_EQ(h->put_Standalone(bstr("y</e>s").get()), S_OK);  // unsafe bytes removed
     ASSERT_EQ(h->put_Encoding(bstr("windows-1252").get()), S_OK);  // replaced, moved last
-    ASSERT_EQ(h->GetXml(&out), S_OK);
-    EXPECT_EQ(take(out), "<?xml version=\"1.0\" standalone=\"yes\" encoding=\"windows-1252\" ?>\n<unnamed></unnamed>\n");
+    EXPECT_EQ(getString(h.get(), &IQuorvelXml::GetXml),
+              "<?xml version=\"1.0\" standalone=\"yes\" encoding=\"windows-1252\" ?>\n<unnamed></unnamed>\n");
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Standalone), "yes");
 
     // Every handle of the tree sees the change.
     load(h.get(), "<r><c/></r>");
-    ComPtr<IQuorvelXml> child;
-    ASSERT_EQ(h->GetChild(0, child.put()), S_OK);
-    ASSERT_EQ(child->put_Encoding(bstr("koi8-r").get()), S_OK);
+    ASSERT_EQ(child(h.get(), 0)->put_Encoding(bstr("koi8-r").get()), S_OK);
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "koi8-r");
     ASSERT_EQ(h->put_Encoding(nullptr), S_OK);
     EXPECT_EQ(getString(h.get(), &IQuorvelXml::get_Encoding), "");
