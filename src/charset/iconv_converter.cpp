@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "charset/byte_table_codec.h"
+#include "charset/code_page_patch.h"
 #include "charset/iconv_names.h"
 #include "charset/output_room.h"
 #include "core/data_buffer.h"
@@ -17,8 +18,17 @@ namespace {
 const iconv_t kNoHandle = reinterpret_cast<iconv_t>(-1);
 constexpr size_t kFailed = static_cast<size_t>(-1);
 constexpr const char* kUtf16Le = "UTF-16LE";
+constexpr uint32_t kUtf16CodePage = 1200;
 // Units a table side converts at a time.
 constexpr size_t kTableChunk = 512;
+// UTF-16LE bytes a converter through UTF-16LE decodes at a time.
+constexpr size_t kUnitsChunk = 16384;
+
+char16_t unitAt(const char* bytes) {
+    char16_t unit;
+    std::memcpy(&unit, bytes, 2);
+    return unit;
+}
 
 }  // namespace
 
@@ -28,11 +38,28 @@ void IconvConverter::close() {
     if (handle_ != nullptr) iconv_close(static_cast<iconv_t>(handle_));
     handle_ = nullptr;
     decodeTable_ = encodeTable_ = nullptr;
-    open_ = false;
+    decodePatch_ = encodePatch_ = nullptr;
+    toUnits_.reset();
+    fromUnits_.reset();
+    units_.clear();
+    unitsDone_ = 0;
+    open_ = plain_ = false;
 }
 
 bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     close();
+    const CodePagePatch* decodePatch = codePagePatch(sourceCodePage);
+    const CodePagePatch* encodePatch = codePagePatch(targetCodePage);
+    if ((decodePatch && targetCodePage != kUtf16CodePage) || (encodePatch && sourceCodePage != kUtf16CodePage)) {
+        toUnits_ = std::make_unique<IconvConverter>();
+        fromUnits_ = std::make_unique<IconvConverter>();
+        if (!toUnits_->open(sourceCodePage, kUtf16CodePage) || !fromUnits_->open(kUtf16CodePage, targetCodePage)) {
+            close();
+            return false;
+        }
+        open_ = true;
+        return true;
+    }
     const ByteTable* decodeTable = byteTableForCodePage(sourceCodePage);
     const ByteTable* encodeTable = byteTableForCodePage(targetCodePage);
     const char* from = decodeTable ? kUtf16Le : iconvNameForCodePage(sourceCodePage);
@@ -47,17 +74,32 @@ bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     }
     decodeTable_ = decodeTable;
     encodeTable_ = encodeTable;
+    decodePatch_ = decodePatch;
+    encodePatch_ = encodePatch;
+    plain_ = !decodeTable && !encodeTable && !decodePatch && !encodePatch;
     open_ = true;
     return true;
 }
 
 void IconvConverter::reset() {
     if (handle_ != nullptr) iconv(static_cast<iconv_t>(handle_), nullptr, nullptr, nullptr, nullptr);
+    if (toUnits_) {
+        toUnits_->reset();
+        fromUnits_->reset();
+        units_.clear();
+        unitsDone_ = 0;
+    }
 }
 
 IconvConverter::Progress IconvConverter::step(const char** in, size_t* inLeft, uint8_t* window, size_t room,
                                               size_t* written) {
-    if (decodeTable_ == nullptr && encodeTable_ == nullptr) return iconvStep(in, inLeft, window, room, written);
+    if (plain_) return iconvStep(in, inLeft, window, room, written);
+    if (toUnits_) return stepThroughUtf16(in, inLeft, window, room, written);
+    if (decodePatch_ != nullptr || encodePatch_ != nullptr) {
+        if (*inLeft == 0) return iconvStep(in, inLeft, window, room, written);
+        return decodePatch_ != nullptr ? stepFromPatched(in, inLeft, window, room, written)
+                                       : stepToPatched(in, inLeft, window, room, written);
+    }
     *written = 0;
     if (*inLeft > 0) {
         return decodeTable_ != nullptr ? stepFromTable(in, inLeft, window, room, written)
@@ -135,6 +177,100 @@ IconvConverter::Progress IconvConverter::stepToTable(const char** in, size_t* in
         if (progress == Progress::Failed) return progress;
     }
     return Progress::Done;
+}
+
+// Patched bytes to units: iconv's units, each looked at where iconv may differ from the platform,
+// and the platform's unit where iconv stops at bytes it rejects.
+IconvConverter::Progress IconvConverter::stepFromPatched(const char** in, size_t* inLeft, uint8_t* window,
+                                                         size_t room, size_t* written) {
+    *written = 0;
+    for (;;) {
+        size_t step = 0;
+        const Progress progress = iconvStep(in, inLeft, window + *written, room - *written, &step);
+        for (size_t i = *written; decodePatch_->low <= decodePatch_->high && i + 1 < *written + step; i += 2) {
+            char16_t unit = unitAt(reinterpret_cast<const char*>(window + i));
+            if (!fixDecoded(*decodePatch_, &unit)) return Progress::Failed;
+            std::memcpy(window + i, &unit, 2);
+        }
+        *written += step;
+        if (progress != Progress::Failed || *inLeft == 0) return progress;
+        char16_t unit;
+        const size_t length = decodeRejected(*decodePatch_, reinterpret_cast<const uint8_t*>(*in), *inLeft, &unit);
+        if (length == 0) return Progress::Failed;
+        if (room - *written < 2) return Progress::Full;
+        std::memcpy(window + *written, &unit, 2);
+        *written += 2;
+        *in += length;
+        *inLeft -= length;
+        if (*inLeft == 0) return Progress::Done;
+    }
+}
+
+// Units to patched bytes: iconv up to a unit the platform lacks, and the platform's bytes where
+// iconv stops at a unit it rejects.
+IconvConverter::Progress IconvConverter::stepToPatched(const char** in, size_t* inLeft, uint8_t* window,
+                                                       size_t room, size_t* written) {
+    *written = 0;
+    // iconv may go as far as the first unit the platform lacks.
+    const char* stop = *in + *inLeft;
+    for (const char* at = *in; encodePatch_->low <= encodePatch_->high && at + 1 < stop; at += 2) {
+        if (lacksUnit(*encodePatch_, unitAt(at))) stop = at;
+    }
+    for (;;) {
+        const size_t take = static_cast<size_t>(stop - *in);
+        size_t left = take;
+        size_t step = 0;
+        Progress progress = Progress::Done;
+        if (take > 0) progress = iconvStep(in, &left, window + *written, room - *written, &step);
+        *written += step;
+        *inLeft -= take - left;
+        if (progress == Progress::Full || *inLeft == 0) return progress;
+        uint8_t bytes[2];
+        const size_t length = *inLeft < 2 || lacksUnit(*encodePatch_, unitAt(*in))
+                                  ? 0
+                                  : encodeRejected(*encodePatch_, unitAt(*in), bytes);
+        if (length == 0) return Progress::Failed;
+        if (room - *written < length) return Progress::Full;
+        std::memcpy(window + *written, bytes, length);
+        *written += length;
+        *in += 2;
+        *inLeft -= 2;
+        if (*inLeft == 0) return Progress::Done;
+    }
+}
+
+// Source to units, then units to target, keeping what the window had no room for. With no input
+// left, returns the target to its initial state.
+IconvConverter::Progress IconvConverter::stepThroughUtf16(const char** in, size_t* inLeft, uint8_t* window,
+                                                          size_t room, size_t* written) {
+    *written = 0;
+    const bool closing = *inLeft == 0;
+    for (;;) {
+        if (unitsDone_ < units_.size()) {
+            const char* units = reinterpret_cast<const char*>(units_.data()) + unitsDone_;
+            size_t left = units_.size() - unitsDone_;
+            size_t step = 0;
+            const Progress progress = fromUnits_->step(&units, &left, window + *written, room - *written, &step);
+            *written += step;
+            unitsDone_ = units_.size() - left;
+            if (progress != Progress::Done) return progress;
+        }
+        if (*inLeft == 0) {
+            if (!closing) return Progress::Done;
+            // Decoding to UTF-16LE leaves no shift state to write.
+            toUnits_->reset();
+            size_t step = 0;
+            const Progress progress = fromUnits_->step(in, inLeft, window + *written, room - *written, &step);
+            *written += step;
+            return progress;
+        }
+        units_.resize(kUnitsChunk);
+        size_t decoded = 0;
+        const Progress progress = toUnits_->step(in, inLeft, units_.data(), units_.size(), &decoded);
+        units_.resize(decoded);
+        unitsDone_ = 0;
+        if (progress == Progress::Failed || (progress == Progress::Full && decoded == 0)) return Progress::Failed;
+    }
 }
 
 IconvConverter::Progress IconvConverter::iconvStep(const char** in, size_t* inLeft, uint8_t* window, size_t room,

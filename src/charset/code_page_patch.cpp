@@ -1,0 +1,129 @@
+#include "charset/code_page_patch.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quorvel {
+namespace {
+
+using E = CodePagePatchEntry;
+constexpr char16_t kNone = E::kNone;
+
+// Shift_JIS as the platform has it: 0x80 and four single bytes for the private use area, and no
+// yen sign, overline or em dash (iconv's best fits for the backslash, tilde and horizontal bar).
+constexpr E k932[] = {
+    {0x5C, 0x5C, u'\\', u'\u00A5', false},
+    {0x7E, 0x7E, u'~', u'\u203E', false},
+    {0x815C, 0x815C, u'\u2015', u'\u2014', false},
+    {0x80, 0x80, u'\u0080', kNone, true},
+    {0xA0, 0xA0, u'\uF8F0', kNone, true},
+    {0xFD, 0xFF, u'\uF8F1', kNone, true},
+};
+
+// Johab: 0x5C is the backslash, not the won sign; jamo written with a fill code decode to the
+// compatibility jamo (which encode to their other codes); KS X 1001:2002's U+327E is not there.
+constexpr E k1361[] = {
+    {0x5C, 0x5C, u'\\', u'\u20A9', true},
+    {0x8441, 0x8441, u'\u3000', kNone, false},
+    {0x8442, 0x8443, u'\u3131', kNone, false},
+    {0x8445, 0x8445, u'\u3134', kNone, false},
+    {0x8448, 0x8448, u'\u3137', kNone, false},
+    {0x8449, 0x8449, u'\u3139', kNone, false},
+    {0x8451, 0x8451, u'\u3141', kNone, false},
+    {0x8453, 0x8453, u'\u3142', kNone, false},
+    {0x8455, 0x8458, u'\u3145', kNone, false},
+    {0x8459, 0x845D, u'\u314A', kNone, false},
+    {0xD9E8, 0xD9E8, kNone, u'\u327E', false},
+};
+
+// EUC-KR without KS X 1001:2002's U+327E.
+constexpr E kEucKr[] = {
+    {0xA2E8, 0xA2E8, kNone, u'\u327E', false},
+};
+
+// UTF-7: the ASCII bytes outside the sets the standard names still stand for themselves. They
+// encode in base64, which decodes to the same characters.
+constexpr E kUtf7[] = {
+    {0x00, 0x08, u'\u0000', kNone, false},
+    {0x0B, 0x0C, u'\u000B', kNone, false},
+    {0x0E, 0x1F, u'\u000E', kNone, false},
+    {0x5C, 0x5C, u'\\', kNone, false},
+    {0x7E, 0x7F, u'~', kNone, false},
+};
+
+constexpr CodePagePatch patch(uint32_t codePage, std::span<const E> entries) {
+    CodePagePatch p{codePage, entries, u'\uFFFF', u'\0'};
+    for (const E& e : entries) {
+        if (e.iconvUnit == kNone) continue;
+        p.low = std::min(p.low, e.iconvUnit);
+        p.high = std::max(p.high, e.iconvUnit);
+    }
+    return p;
+}
+
+constexpr auto kPatches = std::to_array<CodePagePatch>({
+    patch(932, k932),
+    patch(1361, k1361),
+    patch(20949, kEucKr),
+    patch(51949, kEucKr),
+    patch(65000, kUtf7),
+});
+
+}  // namespace
+
+const CodePagePatch* codePagePatch(uint32_t codePage) noexcept {
+    for (const CodePagePatch& patch : kPatches) {
+        if (patch.codePage == codePage) return &patch;
+    }
+    return nullptr;
+}
+
+size_t decodeRejected(const CodePagePatch& patch, const uint8_t* bytes, size_t left, char16_t* unit) noexcept {
+    for (const E& e : patch.entries) {
+        if (e.iconvUnit != kNone || e.unit == kNone) continue;
+        const size_t length = e.first > 0xFF ? 2 : 1;
+        if (left < length) continue;
+        const uint32_t code = length == 2 ? uint32_t{bytes[0]} << 8 | bytes[1] : bytes[0];
+        if (e.first <= code && code <= e.last) {
+            *unit = static_cast<char16_t>(e.unit + (code - e.first));
+            return length;
+        }
+    }
+    return 0;
+}
+
+bool fixDecoded(const CodePagePatch& patch, char16_t* unit) noexcept {
+    if (*unit < patch.low || *unit > patch.high) return true;
+    for (const E& e : patch.entries) {
+        if (e.iconvUnit != kNone && e.iconvUnit == *unit) {
+            *unit = e.unit;
+            return e.unit != kNone;
+        }
+    }
+    return true;
+}
+
+bool lacksUnit(const CodePagePatch& patch, char16_t unit) noexcept {
+    if (unit < patch.low || unit > patch.high) return false;
+    for (const E& e : patch.entries) {
+        if (e.iconvUnit != kNone && e.iconvUnit == unit) return true;
+    }
+    return false;
+}
+
+size_t encodeRejected(const CodePagePatch& patch, char16_t unit, uint8_t* bytes) noexcept {
+    for (const E& e : patch.entries) {
+        if (!e.encodes || unit < e.unit || unit - e.unit > e.last - e.first) continue;
+        const uint32_t code = e.first + (unit - e.unit);
+        if (code > 0xFF) {
+            bytes[0] = static_cast<uint8_t>(code >> 8);
+            bytes[1] = static_cast<uint8_t>(code);
+            return 2;
+        }
+        bytes[0] = static_cast<uint8_t>(code);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace quorvel
