@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace quorvel {
 namespace {
@@ -109,6 +110,65 @@ bool lacksUnit(const CodePagePatch& patch, char16_t unit) noexcept {
         if (e.iconvUnit != kNone && e.iconvUnit == unit) return true;
     }
     return false;
+}
+
+size_t readUtf8Unit(const uint8_t* b, size_t left, char16_t* unit) noexcept {
+    if (left >= 1 && b[0] < 0x80) {
+        *unit = b[0];
+        return 1;
+    }
+    if (left >= 2 && b[0] >= 0xC2 && b[0] < 0xE0 && (b[1] & 0xC0) == 0x80) {
+        *unit = static_cast<char16_t>((b[0] & 0x1F) << 6 | (b[1] & 0x3F));
+        return 2;
+    }
+    if (left >= 3 && (b[0] & 0xF0) == 0xE0 && (b[1] & 0xC0) == 0x80 && (b[2] & 0xC0) == 0x80) {
+        const char16_t u = static_cast<char16_t>((b[0] & 0x0F) << 12 | (b[1] & 0x3F) << 6 | (b[2] & 0x3F));
+        if (u < 0x800 || (u >= 0xD800 && u < 0xE000)) return 0;
+        *unit = u;
+        return 3;
+    }
+    return 0;
+}
+
+// Whether a block of kBlock values (bytes, or UTF-16LE units) has one in [low, low + span]: a
+// loop of fixed length that the compiler vectorises.
+constexpr size_t kBlock = 64;
+template <class T>
+bool blockNear(const uint8_t* bytes, T low, T span) {
+    T values[kBlock];
+    std::memcpy(values, bytes, sizeof values);
+    T near = 0;
+    for (T v : values) near |= static_cast<T>(v - low) <= span;
+    return near != 0;
+}
+
+template <class T>
+size_t scanForLacked(const CodePagePatch& patch, const uint8_t* bytes, size_t length) noexcept {
+    constexpr bool kUtf8 = sizeof(T) == 1;
+    // In UTF-8, the first bytes of the characters in [low, high].
+    auto lead = [](char16_t u) -> T { return static_cast<T>(u < 0x80 ? u : u < 0x800 ? 0xC0 | u >> 6 : 0xE0 | u >> 12); };
+    const T low = kUtf8 ? lead(patch.low) : static_cast<T>(patch.low);
+    const T span = static_cast<T>((kUtf8 ? lead(patch.high) : patch.high) - low);
+    const size_t last = length & ~(sizeof(T) - 1);
+    for (size_t at = 0; at < last;) {
+        const size_t end = std::min(last, at + kBlock * sizeof(T));
+        if (end - at == kBlock * sizeof(T) && !blockNear<T>(bytes + at, low, span)) {
+            at = end;
+            continue;
+        }
+        for (; at < end; at += sizeof(T)) {
+            char16_t unit = static_cast<char16_t>(kUtf8 ? bytes[at] : bytes[at] | bytes[at + 1 - kUtf8] << 8);
+            if (static_cast<T>(unit - low) > span) continue;
+            if (kUtf8 && readUtf8Unit(bytes + at, length - at, &unit) == 0) continue;
+            if (lacksUnit(patch, unit)) return at;
+        }
+    }
+    return length;
+}
+
+size_t firstLacked(const CodePagePatch& patch, const uint8_t* bytes, size_t length, bool utf8) noexcept {
+    if (patch.low > patch.high) return length;
+    return utf8 ? scanForLacked<uint8_t>(patch, bytes, length) : scanForLacked<uint16_t>(patch, bytes, length);
 }
 
 size_t encodeRejected(const CodePagePatch& patch, char16_t unit, uint8_t* bytes) noexcept {

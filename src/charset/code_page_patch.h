@@ -42,6 +42,14 @@ bool fixDecoded(const CodePagePatch& patch, char16_t* unit) noexcept;
 // Whether the platform lacks a unit that iconv has bytes for.
 bool lacksUnit(const CodePagePatch& patch, char16_t unit) noexcept;
 
+// The offset of the first character the platform lacks in UTF-16LE (any alignment) or UTF-8 text,
+// or `length` when there is none.
+size_t firstLacked(const CodePagePatch& patch, const uint8_t* bytes, size_t length, bool utf8) noexcept;
+
+// The character of the UTF-8 sequence at `bytes` when it is in the Basic Multilingual Plane;
+// returns its length, 0 when it is not such a sequence.
+size_t readUtf8Unit(const uint8_t* bytes, size_t left, char16_t* unit) noexcept;
+
 // The platform's bytes for a unit iconv rejects; returns their count (1 or 2), 0 when it has none.
 size_t encodeRejected(const CodePagePatch& patch, char16_t unit, uint8_t* bytes) noexcept;
 

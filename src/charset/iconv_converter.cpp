@@ -11,6 +11,7 @@
 #include "charset/iconv_names.h"
 #include "charset/output_room.h"
 #include "core/data_buffer.h"
+#include "core/system/utf8.h"
 
 namespace quorvel {
 namespace {
@@ -19,10 +20,13 @@ const iconv_t kNoHandle = reinterpret_cast<iconv_t>(-1);
 constexpr size_t kFailed = static_cast<size_t>(-1);
 constexpr const char* kUtf16Le = "UTF-16LE";
 constexpr uint32_t kUtf16CodePage = 1200;
+constexpr uint32_t kUtf8CodePage = 65001;
 // Units a table side converts at a time.
 constexpr size_t kTableChunk = 512;
 // UTF-16LE bytes a converter through UTF-16LE decodes at a time.
 constexpr size_t kUnitsChunk = 16384;
+// Input bytes an encoder of a patched code page looks at before iconv converts them.
+constexpr size_t kLookAhead = 8192;
 
 char16_t unitAt(const char* bytes) {
     char16_t unit;
@@ -41,8 +45,7 @@ void IconvConverter::close() {
     decodePatch_ = encodePatch_ = nullptr;
     toUnits_.reset();
     fromUnits_.reset();
-    units_.clear();
-    unitsDone_ = 0;
+    unitsSize_ = unitsDone_ = 0;
     open_ = plain_ = false;
 }
 
@@ -50,7 +53,12 @@ bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     close();
     const CodePagePatch* decodePatch = codePagePatch(sourceCodePage);
     const CodePagePatch* encodePatch = codePagePatch(targetCodePage);
-    if ((decodePatch && targetCodePage != kUtf16CodePage) || (encodePatch && sourceCodePage != kUtf16CodePage)) {
+    // A patch works beside UTF-16LE, and beside UTF-8 unless iconv's decoded characters need
+    // rewriting; anything else goes through UTF-16LE.
+    const uint32_t other = decodePatch ? targetCodePage : sourceCodePage;
+    const bool rewrites = decodePatch && decodePatch->low <= decodePatch->high;
+    if ((decodePatch && encodePatch) || ((decodePatch || encodePatch) && other != kUtf16CodePage &&
+                                         (other != kUtf8CodePage || rewrites))) {
         toUnits_ = std::make_unique<IconvConverter>();
         fromUnits_ = std::make_unique<IconvConverter>();
         if (!toUnits_->open(sourceCodePage, kUtf16CodePage) || !fromUnits_->open(kUtf16CodePage, targetCodePage)) {
@@ -76,6 +84,7 @@ bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     encodeTable_ = encodeTable;
     decodePatch_ = decodePatch;
     encodePatch_ = encodePatch;
+    patchUtf8_ = other == kUtf8CodePage;
     plain_ = !decodeTable && !encodeTable && !decodePatch && !encodePatch;
     open_ = true;
     return true;
@@ -86,8 +95,7 @@ void IconvConverter::reset() {
     if (toUnits_) {
         toUnits_->reset();
         fromUnits_->reset();
-        units_.clear();
-        unitsDone_ = 0;
+        unitsSize_ = unitsDone_ = 0;
     }
 }
 
@@ -197,9 +205,13 @@ IconvConverter::Progress IconvConverter::stepFromPatched(const char** in, size_t
         char16_t unit;
         const size_t length = decodeRejected(*decodePatch_, reinterpret_cast<const uint8_t*>(*in), *inLeft, &unit);
         if (length == 0) return Progress::Failed;
-        if (room - *written < 2) return Progress::Full;
-        std::memcpy(window + *written, &unit, 2);
-        *written += 2;
+        if (room - *written < (patchUtf8_ ? 3 : 2)) return Progress::Full;
+        if (patchUtf8_) {
+            *written += sys::encodeUtf8(&unit, 1, reinterpret_cast<char*>(window + *written));
+        } else {
+            std::memcpy(window + *written, &unit, 2);
+            *written += 2;
+        }
         *in += length;
         *inLeft -= length;
         if (*inLeft == 0) return Progress::Done;
@@ -211,13 +223,20 @@ IconvConverter::Progress IconvConverter::stepFromPatched(const char** in, size_t
 IconvConverter::Progress IconvConverter::stepToPatched(const char** in, size_t* inLeft, uint8_t* window,
                                                        size_t room, size_t* written) {
     *written = 0;
-    // iconv may go as far as the first unit the platform lacks.
-    const char* stop = *in + *inLeft;
-    for (const char* at = *in; encodePatch_->low <= encodePatch_->high && at + 1 < stop; at += 2) {
-        if (lacksUnit(*encodePatch_, unitAt(at))) stop = at;
-    }
     for (;;) {
-        const size_t take = static_cast<size_t>(stop - *in);
+        if (*written == room) return Progress::Full;
+        // iconv may go as far as the first character the platform lacks, looked for a stretch at a
+        // time so that a text that fails early is not read to its end, and no further than the
+        // window can take (a character is at least a byte there, and at most three bytes here).
+        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(*in);
+        size_t look = std::min({*inLeft, (room - *written) * (patchUtf8_ ? 3 : 2), kLookAhead});
+        // Never between the parts of a character, which iconv would take for an incomplete one.
+        if (patchUtf8_) {
+            while (look < *inLeft && (bytes[look] & 0xC0) == 0x80) ++look;
+        } else if (look >= 2 && look + 1 < *inLeft && (unitAt(*in + look - 2) & 0xFC00) == 0xD800) {
+            look += 2;
+        }
+        const size_t take = firstLacked(*encodePatch_, bytes, look, patchUtf8_);
         size_t left = take;
         size_t step = 0;
         Progress progress = Progress::Done;
@@ -225,16 +244,18 @@ IconvConverter::Progress IconvConverter::stepToPatched(const char** in, size_t* 
         *written += step;
         *inLeft -= take - left;
         if (progress == Progress::Full || *inLeft == 0) return progress;
-        uint8_t bytes[2];
-        const size_t length = *inLeft < 2 || lacksUnit(*encodePatch_, unitAt(*in))
-                                  ? 0
-                                  : encodeRejected(*encodePatch_, unitAt(*in), bytes);
+        if (progress == Progress::Done && take == look) continue;
+        char16_t unit = 0;
+        const size_t used = patchUtf8_ ? readUtf8Unit(reinterpret_cast<const uint8_t*>(*in), *inLeft, &unit)
+                                       : (*inLeft < 2 ? 0 : (unit = unitAt(*in), 2));
+        uint8_t out[2];
+        const size_t length = used == 0 || lacksUnit(*encodePatch_, unit) ? 0 : encodeRejected(*encodePatch_, unit, out);
         if (length == 0) return Progress::Failed;
         if (room - *written < length) return Progress::Full;
-        std::memcpy(window + *written, bytes, length);
+        std::memcpy(window + *written, out, length);
         *written += length;
-        *in += 2;
-        *inLeft -= 2;
+        *in += used;
+        *inLeft -= used;
         if (*inLeft == 0) return Progress::Done;
     }
 }
@@ -246,13 +267,13 @@ IconvConverter::Progress IconvConverter::stepThroughUtf16(const char** in, size_
     *written = 0;
     const bool closing = *inLeft == 0;
     for (;;) {
-        if (unitsDone_ < units_.size()) {
-            const char* units = reinterpret_cast<const char*>(units_.data()) + unitsDone_;
-            size_t left = units_.size() - unitsDone_;
+        if (unitsDone_ < unitsSize_) {
+            const char* units = reinterpret_cast<const char*>(units_.get()) + unitsDone_;
+            size_t left = unitsSize_ - unitsDone_;
             size_t step = 0;
             const Progress progress = fromUnits_->step(&units, &left, window + *written, room - *written, &step);
             *written += step;
-            unitsDone_ = units_.size() - left;
+            unitsDone_ = unitsSize_ - left;
             if (progress != Progress::Done) return progress;
         }
         if (*inLeft == 0) {
@@ -264,10 +285,12 @@ IconvConverter::Progress IconvConverter::stepThroughUtf16(const char** in, size_
             *written += step;
             return progress;
         }
-        units_.resize(kUnitsChunk);
+        // No more than two units a byte, and room for a character whatever it is.
+        const size_t room = std::min(kUnitsChunk, *inLeft * 4 + 8);
+        if (!units_) units_ = std::make_unique_for_overwrite<uint8_t[]>(kUnitsChunk);
         size_t decoded = 0;
-        const Progress progress = toUnits_->step(in, inLeft, units_.data(), units_.size(), &decoded);
-        units_.resize(decoded);
+        const Progress progress = toUnits_->step(in, inLeft, units_.get(), room, &decoded);
+        unitsSize_ = decoded;
         unitsDone_ = 0;
         if (progress == Progress::Failed || (progress == Progress::Full && decoded == 0)) return Progress::Failed;
     }

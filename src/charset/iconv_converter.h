@@ -2,12 +2,11 @@
 // A converter between two code pages: a conversion descriptor of the C library's iconv, joined
 // to a table for a side whose iconv converter is not one byte to one character
 // (byte_table_codec.h), or patched where iconv's table is not the platform's (code_page_patch.h).
-// A patched side paired with anything but UTF-16LE goes through UTF-16LE in two converters.
+// A patched side paired with anything but UTF-16LE or UTF-8 goes through UTF-16LE in two converters.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace quorvel {
 
@@ -60,12 +59,13 @@ private:
     void* handle_ = nullptr;
     const ByteTable* decodeTable_ = nullptr;  // the source is a table code page
     const ByteTable* encodeTable_ = nullptr;  // the target is a table code page
-    const CodePagePatch* decodePatch_ = nullptr;  // the source is patched, the target UTF-16LE
-    const CodePagePatch* encodePatch_ = nullptr;  // the target is patched, the source UTF-16LE
+    const CodePagePatch* decodePatch_ = nullptr;  // the source is patched, the target UTF-16LE or UTF-8
+    const CodePagePatch* encodePatch_ = nullptr;  // the target is patched, the source UTF-16LE or UTF-8
+    bool patchUtf8_ = false;  // the other side of a patch is UTF-8, not UTF-16LE
     // Through UTF-16LE: source to units, units to target, and the units decoded but not yet encoded.
     std::unique_ptr<IconvConverter> toUnits_, fromUnits_;
-    std::vector<uint8_t> units_;
-    size_t unitsDone_ = 0;
+    std::unique_ptr<uint8_t[]> units_;
+    size_t unitsSize_ = 0, unitsDone_ = 0;
 };
 
 }  // namespace quorvel
