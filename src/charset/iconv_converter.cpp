@@ -286,10 +286,10 @@ IconvConverter::Progress IconvConverter::stepThroughUtf16(const char** in, size_
             return progress;
         }
         // No more than two units a byte, and room for a character whatever it is.
-        const size_t room = std::min(kUnitsChunk, *inLeft * 4 + 8);
+        const size_t unitRoom = std::min(kUnitsChunk, *inLeft * 4 + 8);
         if (!units_) units_ = std::make_unique_for_overwrite<uint8_t[]>(kUnitsChunk);
         size_t decoded = 0;
-        const Progress progress = toUnits_->step(in, inLeft, units_.get(), room, &decoded);
+        const Progress progress = toUnits_->step(in, inLeft, units_.get(), unitRoom, &decoded);
         unitsSize_ = decoded;
         unitsDone_ = 0;
         if (progress == Progress::Failed || (progress == Progress::Full && decoded == 0)) return Progress::Failed;
