@@ -11,11 +11,9 @@ using E = CodePagePatchEntry;
 constexpr char16_t kNone = E::kNone;
 
 // Shift_JIS as the platform has it: 0x80 and four single bytes for the private use area, and no
-// yen sign, overline or em dash (iconv's best fits for the backslash, tilde and horizontal bar).
+// yen sign, em dash or overline (iconv's best fits for the backslash, horizontal bar and tilde).
+constexpr char16_t k932BestFits[] = {u'\u00A5', u'\u2014', u'\u203E'};
 constexpr E k932[] = {
-    {0x5C, 0x5C, u'\\', u'\u00A5', false},
-    {0x7E, 0x7E, u'~', u'\u203E', false},
-    {0x815C, 0x815C, u'\u2015', u'\u2014', false},
     {0x80, 0x80, u'\u0080', kNone, true},
     {0xA0, 0xA0, u'\uF8F0', kNone, true},
     {0xFD, 0xFF, u'\uF8F1', kNone, true},
@@ -52,18 +50,24 @@ constexpr E kUtf7[] = {
     {0x7E, 0x7F, u'~', kNone, false},
 };
 
-constexpr CodePagePatch patch(uint32_t codePage, std::span<const E> entries) {
-    CodePagePatch p{codePage, entries, u'\uFFFF', u'\0'};
+constexpr CodePagePatch patch(uint32_t codePage, std::span<const E> entries, std::span<const char16_t> bestFits = {}) {
+    CodePagePatch p{codePage, entries, bestFits, u'\uFFFF', u'\0', u'\uFFFF', u'\0'};
     for (const E& e : entries) {
         if (e.iconvUnit == kNone) continue;
-        p.low = std::min(p.low, e.iconvUnit);
-        p.high = std::max(p.high, e.iconvUnit);
+        p.rewriteLow = std::min(p.rewriteLow, e.iconvUnit);
+        p.rewriteHigh = std::max(p.rewriteHigh, e.iconvUnit);
+    }
+    p.lackLow = p.rewriteLow;
+    p.lackHigh = p.rewriteHigh;
+    for (char16_t unit : bestFits) {
+        p.lackLow = std::min(p.lackLow, unit);
+        p.lackHigh = std::max(p.lackHigh, unit);
     }
     return p;
 }
 
 constexpr auto kPatches = std::to_array<CodePagePatch>({
-    patch(932, k932),
+    patch(932, k932, k932BestFits),
     patch(1361, k1361),
     patch(20949, kEucKr),
     patch(51949, kEucKr),
@@ -94,7 +98,7 @@ size_t decodeRejected(const CodePagePatch& patch, const uint8_t* bytes, size_t l
 }
 
 bool fixDecoded(const CodePagePatch& patch, char16_t* unit) noexcept {
-    if (*unit < patch.low || *unit > patch.high) return true;
+    if (*unit < patch.rewriteLow || *unit > patch.rewriteHigh) return true;
     for (const E& e : patch.entries) {
         if (e.iconvUnit != kNone && e.iconvUnit == *unit) {
             *unit = e.unit;
@@ -105,11 +109,11 @@ bool fixDecoded(const CodePagePatch& patch, char16_t* unit) noexcept {
 }
 
 bool lacksUnit(const CodePagePatch& patch, char16_t unit) noexcept {
-    if (unit < patch.low || unit > patch.high) return false;
+    if (unit < patch.lackLow || unit > patch.lackHigh) return false;
     for (const E& e : patch.entries) {
         if (e.iconvUnit != kNone && e.iconvUnit == unit) return true;
     }
-    return false;
+    return std::find(patch.bestFits.begin(), patch.bestFits.end(), unit) != patch.bestFits.end();
 }
 
 size_t readUtf8Unit(const uint8_t* b, size_t left, char16_t* unit) noexcept {
@@ -147,8 +151,8 @@ size_t scanForLacked(const CodePagePatch& patch, const uint8_t* bytes, size_t le
     constexpr bool kUtf8 = sizeof(T) == 1;
     // In UTF-8, the first bytes of the characters in [low, high].
     auto lead = [](char16_t u) -> T { return static_cast<T>(u < 0x80 ? u : u < 0x800 ? 0xC0 | u >> 6 : 0xE0 | u >> 12); };
-    const T low = kUtf8 ? lead(patch.low) : static_cast<T>(patch.low);
-    const T span = static_cast<T>((kUtf8 ? lead(patch.high) : patch.high) - low);
+    const T low = kUtf8 ? lead(patch.lackLow) : static_cast<T>(patch.lackLow);
+    const T span = static_cast<T>((kUtf8 ? lead(patch.lackHigh) : patch.lackHigh) - low);
     const size_t last = length & ~(sizeof(T) - 1);
     for (size_t at = 0; at < last;) {
         const size_t end = std::min(last, at + kBlock * sizeof(T));
@@ -167,7 +171,7 @@ size_t scanForLacked(const CodePagePatch& patch, const uint8_t* bytes, size_t le
 }
 
 size_t firstLacked(const CodePagePatch& patch, const uint8_t* bytes, size_t length, bool utf8) noexcept {
-    if (patch.low > patch.high) return length;
+    if (patch.lackLow > patch.lackHigh) return length;
     return utf8 ? scanForLacked<uint8_t>(patch, bytes, length) : scanForLacked<uint16_t>(patch, bytes, length);
 }
 

@@ -24,9 +24,11 @@ struct CodePagePatchEntry {
 struct CodePagePatch {
     uint32_t codePage;
     std::span<const CodePagePatchEntry> entries;
-    // The iconvUnits lie in [low, high] (an empty range when there are none), so that a unit
-    // outside it needs no look at the entries.
-    char16_t low, high;
+    // Characters iconv encodes to the bytes of another one (best fits), which the platform lacks.
+    std::span<const char16_t> bestFits;
+    // The iconvUnits lie in [rewriteLow, rewriteHigh], and all that the platform lacks in
+    // [lackLow, lackHigh] (empty ranges when there are none): a unit outside needs no look at the lists.
+    char16_t rewriteLow, rewriteHigh, lackLow, lackHigh;
 };
 
 // The patch of a code page, nullptr when iconv converts it as the platform does.

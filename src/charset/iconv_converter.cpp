@@ -56,7 +56,7 @@ bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     // A patch works beside UTF-16LE, and beside UTF-8 unless iconv's decoded characters need
     // rewriting; anything else goes through UTF-16LE.
     const uint32_t other = decodePatch ? targetCodePage : sourceCodePage;
-    const bool rewrites = decodePatch && decodePatch->low <= decodePatch->high;
+    const bool rewrites = decodePatch && decodePatch->rewriteLow <= decodePatch->rewriteHigh;
     if ((decodePatch && encodePatch) || ((decodePatch || encodePatch) && other != kUtf16CodePage &&
                                          (other != kUtf8CodePage || rewrites))) {
         toUnits_ = std::make_unique<IconvConverter>();
@@ -195,7 +195,7 @@ IconvConverter::Progress IconvConverter::stepFromPatched(const char** in, size_t
     for (;;) {
         size_t step = 0;
         const Progress progress = iconvStep(in, inLeft, window + *written, room - *written, &step);
-        for (size_t i = *written; decodePatch_->low <= decodePatch_->high && i + 1 < *written + step; i += 2) {
+        for (size_t i = *written; decodePatch_->rewriteLow <= decodePatch_->rewriteHigh && i + 1 < *written + step; i += 2) {
             char16_t unit = unitAt(reinterpret_cast<const char*>(window + i));
             if (!fixDecoded(*decodePatch_, &unit)) return Progress::Failed;
             std::memcpy(window + i, &unit, 2);
