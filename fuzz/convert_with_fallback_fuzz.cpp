@@ -23,6 +23,7 @@ const char* const kTargets[] = {
     "utf-8",     "iso-8859-1",  "shift_jis",   "windows-1252", "windows-1251", "us-ascii",   "utf-16",
     "utf-16be",  "euc-jp",      "iso-2022-jp", "utf-7",        "gb18030",      "big5",       "koi8-r",
     "ibm037",    "iso-8859-8",  "x-mac-ce",    "euc-kr",       "windows-1258", "x-iscii-de", "cp930",
+    "johab",
 };
 
 void check(bool condition) {

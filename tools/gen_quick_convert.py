@@ -39,8 +39,10 @@ CLASSIC_MAC_CYRILLIC = [
 ]
 
 # Code pages converted by table instead of iconv: windows-1255 and windows-1258 (iconv joins a
-# letter and a following combining mark), and those where iconv's table is not the platform's.
-# The first two share the quick-convert tables above.
+# letter and a following combining mark), and those where iconv's table is not the platform's
+# (IBM424 has a double arrow at 0x78 and nothing at 0x8F, where IBM's tables, the C library's
+# later IBM12712 among them, have the double low line and the plus-minus sign). 1255 and 1258
+# share the quick-convert tables above.
 BYTE_TABLE_CODE_PAGES = [
     (875, "cp875"),
     (1026, "cp1026"),
@@ -48,6 +50,7 @@ BYTE_TABLE_CODE_PAGES = [
     (1258, "cp1258"),
     (10000, "mac_roman"),
     (10079, "mac_iceland"),
+    (20424, "cp424"),
 ]
 
 # The platform's Macintosh tables are the classic ones, like 10007's: the currency sign where the

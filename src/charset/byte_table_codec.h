@@ -3,7 +3,7 @@
 // both ways, as the platform converts them: windows-1255 and windows-1258, whose iconv converters
 // join a base letter and a following combining mark into one precomposed character (and split such
 // a character into two bytes when encoding), and the code pages whose iconv table is not the
-// platform's (IBM875, IBM1026, and the classic Macintosh Roman and Icelandic tables).
+// platform's (IBM875, IBM1026, IBM424, and the classic Macintosh Roman and Icelandic tables).
 
 #include <array>
 #include <cstdint>

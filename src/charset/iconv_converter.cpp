@@ -7,9 +7,11 @@
 #include <cstring>
 
 #include "charset/byte_table_codec.h"
+#include "charset/code_page_patch.h"
 #include "charset/iconv_names.h"
 #include "charset/output_room.h"
 #include "core/data_buffer.h"
+#include "core/system/utf8.h"
 
 namespace quorvel {
 namespace {
@@ -17,8 +19,20 @@ namespace {
 const iconv_t kNoHandle = reinterpret_cast<iconv_t>(-1);
 constexpr size_t kFailed = static_cast<size_t>(-1);
 constexpr const char* kUtf16Le = "UTF-16LE";
+constexpr uint32_t kUtf16CodePage = 1200;
+constexpr uint32_t kUtf8CodePage = 65001;
 // Units a table side converts at a time.
 constexpr size_t kTableChunk = 512;
+// UTF-16LE bytes a converter through UTF-16LE decodes at a time.
+constexpr size_t kUnitsChunk = 16384;
+// Input bytes an encoder of a patched code page looks at before iconv converts them.
+constexpr size_t kLookAhead = 8192;
+
+char16_t unitAt(const char* bytes) {
+    char16_t unit;
+    std::memcpy(&unit, bytes, 2);
+    return unit;
+}
 
 }  // namespace
 
@@ -28,11 +42,32 @@ void IconvConverter::close() {
     if (handle_ != nullptr) iconv_close(static_cast<iconv_t>(handle_));
     handle_ = nullptr;
     decodeTable_ = encodeTable_ = nullptr;
-    open_ = false;
+    decodePatch_ = encodePatch_ = nullptr;
+    toUnits_.reset();
+    fromUnits_.reset();
+    unitsSize_ = unitsDone_ = 0;
+    open_ = plain_ = false;
 }
 
 bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     close();
+    const CodePagePatch* decodePatch = codePagePatch(sourceCodePage);
+    const CodePagePatch* encodePatch = codePagePatch(targetCodePage);
+    // A patch works beside UTF-16LE, and beside UTF-8 unless iconv's decoded characters need
+    // rewriting; anything else goes through UTF-16LE.
+    const uint32_t other = decodePatch ? targetCodePage : sourceCodePage;
+    const bool rewrites = decodePatch && decodePatch->rewriteLow <= decodePatch->rewriteHigh;
+    if ((decodePatch && encodePatch) || ((decodePatch || encodePatch) && other != kUtf16CodePage &&
+                                         (other != kUtf8CodePage || rewrites))) {
+        toUnits_ = std::make_unique<IconvConverter>();
+        fromUnits_ = std::make_unique<IconvConverter>();
+        if (!toUnits_->open(sourceCodePage, kUtf16CodePage) || !fromUnits_->open(kUtf16CodePage, targetCodePage)) {
+            close();
+            return false;
+        }
+        open_ = true;
+        return true;
+    }
     const ByteTable* decodeTable = byteTableForCodePage(sourceCodePage);
     const ByteTable* encodeTable = byteTableForCodePage(targetCodePage);
     const char* from = decodeTable ? kUtf16Le : iconvNameForCodePage(sourceCodePage);
@@ -47,17 +82,32 @@ bool IconvConverter::open(uint32_t sourceCodePage, uint32_t targetCodePage) {
     }
     decodeTable_ = decodeTable;
     encodeTable_ = encodeTable;
+    decodePatch_ = decodePatch;
+    encodePatch_ = encodePatch;
+    patchUtf8_ = other == kUtf8CodePage;
+    plain_ = !decodeTable && !encodeTable && !decodePatch && !encodePatch;
     open_ = true;
     return true;
 }
 
 void IconvConverter::reset() {
     if (handle_ != nullptr) iconv(static_cast<iconv_t>(handle_), nullptr, nullptr, nullptr, nullptr);
+    if (toUnits_) {
+        toUnits_->reset();
+        fromUnits_->reset();
+        unitsSize_ = unitsDone_ = 0;
+    }
 }
 
 IconvConverter::Progress IconvConverter::step(const char** in, size_t* inLeft, uint8_t* window, size_t room,
                                               size_t* written) {
-    if (decodeTable_ == nullptr && encodeTable_ == nullptr) return iconvStep(in, inLeft, window, room, written);
+    if (plain_) return iconvStep(in, inLeft, window, room, written);
+    if (toUnits_) return stepThroughUtf16(in, inLeft, window, room, written);
+    if (decodePatch_ != nullptr || encodePatch_ != nullptr) {
+        if (*inLeft == 0) return iconvStep(in, inLeft, window, room, written);
+        return decodePatch_ != nullptr ? stepFromPatched(in, inLeft, window, room, written)
+                                       : stepToPatched(in, inLeft, window, room, written);
+    }
     *written = 0;
     if (*inLeft > 0) {
         return decodeTable_ != nullptr ? stepFromTable(in, inLeft, window, room, written)
@@ -135,6 +185,115 @@ IconvConverter::Progress IconvConverter::stepToTable(const char** in, size_t* in
         if (progress == Progress::Failed) return progress;
     }
     return Progress::Done;
+}
+
+// Patched bytes to units: iconv's units, each looked at where iconv may differ from the platform,
+// and the platform's unit where iconv stops at bytes it rejects.
+IconvConverter::Progress IconvConverter::stepFromPatched(const char** in, size_t* inLeft, uint8_t* window,
+                                                         size_t room, size_t* written) {
+    *written = 0;
+    for (;;) {
+        size_t step = 0;
+        const Progress progress = iconvStep(in, inLeft, window + *written, room - *written, &step);
+        for (size_t i = *written; decodePatch_->rewriteLow <= decodePatch_->rewriteHigh && i + 1 < *written + step; i += 2) {
+            char16_t unit = unitAt(reinterpret_cast<const char*>(window + i));
+            if (!fixDecoded(*decodePatch_, &unit)) return Progress::Failed;
+            std::memcpy(window + i, &unit, 2);
+        }
+        *written += step;
+        if (progress != Progress::Failed || *inLeft == 0) return progress;
+        char16_t unit;
+        const size_t length = decodeRejected(*decodePatch_, reinterpret_cast<const uint8_t*>(*in), *inLeft, &unit);
+        if (length == 0) return Progress::Failed;
+        if (room - *written < (patchUtf8_ ? 3 : 2)) return Progress::Full;
+        if (patchUtf8_) {
+            *written += sys::encodeUtf8(&unit, 1, reinterpret_cast<char*>(window + *written));
+        } else {
+            std::memcpy(window + *written, &unit, 2);
+            *written += 2;
+        }
+        *in += length;
+        *inLeft -= length;
+        if (*inLeft == 0) return Progress::Done;
+    }
+}
+
+// Units to patched bytes: iconv up to a unit the platform lacks, and the platform's bytes where
+// iconv stops at a unit it rejects.
+IconvConverter::Progress IconvConverter::stepToPatched(const char** in, size_t* inLeft, uint8_t* window,
+                                                       size_t room, size_t* written) {
+    *written = 0;
+    for (;;) {
+        if (*written == room) return Progress::Full;
+        // iconv may go as far as the first character the platform lacks, looked for a stretch at a
+        // time so that a text that fails early is not read to its end, and no further than the
+        // window can take (a character is at least a byte there, and at most three bytes here).
+        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(*in);
+        size_t look = std::min({*inLeft, (room - *written) * (patchUtf8_ ? 3 : 2), kLookAhead});
+        // Never between the parts of a character, which iconv would take for an incomplete one.
+        if (patchUtf8_) {
+            while (look < *inLeft && (bytes[look] & 0xC0) == 0x80) ++look;
+        } else if (look >= 2 && look + 1 < *inLeft && (unitAt(*in + look - 2) & 0xFC00) == 0xD800) {
+            look += 2;
+        }
+        const size_t take = firstLacked(*encodePatch_, bytes, look, patchUtf8_);
+        size_t left = take;
+        size_t step = 0;
+        Progress progress = Progress::Done;
+        if (take > 0) progress = iconvStep(in, &left, window + *written, room - *written, &step);
+        *written += step;
+        *inLeft -= take - left;
+        if (progress == Progress::Full || *inLeft == 0) return progress;
+        if (progress == Progress::Done && take == look) continue;
+        char16_t unit = 0;
+        const size_t used = patchUtf8_ ? readUtf8Unit(reinterpret_cast<const uint8_t*>(*in), *inLeft, &unit)
+                                       : (*inLeft < 2 ? 0 : (unit = unitAt(*in), 2));
+        uint8_t out[2];
+        const size_t length = used == 0 || lacksUnit(*encodePatch_, unit) ? 0 : encodeRejected(*encodePatch_, unit, out);
+        if (length == 0) return Progress::Failed;
+        if (room - *written < length) return Progress::Full;
+        std::memcpy(window + *written, out, length);
+        *written += length;
+        *in += used;
+        *inLeft -= used;
+        if (*inLeft == 0) return Progress::Done;
+    }
+}
+
+// Source to units, then units to target, keeping what the window had no room for. With no input
+// left, returns the target to its initial state.
+IconvConverter::Progress IconvConverter::stepThroughUtf16(const char** in, size_t* inLeft, uint8_t* window,
+                                                          size_t room, size_t* written) {
+    *written = 0;
+    const bool closing = *inLeft == 0;
+    for (;;) {
+        if (unitsDone_ < unitsSize_) {
+            const char* units = reinterpret_cast<const char*>(units_.get()) + unitsDone_;
+            size_t left = unitsSize_ - unitsDone_;
+            size_t step = 0;
+            const Progress progress = fromUnits_->step(&units, &left, window + *written, room - *written, &step);
+            *written += step;
+            unitsDone_ = unitsSize_ - left;
+            if (progress != Progress::Done) return progress;
+        }
+        if (*inLeft == 0) {
+            if (!closing) return Progress::Done;
+            // Decoding to UTF-16LE leaves no shift state to write.
+            toUnits_->reset();
+            size_t step = 0;
+            const Progress progress = fromUnits_->step(in, inLeft, window + *written, room - *written, &step);
+            *written += step;
+            return progress;
+        }
+        // No more than two units a byte, and room for a character whatever it is.
+        const size_t unitRoom = std::min(kUnitsChunk, *inLeft * 4 + 8);
+        if (!units_) units_ = std::make_unique_for_overwrite<uint8_t[]>(kUnitsChunk);
+        size_t decoded = 0;
+        const Progress progress = toUnits_->step(in, inLeft, units_.get(), unitRoom, &decoded);
+        unitsSize_ = decoded;
+        unitsDone_ = 0;
+        if (progress == Progress::Failed || (progress == Progress::Full && decoded == 0)) return Progress::Failed;
+    }
 }
 
 IconvConverter::Progress IconvConverter::iconvStep(const char** in, size_t* inLeft, uint8_t* window, size_t room,

@@ -1,15 +1,18 @@
 #pragma once
 // A converter between two code pages: a conversion descriptor of the C library's iconv, joined
 // to a table for a side whose iconv converter is not one byte to one character
-// (byte_table_codec.h).
+// (byte_table_codec.h), or patched where iconv's table is not the platform's (code_page_patch.h).
+// A patched side paired with anything but UTF-16LE or UTF-8 goes through UTF-16LE in two converters.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace quorvel {
 
 class DataBuffer;
 struct ByteTable;
+struct CodePagePatch;
 
 class IconvConverter {
 public:
@@ -45,13 +48,24 @@ private:
     Progress iconvStep(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
     Progress stepFromTable(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
     Progress stepToTable(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
+    Progress stepFromPatched(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
+    Progress stepToPatched(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
+    Progress stepThroughUtf16(const char** in, size_t* inLeft, uint8_t* window, size_t room, size_t* written);
 
     bool open_ = false;
+    bool plain_ = false;  // iconv alone, the common case
     // iconv_t; with a table side it converts between UTF-16LE and the other side, and is absent
     // when that side is UTF-16LE too.
     void* handle_ = nullptr;
     const ByteTable* decodeTable_ = nullptr;  // the source is a table code page
     const ByteTable* encodeTable_ = nullptr;  // the target is a table code page
+    const CodePagePatch* decodePatch_ = nullptr;  // the source is patched, the target UTF-16LE or UTF-8
+    const CodePagePatch* encodePatch_ = nullptr;  // the target is patched, the source UTF-16LE or UTF-8
+    bool patchUtf8_ = false;  // the other side of a patch is UTF-8, not UTF-16LE
+    // Through UTF-16LE: source to units, units to target, and the units decoded but not yet encoded.
+    std::unique_ptr<IconvConverter> toUnits_, fromUnits_;
+    std::unique_ptr<uint8_t[]> units_;
+    size_t unitsSize_ = 0, unitsDone_ = 0;
 };
 
 }  // namespace quorvel

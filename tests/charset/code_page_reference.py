@@ -2,7 +2,12 @@
 """Prints Python's decoding of every single byte, and for the double-byte code pages of every
 lead and trail pair whose lead does not decode alone, for the code pages Python has a codec of.
 One line each: code page, the bytes in hex, then the UTF-16 units in hex joined by '.', or X when
-the bytes do not decode. An independent reference for the converter's tables."""
+the bytes do not decode. An independent reference for the converter's tables.
+
+With --encode: the encoding of every character of the Basic Multilingual Plane instead, for the
+double-byte code pages whose C library converter is patched (not EUC-KR: Python's euc_kr spells
+the syllables KS X 1001 lacks as jamo sequences, which the platform does not): code page, the unit
+in hex, then the bytes in hex, or X when the character has none."""
 
 import sys
 
@@ -25,6 +30,8 @@ DOUBLE = {
     54936: "gb18030",
 }
 
+ENCODE = {932: "cp932", 1361: "johab"}
+
 
 def decoded(data, codec):
     try:
@@ -34,8 +41,21 @@ def decoded(data, codec):
     return "-" + ".".join(units[i:i + 2][::-1].hex().upper() for i in range(0, len(units), 2))
 
 
+def encoded(unit, codec):
+    try:
+        return chr(unit).encode(codec).hex().upper()
+    except UnicodeEncodeError:
+        return "X"
+
+
 def main():
     out = []
+    if "--encode" in sys.argv:
+        for code_page, codec in sorted(ENCODE.items()):
+            for unit in [u for u in range(0x10000) if not 0xD800 <= u < 0xE000]:
+                out.append(f"{code_page} {unit:04X} {encoded(unit, codec)}")
+        sys.stdout.write("\n".join(out) + "\n")
+        return
     for code_page, codec in sorted({**SINGLE, **DOUBLE}.items()):
         for byte in range(256):
             single = bytes([byte])

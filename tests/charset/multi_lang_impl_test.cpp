@@ -8,6 +8,7 @@
 
 #include "charset/byte_table_codec.h"
 #include "charset/charset_name_tables.h"
+#include "charset/code_page_patch.h"
 #include "charset/iconv_names.h"
 #include "charset_test_support.h"
 
@@ -43,8 +44,10 @@ std::set<uint32_t> servedNamedCodePages() {
     std::set<uint32_t> pages;
     for (const CharsetNameEntry& e : kCharsetNameTable) pages.insert(e.codePage);
     for (const CharsetNameEntry& e : kCommonCharsetNames) pages.insert(e.codePage);
-    // Code pages converted by table are checked against Python's codecs (code_page_fidelity_test).
-    std::erase_if(pages, [](uint32_t cp) { return iconvNameForCodePage(cp) == nullptr || byteTableForCodePage(cp); });
+    // Code pages converted by table or patched are checked against Python's codecs (code_page_fidelity_test).
+    std::erase_if(pages, [](uint32_t cp) {
+        return iconvNameForCodePage(cp) == nullptr || byteTableForCodePage(cp) || codePagePatch(cp);
+    });
     return pages;
 }
 

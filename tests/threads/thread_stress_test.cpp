@@ -2,7 +2,8 @@
 // what the same sequence gets on one thread: the process-wide state (tag pool, string blocks, tree
 // ids, counters, per-thread error information, converters) may not let one thread's work show in
 // another's. Handles on trees of their own are released by whichever thread comes next, and event
-// sinks are connected on one thread and fired on another. Built under ThreadSanitizer as well.
+// sinks are connected on one thread and fired on another. The HTTP members talk to one loopback
+// server that all threads share. Built under ThreadSanitizer as well.
 //
 // A member joins the stress run with one line in kOperations: its name and a function that calls
 // it on the worker's documents and returns what it saw, as text that must not depend on timing.
@@ -20,6 +21,7 @@
 #include "component/component_test_support.h"
 #include "core/automation/variant_holder.h"
 #include "core/data_buffer.h"
+#include "loopback_http.h"
 #include "scratch_dir.h"
 
 namespace quorvel {
@@ -203,6 +205,35 @@ std::string binaryContent(Worker& w) {
     return result;
 }
 
+// Entered before main, while the process has one thread, as a user namespace requires.
+const bool kPrivateNetwork = enterPrivateNetwork();
+
+// What the loopback server answers: "/<n>" with document n, a POST with its own body.
+void serveDocuments(Connection& c, LoopbackServer&) {
+    const std::string r = c.readRequest();
+    if (r.empty()) return;
+    c.send(reply(200, r.rfind("POST", 0) == 0 ? r.substr(r.find("\r\n\r\n") + 4) : kDocuments[r[5] - '0']));
+}
+
+// A document fetched with GetURL and loaded from the bytes it brought.
+std::string fetch(Worker& w) {
+    VariantHolder v;
+    const std::string url = "http://127.0.0.1/" + std::to_string(w.pick(static_cast<int>(std::size(kDocuments))));
+    const HRESULT got = w.doc->GetURL(bstr(url).get(), bstr("").get(), bstr("").get(), bstr("").get(), v.get());
+    LONG ok = 0;
+    const HRESULT loaded = w.doc->LoadXmlV(*v.get(), &ok);
+    w.cursor = w.doc;
+    return flag(got, v.get()->vt) + " " + flag(loaded, ok);
+}
+
+// The cursor's subtree posted with HttpPost; the server's echo comes back as a tree of its own.
+std::string post(Worker& w) {
+    IQuorvelXml* answer = nullptr;
+    const HRESULT posted = w.cursor->HttpPost(bstr("http://127.0.0.1/post").get(), &answer);
+    const ComPtr<IQuorvelXml> echo = adoptResult(answer);
+    return hr(posted) + (echo ? xmlOf(echo.get()) : errorLogXml(w.cursor.get()));
+}
+
 struct Operation {
     const char* name;
     std::function<std::string(Worker&)> run;
@@ -245,6 +276,8 @@ const Operation kOperations[] = {
                                        return hr(w.cursor->QEncodeContent(bstr(w.pickOf(kEncodings)).get(), *v.get())) + contentOf(w.cursor.get()); }},
     {"DecodeContent", [](Worker& w) { VariantHolder v; return hr(w.cursor->DecodeContent(v.get())) + std::to_string(v.get()->vt); }},
     {"SetBinaryContent+GetBinaryContent", binaryContent},
+    {"GetURL+LoadXmlV", fetch},
+    {"HttpPost", post},
 };
 constexpr int kOperationCount = static_cast<int>(std::size(kOperations));
 
@@ -271,6 +304,10 @@ TEST(ThreadStress, ThreadsRunningMembersOnTheirOwnDocumentsSeeWhatOneThreadSees)
     constexpr int kSteps = 400;
     ScratchDir scratch;
     const int64_t handles = CQuorvelXml::liveCount();
+    // Port 80 of a network namespace of our own, so that the HTTP members speak plain HTTP to it.
+    ASSERT_TRUE(kPrivateNetwork) << "no network namespace can be made here";
+    LoopbackServer server(80, serveDocuments);
+    ScopedEnv proxies[3] = {{"http_proxy", nullptr}, {"all_proxy", nullptr}, {"ALL_PROXY", nullptr}};
 
     ReleaseBin sharedBin;
     std::vector<std::vector<std::string>> together(kThreads);
