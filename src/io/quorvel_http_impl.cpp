@@ -13,6 +13,7 @@
 #include <new>
 
 #include "core/data_buffer.h"
+#include "io/page_prefaulter.h"
 #include "io/tls_verification.h"
 
 namespace quorvel {
@@ -97,14 +98,19 @@ struct QuorvelHttpImpl::Sink {
     uint8_t* block = nullptr;
     uint64_t size = 0;
     uint64_t capacity = 0;
+    PagePrefaulter prefaulter;  // runs while a presized block fills
 
     Sink(StringBuffer* text, uint64_t limit) : text(text), limit(limit) {}
-    ~Sink() { std::free(block); }
+    ~Sink() {
+        prefaulter.stop();
+        std::free(block);
+    }
     Sink(const Sink&) = delete;
     Sink& operator=(const Sink&) = delete;
 
     // Appends what was gathered to out, handing the block over when out is empty.
     void deliver(DataBuffer& out) {
+        prefaulter.stop();
         if (out.empty() && block && size > 0) {
             out.adopt(block, static_cast<uint32_t>(size));
             block = nullptr;
@@ -117,6 +123,8 @@ struct QuorvelHttpImpl::Sink {
 
     // An announced length is trusted this far for the first block; beyond it the block doubles.
     static constexpr uint64_t kMaxPresize = 256u << 20;
+    // From this announced length on, the block's pages are made present on a second thread.
+    static constexpr uint64_t kPrefaulted = 8u << 20;
 
     static size_t write(char* bytes, size_t size, size_t count, void* self) {
         Sink& s = *static_cast<Sink*>(self);
@@ -146,6 +154,7 @@ struct QuorvelHttpImpl::Sink {
                 curl_easy_getinfo(s.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK && announced > 0)
                 grown = std::max(grown, std::min(static_cast<uint64_t>(announced), kMaxPresize));
             grown = std::min(grown, s.limit);
+            s.prefaulter.stop();
             void* moved = std::realloc(s.block, static_cast<size_t>(grown));
             if (!moved) {
                 s.tooLarge = true;
@@ -154,9 +163,12 @@ struct QuorvelHttpImpl::Sink {
             s.block = static_cast<uint8_t*>(moved);
             s.capacity = grown;
             adviseHugePages(s.block, grown);
+            if (announced >= static_cast<curl_off_t>(kPrefaulted) && s.size == 0)
+                s.prefaulter.start(s.block, static_cast<size_t>(grown));
         }
         std::memcpy(s.block + s.size, bytes, static_cast<size_t>(n));
         s.size = need;
+        s.prefaulter.written(static_cast<size_t>(need));
         return static_cast<size_t>(n);
     }
 };
