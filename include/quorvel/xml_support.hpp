@@ -147,17 +147,27 @@ private:
 };
 
 // The UTF-8 text of a host string (empty for the absent string). Short ASCII text, the usual
-// tag or name, is copied unit for unit; other short strings take one pass through a buffer on
-// the stack, long ones two passes.
+// tag or name, is narrowed unit for unit straight into the string; other short strings take one
+// pass through a buffer on the stack, long ones two passes.
 inline std::string to_utf8(BSTR s) {
     // The length prefix: the byte count in the four bytes before the first unit.
     const std::size_t units = s ? reinterpret_cast<const std::uint32_t*>(s)[-1] / sizeof(OLECHAR) : 0;
-    char small[192];
     if (units <= 32) {
+        // Two units per step, as one 32-bit word: for a tag of a few units this beats both an
+        // early-exit loop and the vector code a plain loop becomes.
+        std::uint32_t any = 0;
         std::size_t i = 0;
-        for (; i < units && s[i] < 0x80; ++i) small[i] = static_cast<char>(s[i]);
-        if (i == units) return std::string(small, units);
+        for (; i + 2 <= units; i += 2) {
+            std::uint32_t pair;
+            std::memcpy(&pair, s + i, sizeof pair);
+            any |= pair;
+        }
+        if (i < units) any |= s[i];
+        // From a range of units the string narrows them in an inline loop, where a copy of a
+        // length known only at run time would call the C library for a few bytes.
+        if ((any & 0xFF80FF80u) == 0) return std::string(s, s + units);
     }
+    char small[192];
     const UINT bytes = qv_SysStringToUtf8(s, small, sizeof small);
     if (bytes <= sizeof small) return std::string(small, bytes);
     std::string out(bytes, '\0');

@@ -325,6 +325,11 @@ TEST(XmlLayer, TextCrossesAsUtf8AndBytesAsSpans) {
         {"\xC0\xAF!", "\xEF\xBF\xBD\xEF\xBF\xBD!"},
         {longText, longText},
         {longWide, longWide},
+        // Short text is checked two units at a time: U+0100 has an ASCII low byte, in either half.
+        {"abcd\xC4\x80", "abcd\xC4\x80"},
+        {"abc\xC4\x80" "d", "abc\xC4\x80" "d"},
+        {std::string(32, 'b'), std::string(32, 'b')},
+        {std::string(31, 'b') + "\xC3\xA9", std::string(31, 'b') + "\xC3\xA9"},
     };
     for (const auto& [in, out] : texts) {
         doc.set_content(in);
