@@ -59,6 +59,11 @@ public:
     }
     // Closes every open element.
     void closeAll();
+    // When the builder has made a single tree, root's, and nothing open is left, gives it the
+    // list of everything its elements hold (TreeInfo::BuiltPieces), so that it can end without
+    // visiting them; tags lists the tag references the elements were given. Nothing more may be
+    // built afterwards.
+    void finish(TreeNode* root, std::vector<std::pair<TagEntry*, int64_t>>&& tags);
     TreeNode* current() const { return current_; }
 
     // The first content of an element without content; nothing for no bytes.
@@ -123,6 +128,8 @@ private:
     }
 
     NodeArena arena_;
+    int32_t trees_ = 0;  // trees begun
+    std::vector<StringBuffer*> ownContents_;  // contents too large for the arena
     // The record of the tree of the open elements, kept here so that making a child does not read
     // its parent, which was written a moment ago and may not be at hand yet.
     TreeInfo* openTree_ = nullptr;

@@ -3,7 +3,9 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/data_buffer.h"
@@ -573,6 +575,15 @@ TreeNode* DocumentParser::run() {
     }
     if (finished_ && finishedPrologLength_ > 0) {
         finished_->tree()->setDoctype(TextRef(prolog_.data(), static_cast<size_t>(finishedPrologLength_)));
+    }
+    if (finished_) {
+        // The tree as built can end without its elements being visited again (see finish).
+        try {
+            std::vector<std::pair<TagEntry*, int64_t>> handed;
+            tags_.countHandedOut(handed);
+            builder_.finish(finished_, std::move(handed));
+        } catch (const std::bad_alloc&) {
+        }
     }
     if (progress_) progress_->Finish();
     TreeNode* result = finished_;
