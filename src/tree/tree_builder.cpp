@@ -122,7 +122,7 @@ void TreeBuilder::setAttributeElsewhere(TreeNode* element, TextRef name, TextRef
     element->attributes_.buildInArena(arena_, &name, &value, 1);
 }
 
-void TreeBuilder::setContent(TreeNode* element, const char* bytes, size_t n) {
+void TreeBuilder::setContentElsewhere(TreeNode* element, const char* bytes, size_t n) {
     if (n == 0) return;
     if (n > static_cast<size_t>(INT32_MAX) - 1) throw std::bad_alloc();
     size_t size = sizeof(TreeNode::BuiltContent) + n + 1;

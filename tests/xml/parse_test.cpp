@@ -25,6 +25,8 @@ TEST(Parse, GrammarTable) {
         {"<a>x<!-- c -->y<?p?>z</a>", "a \"x y z\""}, {"<a>&amp;lt;</a>", "a \"&lt;\""},
         {"<a>&amp;lt;<b/>x</a>", "a \"< x\"{b}"},
         {"<a>&lt;&gt;&quot;&amp;&apos;&#65;&LT;</a>", "a \"<>\"&&apos;&#65;&LT;\""},
+        {"<a>&amp;lt;<b>&amp;gt;</b>x<c>&amp;</c>y</a>", "a \"< x y\"{b \"&gt;\",c \"&\"}"},
+        {"<a>&amp;lt;<b/><![CDATA[&gt;]]><c/>z</a>", "a [<> z]{b,c}"},
         {"<a> \r\n\t <b> \n </b>\t</a>", "a{b}"}, {"<a>1<b>2</b>3<c/>4</a>", "a \"1 3 4\"{b \"2\",c}"},
         // CDATA: only at the start of an iteration inside an element; raw, appended without space.
         // After text it is read as other markup and its end left as text.
