@@ -156,6 +156,7 @@ AttributeSet::Block* AttributeSet::carve(NodeArena& arena, size_t areaBytes) {
         b = static_cast<Block*>(std::malloc(sizeof(Block) + areaBytes));
         if (!b) throw std::bad_alloc();
         b->inArena = 0;
+        arena.noteBlock(b);
     }
     b->capacity = static_cast<uint32_t>(areaBytes);
     return b;

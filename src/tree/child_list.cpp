@@ -197,6 +197,7 @@ void ChildList::assignInArena(NodeArena& arena, TreeNode* const* nodes, int32_t 
     } else {
         b = allocate(n);
         setBlock(b);
+        arena.noteBlock(b);
     }
     std::memcpy(slots(), nodes, sizeof(TreeNode*) * static_cast<size_t>(n));
     b->end = n;

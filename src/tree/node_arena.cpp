@@ -41,6 +41,13 @@ void NodeArena::retire() {
     if (!chunk_) return;
     auto* h = reinterpret_cast<ChunkHeader*>(chunk_ + kPagePointer);
     chunk_ = nullptr;
+    if (!inventoryLost_ && carved_ > 0) {
+        try {
+            inventory_.chunks.emplace_back(h, carved_);
+        } catch (...) {
+            inventoryLost_ = true;
+        }
+    }
     // Dropping bias - carved is the same as adding carved - bias.
     drop(h, kBias - carved_);
 }
@@ -81,6 +88,28 @@ void* NodeArena::allocateSlow(size_t n) {
 
 void NodeArena::release(const void* p, int64_t n) {
     if (p && n > 0) drop(headerOf(p), n);
+}
+
+void NodeArena::noteBlock(void* block) noexcept {
+    if (inventoryLost_) return;
+    try {
+        inventory_.blocks.push_back(block);
+    } catch (...) {
+        inventoryLost_ = true;
+    }
+}
+
+bool NodeArena::takeInventory(Inventory& out) {
+    retire();
+    if (inventoryLost_) return false;
+    out = std::move(inventory_);
+    inventory_ = {};
+    return true;
+}
+
+void NodeArena::Inventory::releaseAll() const {
+    for (const auto& [header, pieces] : chunks) drop(static_cast<ChunkHeader*>(header), pieces);
+    for (void* b : blocks) std::free(b);
 }
 
 int64_t NodeArena::liveChunks() { return chunksAlive.load(std::memory_order_relaxed); }

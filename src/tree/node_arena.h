@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace quorvel {
 
@@ -52,6 +54,22 @@ public:
     // Ends n pieces of the chunk holding p.
     static void release(const void* p, int64_t n = 1);
 
+    // Every chunk an arena carved from, with the pieces it carved there, and the blocks that
+    // builders took from malloc instead, being too large for a piece. A tree that is all of an
+    // arena's making, and unchanged since, ends by giving these back in one step each instead of
+    // piece by piece (see TreeInfo::BuiltPieces).
+    struct Inventory {
+        std::vector<std::pair<void*, int64_t>> chunks;
+        std::vector<void*> blocks;
+        // Ends each chunk's pieces and frees each block. REQUIRES: nothing in them ended yet.
+        void releaseAll() const;
+    };
+    // A block from malloc that belongs to something built from this arena (see Inventory).
+    void noteBlock(void* block) noexcept;
+    // Retires the current chunk and hands over the inventory; false when it could not be kept
+    // complete (no memory for it). REQUIRES: nothing more is carved from this arena.
+    bool takeInventory(Inventory& out);
+
     // Chunks alive in the process, for tests and statistics.
     static int64_t liveChunks();
 
@@ -82,6 +100,8 @@ private:
     char* chunkEnd_ = nullptr;
     size_t nextChunkBytes_ = kFirstChunkBytes;
     int64_t carved_ = 0;  // pieces carved from the current chunk
+    Inventory inventory_;
+    bool inventoryLost_ = false;
 };
 
 }  // namespace quorvel

@@ -72,6 +72,8 @@ TreeNode* TreeBuilder::openSlow(TagEntry* tag) {
         throw;
     }
     openTree_ = node->tree_;
+    openTree_->markAsBuilt();
+    ++trees_;
     return enter(node);
 }
 
@@ -88,6 +90,7 @@ void TreeBuilder::closeAll() {
             // No room for an exact block: give the children a list of the ordinary kind, which
             // grows one child at a time; if even that fails, they are lost with their subtrees.
             TreeNode* node = current_;
+            node->edited();  // its children's list is not the arena's
             TreeNode** i = first_;
             try {
                 for (; i < top_; ++i) node->children_.append(*i);
@@ -105,16 +108,28 @@ void TreeBuilder::closeAll() {
     }
 }
 
+void TreeBuilder::finish(TreeNode* root, std::vector<std::pair<TagEntry*, int64_t>>&& tags) {
+    if (trees_ != 1 || current_ || !openTree_ || !root || root->tree_ != openTree_) return;
+    TreeInfo::BuiltPieces pieces;
+    if (!arena_.takeInventory(pieces.arena)) return;
+    pieces.tags = std::move(tags);
+    pieces.contents = std::move(ownContents_);
+    ownContents_.clear();
+    openTree_->keepBuiltPieces(std::move(pieces));
+}
+
 void TreeBuilder::setAttributeElsewhere(TreeNode* element, TextRef name, TextRef value) {
     element->attributes_.buildInArena(arena_, &name, &value, 1);
 }
 
-void TreeBuilder::setContent(TreeNode* element, const char* bytes, size_t n) {
+void TreeBuilder::setContentElsewhere(TreeNode* element, const char* bytes, size_t n) {
     if (n == 0) return;
     if (n > static_cast<size_t>(INT32_MAX) - 1) throw std::bad_alloc();
     size_t size = sizeof(TreeNode::BuiltContent) + n + 1;
     if (size > NodeArena::kLargestPiece) {
-        element->setContentBytes(bytes, static_cast<int32_t>(n));
+        ownContents_.reserve(ownContents_.size() + 1);
+        element->content_ = reinterpret_cast<uintptr_t>(new StringBuffer(bytes, static_cast<int32_t>(n), 0));
+        ownContents_.push_back(element->ownedContent());
         return;
     }
     auto* text = static_cast<TreeNode::BuiltContent*>(arena_.allocate(size));

@@ -1,10 +1,13 @@
 #pragma once
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "tree/node_arena.h"
+#include "tree/small_copy.h"
 #include "tree/text_ref.h"
 #include "tree/tree_node.h"
 
@@ -59,10 +62,47 @@ public:
     }
     // Closes every open element.
     void closeAll();
+    // When the builder has made a single tree, root's, and nothing open is left, gives it the
+    // list of everything its elements hold (TreeInfo::BuiltPieces), so that it can end without
+    // visiting them; tags lists the tag references the elements were given. Nothing more may be
+    // built afterwards.
+    void finish(TreeNode* root, std::vector<std::pair<TagEntry*, int64_t>>&& tags);
     TreeNode* current() const { return current_; }
 
     // The first content of an element without content; nothing for no bytes.
-    void setContent(TreeNode* element, const char* bytes, size_t n);
+    void setContent(TreeNode* element, const char* bytes, size_t n) {
+        // Most contents are short and fit the current page: carved and copied without a call.
+        const size_t size = (sizeof(TreeNode::BuiltContent) + n + 1 + 7) & ~size_t{7};
+        void* room;
+        if (n - 1 >= kShortContent || !arena_.tryAllocate(size, room)) {
+            setContentElsewhere(element, bytes, n);
+            return;
+        }
+        auto* text = static_cast<TreeNode::BuiltContent*>(room);
+        text->length = static_cast<int32_t>(n);
+        copySmall(text->bytes(), bytes, n);
+        text->bytes()[n] = 0;
+        element->content_ = reinterpret_cast<uintptr_t>(text) | TreeNode::kBuiltContent;
+    }
+    // As setContent, for the bytes that fill(to) writes to room for n and counts (at most n), so
+    // that a decoded text is written once, where it stays.
+    template <class Fill>
+    void setContentBy(TreeNode* element, size_t n, Fill fill) {
+        const size_t size = sizeof(TreeNode::BuiltContent) + n + 1;
+        if (n == 0 || size > NodeArena::kLargestPiece) {
+            setContentFilled(element, n, fill);
+            return;
+        }
+        auto* text = static_cast<TreeNode::BuiltContent*>(arena_.allocate(size));
+        const size_t length = fill(text->bytes());
+        text->length = static_cast<int32_t>(length);
+        text->bytes()[length] = 0;
+        if (length == 0) {
+            NodeArena::release(text);
+            return;
+        }
+        element->content_ = reinterpret_cast<uintptr_t>(text) | TreeNode::kBuiltContent;
+    }
     // The attributes of an element without attributes, in order; pairs with an empty name are
     // left out.
     void setAttributes(TreeNode* element, const TextRef* names, const TextRef* values, int32_t n) {
@@ -78,7 +118,18 @@ public:
     }
 
 private:
+    static constexpr size_t kShortContent = 32;
     TreeNode* openSlow(TagEntry* tag);
+    [[gnu::noinline]] void setContentElsewhere(TreeNode* element, const char* bytes, size_t n);
+    template <class Fill>
+    [[gnu::noinline]] void setContentFilled(TreeNode* element, size_t n, Fill fill) {
+        if (n == 0) return;
+        StringBuffer filled;
+        if (n > static_cast<size_t>(INT32_MAX) - 1) throw std::bad_alloc();
+        filled.reserve(static_cast<int32_t>(n));
+        filled.extendBy(static_cast<int32_t>(fill(filled.mutableData())));
+        setContent(element, filled.data(), static_cast<size_t>(filled.length()));
+    }
     [[gnu::noinline]] void setAttributeElsewhere(TreeNode* element, TextRef name, TextRef value);
     // An open element holds its first child directly, as a closed one with a single child does,
     // and its children go on the stack from the second on: chains of single children, the most
@@ -123,6 +174,8 @@ private:
     }
 
     NodeArena arena_;
+    int32_t trees_ = 0;  // trees begun
+    std::vector<StringBuffer*> ownContents_;  // contents too large for the arena
     // The record of the tree of the open elements, kept here so that making a child does not read
     // its parent, which was written a moment ago and may not be at hand yet.
     TreeInfo* openTree_ = nullptr;

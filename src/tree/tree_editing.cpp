@@ -6,6 +6,8 @@ namespace quorvel {
 
 void TreeNode::swapNodeData(TreeNode* other) {
     if (!other || other == this) return;
+    edited();
+    other->edited();
     std::swap(tag_, other->tag_);
     std::swap(content_, other->content_);
     attributes_.swap(other->attributes_);

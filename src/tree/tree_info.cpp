@@ -1,8 +1,10 @@
 #include "tree/tree_info.h"
 
 #include <atomic>
+#include <climits>
 
 #include "tree/search_cursor.h"
+#include "tree/tag_pool.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
@@ -20,6 +22,7 @@ TreeInfo::TreeInfo(TreeNode* root, int32_t handleCount)
 }
 
 TreeInfo::~TreeInfo() {
+    delete built_;
     delete cursor_;
     delete doctype_;
     TreeNode::destroyTree(declaration_);
@@ -34,6 +37,37 @@ SearchCursor& TreeInfo::searchCursor() {
 void TreeInfo::forgetSearchPosition() {
     cursor_->found = nullptr;
     std::vector<TreeNode*>().swap(cursor_->parents);
+}
+
+void TreeInfo::keepBuiltPieces(BuiltPieces&& pieces) {
+    if (!asBuilt_) return;
+    try {
+        BuiltPieces* kept = new BuiltPieces(std::move(pieces));
+        delete built_;
+        built_ = kept;
+    } catch (...) {
+        forgetBuiltPieces();  // the tree ends element by element, as any other
+    }
+}
+
+void TreeInfo::forgetBuiltPieces() {
+    asBuilt_ = false;
+    delete built_;
+    built_ = nullptr;
+}
+
+void TreeInfo::releaseBuiltPieces() {
+    BuiltPieces* b = built_;
+    built_ = nullptr;
+    asBuilt_ = false;
+    for (const auto& [tag, count] : b->tags) {
+        for (int64_t left = count; left > 0; left -= INT32_MAX) {
+            CommonStrings::release(tag, static_cast<int32_t>(left < INT32_MAX ? left : INT32_MAX));
+        }
+    }
+    for (StringBuffer* c : b->contents) delete c;
+    b->arena.releaseAll();
+    delete b;
 }
 
 int32_t TreeInfo::takeNextId() { return nextTreeId.fetch_add(1, std::memory_order_relaxed); }

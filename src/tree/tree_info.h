@@ -1,13 +1,17 @@
 #pragma once
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "core/string_buffer.h"
+#include "tree/node_arena.h"
 #include "tree/text_ref.h"
 
 namespace quorvel {
 
 class TreeNode;
 struct SearchCursor;
+class TagEntry;
 
 // What all elements of one tree share: the root, the XML declaration, the DOCTYPE and
 // processing-instruction text, the tree id and the number of node handles on the tree's nodes.
@@ -41,8 +45,31 @@ public:
     uint64_t reshapeCount() const { return reshapes_; }
     void noteReshape() {
         ++reshapes_;
+        noteEdit();
         if (cursor_) forgetSearchPosition();
     }
+    // Everything the elements of a tree hold when a builder has just made all of them: tag
+    // references, arena pieces, blocks and contents of their own. While the tree stays as built,
+    // it ends by giving these back in bulk, without visiting its elements, whose memory a large
+    // document no longer has at hand.
+    struct BuiltPieces {
+        std::vector<std::pair<TagEntry*, int64_t>> tags;
+        NodeArena::Inventory arena;
+        std::vector<StringBuffer*> contents;
+    };
+    // A builder's tree whose elements nothing has changed yet; see keepBuiltPieces.
+    void markAsBuilt() { asBuilt_ = true; }
+    // Hands the tree pieces, which must be exactly what its elements hold; nothing when the
+    // tree has been changed since it was marked.
+    void keepBuiltPieces(BuiltPieces&& pieces);
+    // Whether the tree would end in bulk now, for tests.
+    bool keepsBuiltPieces() const { return built_ != nullptr; }
+    // Every change of a tag, content or attribute counts here, and every reshaping: the pieces
+    // no longer tell what the elements hold, and the tree ends element by element.
+    void noteEdit() {
+        if (asBuilt_) forgetBuiltPieces();
+    }
+
     // The position of the tree's last successful search (see SearchCursor); made on first use.
     SearchCursor& searchCursor();
 
@@ -64,8 +91,14 @@ private:
     int32_t handleCount_;
     void forgetSearchPosition();
 
+    void forgetBuiltPieces();
+    // Gives back everything listed in built_; the elements are gone with it.
+    void releaseBuiltPieces();
+
     uint64_t reshapes_ = 0;
     SearchCursor* cursor_ = nullptr;
+    bool asBuilt_ = false;
+    BuiltPieces* built_ = nullptr;
 };
 
 }  // namespace quorvel

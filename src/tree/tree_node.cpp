@@ -214,12 +214,17 @@ void TreeNode::destroyTree(TreeNode* node) {
         root = node;
         while (root->parent_) root = root->parent_;
     }
-    destroySubtree(root);
+    if (info && info->root_ == root && info->built_) {
+        info->releaseBuiltPieces();
+    } else {
+        destroySubtree(root);
+    }
     if (info && info->root_ == root) delete info;
 }
 
 void TreeNode::setTag(const char* text) {
     if (!text) {
+        edited();
         CommonStrings::release(tag_);
         tag_ = nullptr;
         return;
@@ -229,6 +234,7 @@ void TreeNode::setTag(const char* text) {
 
 void TreeNode::setTag(std::string_view text) {
     if (tag_ && tag_->view() == text) return;
+    edited();
     TagEntry* fresh = CommonStrings::intern(text);
     CommonStrings::release(tag_);
     tag_ = fresh;
@@ -236,6 +242,7 @@ void TreeNode::setTag(std::string_view text) {
 
 void TreeNode::setTagEntry(TagEntry* entry) {
     if (entry == tag_) return;
+    edited();
     CommonStrings::retain(entry);
     CommonStrings::release(tag_);
     tag_ = entry;
@@ -254,6 +261,7 @@ void TreeNode::setContentBytes(const char* bytes, int32_t length) {
         clearContent();
         return;
     }
+    edited();
     StringBuffer* owned = (content_ & kBuiltContent) ? nullptr : ownedContent();
     if (owned && !(bytes >= owned->data() && bytes < owned->data() + owned->capacity())) {
         owned->clear();
@@ -268,6 +276,7 @@ void TreeNode::setContentBytes(const char* bytes, int32_t length) {
 
 void TreeNode::appendContentBytes(const char* bytes, int32_t length) {
     if (!bytes || length <= 0) return;
+    edited();
     if (!content_) {
         content_ = reinterpret_cast<uintptr_t>(newContent(bytes, length));
         return;
@@ -275,9 +284,13 @@ void TreeNode::appendContentBytes(const char* bytes, int32_t length) {
     contentForWriting().appendBytes(bytes, length);
 }
 
-void TreeNode::clearContent() { dropContent(); }
+void TreeNode::clearContent() {
+    edited();
+    dropContent();
+}
 
 StringBuffer& TreeNode::contentForWriting() {
+    edited();
     if (!content_) {
         content_ = reinterpret_cast<uintptr_t>(new StringBuffer(120));
     } else if (content_ & kBuiltContent) {

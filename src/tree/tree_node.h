@@ -114,10 +114,22 @@ public:
 
     // Attributes.
     const AttributeSet& attributes() const { return attributes_; }
-    void addAttribute(TextRef name, TextRef value) { attributes_.add(name, value); }
-    void updateAttribute(TextRef name, TextRef value) { attributes_.update(name, value); }
-    void removeAttribute(TextRef name) { attributes_.remove(name); }
-    void removeAllAttributes() { attributes_.removeAll(); }
+    void addAttribute(TextRef name, TextRef value) {
+        edited();
+        attributes_.add(name, value);
+    }
+    void updateAttribute(TextRef name, TextRef value) {
+        edited();
+        attributes_.update(name, value);
+    }
+    void removeAttribute(TextRef name) {
+        edited();
+        attributes_.remove(name);
+    }
+    void removeAllAttributes() {
+        edited();
+        attributes_.removeAll();
+    }
     int32_t attributeCount() const { return attributes_.count(); }
     bool attributeNameAt(int32_t i, StringBuffer& out) const { return attributes_.nameAt(i, out); }
     bool attributeValueAt(int32_t i, StringBuffer& out) const { return attributes_.valueAt(i, out); }
@@ -182,6 +194,10 @@ private:
     // (TreeInfo::noteReshape). Tags, contents and attributes change no search order.
     void reshaped() {
         if (tree_) tree_->noteReshape();
+    }
+    // Every change of a tag, content or attribute is noted on the tree (TreeInfo::noteEdit).
+    void edited() {
+        if (tree_) tree_->noteEdit();
     }
     // Ends the content in whichever form it has; the field becomes 0.
     void dropContent();

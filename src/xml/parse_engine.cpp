@@ -3,7 +3,9 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/data_buffer.h"
@@ -467,6 +469,12 @@ private:
     void appendRun(TreeNode* e, const char* run, size_t n, bool ampersand);
     void decodeContent(TreeNode* e, size_t from);
     void noteFrontier(TreeNode* e, const char* text, size_t from, size_t length);
+    // Notes the frontier of unsettled_, whose content is still its one decoded run.
+    void settleFrontier() {
+        TreeNode* e = unsettled_;
+        unsettled_ = nullptr;
+        noteFrontier(e, e->contentData(), 0, static_cast<size_t>(e->contentLength()));
+    }
     [[gnu::always_inline]] inline void closeCurrent();
     void closeTopLevel(TreeNode* root);
     // Whether the next log entry is made, or left out as made already; counts it either way.
@@ -503,6 +511,9 @@ private:
     // Elements still open whose content holds an '&' that a later decode may replace, with the
     // first such position. Everything before it is final, so decoding resumes there.
     std::unordered_map<TreeNode*, size_t> entityFrontiers_;
+    // An open element whose content is one run with an entity, decoded, and whose frontier is
+    // not looked for until a second run or section comes: most elements get none.
+    TreeNode* unsettled_ = nullptr;
 };
 
 TreeNode* DocumentParser::run() {
@@ -574,6 +585,15 @@ TreeNode* DocumentParser::run() {
     if (finished_ && finishedPrologLength_ > 0) {
         finished_->tree()->setDoctype(TextRef(prolog_.data(), static_cast<size_t>(finishedPrologLength_)));
     }
+    if (finished_) {
+        // The tree as built can end without its elements being visited again (see finish).
+        try {
+            std::vector<std::pair<TagEntry*, int64_t>> handed;
+            tags_.countHandedOut(handed);
+            builder_.finish(finished_, std::move(handed));
+        } catch (const std::bad_alloc&) {
+        }
+    }
     if (progress_) progress_->Finish();
     TreeNode* result = finished_;
     finished_ = nullptr;
@@ -623,6 +643,7 @@ void DocumentParser::readCdata() {
     TreeNode* e = builder_.current();
     size_t n = static_cast<size_t>(stop - pos_);
     if (n > 0) {
+        if (unsettled_ == e) settleFrontier();
         size_t before = currentFresh_ ? 0 : static_cast<size_t>(e->contentLength());
         currentFresh_ = false;
         if (before == 0) {
@@ -664,11 +685,12 @@ void DocumentParser::appendRun(TreeNode* e, const char* run, size_t n, bool ampe
             builder_.setContent(e, run, n);
             return;
         }
-        n = decodeInto(scratch_, run, n);
-        builder_.setContent(e, scratch_.data(), n);
-        noteFrontier(e, scratch_.data(), 0, n);
+        builder_.setContentBy(e, n, [&](char* to) { return decodeEntitiesCopy(to, run, n); });
+        if (unsettled_) settleFrontier();
+        unsettled_ = e;
         return;
     }
+    if (unsettled_ == e) settleFrontier();
     StringBuffer& content = e->contentForWriting();
     size_t from = static_cast<size_t>(content.length());
     if (!entityFrontiers_.empty()) {
@@ -961,6 +983,7 @@ void DocumentParser::closeCurrent() {
     currentFresh_ = false;
     TreeNode* e = builder_.close();
     if (!e) return;
+    if (unsettled_ == e) unsettled_ = nullptr;
     if (!entityFrontiers_.empty()) entityFrontiers_.erase(e);
     if (!builder_.current()) closeTopLevel(e);  // no parent became the open element
 }

@@ -15,6 +15,20 @@ TagCache::~TagCache() {
     }
 }
 
+void TagCache::countHandedOut(std::vector<std::pair<TagEntry*, int64_t>>& out) const {
+    for (const Slot& s : slots_) {
+        if (!s.entry) continue;
+        // The batches double from the first up to the largest, as refill takes them.
+        int64_t retained = 0;
+        int64_t batch = kFirstBatch;
+        for (int32_t i = 0; i < s.refills; ++i) {
+            retained += batch;
+            if (batch < kLargestBatch) batch *= 2;
+        }
+        if (retained > s.prepaid) out.emplace_back(s.entry, retained - s.prepaid);
+    }
+}
+
 TagCache::Slot* TagCache::find(const char* bytes, size_t length, uint64_t hash) {
     size_t mask = slots_.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -27,7 +41,7 @@ TagCache::Slot* TagCache::find(const char* bytes, size_t length, uint64_t hash) 
 void TagCache::grow() {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, 0, 0, 0, nullptr});
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{nullptr, 0, 0, 0, 0, 0, 0, 0, nullptr});
     for (Slot& s : old) {
         if (!s.entry) continue;
         Slot* to = find(s.entry->text(), s.entry->length(), s.hash);
@@ -41,6 +55,7 @@ void TagCache::grow() {
 void TagCache::refill(Slot& s) {
     CommonStrings::retain(s.entry, s.batch);
     s.prepaid = s.batch;
+    ++s.refills;
     if (s.batch < kLargestBatch) s.batch *= 2;
 }
 
@@ -70,6 +85,7 @@ TagEntry* TagCache::takeNew(const char* bytes, size_t length) {
         s->length = static_cast<uint32_t>(length);
         s->prepaid = 0;  // the reference from intern is the cache's own, kept to the end
         s->batch = kFirstBatch;
+        s->refills = 0;
         ++used_;
     }
     return handOut(static_cast<uint32_t>(s - slots_.data()));

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "tree/tag_pool.h"
@@ -63,6 +64,9 @@ public:
         if (!entry) __builtin_unreachable();  // a slot in use has its tag; a caller's test of it is dropped
         return entry;
     }
+
+    // Adds to out each tag with the number of references handed out to callers so far.
+    void countHandedOut(std::vector<std::pair<TagEntry*, int64_t>>& out) const;
 
     // The bits of a word's first min(8, n) bytes.
     static constexpr uint64_t firstBytesMask(size_t n) { return n >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * n)) - 1; }
@@ -143,6 +147,7 @@ private:
         uint32_t length;
         int32_t prepaid;  // references held for elements still to come
         int32_t batch;    // size of the next batch taken from the pool
+        int32_t refills;  // batches taken so far
         Slot* next;       // the slot taken right after this one last time, if any
     };
     static bool matches(const Slot& s, const char* bytes, size_t length, uint64_t head) {

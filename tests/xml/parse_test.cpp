@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "tree/node_arena.h"
+#include "tree/tag_pool.h"
+#include "tree/tree_info.h"
 #include "xml_test_support.h"
 
 namespace quorvel::test {
@@ -21,6 +25,8 @@ TEST(Parse, GrammarTable) {
         {"<a>x<!-- c -->y<?p?>z</a>", "a \"x y z\""}, {"<a>&amp;lt;</a>", "a \"&lt;\""},
         {"<a>&amp;lt;<b/>x</a>", "a \"< x\"{b}"},
         {"<a>&lt;&gt;&quot;&amp;&apos;&#65;&LT;</a>", "a \"<>\"&&apos;&#65;&LT;\""},
+        {"<a>&amp;lt;<b>&amp;gt;</b>x<c>&amp;</c>y</a>", "a \"< x y\"{b \"&gt;\",c \"&\"}"},
+        {"<a>&amp;lt;<b/><![CDATA[&gt;]]><c/>z</a>", "a [<> z]{b,c}"},
         {"<a> \r\n\t <b> \n </b>\t</a>", "a{b}"}, {"<a>1<b>2</b>3<c/>4</a>", "a \"1 3 4\"{b \"2\",c}"},
         // CDATA: only at the start of an iteration inside an element; raw, appended without space.
         // After text it is read as other markup and its end left as text.
@@ -210,6 +216,87 @@ TEST(Parse, LosersAreFreed) {
     EXPECT_EQ(TreeInfo::liveCount(), before);
     EXPECT_EQ(CommonStrings::entryCount(), tagsBefore);
     EXPECT_EQ(parse(static_cast<const char*>(nullptr), nullptr, nullptr), nullptr);
+}
+
+// A tree as parsed ends in bulk, without its elements being visited; once anything in it has
+// changed, it ends element by element. Either way every tag reference, arena chunk, block of
+// its own and record goes back (and under ASan, nothing is freed twice or left behind).
+TEST(Parse, TreesEndInBulkOnlyAsBuilt) {
+    // Pieces of every kind: a child list and an attribute set too large for the arena, a large
+    // content, CDATA, decoded entities, tags of one use and of many.
+    std::string doc = "<?xml version=\"1.0\"?><!DOCTYPE bk><bkRoot>";
+    for (int i = 0; i < 300; ++i) doc += "<bkItem n=\"" + std::to_string(i) + "\">v&amp;" + std::to_string(300 - i) + "</bkItem>";
+    doc += "<bkWide";
+    for (int i = 0; i < 60; ++i) doc += " a" + std::to_string(i) + "=\"" + std::string(40, 'w') + "\"";
+    doc += "/><bkLong>" + std::string(5000, 'l') + "</bkLong><bkData><![CDATA[<&>]]></bkData></bkRoot>";
+    const std::string other = "<bkOther><bkItem/></bkOther>";
+
+    using Edit = std::function<void(TreeNode* root)>;
+    auto item = [](TreeNode* root, int i) { return root->childAt(i); };
+    const std::vector<std::pair<const char*, Edit>> edits = {
+        {"none", nullptr},
+        {"setTag", [&](TreeNode* r) { item(r, 7)->setTag("bkRenamed"); }},
+        {"setTag null", [&](TreeNode* r) { item(r, 7)->setTag(static_cast<const char*>(nullptr)); }},
+        {"setTagEntry", [&](TreeNode* r) { item(r, 7)->setTagEntry(r->tagEntry()); }},
+        {"setContent", [&](TreeNode* r) { item(r, 3)->setContent("fresh"); }},
+        {"appendContent", [&](TreeNode* r) { item(r, 3)->appendContentBytes("more", 4); }},
+        {"clearContent", [&](TreeNode* r) { r->lastChild()->previousSibling()->clearContent(); }},
+        {"contentForWriting", [&](TreeNode* r) { item(r, 3)->contentForWriting().append("x"); }},
+        {"addAttribute", [&](TreeNode* r) { item(r, 3)->addAttribute("m", "1"); }},
+        {"updateAttribute", [&](TreeNode* r) { item(r, 300)->updateAttribute("a5", "short"); }},
+        {"removeAttribute", [&](TreeNode* r) { item(r, 3)->removeAttribute("n"); }},
+        {"removeAllAttributes", [&](TreeNode* r) { item(r, 300)->removeAllAttributes(); }},
+        {"swapNodeData", [&](TreeNode* r) { item(r, 3)->swapNodeData(item(r, 301)); }},
+        {"swapSubtrees", [&](TreeNode* r) { item(r, 3)->swapSubtrees(item(r, 302)); }},
+        {"newChild", [&](TreeNode* r) { TreeNode::newChild(item(r, 3), TextRef("bkNew")); }},
+        {"sortChildren", [&](TreeNode* r) { r->sortChildren(ChildSortKey::Attribute, false, TextRef("n")); }},
+        {"removeAllChildren", [&](TreeNode* r) { item(r, 3)->removeAllChildren(); }},
+        {"appendChild of a parsed tree", [&](TreeNode* r) {
+             TreeNode* o = parse(other.data(), other.size(), nullptr, nullptr);
+             EXPECT_TRUE(o->tree()->keepsBuiltPieces());
+             r->appendChild(o);
+         }},
+        {"detach, kept beyond the rest", [&](TreeNode* r) {
+             TreeNode* kept = item(r, 5);
+             kept->addHandleRef();
+             kept->detachFromParent();  // the rest, without handles, ends here and first
+             EXPECT_EQ(dump(kept), "bkItem n='5' \"v&295\"");
+             kept->releaseHandleRef();
+             TreeNode::destroyTree(kept);
+         }},
+    };
+    const int64_t trees = TreeInfo::liveCount(), chunks = NodeArena::liveChunks();
+    const size_t tags = CommonStrings::entryCount();
+    for (const auto& [name, edit] : edits) {
+        TreeNode* root = parse(doc.data(), doc.size(), nullptr, nullptr);
+        ASSERT_NE(root, nullptr);
+        EXPECT_TRUE(root->tree()->keepsBuiltPieces()) << name;
+        EXPECT_EQ(CommonStrings::refCount("bkItem"), 300) << name;
+        const bool destroys = std::string(name).rfind("detach", 0) == 0;
+        if (edit) edit(root);
+        if (!destroys) {
+            EXPECT_EQ(root->tree()->keepsBuiltPieces(), edit == nullptr) << name;
+            TreeNode::destroyTree(root);
+        }
+        EXPECT_EQ(TreeInfo::liveCount(), trees) << name;
+        EXPECT_EQ(NodeArena::liveChunks(), chunks) << name;
+        EXPECT_EQ(CommonStrings::entryCount(), tags) << name;
+    }
+    // Shapes the builder does not hand its pieces to: text after a child (content built in two
+    // steps), several top-level elements, a 0 byte that starts the parse again.
+    const std::vector<std::pair<std::string, bool>> shapes = {
+        {"<bkA>x<bkB/>y</bkA>", false}, {"<bkA/><bkB><bkC/></bkB>", false},
+        {std::string("<bkA><bkB/>\0<bkC/>", 18), true}, {"<bkA><bkB>t</bkB></bkA>", true},
+    };
+    for (const auto& [text, bulk] : shapes) {
+        TreeNode* root = parse(text.data(), text.size(), nullptr, nullptr);
+        ASSERT_NE(root, nullptr) << text;
+        EXPECT_EQ(root->tree()->keepsBuiltPieces(), bulk) << text;
+        TreeNode::destroyTree(root);
+        EXPECT_EQ(TreeInfo::liveCount(), trees) << text;
+        EXPECT_EQ(NodeArena::liveChunks(), chunks) << text;
+        EXPECT_EQ(CommonStrings::entryCount(), tags) << text;
+    }
 }
 
 // Progress: whatever the parser does to spare itself calls, the events must be those of asking
