@@ -35,15 +35,16 @@ const Entity* entityAt(const char* s, size_t n) {
     return e;
 }
 
-// Copies [in, end) to out with the entities replaced; out may be in itself, as the output never
-// gets ahead of the input. Returns the length written.
-size_t decodeInto(char* out, const char* in, const char* end) {
+// Copies [in, end) to out with the entities replaced, each run between them by copyRun(out, in, n).
+// Returns the length written.
+template <class CopyRun>
+size_t decodeRuns(char* out, const char* in, const char* end, CopyRun copyRun) {
     char* const start = out;
     while (in < end) {
         const void* hit = std::memchr(in, '&', static_cast<size_t>(end - in));
         const char* amp = hit ? static_cast<const char*>(hit) : end;
         const size_t run = static_cast<size_t>(amp - in);
-        if (out != in) std::memmove(out, in, run);
+        copyRun(out, in, run);
         out += run;
         in = amp;
         if (in == end) break;
@@ -61,30 +62,16 @@ size_t decodeInto(char* out, const char* in, const char* end) {
 
 size_t decodeEntities(char* s, size_t from, size_t len) {
     if (from >= len) return len;
-    return from + decodeInto(s + from, s + from, s + len);
+    // In place: the output never gets ahead of the input, so a run moves only once one is decoded.
+    return from + decodeRuns(s + from, s + from, s + len, [](char* out, const char* in, size_t n) {
+               if (out != in) std::memmove(out, in, n);
+           });
 }
 
 size_t decodeEntitiesCopy(char* out, const char* in, size_t n) {
-    // As decodeInto, the two sides apart: the runs between entities, mostly short, are copied
-    // without a library call.
-    char* const start = out;
-    const char* const end = in + n;
-    while (in < end) {
-        const void* hit = std::memchr(in, '&', static_cast<size_t>(end - in));
-        const char* amp = hit ? static_cast<const char*>(hit) : end;
-        const size_t run = static_cast<size_t>(amp - in);
-        copySmall(out, in, run);
-        out += run;
-        in = amp;
-        if (in == end) break;
-        if (const Entity* e = entityAt(in, static_cast<size_t>(end - in))) {
-            *out++ = e->replacement;
-            in += e->length;
-        } else {
-            *out++ = *in++;
-        }
-    }
-    return static_cast<size_t>(out - start);
+    // The two sides apart: the runs between entities, mostly short, are copied without a
+    // library call.
+    return decodeRuns(out, in, in + n, [](char* to, const char* from, size_t len) { copySmall(to, from, len); });
 }
 
 size_t entityFrontier(const char* s, size_t from, size_t len) {
