@@ -79,6 +79,20 @@ HRESULT loggedWithoutClearing(CQuorvelXml& handle, const char* context, Body&& b
     return E_FAIL;
 }
 
+// Runs bytes through ClsAesInterop keyed by key, one way or the other; a failure is logged as
+// "Unexpected error.", the message both binary-content members give it.
+bool aesInPlace(Logger& log, const PasswordBytes& key, DataBuffer& bytes, bool encrypt) {
+    ClsAesInterop aes;
+    key.setOn(aes);
+    DataBuffer out;
+    if (!(encrypt ? aes.EncryptBytes(bytes, out) : aes.DecryptBytes(bytes, out))) {
+        log.LogError("Unexpected error.");
+        return false;
+    }
+    bytes.moveFrom(out);
+    return true;
+}
+
 }  // namespace
 
 HRESULT CQuorvelXml::EncryptNode(BSTR password) {
@@ -133,16 +147,7 @@ HRESULT CQuorvelXml::SetBinaryContent(LONG zipFlag, LONG encryptFlag, BSTR passw
             }
             bytes.moveFrom(compressed);
         }
-        if (encryptFlag) {
-            ClsAesInterop aes;
-            key.setOn(aes);
-            DataBuffer encrypted;
-            if (!aes.EncryptBytes(bytes, encrypted)) {
-                log().LogError("Unexpected error.");
-                return false;
-            }
-            bytes.moveFrom(encrypted);
-        }
+        if (encryptFlag && !aesInPlace(log(), key, bytes, true)) return false;
         storeBase64(node_, bytes);
         return true;
     });
@@ -161,16 +166,7 @@ HRESULT CQuorvelXml::GetBinaryContent(LONG unzipFlag, LONG decryptFlag, BSTR pas
             log().LogError("Failed to decode base64 data");
             return false;
         }
-        if (decryptFlag) {
-            ClsAesInterop aes;
-            key.setOn(aes);
-            DataBuffer plain;
-            if (!aes.DecryptBytes(bytes, plain)) {
-                log().LogError("Unexpected error.");
-                return false;
-            }
-            bytes.moveFrom(plain);
-        }
+        if (decryptFlag && !aesInPlace(log(), key, bytes, false)) return false;
         if (unzipFlag) {
             ClsZip zip;
             std::unique_ptr<ClsZipEntry> entry = zip.AppendCompressed(kBinaryEntryName, bytes);
