@@ -76,14 +76,8 @@ inline size_t descriptorCount() { return entriesIn("/proc/self/fd"); }
 
 // ---- Certificates ----
 
-struct KeyFree {
-    void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
-};
-struct CertFree {
-    void operator()(X509* c) const { X509_free(c); }
-};
-using Key = std::unique_ptr<EVP_PKEY, KeyFree>;
-using Cert = std::unique_ptr<X509, CertFree>;
+using Key = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
+using Cert = std::unique_ptr<X509, decltype(&X509_free)>;
 
 struct Identity {
     Key key;
@@ -93,7 +87,7 @@ struct Identity {
 // A P-256 certificate for name (an IP address or DNS name, as CN and subjectAltName), valid from
 // `fromDays` to `toDays` days from now, signed by issuer (self-signed when null); a CA when ca.
 inline Identity makeIdentity(const std::string& name, const Identity* issuer, long fromDays, long toDays, bool ca) {
-    Identity id{Key(EVP_EC_gen("P-256")), Cert(X509_new())};
+    Identity id{Key(EVP_EC_gen("P-256"), EVP_PKEY_free), Cert(X509_new(), X509_free)};
     X509* c = id.cert.get();
     static std::atomic<long> serial{1};
     X509_set_version(c, 2);
@@ -152,9 +146,8 @@ public:
         while ((headEnd = got.find("\r\n\r\n")) == std::string::npos) {
             if (got.size() > (1 << 20) || !receive(got)) return {};
         }
-        size_t length = 0;
-        if (size_t at = lower(got.substr(0, headEnd)).find("\r\ncontent-length:"); at != std::string::npos)
-            length = std::strtoul(got.c_str() + at + 17, nullptr, 10);
+        const char* field = strcasestr(got.c_str(), "\r\ncontent-length:");
+        const size_t length = field && field < got.c_str() + headEnd ? std::strtoul(field + 17, nullptr, 10) : 0;
         while (got.size() < headEnd + 4 + length)
             if (!receive(got)) return {};
         return got;
@@ -180,10 +173,6 @@ public:
     static constexpr int kPatience = 30000;  // milliseconds
 
 private:
-    static std::string lower(std::string s) {
-        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return s;
-    }
     bool receive(std::string& into) {
         char buffer[16384];
         for (int waited = 0; waited < kPatience; waited += 50) {

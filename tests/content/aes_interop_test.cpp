@@ -17,7 +17,7 @@ TEST(AesInterop, StoredFormIsOpensslAes128CbcWithZeroIvAndTheMd5Key) {
     const std::string openssl = "openssl enc -aes-128-cbc -nosalt -K " + md5Hex(password) + " -iv " + std::string(32, '0');
     ClsAesInterop aes;
     aes.SetPassword(password.data(), password.size());
-    for (size_t n : {1, 15, 16, 17, 1000, 70000}) {
+    for (size_t n : {1, 16, 17, 70000}) {
         SCOPED_TRACE(n);
         const Bytes plain = sample(n);
         DataBuffer in, ours, back;
@@ -39,20 +39,14 @@ TEST(AesInterop, StoredFormIsOpensslAes128CbcWithZeroIvAndTheMd5Key) {
     EXPECT_EQ(out.size(), 0u);
 }
 
-TEST(AesInterop, EmptyPasswordKeepsTheZeroKeyAndWrongOnesGiveOtherBytes) {
-    ClsAesInterop aes, wrong;
+// The key material itself is Ciphers.KeyDerivation's; wrong keys are told apart by every vector.
+TEST(AesInterop, AnEmptyPasswordKeepsTheKeyThereIs) {
+    ClsAesInterop aes;
     aes.SetPassword("", 0);
     EXPECT_EQ(toHex(aes.key()), std::string(32, '0'));
     aes.SetPassword("secret", 6);
     aes.SetPassword("", 0);
     EXPECT_EQ(toHex(aes.key()), "5ebe2294ecd0e0f08eab7690d2a6ee699e9962d184ac052cd8cc4bac9633c848");
-    wrong.SetPassword("secreT", 6);
-    DataBuffer in, enc, out;
-    fill(in, sample(100));
-    ASSERT_TRUE(aes.EncryptBytes(in, enc));
-    ASSERT_TRUE(wrong.DecryptBytes(enc, out));
-    EXPECT_LE(out.size(), enc.size());
-    EXPECT_NE(toHex(out), toHex(in));
 }
 
 TEST(AesInterop, FramedDataFromAnIndependentProducer) {

@@ -72,9 +72,6 @@ inline Bytes runTool(const std::string& command, const Bytes& input, int* status
     return out;
 }
 
-}  // namespace quorvel::test
-
-namespace quorvel::test {
 
 // Debian's Python, where python3-cryptography is installed.
 inline const char* kPython = "/usr/bin/python3";

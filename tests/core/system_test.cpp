@@ -93,10 +93,7 @@ TEST(Utf8, EncodesAndReplacesUnpairedSurrogates) {
   for (const auto& t : table) {
     EXPECT_EQ(toUtf8(t.in), t.out);
     EXPECT_EQ(utf8Length(t.in.data(), t.in.size()), t.out.size());
-  }
-  // Long ASCII runs go sixteen units at a time: every piece of the table at every offset of
-  // such a run comes out as it does alone.
-  for (const auto& t : table) {
+    // Long ASCII runs go sixteen units at a time: the same at every offset of such a run.
     for (size_t before = 0; before <= 40; ++before) {
       const std::u16string in = std::u16string(before, u'a') + t.in + std::u16string(40 - before, u'b');
       const std::string out = std::string(before, 'a') + t.out + std::string(40 - before, 'b');

@@ -67,19 +67,5 @@ TEST(ConvertToUtf8, MarksAndDeclarationsDecideTheConversion) {
     EXPECT_FALSE(convertToUtf8(nullptr, nullptr));
 }
 
-// A failed conversion leaves the bytes as they were, and the parser still reads them.
-TEST(ConvertToUtf8, DamagedInputNeverBreaksIt) {
-    for (const std::string& in : {std::string("\xFF\xFE<\0a", 5), std::string("\xFF\xFE\x00\xD8<\0", 6),
-                                  std::string("<?xml encoding=\"shift_jis\"?><a>\x82\xFF\x81</a>"),
-                                  std::string("<?xml encoding=\"utf-16\"?><a>x</a>")}) {
-        bool ok = false;
-        std::string out = run(in, &ok, nullptr);
-        if (!ok) {
-            EXPECT_EQ(out, in);
-        }
-        test::TreePtr tree(parse(out.data(), out.size(), nullptr, nullptr));
-    }
-}
-
 }  // namespace
 }  // namespace quorvel

@@ -85,6 +85,7 @@ TEST(Parse, GrammarTable) {
         }
     }
     EXPECT_EQ(dump(parseString(many + "/>", nullptr).get()), kept);
+    EXPECT_EQ(parse(static_cast<const char*>(nullptr), nullptr, nullptr), nullptr);
 }
 
 // The attribute names of a start tag are compared with those at the same places in the one
@@ -203,21 +204,6 @@ TEST(Parse, AZeroByteEndsTheTextWhereverItFalls) {
     EXPECT_EQ(CommonStrings::entryCount(), tags);
 }
 
-TEST(Parse, LosersAreFreed) {
-    const std::string text = "<?xml version=\"1.0\"?><a>one</a><b k=\"v\">two</b><c><d>";
-    int64_t before = TreeInfo::liveCount();
-    size_t tagsBefore = CommonStrings::entryCount();
-    {
-        TreePtr root = parseString(text);
-        ASSERT_NE(root, nullptr);
-        EXPECT_EQ(dump(root.get()), "b k='v' \"two\"");
-        EXPECT_EQ(root->tree()->declaration(), nullptr) << "the declaration went to a, which lost";
-    }
-    EXPECT_EQ(TreeInfo::liveCount(), before);
-    EXPECT_EQ(CommonStrings::entryCount(), tagsBefore);
-    EXPECT_EQ(parse(static_cast<const char*>(nullptr), nullptr, nullptr), nullptr);
-}
-
 // A tree as parsed ends in bulk, without its elements being visited; once anything in it has
 // changed, it ends element by element. Either way every tag reference, arena chunk, block of
 // its own and record goes back (and under ASan, nothing is freed twice or left behind).
@@ -300,8 +286,20 @@ TEST(Parse, TreesEndInBulkOnlyAsBuilt) {
 }
 
 // Progress: whatever the parser does to spare itself calls, the events must be those of asking
-// the monitor at every end tag with the byte index of the '/'.
+// the monitor at every end tag with the byte index of the '/'. A 0 byte two thirds in ends the
+// text, but the total stays the length given: the end tags before it are asked about as before,
+// none after it, and none twice.
 TEST(Parse, ProgressMatchesAMonitorAskedAtEveryEndTag) {
+    auto askedAtEndTags = [](const std::string& text, size_t stop) {
+        PercentRecorder expected;
+        ProgressMonitor reference(103, 0, &expected, 100);
+        reference.Reset(static_cast<uint32_t>(text.size()));
+        for (size_t at = text.find("</"); at != std::string::npos && at + 1 < stop; at = text.find("</", at + 1)) {
+            reference.SetPosition(static_cast<uint32_t>(at + 1));
+        }
+        reference.Finish();
+        return expected.percents;
+    };
     for (int elements : {0, 3, 40000}) {
         std::string text = "<root>";
         // Short end tags and long ones, which are found in different ways.
@@ -310,36 +308,14 @@ TEST(Parse, ProgressMatchesAMonitorAskedAtEveryEndTag) {
             text += "<" + tag + " i=\"" + std::to_string(i) + "\">" + std::string(i % 7, 'x') + "</" + tag + ">";
         }
         text += "</root>";
-        PercentRecorder expected;
-        ProgressMonitor reference(103, 0, &expected, 100);
-        reference.Reset(static_cast<uint32_t>(text.size()));
-        for (size_t at = text.find("</"); at != std::string::npos; at = text.find("</", at + 1)) {
-            reference.SetPosition(static_cast<uint32_t>(at + 1));
+        for (size_t zero : {text.size(), text.size() * 2 / 3}) {
+            if (zero < text.size()) text[zero] = 0;
+            PercentRecorder got;
+            ProgressMonitor monitor(103, 0, &got, 100);
+            parseString(text, nullptr, &monitor);
+            EXPECT_EQ(got.percents, askedAtEndTags(text, zero)) << elements << " " << zero;
+            EXPECT_EQ(monitor.total(), text.size());
         }
-        reference.Finish();
-
-        PercentRecorder got;
-        ProgressMonitor monitor(103, 0, &got, 100);
-        TreePtr root = parseString(text, nullptr, &monitor);
-        ASSERT_NE(root, nullptr);
-        EXPECT_EQ(got.percents, expected.percents) << elements;
-        EXPECT_EQ(monitor.total(), text.size());
-
-        // A 0 byte two thirds in ends the text, but the total stays the length given: the end
-        // tags before it are asked about as before, none after it, and none twice.
-        const size_t zero = text.size() * 2 / 3;
-        text[zero] = 0;
-        PercentRecorder expectedCut;
-        ProgressMonitor cutReference(103, 0, &expectedCut, 100);
-        cutReference.Reset(static_cast<uint32_t>(text.size()));
-        for (size_t at = text.find("</"); at != std::string::npos && at + 1 < zero; at = text.find("</", at + 1)) {
-            cutReference.SetPosition(static_cast<uint32_t>(at + 1));
-        }
-        cutReference.Finish();
-        PercentRecorder gotCut;
-        ProgressMonitor cutMonitor(103, 0, &gotCut, 100);
-        parseString(text, nullptr, &cutMonitor);
-        EXPECT_EQ(gotCut.percents, expectedCut.percents) << elements;
     }
 }
 

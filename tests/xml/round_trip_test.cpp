@@ -117,14 +117,14 @@ TEST(RoundTrip, MillionDeepDocument) {
     EXPECT_EQ(CommonStrings::refCount("d"), 0);
 }
 
-// Malformed text of every kind: the parser ends, returns a tree or none, logs what it logs, and
-// the result writes and frees cleanly. The sanitizer run turns any stray read into a failure.
+// Malformed text: the parser ends, and a tree it returns writes and frees cleanly. Random damage
+// is the parse fuzzer's, text cut short at every byte Parse.AZeroByteEndsTheTextWhereverItFalls's;
+// here are short fragments, and shapes that would be quadratic if searched or copied naively.
 TEST(RoundTrip, MalformedTextNeverBreaksTheParser) {
     std::vector<std::string> texts = {
         "<", "</", "<!", "<?", "<!--", "<a><![CDATA[x]]", "<!DOCTYPE [<<<", "<?xml v=\"", "<a x='", "<a b=&amp",
         std::string("<a b=\"\0\"/>", 10), std::string(100000, '<'), std::string(100000, '>'),
     };
-    // Shapes that would be quadratic if searched or copied naively.
     std::string manyInstructions, manyRoots, manyRuns = "<a>", manyComments;
     for (int i = 0; i < 100000; ++i) {
         manyInstructions += "<?";
@@ -133,29 +133,11 @@ TEST(RoundTrip, MalformedTextNeverBreaksTheParser) {
         manyRuns += "x&am<b/>";
     }
     texts.insert(texts.end(), {manyInstructions, manyRoots, manyRuns, manyComments});
-
-    // Generated documents cut short, or with markup characters scattered through them.
-    std::mt19937 rng(99);
-    for (int i = 0; i < 200; ++i) {
-        std::string doc = generatedDocument(rng);
-        if (i % 2) {
-            doc.resize(rng() % (doc.size() + 1));
-        } else {
-            for (int k = 0; k < 8; ++k) doc[rng() % doc.size()] = "<>/!?=\"'&\0]-"[rng() % 12];
-        }
-        texts.push_back(doc);
-    }
     for (const std::string& t : texts) {
         RecordingLog log;
-        PercentRecorder events;
-        ProgressMonitor monitor(103, 0, &events, 100);
-        TreePtr root = parseString(t, &log, &monitor);
+        TreePtr root = parseString(t, &log);
         if (root) {
             EXPECT_FALSE(serialized(root.get()).empty());
-        }
-        if (!t.empty()) {
-            ASSERT_FALSE(events.percents.empty());
-            EXPECT_EQ(events.percents.back(), 100u);
         }
     }
 }

@@ -56,31 +56,5 @@ TEST(TagCache, GuessMatchesExactlyTheBytesBeforeTheEnd) {
     }
 }
 
-// A guess is handed out with a reference of its own, however many times in a row it is taken:
-// the prepaid references run out and are refilled without the count going wrong.
-TEST(TagCache, RepeatedGuessesKeepTheirReferences) {
-    const std::string tag = "tag-cache-test-item";
-    const std::string text = tag + ">";
-    std::vector<TagEntry*> taken;
-    int guessed = 0;
-    {
-        TagCache cache;
-        taken.push_back(cache.take(tag.data(), tag.size()));
-        for (int i = 0; i < 1000; ++i) {
-            size_t length;
-            TagEntry* e = cache.takeIfNext(text.data(), text.data() + text.size(), endsName, length);
-            guessed += e != nullptr;
-            if (!e) e = cache.take(tag.data(), tag.size());
-            ASSERT_EQ(e, taken.front());
-            taken.push_back(e);
-        }
-        EXPECT_GE(CommonStrings::refCount(tag), 1001);
-    }
-    EXPECT_GT(guessed, 990);
-    EXPECT_EQ(CommonStrings::refCount(tag), 1001);
-    for (TagEntry* e : taken) CommonStrings::release(e);
-    EXPECT_EQ(CommonStrings::refCount(tag), 0);
-}
-
 }  // namespace
 }  // namespace quorvel
