@@ -144,15 +144,12 @@ std::string handOff(Worker& w) {
 }
 
 std::string walk(Worker& w) {
+    constexpr HRESULT (IQuorvelXml::*kMoves[])(LONG*) = {&IQuorvelXml::FirstChild2, &IQuorvelXml::NextSibling2,
+                                                         &IQuorvelXml::GetParent2, &IQuorvelXml::LastChild2};
     std::string path;
     for (int i = 0, n = w.pick(6); i < n; ++i) {
         LONG moved = 0;
-        switch (w.pick(4)) {
-            case 0: w.cursor->FirstChild2(&moved); break;
-            case 1: w.cursor->NextSibling2(&moved); break;
-            case 2: w.cursor->GetParent2(&moved); break;
-            default: w.cursor->LastChild2(&moved); break;
-        }
+        (w.cursor.get()->*kMoves[w.pick(4)])(&moved);
         path += std::to_string(moved);
     }
     return path + tagOf(w.cursor.get());
