@@ -1,3 +1,7 @@
+// QEncodeContent, BEncodeContent and DecodeContent: what the members add to the content coding
+// (the host's variants and strings, which decoder runs, VT_NULL for no bytes, the untouched log).
+// The words' own rules and every byte's round trip are ContentCoding.QEncodingBothWays and
+// ContentCoding.EncodedWords.
 #include <gtest/gtest.h>
 
 #include "component_test_support.h"
@@ -38,10 +42,8 @@ TEST(CodingMembers, EncodeAndDecodeContent) {
     Case cases[] = {
         {true, "utf-8", stringVariant("hi"), "=?utf-8?Q?h=00i=00?="},
         {false, "iso-8859-1", bytesVariant("ABC"), "=?iso-8859-1?B?QUJD?="},
-        {true, "x", bytesVariant("a b=c?_\xff"), "=?x?Q?a_b=3Dc=3F=5F=FF?="},
-        {true, nullptr, bytesVariant("ABC"), ""},   // no charset
-        {false, "x", bytesVariant(""), ""},          // no bytes
-        {false, "x", std::move(empty), ""},          // a variant of another type
+        {true, nullptr, bytesVariant("ABC"), ""},  // no charset
+        {false, "x", std::move(empty), ""},         // a variant of another type
     };
     for (Case& c : cases) {
         h->put_Content(bstr("old").get());
@@ -52,15 +54,13 @@ TEST(CodingMembers, EncodeAndDecodeContent) {
     }
 
     const std::pair<const char*, std::string> decodes[] = {
-        {"x =?utf-8?q?A_B?= y", "x A B y"},
         // Q words win; the first "=?" opens a word that runs to the next Q marker, so what lies
         // between counts as its charset label.
         {"=?a?B?QUJD?= and =?b?Q?x_y?=", "x y"},
         {"=?b?Q?x_y?= and =?a?B?QUJD?=", "x y and =?a?B?QUJD?="},
         {"=?a?B?QUJD?=", "ABC"},
-        {"plain text", "plain text"},
-        {"d\xc3\xa9j\xc3\xa0", "d\xc3\xa9j\xc3\xa0"},  // the content's own UTF-8 bytes
-        {"unclosed =?x?Q?A", "unclosed =?x?Q?A"},
+        {"=?a?b?QUJD?=", "ABC"},                      // the markers in either case
+        {"d\xc3\xa9j\xc3\xa0", "d\xc3\xa9j\xc3\xa0"},  // no word: the content's own UTF-8 bytes
         {"=?x?Q?" "?=", "(null)"},                       // an empty word gives no bytes
         {"", "(null)"},
     };
@@ -70,15 +70,6 @@ TEST(CodingMembers, EncodeAndDecodeContent) {
     }
     EXPECT_EQ(h->DecodeContent(nullptr), E_POINTER);
     EXPECT_EQ(errorLogXml(h.get()), failedLog);
-
-    // A round trip of every byte value through each kind of word.
-    std::string all;
-    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
-    for (bool q : {true, false}) {
-        auto v = bytesVariant(all);
-        EXPECT_EQ(q ? h->QEncodeContent(bstr("bin").get(), *v.get()) : h->BEncodeContent(bstr("bin").get(), *v.get()), S_OK);
-        EXPECT_EQ(decoded(h.get()), all) << q;
-    }
 }
 
 }  // namespace

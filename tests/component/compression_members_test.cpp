@@ -1,6 +1,7 @@
+// The compression members: the stored form against zlib and the base64 tool, what they leave alone
+// and log, the subtree's removal and return. Streams, settings and bad streams are the content
+// tests' (DeflateEngine, InflateState2); what serializing and parsing keep is tests/xml's RoundTrip.
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "component_test_support.h"
 #include "content/content_test_support.h"
@@ -8,8 +9,6 @@
 
 namespace quorvel::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // What the stored form of these deflated bytes must be: 54 bytes to a line, the tail on the last.
 std::string storedForm(const std::string& deflated) {
@@ -44,21 +43,15 @@ TEST_F(Compression, CompressNodeStoresBase64OfRawDeflate) {
     EXPECT_EQ(errorLogXml(h.get()), failedLog);
 }
 
-// Whatever the content, a bad stream leaves it as it was and logs nothing.
+// Content that is no stream of something leaves it as it was and logs nothing.
 TEST_F(Compression, BadContentIsLeftAlone) {
     auto h = newHandle();
     const std::string good = storedForm(zlibDeflate("some text that compresses, some text"));
-    std::string flipped = good;
-    flipped[10] = flipped[10] == 'A' ? 'B' : 'A';
     const std::string cases[] = {
         "plain text, not base64 of anything",
-        "!!!!",
-        "====",
-        good.substr(0, good.size() / 2),                       // truncated stream
-        storedForm(std::string("\x01\x05\x00\xfb\xffhello", 10)),  // stored length against complement
-        storedForm(std::string("\x03\x02\x00", 3)),             // distance before the start
-        storedForm(std::string(1, '\0')),                       // inflates to nothing
-        flipped,
+        "====",                           // base64 of no bytes
+        good.substr(0, good.size() / 2),  // truncated stream
+        storedForm(std::string(1, '\0')),  // inflates to nothing
     };
     for (const std::string& c : cases) {
         setRawContent(h.get(), c);
@@ -127,32 +120,22 @@ TEST_F(Compression, CompressSubtreeAndBack) {
     EXPECT_EQ(whole.rfind("<?xml", 0), 0u);
 }
 
-// Every test document of the repository, and a chain a million elements deep.
-TEST_F(Compression, SubtreeRoundTrips) {
-    std::vector<std::string> texts;
-    for (const char* dir : {"fuzz/seeds/parse", "fuzz/seeds/convert_parse"}) {
-        for (const auto& entry : fs::directory_iterator(fs::path(QV_SOURCE_DIR) / dir)) texts.push_back(readFile(entry.path()));
-    }
-    texts.push_back(readFile("/usr/share/mime/packages/freedesktop.org.xml"));
+// A chain a million elements deep goes and comes back.
+TEST_F(Compression, DeepSubtreeRoundTrips) {
     std::string chain;
     for (int i = 0; i < 1000000; ++i) chain += "<a>";
     chain += "deep";
     for (int i = 0; i < 1000000; ++i) chain += "</a>";
-    texts.push_back(std::move(chain));
-    size_t done = 0;
-    for (const std::string& text : texts) {
-        auto h = newHandle();
-        LONG ok = 0;
-        if (h->LoadXmlV(*bytesVariant(text).get(), &ok) != S_OK || !ok) continue;  // the seeds include broken documents
-        const std::string before = xmlOf(h.get());
-        const LONG cdata = getLong(h.get(), &IQuorvelXml::get_Cdata);
-        ASSERT_EQ(h->CompressSubtree(), S_OK);
-        ASSERT_EQ(h->DecompressSubtree(), S_OK);
-        ASSERT_EQ(h->put_Cdata(cdata), S_OK);
-        EXPECT_EQ(xmlOf(h.get()), before) << text.substr(0, 60);
-        ++done;
-    }
-    EXPECT_GE(done, texts.size() - 2);  // all but the two broken seeds
+    auto h = newHandle();
+    LONG ok = 0;
+    ASSERT_EQ(h->LoadXmlV(*bytesVariant(chain).get(), &ok), S_OK);
+    ASSERT_EQ(ok, 1);
+    const std::string before = xmlOf(h.get());
+    ASSERT_EQ(h->CompressSubtree(), S_OK);
+    EXPECT_EQ(nodeOf(h.get())->childCount(), 0);
+    ASSERT_EQ(h->DecompressSubtree(), S_OK);
+    ASSERT_EQ(h->put_Cdata(0), S_OK);
+    EXPECT_EQ(xmlOf(h.get()), before);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Loading documents from byte arrays and files in their own encodings, and saving them back in
-// the declared one; the saved bytes are checked with Python's codecs, a decoder of its own.
+// the declared one; the saved bytes are checked with Python's codecs, a decoder of its own. How
+// marks and declarations convert is ConvertToUtf8's; every code page's repertoire is tests/charset's.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -62,9 +63,6 @@ TEST_F(Loading, FilesInTheirOwnEncodings) {
         {"utf-16be", "\xFE\xFF" + utf16("<?xml version=\"1.0\" encoding=\"unicodeFFFE\"?><a>", true) +
                          std::string("\x65\xE5", 2) + utf16("</a>", true),
          "\xE6\x97\xA5", "unicodeFFFE"},
-        {"utf-8 mark dropped", "\xEF\xBB\xBF<a>\xC3\xA9</a>", "\xC3\xA9", "(none)"},
-        {"encoding in apostrophes not seen", "<?xml version='1.0' encoding='ISO-8859-1'?><a>\xC3\xA9</a>", "\xC3\xA9",
-         "ISO-8859-1"},
     };
     for (const Case& c : cases) {
         spill(dir / "doc.xml", c.bytes);
@@ -137,20 +135,17 @@ TEST_F(Loading, SaveWritesTheDeclaredEncoding) {
     };
     const std::vector<Case> cases = {
         {"ISO-8859-1", "latin-1", "caf\xC3\xA9 \xC3\x9F", true},
-        {"windows-1252", "cp1252", "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C", true},
         {"Shift_JIS", "cp932", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xEF\xBD\xB1", true},
-        {"EUC-JP", "euc-jp", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", true},
-        {"KOI8-R", "koi8-r", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", true},
         {"utf-16", "utf-16-le", "caf\xC3\xA9 \xE6\x97\xA5", false},
         {"UTF-8", "utf-8", "caf\xC3\xA9 \xE6\x97\xA5", false},
     };
     std::vector<std::pair<std::string, std::string>> jobs;
     std::vector<std::string> expectations;
     for (const Case& c : cases) {
-        ComPtr<IQuorvelXml> h = newHandle();
-        LONG flag = 0;
         const std::string doc = "<!DOCTYPE doc>\n<doc a=\"" + c.text + "\"><t>" + c.text + kSmile + c.text +
                                 "</t><u>&amp;" + kSmile + "</u><v><![CDATA[<" + c.text + ">]]></v></doc>";
+        ComPtr<IQuorvelXml> h = newHandle();
+        LONG flag = 0;
         ASSERT_EQ(loadBytes(h.get(), doc, &flag), S_OK) << c.encoding;
         setEncoding(nodeOf(h.get())->tree(), c.encoding);
         std::string expected = xmlOf(h.get());
@@ -183,7 +178,7 @@ TEST_F(Loading, SaveGivesAnEncodingAndReportsWriteFailures) {
     ComPtr<IQuorvelXml> h = newHandle();
     LONG flag = 0;
     ASSERT_EQ(loadBytes(h.get(), "<r><c>x</c></r>", &flag), S_OK);
-    EXPECT_EQ(encodingOf(h.get()), "(none)");
+    EXPECT_EQ(encodingOf(h.get()), "(none)");  // LoadXml would declare utf-8
     ASSERT_EQ(h->SaveXml(bstr((dir / "a.xml").string()).get()), S_OK);
     EXPECT_EQ(slurp(dir / "a.xml"), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<r><c>x</c>\n</r>\n");
     EXPECT_EQ(encodingOf(h.get()), "utf-8");

@@ -1,17 +1,12 @@
-// Threads, each with documents of its own, run the members in random order and must get exactly
-// what the same sequence gets on one thread: the process-wide state (tag pool, string blocks, tree
-// ids, counters, per-thread error information, converters) may not let one thread's work show in
-// another's. Handles on trees of their own are released by whichever thread comes next, and event
-// sinks are connected on one thread and fired on another. The HTTP members talk to one loopback
-// server that all threads share. Built under ThreadSanitizer as well.
-//
-// A member joins the stress run with one line in kOperations: its name and a function that calls
-// it on the worker's documents and returns what it saw, as text that must not depend on timing.
+// Threads, each with documents of its own, run the members in random order and must see exactly
+// what the same sequence sees on one thread: no process-wide state (tag pool, string blocks, tree
+// ids, error information, converters) may let one thread's work show in another's. Handles are
+// released by whichever thread comes next; the HTTP members share one loopback server. Also built
+// under ThreadSanitizer. A member joins with one line in kOperations, returning what it saw as text
+// that must not depend on timing.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <future>
 #include <mutex>
 #include <random>
 #include <string>
@@ -20,7 +15,6 @@
 
 #include "component/component_test_support.h"
 #include "core/automation/variant_holder.h"
-#include "core/data_buffer.h"
 #include "loopback_http.h"
 #include "scratch_dir.h"
 
@@ -31,31 +25,22 @@ using namespace test;
 
 // Handle batches on trees of their own, waiting for any thread to release them. A batch stays
 // together: its handles share a tree, which one thread at a time may touch.
-class ReleaseBin {
-public:
-    void put(std::vector<ComPtr<IQuorvelXml>> batch) {
-        if (batch.empty()) return;
-        std::lock_guard<std::mutex> lock(mutex_);
-        batches_.push_back(std::move(batch));
+struct ReleaseBin {
+    using Batch = std::vector<ComPtr<IQuorvelXml>>;
+    std::mutex mutex;
+    std::vector<Batch> batches;
+
+    void put(Batch batch) {
+        std::lock_guard<std::mutex> lock(mutex);
+        batches.push_back(std::move(batch));
     }
     void releaseOne() {
-        std::vector<ComPtr<IQuorvelXml>> batch;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (batches_.empty()) return;
-            batch = std::move(batches_.back());
-            batches_.pop_back();
-        }
-        batch.clear();  // released here, on this thread
+        Batch batch;  // released at the end, outside the lock, on this thread
+        std::lock_guard<std::mutex> lock(mutex);
+        if (batches.empty()) return;
+        batch = std::move(batches.back());
+        batches.pop_back();
     }
-    void releaseAll() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        batches_.clear();
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::vector<ComPtr<IQuorvelXml>>> batches_;
 };
 
 const char* const kDocuments[] = {
@@ -108,14 +93,9 @@ std::string loadText(Worker& w) {
 std::string loadBytes(Worker& w) {
     w.doc->put_Encoding(bstr(w.pickOf(kEncodings)).get());
     if (w.doc->SaveXml(bstr(w.file("bytes.xml")).get()) != S_OK) return "save failed";
-    DataBuffer bytes;
-    std::ifstream in(w.file("bytes.xml"), std::ios::binary);
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    bytes.append(data.data(), static_cast<uint32_t>(data.size()));
-    VariantHolder v;
-    bytes.toVariant(v.get());
+    const std::string data = slurp(w.file("bytes.xml"));
     LONG ok = 0;
-    const HRESULT hr = w.doc->LoadXmlV(*v.get(), &ok);
+    const HRESULT hr = w.doc->LoadXmlV(*bytesVariant(data).get(), &ok);
     w.cursor = w.doc;
     return std::to_string(data.size()) + ":" + flag(hr, ok);
 }
@@ -128,6 +108,14 @@ std::string saveAndLoadFile(Worker& w) {
     return flag(hr, ok) + xmlOf(other.get());
 }
 
+// Adopts the two handles (the second may be null); nothing of them stays on this thread.
+ReleaseBin::Batch batchOf(IQuorvelXml* first, IQuorvelXml* second) {
+    ReleaseBin::Batch batch;
+    batch.push_back(adoptResult(first));
+    if (second) batch.push_back(adoptResult(second));
+    return batch;
+}
+
 // A subtree of the document made a tree of its own, left for another thread to release.
 std::string extract(Worker& w) {
     w.cursor->GetRoot2();  // the cursor must not stay inside what goes
@@ -138,11 +126,9 @@ std::string extract(Worker& w) {
     const HRESULT hr = w.doc->ExtractChildByIndex(w.pick(static_cast<int>(n)), &child);
     if (hr != S_OK || !child) return "hr " + std::to_string(hr);
     const std::string text = xmlOf(child);
-    std::vector<ComPtr<IQuorvelXml>> batch;
-    batch.push_back(adoptResult(child));
     IQuorvelXml* inside = nullptr;
-    if (batch[0]->FirstChild(&inside) == S_OK && inside) batch.push_back(adoptResult(inside));
-    w.bin->put(std::move(batch));
+    child->FirstChild(&inside);
+    w.bin->put(batchOf(child, inside));
     return text;
 }
 
@@ -153,23 +139,17 @@ std::string handOff(Worker& w) {
     h->LoadXml(bstr(w.pickOf(kDocuments)).get(), &ok);
     IQuorvelXml* child = nullptr;
     h->GetChild(0, &child);
-    std::vector<ComPtr<IQuorvelXml>> batch;
-    batch.push_back(std::move(h));
-    if (child) batch.push_back(adoptResult(child));
-    w.bin->put(std::move(batch));
+    w.bin->put(batchOf(h.detach(), child));
     return std::to_string(ok);
 }
 
 std::string walk(Worker& w) {
+    constexpr HRESULT (IQuorvelXml::*kMoves[])(LONG*) = {&IQuorvelXml::FirstChild2, &IQuorvelXml::NextSibling2,
+                                                         &IQuorvelXml::GetParent2, &IQuorvelXml::LastChild2};
     std::string path;
     for (int i = 0, n = w.pick(6); i < n; ++i) {
         LONG moved = 0;
-        switch (w.pick(4)) {
-            case 0: w.cursor->FirstChild2(&moved); break;
-            case 1: w.cursor->NextSibling2(&moved); break;
-            case 2: w.cursor->GetParent2(&moved); break;
-            default: w.cursor->LastChild2(&moved); break;
-        }
+        (w.cursor.get()->*kMoves[w.pick(4)])(&moved);
         path += std::to_string(moved);
     }
     return path + tagOf(w.cursor.get());
@@ -318,16 +298,13 @@ TEST(ThreadStress, ThreadsRunningMembersOnTheirOwnDocumentsSeeWhatOneThreadSees)
         threads.emplace_back([&, t, dir] { together[t] = runSequence(1000 + t, kSteps, dir, sharedBin); });
     }
     for (std::thread& th : threads) th.join();
-    sharedBin.releaseAll();
+    sharedBin.batches.clear();
 
     for (int t = 0; t < kThreads; ++t) {
         ReleaseBin ownBin;
         const std::vector<std::string> alone = runSequence(1000 + t, kSteps, scratch.path("t" + std::to_string(t)), ownBin);
-        ownBin.releaseAll();
         ASSERT_EQ(together[t].size(), alone.size());
-        for (size_t i = 0; i < alone.size(); ++i) {
-            ASSERT_EQ(together[t][i], alone[i]) << "thread " << t << " step " << i;
-        }
+        for (size_t i = 0; i < alone.size(); ++i) ASSERT_EQ(together[t][i], alone[i]) << "thread " << t << " step " << i;
     }
     EXPECT_EQ(CQuorvelXml::liveCount(), handles);
 }
@@ -336,6 +313,9 @@ TEST(ThreadStress, ThreadsRunningMembersOnTheirOwnDocumentsSeeWhatOneThreadSees)
 // the first is released on the second.
 TEST(ThreadStress, EventsFireOnTheThreadThatLoadsAndHandlesDieWhereTheyAreReleased) {
     const int64_t handles = CQuorvelXml::liveCount();
+    std::string big = "<r>";
+    for (int i = 0; i < 200; ++i) big += "<e>" + std::to_string(i) + "</e>";
+    big += "</r>";
     for (int round = 0; round < 8; ++round) {
         PercentSink sink;
         DWORD cookie = 0;
@@ -344,9 +324,6 @@ TEST(ThreadStress, EventsFireOnTheThreadThatLoadsAndHandlesDieWhereTheyAreReleas
         ASSERT_TRUE(point);
         std::thread::id firedOn;
         sink.onEvent = [&] { firedOn = std::this_thread::get_id(); };
-        std::string big = "<r>";
-        for (int i = 0; i < 200; ++i) big += "<e>" + std::to_string(i) + "</e>";
-        big += "</r>";
         std::thread loader([&] {
             LONG ok = 0;
             EXPECT_EQ(h->LoadXml(bstr(big).get(), &ok), S_OK);
