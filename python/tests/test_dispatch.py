@@ -20,7 +20,7 @@ class CreationTest(ReleaseCheck):
         for name in ("QuorvelXml.QuorvelXml", "QuorvelXml.QuorvelXml.1", CLSID_QUORVELXML):
             with self.subTest(name=name):
                 self.assertEqual(quorvelxml.Dispatch(name).Version, "4.0.2")
-        x = quorvelxml.Dispatch("QuorvelXml.XmlFactory").NewXml()
+        x = quorvelxml.Dispatch("QuorvelXml.XmlFactory").newxml()  # by name, in any case
         self.assertIsInstance(x, quorvelxml.DispatchObject)
         # Results of each type arrive as their Python type.
         self.assertEqual((x.Tag, x.NumChildren, x.ErrorLogXml), ("unnamed", 0, ""))
