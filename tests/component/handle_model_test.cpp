@@ -1,14 +1,13 @@
 // Long random sequences of the members that move, detach, merge, swap, extract, clear and
 // release, over several documents and many handles, checked after every step against a model
-// kept independently of the tree: each handle's node and TreeId, every live tree's shape and
-// handle counts, and that a tree lives exactly while some handle designates one of its nodes.
-// Where searches and sorts land is the tree search and sorting tests' (handles stay on sorted nodes).
+// kept independently of the tree: each handle's node, every live tree's shape and handle counts,
+// and that a tree lives exactly while some handle designates one of its nodes. Where searches and
+// sorts land is the tree search and sorting tests', and which id a tree takes the tree node test's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,6 @@ struct ModelNode {
     std::vector<int> children;
     std::string tag;
     TreeNode* real = nullptr;
-    LONG treeId = 0;  // for roots: the id the tree reports; 0 while a fresh id is still to be seen
 };
 
 struct ModelHandle {
@@ -58,7 +56,6 @@ private:
     int step_ = 0;
     int failures_ = 0;
     size_t liveNodes_ = 0;  // in trees some handle designates, as of the last check
-    LONG highestId_ = 0;
     const int64_t liveTrees_ = TreeInfo::liveCount();
     const int64_t liveHandles_ = CQuorvelXml::liveCount();
     std::string lastOp_;
@@ -94,7 +91,6 @@ private:
         auto& siblings = at(n.parent).children;
         siblings.erase(std::find(siblings.begin(), siblings.end(), id));
         n.parent = -1;
-        n.treeId = 0;
     }
     void keep(IQuorvelXml* p, int node) {
         ASSERT_NE(p, nullptr) << lastOp_;
@@ -245,7 +241,6 @@ private:
     void check() {
         std::map<int, int> handlesOnNode;
         std::map<int, int> handlesOnTree;
-        std::map<int, LONG> idOfTree;
         for (const ModelHandle& mh : handles_) {
             ++handlesOnNode[mh.node];
             const int root = rootOf(mh.node);
@@ -255,22 +250,7 @@ private:
                 ++failures_;
                 return;
             }
-            const LONG id = treeIdOf(mh.h.get());
-            auto [it, fresh] = idOfTree.emplace(root, id);
-            EXPECT_EQ(it->second, id) << lastOp_ << ": handles of one tree disagree on its id";
         }
-        std::set<LONG> seen;
-        for (auto [root, id] : idOfTree) {
-            EXPECT_TRUE(seen.insert(id).second) << lastOp_ << ": two trees share id " << id;
-            ModelNode& r = at(root);
-            if (r.treeId == 0) {
-                EXPECT_GT(id, highestId_) << lastOp_ << ": a detached tree kept an old id";
-                r.treeId = id;
-            } else {
-                EXPECT_EQ(id, r.treeId) << lastOp_ << ": a tree changed its id";
-            }
-        }
-        for (auto [root, id] : idOfTree) highestId_ = std::max(highestId_, id);
 
         // Every live tree, node for node; trees no handle designates are gone.
         liveNodes_ = 0;
