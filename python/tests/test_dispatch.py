@@ -15,7 +15,7 @@ DISP_E_UNKNOWNNAME = 0x80020006
 CLSID_QUORVELXML = "{0401FBD5-7529-4F1C-A4A9-BC7CE05B4935}"
 
 
-class CreationTest(ReleaseCheck):
+class LateBoundTest(ReleaseCheck):
     def test_names_that_create_a_handle(self):
         for name in ("QuorvelXml.QuorvelXml", "QuorvelXml.QuorvelXml.1", CLSID_QUORVELXML):
             with self.subTest(name=name):
@@ -26,8 +26,6 @@ class CreationTest(ReleaseCheck):
         self.assertEqual((x.Tag, x.NumChildren, x.ErrorLogXml), ("unnamed", 0, ""))
         self.assertEqual(self.com_error(lambda: quorvelxml.Dispatch("QuorvelXml.Nothing")).hresult, CO_E_CLASSSTRING)
 
-
-class PropertyTest(ReleaseCheck):
     def test_writes_read_back_under_any_case(self):
         x = new_handle()
         x.Content = "déjà vu 😀 ∑"
@@ -39,8 +37,6 @@ class PropertyTest(ReleaseCheck):
         with self.assertRaises(AttributeError):
             x.Version = "5"  # read-only
 
-
-class MethodTest(ReleaseCheck):
     def test_positional_and_keyword_arguments(self):
         x = new_handle()
         with tempfile.TemporaryDirectory() as directory:
