@@ -1,13 +1,13 @@
 // Long random sequences of the members that move, detach, merge, swap, extract, clear and
 // release, over several documents and many handles, checked after every step against a model
-// kept independently of the tree: each handle's node and TreeId, every live tree's shape and
-// handle counts, and that a tree lives exactly while some handle designates one of its nodes.
+// kept independently of the tree: each handle's node, every live tree's shape and handle counts,
+// and that a tree lives exactly while some handle designates one of its nodes. Where searches and
+// sorts land is the tree search and sorting tests', and which id a tree takes the tree node test's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +24,6 @@ struct ModelNode {
     std::vector<int> children;
     std::string tag;
     TreeNode* real = nullptr;
-    LONG treeId = 0;  // for roots: the id the tree reports; 0 while a fresh id is still to be seen
 };
 
 struct ModelHandle {
@@ -57,7 +56,6 @@ private:
     int step_ = 0;
     int failures_ = 0;
     size_t liveNodes_ = 0;  // in trees some handle designates, as of the last check
-    LONG highestId_ = 0;
     const int64_t liveTrees_ = TreeInfo::liveCount();
     const int64_t liveHandles_ = CQuorvelXml::liveCount();
     std::string lastOp_;
@@ -93,7 +91,6 @@ private:
         auto& siblings = at(n.parent).children;
         siblings.erase(std::find(siblings.begin(), siblings.end(), id));
         n.parent = -1;
-        n.treeId = 0;
     }
     void keep(IQuorvelXml* p, int node) {
         ASSERT_NE(p, nullptr) << lastOp_;
@@ -127,7 +124,7 @@ private:
         const int a = self.node;
         ModelHandle& other = anyHandle();
         const int b = other.node;
-        const int op = crowded ? 10 + pick(5) : pick(15);
+        const int op = crowded ? 8 + pick(5) : pick(13);
         lastOp_ = "step " + std::to_string(step_) + " op " + std::to_string(op);
         switch (op) {
             case 0:
@@ -179,42 +176,14 @@ private:
                 }
                 break;
             }
-            case 4: {  // search, with the other handle as after
-                const bool useAfter = pick(2);
-                const std::vector<int> inTree = levelOrder(rootOf(a));  // mostly a tag present in this tree
-                const int tagNode = pick(3) ? inTree[static_cast<size_t>(pick(static_cast<int>(inTree.size())))] : b;
-                // The first match in level order from a, after b when given (nothing when b is elsewhere).
-                const std::vector<int> order = levelOrder(a);
-                auto from = useAfter ? std::find(order.begin(), order.end(), b) : order.begin();
-                if (useAfter && from != order.end()) ++from;
-                from = std::find_if(from, order.end(), [&](int n) { return at(n).tag == at(tagNode).tag; });
-                const int expected = from == order.end() ? -1 : *from;
-                IQuorvelXml* out = nullptr;
-                ASSERT_EQ(h->SearchForTag(useAfter ? other.h.get() : nullptr, bstr(at(tagNode).tag).get(), &out), S_OK);
-                if (expected < 0) {
-                    EXPECT_EQ(out, nullptr) << lastOp_;
-                } else {
-                    keep(out, expected);
-                }
-                break;
-            }
-            case 5: {  // sort by the unique tags
-                const bool ascending = pick(2);
-                ASSERT_EQ(h->SortByTag(ascending ? 1 : 0), S_OK);
-                auto& kids = at(a).children;
-                std::sort(kids.begin(), kids.end(), [&](int x, int y) {
-                    return ascending ? at(x).tag < at(y).tag : at(x).tag > at(y).tag;
-                });
-                break;
-            }
-            case 10: handles_.erase(handles_.begin() + (&self - handles_.data())); break;  // release
-            case 6:
-            case 11:
+            case 8: handles_.erase(handles_.begin() + (&self - handles_.data())); break;  // release
+            case 4:
+            case 9:
                 ASSERT_EQ(h->RemoveFromTree(), S_OK);
                 detach(a);
                 break;
-            case 7:
-            case 12: {  // ExtractChildByIndex, out of range now and then
+            case 5:
+            case 10: {  // ExtractChildByIndex, out of range now and then
                 const int n = static_cast<int>(at(a).children.size());
                 const int i = pick(n + 1);
                 IQuorvelXml* out = nullptr;
@@ -229,7 +198,7 @@ private:
                 pick(3) ? keep(out, c) : void(out->Release());
                 break;
             }
-            case 8: {  // AddChildTree
+            case 6: {  // AddChildTree
                 ASSERT_EQ(h->AddChildTree(other.h.get()), S_OK);
                 detach(b);
                 if (rootOf(a) != b) {
@@ -238,8 +207,8 @@ private:
                 }
                 break;
             }
-            case 9:
-            case 13: {  // SwapNode or SwapTree
+            case 7:
+            case 11: {  // SwapNode or SwapTree
                 if (pick(2)) {
                     ASSERT_EQ(h->SwapNode(other.h.get()), S_OK);
                     std::swap(at(a).tag, at(b).tag);
@@ -272,7 +241,6 @@ private:
     void check() {
         std::map<int, int> handlesOnNode;
         std::map<int, int> handlesOnTree;
-        std::map<int, LONG> idOfTree;
         for (const ModelHandle& mh : handles_) {
             ++handlesOnNode[mh.node];
             const int root = rootOf(mh.node);
@@ -282,22 +250,7 @@ private:
                 ++failures_;
                 return;
             }
-            const LONG id = treeIdOf(mh.h.get());
-            auto [it, fresh] = idOfTree.emplace(root, id);
-            EXPECT_EQ(it->second, id) << lastOp_ << ": handles of one tree disagree on its id";
         }
-        std::set<LONG> seen;
-        for (auto [root, id] : idOfTree) {
-            EXPECT_TRUE(seen.insert(id).second) << lastOp_ << ": two trees share id " << id;
-            ModelNode& r = at(root);
-            if (r.treeId == 0) {
-                EXPECT_GT(id, highestId_) << lastOp_ << ": a detached tree kept an old id";
-                r.treeId = id;
-            } else {
-                EXPECT_EQ(id, r.treeId) << lastOp_ << ": a tree changed its id";
-            }
-        }
-        for (auto [root, id] : idOfTree) highestId_ = std::max(highestId_, id);
 
         // Every live tree, node for node; trees no handle designates are gone.
         liveNodes_ = 0;

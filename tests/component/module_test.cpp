@@ -1,11 +1,10 @@
-// The module: class objects, the lock count and unloading, the factory class, creation by
-// class and ProgID, identifiers as text, and registration in the registry file.
+// The module: class objects, the lock count and unloading, creation by class and ProgID,
+// identifiers as text, and registration in the registry file. The factory class's NewXml, called
+// by name as hosts call it, is in python/tests/test_dispatch.py.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <tuple>
 
 #include "component/module_lock.h"
@@ -13,8 +12,8 @@
 #include "component/registration.h"
 #include "component/registry_store.h"
 #include "component_test_support.h"
-#include "core/automation/variant_holder.h"
 #include "core/string_buffer.h"
+#include "scratch_dir.h"
 
 namespace quorvel {
 namespace {
@@ -52,27 +51,6 @@ TEST(Module, ClassObjectsAndTheLockCount) {
     EXPECT_GT(StringBuffer::pooledBlockCount(), 0);
     EXPECT_EQ(DllCanUnloadNow(), S_OK);
     EXPECT_EQ(StringBuffer::pooledBlockCount(), 0);
-}
-
-TEST(Module, FactoryClassMakesNewDocuments) {
-    ComPtr<IXmlFactory> factory;
-    ASSERT_EQ(CoCreateInstance(CLSID_XmlFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IXmlFactory, factory.putVoid()),
-              S_OK);
-    // Late bound, as a script host calls it.
-    LPOLESTR name = const_cast<LPOLESTR>(u"newxml");
-    DISPID id = 0;
-    ASSERT_EQ(factory->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
-    EXPECT_EQ(id, 1);
-    DISPPARAMS none{};
-    VariantHolder result;
-    ASSERT_EQ(factory->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, result.get(), nullptr,
-                              nullptr),
-              S_OK);
-    ASSERT_EQ(result->vt, VT_DISPATCH);
-    EXPECT_EQ(tagOf(static_cast<IQuorvelXml*>(result->pdispVal)), "unnamed");
-    result.clear();
-    factory.reset();
-    EXPECT_EQ(moduleLockCount(), 0);
 }
 
 TEST(Module, CreationByClassProgIdAndIdentifierText) {
@@ -118,13 +96,11 @@ TEST(Module, RegistryFileFormat) {
 }
 
 TEST(Module, RegistrationRoundTrip) {
-    namespace fs = std::filesystem;
-    const fs::path home = fs::temp_directory_path() / ("qv_component_registry_" + std::to_string(::getpid()));
-    fs::remove_all(home);
+    const ScratchDir home;
     const char* previous = std::getenv("XDG_DATA_HOME");
     const std::string saved = previous ? previous : "";
-    ASSERT_EQ(::setenv("XDG_DATA_HOME", home.c_str(), 1), 0);
-    const std::string file = (home / "quorvel" / "registry.txt").string();
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", home.dir.c_str(), 1), 0);
+    const std::string file = home.path("quorvel/registry.txt");
 
     const std::string module = modulePath();
     ASSERT_FALSE(module.empty());
@@ -192,7 +168,6 @@ TEST(Module, RegistrationRoundTrip) {
     } else {
         ::unsetenv("XDG_DATA_HOME");
     }
-    fs::remove_all(home);
 }
 
 }  // namespace
