@@ -1,7 +1,7 @@
 // The tree members through the IQuorvelXml table: lookup, attributes, search, editing and
-// sorting, with the error summaries and logs of the calls that fail. Where navigation, searches,
-// extraction and swaps land is checked against a model in handle_model_test; wildcards in
-// tests/core.
+// sorting, with the error summaries and logs of the calls that fail. Where navigation,
+// extraction and swaps land is checked against a model in handle_model_test; resumed searches in
+// tests/tree; wildcards in tests/core.
 #include <gtest/gtest.h>
 
 #include <functional>
