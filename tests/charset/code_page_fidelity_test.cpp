@@ -157,18 +157,29 @@ TEST(CodePageFidelity, PatchedCodePagesEncodeEveryCharacterAsTheIndependentTable
     EXPECT_TRUE(unexpected.empty()) << unexpected.size() << " differences" << all;
 }
 
+// A conversion and what it writes; one that fails writes nothing.
+struct RouteCase {
+    uint32_t from, to;
+    std::string in;
+    bool ok;
+    std::string out;
+};
+
+// Converts into a buffer that already holds a byte, which stays.
+void expectConverts(MultiLangImpl& ml, const RouteCase& c) {
+    DataBuffer out;
+    out.append("<", 1);
+    EXPECT_EQ(ml.Convert(c.from, c.to, c.in.data(), c.in.size(), out, nullptr), c.ok);
+    EXPECT_EQ(bytesOf(out), "<" + c.out);
+}
+
 // Where iconv is patched, the platform's characters and bytes hold on every route: a pair converter
 // (through UTF-16 when the other side is not UTF-16), the system's codecs past the one-step limit,
 // and the two steps through UTF-16.
 TEST(CodePageFidelity, PatchedCodePagesAgreeOnEveryRoute) {
     const std::string jis = "\x80\xA0\xFD\xFE\xFF\\~\x81\x5C\x82\xA0";
     const std::string jisUtf8 = "\xC2\x80\xEF\xA3\xB0\xEF\xA3\xB1\xEF\xA3\xB2\xEF\xA3\xB3\\~\xE2\x80\x95\xE3\x81\x82";
-    struct Case {
-        uint32_t from, to;
-        std::string in;
-        bool ok;
-        std::string out;
-    } cases[] = {
+    const RouteCase cases[] = {
         {932, 65001, jis, true, jisUtf8},
         {65001, 932, jisUtf8, true, jis},
         {1200, 932, utf16le(u"\u0080\uF8F3\\"), true, "\x80\xFF\\"},
@@ -191,11 +202,9 @@ TEST(CodePageFidelity, PatchedCodePagesAgreeOnEveryRoute) {
         {65000, 1200, "\x1F", true, utf16le(u"\u001F")},
     };
     MultiLangImpl ml;
-    for (const Case& c : cases) {
+    for (const RouteCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to) + ": " + c.in);
-        DataBuffer out;
-        EXPECT_EQ(ml.Convert(c.from, c.to, c.in.data(), c.in.size(), out, nullptr), c.ok);
-        EXPECT_EQ(bytesOf(out), c.out);
+        expectConverts(ml, c);
         // Past the one-step limit with a run of 'x' first.
         auto xs = [](uint32_t cp) { return cp == 1200 ? utf16le(std::u16string(MultiLangImpl::kOneStepLimit, u'x'))
                                                       : std::string(MultiLangImpl::kOneStepLimit, 'x'); };
@@ -272,12 +281,7 @@ TEST(CodePageFidelity, SingleByteCodePagesMapEachByteToItsOwnCharacterBothWays) 
 
     // A precomposed character the table lacks has no bytes, as the platform has no best fit;
     // one it has keeps its byte. Also to and from another code page, whichever side the table is on.
-    struct Case {
-        uint32_t from, to;
-        std::string in;
-        bool ok;
-        std::string out;
-    } cases[] = {
+    const RouteCase cases[] = {
         {65001, 1255, "\xEF\xAD\x8E", false, ""},                          // U+FB4E
         {65001, 1255, "\xD7\xA4\xD6\xBF", true, "\xF4\xCF"},               // U+05E4 U+05BF
         {1255, 65001, "\xE0\xC7", true, "\xD7\x90\xD6\xB7"},               // U+05D0 U+05B7
@@ -297,12 +301,9 @@ TEST(CodePageFidelity, SingleByteCodePagesMapEachByteToItsOwnCharacterBothWays) 
         {10000, 65001, "\xDB\xC6", true, "\xC2\xA4\xE2\x88\x86"},         // classic: currency sign
         {65001, 10079, "\xE2\x82\xAC", false, ""},                         // no euro sign
     };
-    for (const Case& c : cases) {
+    for (const RouteCase& c : cases) {
         SCOPED_TRACE(c.from * 100000 + c.to);
-        DataBuffer out;
-        out.append("<", 1);
-        EXPECT_EQ(ml.Convert(c.from, c.to, c.in.data(), c.in.size(), out, nullptr), c.ok);
-        EXPECT_EQ(bytesOf(out), "<" + c.out);
+        expectConverts(ml, c);
     }
 }
 
