@@ -199,6 +199,23 @@ bool blockNear(const uint8_t* bytes, T low, T span) {
     return near != 0;
 }
 
+// The same for the kBlock pairs of a byte and the next (kBlock + 1 bytes), as big-endian numbers.
+bool pairsNear(const uint8_t* bytes, uint16_t low, uint16_t span) {
+    uint8_t values[kBlock + 1];
+    std::memcpy(values, bytes, sizeof values);
+    uint16_t near = 0;
+    for (size_t i = 0; i < kBlock; ++i) near |= static_cast<uint16_t>((values[i] << 8 | values[i + 1]) - low) <= span;
+    return near != 0;
+}
+
+// A character's first two bytes in UTF-8, as a big-endian number; a character of one byte is
+// followed by any byte, the lowest or (`highest`) the highest. In the order of the characters.
+constexpr uint16_t utf8Head(char16_t u, bool highest) {
+    if (u < 0x80) return static_cast<uint16_t>(u << 8 | (highest ? 0xFF : 0));
+    if (u < 0x800) return static_cast<uint16_t>((0xC0 | u >> 6) << 8 | 0x80 | (u & 0x3F));
+    return static_cast<uint16_t>((0xE0 | u >> 12) << 8 | 0x80 | (u >> 6 & 0x3F));
+}
+
 template <class T>
 size_t scanForLacked(const CodePagePatch& patch, const uint8_t* bytes, size_t length) noexcept {
     constexpr bool kUtf8 = sizeof(T) == 1;
@@ -206,10 +223,16 @@ size_t scanForLacked(const CodePagePatch& patch, const uint8_t* bytes, size_t le
     auto lead = [](char16_t u) -> T { return static_cast<T>(u < 0x80 ? u : u < 0x800 ? 0xC0 | u >> 6 : 0xE0 | u >> 12); };
     const T low = kUtf8 ? lead(patch.lackLow) : static_cast<T>(patch.lackLow);
     const T span = static_cast<T>((kUtf8 ? lead(patch.lackHigh) : patch.lackHigh) - low);
+    // A block of UTF-8 is passed over by the first two bytes of its characters: by its first byte
+    // alone, the wave dash would keep the kana (which share it) from being passed over.
+    const uint16_t headLow = utf8Head(patch.lackLow, false);
+    const uint16_t headSpan = static_cast<uint16_t>(utf8Head(patch.lackHigh, true) - headLow);
     const size_t last = length & ~(sizeof(T) - 1);
     for (size_t at = 0; at < last;) {
         const size_t end = std::min(last, at + kBlock * sizeof(T));
-        if (end - at == kBlock * sizeof(T) && !blockNear<T>(bytes + at, low, span)) {
+        const bool clear = kUtf8 ? end < last && !pairsNear(bytes + at, headLow, headSpan)
+                                 : end - at == kBlock * sizeof(T) && !blockNear<T>(bytes + at, low, span);
+        if (clear) {
             at = end;
             continue;
         }

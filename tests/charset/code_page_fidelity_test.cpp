@@ -247,6 +247,20 @@ TEST(CodePageFidelity, PatchedCodePagesAgreeOnEveryRoute) {
         EXPECT_EQ(ml.ConvertDirect(c.from, c.to, longIn.data(), longIn.size(), direct, nullptr), c.ok);
         EXPECT_TRUE(bytesOf(direct) == (c.ok ? longOut : ""));
     }
+
+    // A character Shift_JIS lacks, at any place in a stretch of UTF-8 that is looked at a block at
+    // a time, kana (which share the wave dash's first byte) before it.
+    IconvConverter toJis;
+    ASSERT_TRUE(toJis.open(65001, 932));
+    for (const char* lacked : {"\xC2\xA2", "\xC2\xAC", "\xE2\x80\x94", "\xE2\x88\x92", "\xE3\x80\x9C"}) {
+        for (size_t kana = 0; kana < 50; ++kana) {
+            std::string text;
+            for (int i = 0; i < 70; ++i) text += "\xE3\x81\x82";
+            text.insert(kana * 3, lacked);
+            DataBuffer out;
+            EXPECT_FALSE(toJis.convert(text.data(), static_cast<uint32_t>(text.size()), out, 4096)) << kana;
+        }
+    }
 }
 
 // Decoding is one byte to one character in context too: a text of every pair of the bytes that
