@@ -5,7 +5,8 @@ One line each: code page, the bytes in hex, then the UTF-16 units in hex joined 
 the bytes do not decode. An independent reference for the converter's tables.
 
 The platform maps the user-defined areas of its double-byte code pages to the private use area;
-Python's cp932 has them, its gbk, cp949 and cp950 do not, so they are added here.
+Python's cp932 has them, its gbk, cp949 and cp950 do not, so they are added here (in cp950's
+0xC6A1-0xC8FE, in place of the ETEN extensions, which the platform's table does not have).
 
 With --encode: the encoding of every unit of the Basic Multilingual Plane, lone surrogates
 included, and of a few characters past it, instead, for the double-byte code pages (not EUC-KR:
