@@ -7,6 +7,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,12 +39,18 @@ const Target kTargets[] = {
      "\xE6\x97\xA5"},
     {"shift_jis", "CP932", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE6\x96\x87\xE7\xAB\xA0 text 123. ",
      "\xC3\xA9"},
+    // The double-byte code pages whose user-defined areas the platform maps to the private use area.
+    {"gbk", "CP936", "\xE4\xB8\xAD\xE6\x96\x87\xE7\x9A\x84\xE6\x96\x87\xE7\xAB\xA0 text 123. ", "\xED\x95\x9C"},
+    {"big5", "CP950", "\xE4\xB8\xAD\xE6\x96\x87\xE7\x9A\x84\xE6\x96\x87\xE7\xAB\xA0 text 123. ", "\xC3\xA9"},
+    {"ks_c_5601-1987", "CP949", "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 \xEB\xAC\xB8\xEC\x9E\xA5 text 123. ", "\xC3\xA9"},
+    {"euc-jp", "EUC-JP", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE6\x96\x87\xE7\xAB\xA0 text 123. ",
+     "\xED\x95\x9C"},
 };
 
 // The filler repeated to 50 MB; with `gaps`, a missing character after every 1000 bytes or so
 // (never inside a filler character).
 const std::string& text(int target, bool gaps) {
-    static std::string cache[2][2];
+    static std::string cache[std::size(kTargets)][2];
     std::string& t = cache[target][gaps];
     if (t.empty()) {
         const Target& tg = kTargets[target];
@@ -114,7 +121,7 @@ void BM_RawIconv(benchmark::State& state) {
 }
 
 void fiftyMegabyteArgs(benchmark::internal::Benchmark* b) {
-    for (int target : {0, 1}) {
+    for (int target = 0; target < static_cast<int>(std::size(kTargets)); ++target) {
         for (int gaps : {0, 1}) b->Args({target, gaps});
     }
     b->Unit(benchmark::kMillisecond)->Iterations(3);

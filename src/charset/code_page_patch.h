@@ -21,11 +21,20 @@ struct CodePagePatchEntry {
     bool encodes;  // the platform encodes `unit` back to these bytes, where iconv has none for it
 };
 
+// A user-defined area that iconv leaves out: the pairs of a lead in [leadFirst, leadLast] and a
+// trail in either range, lead by lead, are the private use characters from `unit` on, both ways.
+struct UserDefinedArea {
+    uint8_t leadFirst, leadLast;
+    uint8_t trails[2][2];  // first and last trail of each range; an unused range is {1, 0}
+    char16_t unit;
+};
+
 struct CodePagePatch {
     uint32_t codePage;
     std::span<const CodePagePatchEntry> entries;
     // Characters iconv encodes to the bytes of another one (best fits), which the platform lacks.
     std::span<const char16_t> bestFits;
+    std::span<const UserDefinedArea> userDefined;  // pairs iconv rejects, to the private use area
     // The iconvUnits lie in [rewriteLow, rewriteHigh], and all that the platform lacks in
     // [lackLow, lackHigh] (empty ranges when there are none): a unit outside needs no look at the lists.
     char16_t rewriteLow, rewriteHigh, lackLow, lackHigh;

@@ -228,8 +228,10 @@ IconvConverter::Progress IconvConverter::stepToPatched(const char** in, size_t* 
         // iconv may go as far as the first character the platform lacks, looked for a stretch at a
         // time so that a text that fails early is not read to its end, and no further than the
         // window can take (a character is at least a byte there, and at most three bytes here).
+        // Where the platform lacks none of iconv's characters, iconv goes as far as it can.
         const uint8_t* bytes = reinterpret_cast<const uint8_t*>(*in);
-        size_t look = std::min({*inLeft, (room - *written) * (patchUtf8_ ? 3 : 2), kLookAhead});
+        const bool looks = encodePatch_->lackLow <= encodePatch_->lackHigh;
+        size_t look = looks ? std::min({*inLeft, (room - *written) * (patchUtf8_ ? 3 : 2), kLookAhead}) : *inLeft;
         // Never between the parts of a character, which iconv would take for an incomplete one.
         if (patchUtf8_) {
             while (look < *inLeft && (bytes[look] & 0xC0) == 0x80) ++look;

@@ -4,10 +4,16 @@ lead and trail pair whose lead does not decode alone, for the code pages Python 
 One line each: code page, the bytes in hex, then the UTF-16 units in hex joined by '.', or X when
 the bytes do not decode. An independent reference for the converter's tables.
 
-With --encode: the encoding of every character of the Basic Multilingual Plane instead, for the
-double-byte code pages whose C library converter is patched (not EUC-KR: Python's euc_kr spells
-the syllables KS X 1001 lacks as jamo sequences, which the platform does not): code page, the unit
-in hex, then the bytes in hex, or X when the character has none."""
+The platform maps the user-defined areas of its double-byte code pages to the private use area;
+Python's cp932 has them, its gbk, cp949 and cp950 do not, so they are added here (in cp950's
+0xC6A1-0xC8FE, in place of the ETEN extensions, which the platform's table does not have).
+
+With --encode: the encoding of every unit of the Basic Multilingual Plane, lone surrogates
+included, and of a few characters past it, instead, for the double-byte code pages (not EUC-KR:
+Python's euc_kr spells the syllables KS X 1001 lacks as jamo sequences, which the platform does
+not): code page, the units in hex, then the bytes in hex, or X when the character has none. Only
+bytes that decode back to the character count: a one-way mapping is a best fit, which the platform
+does not make."""
 
 import sys
 
@@ -30,41 +36,80 @@ DOUBLE = {
     54936: "gb18030",
 }
 
-ENCODE = {932: "cp932", 1361: "johab"}
+ENCODE = {
+    932: "cp932", 936: "gbk", 949: "cp949", 950: "cp950", 1361: "johab", 20932: "euc_jp",
+    20936: "gb2312", 54936: "gb18030",
+}
+
+# Code page: (first lead, last lead, trail ranges, first private use character), lead by lead.
+USER_DEFINED = {
+    936: [(0xAA, 0xAF, [(0xA1, 0xFE)], 0xE000), (0xF8, 0xFE, [(0xA1, 0xFE)], 0xE234),
+          (0xA1, 0xA7, [(0x40, 0x7E), (0x80, 0xA0)], 0xE4C6)],
+    949: [(0xC9, 0xC9, [(0xA1, 0xFE)], 0xE000), (0xFE, 0xFE, [(0xA1, 0xFE)], 0xE05E)],
+    950: [(0xFA, 0xFE, [(0x40, 0x7E), (0xA1, 0xFE)], 0xE000), (0x8E, 0xA0, [(0x40, 0x7E), (0xA1, 0xFE)], 0xE311),
+          (0x81, 0x8D, [(0x40, 0x7E), (0xA1, 0xFE)], 0xEEB8), (0xC6, 0xC6, [(0xA1, 0xFE)], 0xF6B1),
+          (0xC7, 0xC8, [(0x40, 0x7E), (0xA1, 0xFE)], 0xF70F)],
+}
 
 
-def decoded(data, codec):
+def user_defined(code_page):
+    """The code page's user-defined pairs and their characters, as a dict each way."""
+    by_bytes = {}
+    for first, last, trails, unit in USER_DEFINED.get(code_page, []):
+        for lead in range(first, last + 1):
+            for low, high in trails:
+                for trail in range(low, high + 1):
+                    by_bytes[bytes([lead, trail])] = chr(unit)
+                    unit += 1
+    return by_bytes, {c: b for b, c in by_bytes.items()}
+
+
+USER_BYTES = {cp: user_defined(cp)[0] for cp in USER_DEFINED}
+USER_CHARS = {cp: user_defined(cp)[1] for cp in USER_DEFINED}
+
+
+def decode(data, code_page, codec):
+    if data in USER_BYTES.get(code_page, {}):
+        return USER_BYTES[code_page][data]
+    return data.decode(codec)
+
+
+def decoded(data, code_page, codec):
     try:
-        units = data.decode(codec).encode("utf-16-le")
+        units = decode(data, code_page, codec).encode("utf-16-le")
     except UnicodeDecodeError:
         return "X"
     return "-" + ".".join(units[i:i + 2][::-1].hex().upper() for i in range(0, len(units), 2))
 
 
-def encoded(unit, codec):
+def encoded(char, code_page, codec):
+    data = USER_CHARS.get(code_page, {}).get(char)
     try:
-        return chr(unit).encode(codec).hex().upper()
-    except UnicodeEncodeError:
+        data = data or char.encode(codec)
+        return data.hex().upper() if decode(data, code_page, codec) == char else "X"
+    except UnicodeError:
         return "X"
 
 
 def main():
     out = []
     if "--encode" in sys.argv:
+        beyond = [0x10000, 0x20000, 0x2A6D6, 0x10FFFF]
         for code_page, codec in sorted(ENCODE.items()):
-            for unit in [u for u in range(0x10000) if not 0xD800 <= u < 0xE000]:
-                out.append(f"{code_page} {unit:04X} {encoded(unit, codec)}")
+            for char in [chr(u) for u in range(0x10000)] + [chr(u) for u in beyond]:
+                units = char.encode("utf-16-be", "surrogatepass").hex().upper()
+                out.append(f"{code_page} {units} {encoded(char, code_page, codec)}")
         sys.stdout.write("\n".join(out) + "\n")
         return
     for code_page, codec in sorted({**SINGLE, **DOUBLE}.items()):
         for byte in range(256):
             single = bytes([byte])
-            result = decoded(single, codec)
+            result = decoded(single, code_page, codec)
             out.append(f"{code_page} {single.hex().upper()} {result}")
             if result == "X" and code_page in DOUBLE:
                 for trail in range(256):
                     pair = bytes([byte, trail])
-                    out.append(f"{code_page} {pair.hex().upper()} {decoded(pair, codec)}")
+                    out.append(f"{code_page} {pair.hex().upper()} {decoded(pair, code_page, codec)}")
     sys.stdout.write("\n".join(out) + "\n")
 
 
