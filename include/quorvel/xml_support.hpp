@@ -5,6 +5,7 @@
 #ifndef QUORVEL_XML_SUPPORT_HPP
 #define QUORVEL_XML_SUPPORT_HPP
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "quorvel/quorvel_xml.hpp"
+
 
 #if defined(__cpp_exceptions)
 #define QUORVEL_XML_EXCEPTIONS 1
@@ -146,33 +148,58 @@ private:
     BSTR s_ = nullptr;
 };
 
-// The UTF-8 text of a host string (empty for the absent string). Short ASCII text, the usual
-// tag or name, is narrowed unit for unit straight into the string; other short strings take one
-// pass through a buffer on the stack, long ones two passes.
-inline std::string to_utf8(BSTR s) {
-    // The length prefix: the byte count in the four bytes before the first unit.
-    const std::size_t units = s ? reinterpret_cast<const std::uint32_t*>(s)[-1] / sizeof(OLECHAR) : 0;
-    if (units <= 32) {
-        // Two units per step, as one 32-bit word: for a tag of a few units this beats both an
-        // early-exit loop and the vector code a plain loop becomes.
-        std::uint32_t any = 0;
-        std::size_t i = 0;
-        for (; i + 2 <= units; i += 2) {
-            std::uint32_t pair;
-            std::memcpy(&pair, s + i, sizeof pair);
-            any |= pair;
-        }
-        if (i < units) any |= s[i];
-        // From a range of units the string narrows them in an inline loop, where a copy of a
-        // length known only at run time would call the C library for a few bytes.
-        if ((any & 0xFF80FF80u) == 0) return std::string(s, s + units);
-    }
+// A string of `n` < 16 bytes, made from a full 16-byte buffer so that the copy has a constant
+// length and stays inline; returning the one local keeps it in the caller's place.
+inline std::string short_string(const char (&bytes)[16], std::size_t n) {
+    std::string out(bytes, 15);
+    out.erase(n);
+    return out;
+}
+
+// The UTF-8 text of any host string of `units` units: one pass through a buffer on the stack for
+// short ones, two passes for long ones. Kept out of line so that the short ASCII path stays small.
+#if defined(__GNUC__)
+[[gnu::noinline]]
+#endif
+inline std::string to_utf8_any(BSTR s, std::size_t units) {
+    if (units == 0) return {};
     char small[192];
     const UINT bytes = qv_SysStringToUtf8(s, small, sizeof small);
     if (bytes <= sizeof small) return std::string(small, bytes);
     std::string out(bytes, '\0');
     qv_SysStringToUtf8(s, out.data(), bytes);
     return out;
+}
+
+// The UTF-8 text of a host string (empty for the absent string).
+inline std::string to_utf8(BSTR s) {
+    // The length prefix: the byte count in the four bytes before the first unit.
+    const std::size_t units = s ? reinterpret_cast<const std::uint32_t*>(s)[-1] / sizeof(OLECHAR) : 0;
+    if (units - 1 < 15) {
+        // Short ASCII text, the usual tag or name, is gathered into two words one unit at a time:
+        // the component has just written the string unit by unit, and a wider read of it would
+        // wait for those stores to reach the cache instead of taking them from the store buffer.
+        const auto shift = [](std::size_t i) {
+            return std::endian::native == std::endian::little ? 8 * i : 56 - 8 * i;
+        };
+        std::uint64_t any = 0, low = 0, high = 0;
+        const std::size_t first = units < 8 ? units : 8;
+        for (std::size_t i = 0; i < first; ++i) {
+            any |= s[i];
+            low |= std::uint64_t{s[i]} << shift(i);
+        }
+        for (std::size_t i = 8; i < units; ++i) {
+            any |= s[i];
+            high |= std::uint64_t{s[i]} << shift(i - 8);
+        }
+        if (any < 0x80) {
+            char narrow[16];
+            std::memcpy(narrow, &low, sizeof low);
+            std::memcpy(narrow + 8, &high, sizeof high);
+            return short_string(narrow, units);
+        }
+    }
+    return to_utf8_any(s, units);
 }
 
 // A byte array argument: a one-dimensional array of bytes whose elements are the caller's own

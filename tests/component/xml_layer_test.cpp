@@ -281,18 +281,24 @@ TEST(XmlLayer, TextCrossesAsUtf8AndBytesAsSpans) {
         {"\xC0\xAF!", "\xEF\xBF\xBD\xEF\xBF\xBD!"},
         {longText, longText},
         {longWide, longWide},
-        // Short text is checked two units at a time: U+0100 has an ASCII low byte, in either half.
-        {"abcd\xC4\x80", "abcd\xC4\x80"},
-        {"abc\xC4\x80" "d", "abc\xC4\x80" "d"},
-        {std::string(32, 'b'), std::string(32, 'b')},
-        {std::string(31, 'b') + "\xC3\xA9", std::string(31, 'b') + "\xC3\xA9"},
     };
-    for (const auto& [in, out] : texts) {
+    const auto crosses = [&](const std::string& in, const std::string& out) {
         doc.set_content(in);
         EXPECT_EQ(doc.content(), out);
         doc.add_child("t", in);
         EXPECT_EQ(doc.last_child()->content(), out);
-    }
+    };
+    for (const auto& [in, out] : texts) crosses(in, out);
+    // Short text is gathered into two words: every length to 17 (past one word, past the short
+    // path), all ASCII or with U+0080 or U+0100 (whose low byte looks like ASCII) at any one place.
+    for (std::size_t n = 1; n <= 17; ++n)
+        for (const std::string wide : {"\xC2\x80", "\xC4\x80"})
+            for (std::size_t at = 0; at <= n; ++at) {
+                std::string text;
+                for (std::size_t i = 0; i < n; ++i) text += i == at ? wide : std::string(1, char('a' + i));
+                SCOPED_TRACE(text);
+                crosses(text, text);
+            }
     // Bytes load with their declared encoding; the array is the caller's memory, not a copy.
     const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><p>caf\xE9</p>";
     EXPECT_TRUE(doc.load(std::as_bytes(std::span(latin1))));
