@@ -14,14 +14,22 @@ constexpr std::size_t kMaxBytes = 0xFFFFFFFFu - kPrefix - kTerminator - 1;
 
 uint32_t& bytePrefix(QvBSTR s) { return *reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(s) - kPrefix); }
 
-// A block for byteLen bytes of text, zero-filled, with the prefix written. An
-// odd byte length still gets a whole zero unit after the text.
-QvBSTR allocBytes(std::size_t byteLen) {
+// A block for byteLen bytes of text, with the prefix and a zero unit after the text (an odd
+// byte length still gets a whole one). The text itself is zero-filled unless `source` is given,
+// then copied from it: the common case of a copy does not pay for clearing first.
+QvBSTR allocBytes(std::size_t byteLen, const void* source) {
   if (byteLen > kMaxBytes) return nullptr;
-  void* block = std::calloc(1, kPrefix + byteLen + kTerminator + 1);
+  char* block = static_cast<char*>(std::malloc(kPrefix + byteLen + kTerminator + 1));
   if (!block) return nullptr;
-  *static_cast<uint32_t*>(block) = static_cast<uint32_t>(byteLen);
-  return reinterpret_cast<QvBSTR>(static_cast<char*>(block) + kPrefix);
+  *reinterpret_cast<uint32_t*>(block) = static_cast<uint32_t>(byteLen);
+  char* text = block + kPrefix;
+  if (source && byteLen) {
+    std::memcpy(text, source, byteLen);
+    std::memset(text + byteLen, 0, kTerminator + 1);
+  } else {
+    std::memset(text, 0, byteLen + kTerminator + 1);
+  }
+  return reinterpret_cast<QvBSTR>(text);
 }
 
 std::size_t unitLength(const QvOLECHAR* psz) {
@@ -35,9 +43,7 @@ std::size_t unitLength(const QvOLECHAR* psz) {
 extern "C" {
 
 QvBSTR qv_SysAllocStringLen(const QvOLECHAR* pch, QvUINT cch) {
-  QvBSTR s = allocBytes(std::size_t{cch} * sizeof(QvOLECHAR));
-  if (s && pch && cch) std::memmove(s, pch, std::size_t{cch} * sizeof(QvOLECHAR));
-  return s;
+  return allocBytes(std::size_t{cch} * sizeof(QvOLECHAR), pch);
 }
 
 QvBSTR qv_SysAllocString(const QvOLECHAR* psz) {
@@ -48,9 +54,7 @@ QvBSTR qv_SysAllocString(const QvOLECHAR* psz) {
 }
 
 QvBSTR qv_SysAllocStringByteLen(const char* psz, QvUINT len) {
-  QvBSTR s = allocBytes(len);
-  if (s && psz && len) std::memmove(s, psz, len);
-  return s;
+  return allocBytes(len, psz);
 }
 
 QvINT qv_SysReAllocStringLen(QvBSTR* pbstr, const QvOLECHAR* pch, QvUINT cch) {

@@ -175,6 +175,8 @@ std::size_t utf16Length(const char* in, std::size_t n) {
   return units;
 }
 
+std::size_t widenAscii(const char* in, std::size_t n, char16_t* out) { return asciiRun(in, n, out); }
+
 std::size_t decodeUtf8(const char* in, std::size_t n, char16_t* out) {
   std::size_t o = 0;
   std::size_t i = 0;
