@@ -19,19 +19,6 @@ std::size_t asciiUnits(const char16_t* units, std::size_t n) {
     return i;
 }
 
-bool allAscii(const char* bytes, std::size_t n) {
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        if (word & 0x8080808080808080ull) return false;
-    }
-    for (; i < n; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
-    }
-    return true;
-}
-
 // Writes the narrow form of the units: ASCII copied, the rest as UTF-8 or in the ANSI code
 // page. `out` has room for the whole result.
 std::size_t narrowUnits(const char16_t* units, std::size_t n, bool utf8, char* out) {
@@ -98,19 +85,10 @@ void CharsetConvert::HostStringToUtf8Bytes(const char16_t* bstr, DataBuffer& out
 }
 
 BSTR CharsetConvert::Utf8ToHostString(const StringBuffer& text) {
-    const char* bytes = text.data();
-    const std::size_t n = static_cast<std::size_t>(text.length());
     // The system's decoder replaces malformed sequences and never fails, so the raw-units
     // fallback of a failing decoder has no occasion here.
-    const bool ascii = allAscii(bytes, n);
-    const std::size_t units = ascii ? n : sys::utf16Length(bytes, n);
-    BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(units));
+    BSTR result = qv_SysAllocStringUtf8(text.data(), static_cast<UINT>(text.length()));
     if (result == nullptr) throw std::bad_alloc();
-    if (ascii) {
-        for (std::size_t i = 0; i < n; ++i) result[i] = static_cast<char16_t>(bytes[i]);
-    } else {
-        sys::decodeUtf8(bytes, n, result);
-    }
     return result;
 }
 

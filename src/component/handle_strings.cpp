@@ -19,20 +19,10 @@ BSTR CQuorvelXml::toHost(const StringBuffer& text) {
     }
 }
 
-// The decoding Utf8ToHostString does (it never involves the platform converter), straight from
-// a borrowed text such as a pooled tag, without copying it into a buffer first.
+// The decoding Utf8ToHostString does, straight from a borrowed text such as a pooled tag,
+// without copying it into a buffer first.
 BSTR CQuorvelXml::toHost(std::string_view text) {
-    // ASCII text, the usual tag or name, is widened in one pass, its units being its bytes;
-    // other text is measured first. A text that long is no tag and goes to the measuring path.
-    if (text.size() <= 256) {
-        BSTR ascii = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
-        if (!ascii || sys::widenAscii(text.data(), text.size(), ascii) == text.size()) return ascii;
-        SysFreeString(ascii);
-    }
-    const size_t units = sys::utf16Length(text.data(), text.size());
-    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(units));
-    if (out) sys::decodeUtf8(text.data(), text.size(), out);
-    return out;
+    return qv_SysAllocStringUtf8(text.data(), static_cast<UINT>(text.size()));
 }
 
 }  // namespace quorvel

@@ -9,6 +9,21 @@ extern "C" {
 
 QvBSTR qv_SysAllocStringUtf8(const char* utf8, QvUINT bytes) {
   if (!utf8) bytes = 0;
+  // Short text, the usual tag or name, takes one pass into room for as many units as bytes
+  // (never too few): ASCII, as it nearly always is, is widened and done; the rest after the
+  // ASCII run is decoded behind it and the string given the length it came to. Longer text is
+  // measured first, so that text which is not ASCII never holds more than it needs.
+  if (bytes <= 256) {
+    QvBSTR s = qv_SysAllocStringLen(nullptr, bytes);
+    if (!s) return nullptr;
+    std::size_t units = quorvel::sys::widenAscii(utf8, bytes, s);
+    if (units < bytes) {
+      units += quorvel::sys::decodeUtf8(utf8 + units, bytes - units, s + units);
+      reinterpret_cast<std::uint32_t*>(s)[-1] = static_cast<std::uint32_t>(units * sizeof(QvOLECHAR));
+      s[units] = 0;
+    }
+    return s;
+  }
   const std::size_t units = quorvel::sys::utf16Length(utf8, bytes);
   if (units > UINT32_MAX / sizeof(QvOLECHAR)) return nullptr;
   QvBSTR s = qv_SysAllocStringLen(nullptr, static_cast<QvUINT>(units));

@@ -25,6 +25,17 @@ std::size_t asciiRun(const char* in, std::size_t n, char16_t* out) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, _mm_setzero_si128()));
     }
   }
+  // Fewer than sixteen left of a run that long: one more block, overlapping the one before.
+  if (i < n && i + 16 > n && n >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + n - 16));
+    if (_mm_movemask_epi8(v) == 0) {
+      if (out) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 16), _mm_unpacklo_epi8(v, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 8), _mm_unpackhi_epi8(v, _mm_setzero_si128()));
+      }
+      return n;
+    }
+  }
 #endif
   for (; i < n && static_cast<unsigned char>(in[i]) < 0x80; ++i) {
     if (out) out[i] = static_cast<unsigned char>(in[i]);

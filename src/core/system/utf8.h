@@ -23,8 +23,8 @@ std::size_t encodeUtf8(const char16_t* in, std::size_t n, char* out);
 std::size_t utf16Length(const char* in, std::size_t n);
 // `out` must have room for n units (or utf16Length); returns units written.
 std::size_t decodeUtf8(const char* in, std::size_t n, char16_t* out);
-// Widens the ASCII run at the start of the bytes into `out`, which must have room for n units;
-// returns its length (n when the bytes are all ASCII, as they then decode unit for byte).
+// Widens the ASCII run at the start of the bytes into `out` (room for n units); returns its
+// length. Decoding may go on from there: no sequence contains an ASCII byte.
 std::size_t widenAscii(const char* in, std::size_t n, char16_t* out);
 
 void appendUtf8(std::string& out, std::u16string_view in);
