@@ -298,4 +298,14 @@ constexpr size_t memberIndexOfSlot(int32_t slot) { return static_cast<size_t>(sl
     X(115, FindAttributeUtf8) \
     X(116, OpenRecordStream)
 
+namespace quorvel {
+
+#define QV_COUNT_MEMBER(slot, fn) +1
+inline constexpr size_t kVtableOnlyMemberCount = 0 QV_FOR_EACH_VTABLE_ONLY_MEMBER(QV_COUNT_MEMBER);
+#undef QV_COUNT_MEMBER
+// Slots in IQuorvelXml2's virtual table, IUnknown's and IDispatch's included.
+inline constexpr size_t kQuorvelXml2SlotCount = static_cast<size_t>(kFirstVtableOnlySlot) + kVtableOnlyMemberCount;
+
+}  // namespace quorvel
+
 #endif  // QUORVEL_QUORVEL_MEMBERS_HPP

@@ -17,7 +17,6 @@ extern const size_t kMemberVtableOffsets[kMemberCount];
 
 // For tests: the slot each virtual-table-only member is listed at, and the byte offset at which
 // IQuorvelXml2 declares it, in the order of QV_FOR_EACH_VTABLE_ONLY_MEMBER.
-inline constexpr size_t kVtableOnlyMemberCount = 5;
 extern const int32_t kVtableOnlySlots[kVtableOnlyMemberCount];
 extern const size_t kVtableOnlyOffsets[kVtableOnlyMemberCount];
 

@@ -58,7 +58,7 @@ constexpr ImplType kXmlFactoryImpl[] = {{ModuleType::XmlFactory, IMPLTYPEFLAG_FD
 constexpr WORD kDualFlags = TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE | TYPEFLAG_FNONEXTENSIBLE |
                             TYPEFLAG_FOLEAUTOMATION;
 constexpr UINT kQuorvelXmlSlots = kFirstMemberSlot + kQuorvelXmlMemberCount;
-constexpr UINT kQuorvelXml2Slots = kFirstVtableOnlySlot + 5;  // the five virtual-table-only members
+constexpr UINT kQuorvelXml2Slots = kQuorvelXml2SlotCount;  // the virtual-table-only members counted too
 
 // In ModuleType order.
 const TypeSpec kSpecs[] = {
