@@ -1,8 +1,7 @@
 #include "component/member_thunks.h"
 
-#include "component/member_functions.h"
-
 #include <cstring>
+#include <iterator>
 
 namespace quorvel {
 
@@ -24,21 +23,27 @@ size_t vtableOffset() {
 
 }  // namespace
 
-#define QV_MEMBER(i, fn)                                                                                    \
-    [] {                                                                                                    \
-        static_assert(thunks::nameMatches(kMembers[i], #fn), "member order or name differs from the table"); \
-        return thunks::checkedThunk<i, &IQuorvelXml::fn>();                                                         \
-    }(),
+const MemberThunk kMemberThunks[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_CHECKED_MEMBER_THUNK)};
 
-const MemberThunk kMemberThunks[kMemberCount] = {
-    QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
-
+#define QV_MEMBER(i, fn) vtableOffset<&IQuorvelXml2::fn>(),
+const size_t kMemberVtableOffsets[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
 #undef QV_MEMBER
-#define QV_MEMBER(i, fn) vtableOffset<&IQuorvelXml::fn>(),
 
-const size_t kMemberVtableOffsets[kMemberCount] = {
-    QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
-
+#define QV_MEMBER(slot, fn) slot,
+const int32_t kVtableOnlySlots[kVtableOnlyMemberCount] = {QV_FOR_EACH_VTABLE_ONLY_MEMBER(QV_MEMBER)};
+namespace {
+constexpr int32_t kListedSlots[] = {QV_FOR_EACH_VTABLE_ONLY_MEMBER(QV_MEMBER)};
+constexpr bool slotsFollowOn() {
+    for (size_t i = 0; i < std::size(kListedSlots); ++i) {
+        if (kListedSlots[i] != kFirstVtableOnlySlot + static_cast<int32_t>(i)) return false;
+    }
+    return true;
+}
+static_assert(slotsFollowOn(), "the virtual-table-only members follow the dispatchable ones, one slot each");
+}  // namespace
+#undef QV_MEMBER
+#define QV_MEMBER(slot, fn) vtableOffset<&IQuorvelXml2::fn>(),
+const size_t kVtableOnlyOffsets[kVtableOnlyMemberCount] = {QV_FOR_EACH_VTABLE_ONLY_MEMBER(QV_MEMBER)};
 #undef QV_MEMBER
 
 }  // namespace quorvel
