@@ -5,9 +5,11 @@
 #pragma once
 
 #include <new>
+#include <string>
 
 #include "component/node_handle.h"
 #include "core/string_buffer.h"
+#include "tree/tree_node.h"
 
 namespace quorvel::members {
 
@@ -38,6 +40,14 @@ inline StringBuffer trimmedArgument(CQuorvelXml& handle, BSTR s) {
     StringBuffer out = plainArgument(handle, s);
     out.trim();
     return out;
+}
+
+// The child at index into found; else the failure "No child at this index", the index logged.
+inline HRESULT childAtIndex(CQuorvelXml& handle, const char* context, LONG index, TreeNode*& found) {
+    found = index >= 0 ? handle.node()->childAt(index) : nullptr;
+    if (found) return S_OK;
+    const std::string decimal = std::to_string(index);
+    return handle.failCall(context, "No child at this index", {LogItem("index", decimal.c_str())});
 }
 
 }  // namespace quorvel::members

@@ -156,11 +156,8 @@ HRESULT CQuorvelXml::ExtractChildByIndex(LONG index, IQuorvelXml** child) {
     constexpr const char* kContext = "ExtractChildByIndex";
     if (!child) return failCall(kContext, kNullParameter);
     return guarded(kContext, kUnexpected, [&]() -> HRESULT {
-        TreeNode* found = index >= 0 ? node_->childAt(index) : nullptr;
-        if (!found) {
-            const std::string decimal = std::to_string(index);
-            return failCall(kContext, "No child at this index", {LogItem("index", decimal.c_str())});
-        }
+        TreeNode* found = nullptr;
+        if (HRESULT hr = childAtIndex(*this, kContext, index, found); FAILED(hr)) return hr;
         found->detachFromParent();
         *child = wrapNode(found);
         if (!*child) destroyIfUnused(found);

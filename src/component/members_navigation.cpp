@@ -85,11 +85,8 @@ HRESULT CQuorvelXml::GetChild(LONG index, IQuorvelXml** child) {
     constexpr const char* kContext = "GetChild";
     if (!child) return failCall(kContext, kNullParameter);
     return guarded(kContext, kUnexpected, [&]() -> HRESULT {
-        TreeNode* found = index >= 0 ? node_->childAt(index) : nullptr;
-        if (!found) {
-            const std::string decimal = std::to_string(index);
-            return failCall(kContext, "No child at this index", {LogItem("index", decimal.c_str())});
-        }
+        TreeNode* found = nullptr;
+        if (HRESULT hr = childAtIndex(*this, kContext, index, found); FAILED(hr)) return hr;
         *child = wrapNode(found);
         return S_OK;
     });
