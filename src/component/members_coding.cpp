@@ -2,15 +2,16 @@
 // RFC 2047 encoded word; DecodeContent gives back the bytes of the words in the content. None of
 // the three touches the log, and none fails (but for memory running out).
 #include <cstdlib>
-#include <new>
 
-#include "component/node_handle.h"
+#include "component/member_frames.h"
 #include "content/content_coding.h"
 #include "core/data_buffer.h"
 #include "core/string_buffer.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
+
+using namespace members;
 
 namespace {
 
@@ -19,7 +20,7 @@ using MakeWord = void (ContentCoding::*)(const void*, uint32_t, const char*, Str
 // The charset label comes through the ANSI code page; a null charset or a variant without bytes
 // (of another type than string or byte array, too) empties the content.
 HRESULT encodeContent(TreeNode* node, BSTR charset, const VARIANT& content, MakeWord make) {
-    try {
+    return withoutThrowing([&] {
         const DataBuffer::Bytes bytes = DataBuffer::variantBytes(&content);
         StringBuffer label;
         if (charset) label.appendWide(charset);
@@ -27,9 +28,7 @@ HRESULT encodeContent(TreeNode* node, BSTR charset, const VARIANT& content, Make
         (ContentCoding().*make)(bytes.data, bytes.size, charset ? label.data() : nullptr, word);
         node->setContentBytes(word.data(), word.length());
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace
@@ -45,7 +44,7 @@ HRESULT CQuorvelXml::BEncodeContent(BSTR charset, VARIANT Content) {
 // Q words win when the content holds both kinds; without any, the content's own bytes.
 HRESULT CQuorvelXml::DecodeContent(VARIANT* Content) {
     if (!Content) return E_POINTER;
-    try {
+    return withoutThrowing([&] {
         const TreeNode* n = node();
         const char* text = n->contentData();
         const auto length = static_cast<size_t>(n->contentLength());
@@ -60,9 +59,7 @@ HRESULT CQuorvelXml::DecodeContent(VARIANT* Content) {
         }
         bytes.toVariant(Content);
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace quorvel

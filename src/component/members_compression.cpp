@@ -61,9 +61,11 @@ HRESULT CQuorvelXml::CompressNode() {
 // The tracking text records how far the call came, for the log of an unexpected failure.
 HRESULT CQuorvelXml::CompressSubtree() {
     StringBuffer tracking;
-    log().ClearLog();
-    log().EnterContext("CompressSubtree");
-    try {
+    const auto unexpected = [&] {
+        log().LogData("tracking", tracking.data());
+        log().LogError("Unexpected exception in CompressSubtree");
+    };
+    return loggedFrame("CompressSubtree", true, [&] {
         StringBuffer xml;
         serialize(node(), xml);
         tracking.append("a");
@@ -72,9 +74,7 @@ HRESULT CQuorvelXml::CompressSubtree() {
         xml = StringBuffer();  // the subtree's text can be as large as the document: free it early
         if (!gotEntry) {
             log().LogError(kNoEntry);
-            log().LeaveContext();
-            raiseErrorSummary();
-            return E_FAIL;
+            return false;
         }
         if (!text.empty()) {
             node()->setContentBytes(text.data(), text.length());
@@ -84,15 +84,8 @@ HRESULT CQuorvelXml::CompressSubtree() {
             tracking.append("f");
         }
         tracking.append("g");
-    } catch (...) {
-        log().LogData("tracking", tracking.data());
-        log().LogError("Unexpected exception in CompressSubtree");
-        log().LeaveContext();
-        raiseErrorSummary();
-        return E_FAIL;
-    }
-    log().LeaveContext();
-    return S_OK;
+        return true;
+    }, unexpected);
 }
 
 // Content that is not compressed data is left as it is, and nothing is logged.

@@ -2,32 +2,21 @@
 //
 // Tags and the names RemoveAttribute and ExtractChildByName look for are trimmed; names stored by
 // AddAttribute and UpdateAttribute, contents and values are taken as they come.
-#include <new>
 #include <string>
 
+#include "component/member_frames.h"
 #include "component/new_child_handle.h"
-#include "component/node_handle.h"
 #include "core/data_buffer.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
 
+using namespace members;
+
 namespace {
 
-constexpr const char* kNullParameter = "Parameter is NULL";
-constexpr const char* kUnexpected = "Unexpected error.";
-constexpr const char* kNoHandle = "Failed to create QuorvelXml COM object";
 constexpr const char* kForeignNode = "Argument is not a QuorvelXml node";
 constexpr const char* kAncestorSwap = "Cannot swap a node with its own ancestor or descendant";
-
-template <class Body>
-HRESULT outOfMemoryAsResult(Body&& body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-}
 
 // The handle behind an IQuorvelXml argument of SwapNode, SwapTree and AddChildTree: null fails
 // as a missing parameter, a foreign object as one that cannot be used.
@@ -49,7 +38,7 @@ void destroyIfUnused(TreeNode* root) {
 // ---- Content and attributes ---------------------------------------------------------------
 
 HRESULT CQuorvelXml::AppendToContent(BSTR str) {
-    return outOfMemoryAsResult([&]() -> HRESULT {
+    return withoutThrowing([&]() -> HRESULT {
         DataBuffer bytes;
         toUtf8Bytes(str, bytes);
         if (bytes.size() > 0) {
@@ -62,22 +51,16 @@ HRESULT CQuorvelXml::AppendToContent(BSTR str) {
 
 HRESULT CQuorvelXml::AddAttribute(BSTR name, BSTR value) {
     if (!name || !value) return failCall("AddAttribute", kNullParameter);
-    return outOfMemoryAsResult([&]() -> HRESULT {
-        StringBuffer n;
-        StringBuffer v;
-        toUtf8(name, n);
-        toUtf8(value, v);
+    return withoutThrowing([&]() -> HRESULT {
+        const StringBuffer n = plainArgument(*this, name), v = plainArgument(*this, value);
         if (n.length() > 0) node_->addAttribute(n, v);
         return S_OK;
     });
 }
 
 HRESULT CQuorvelXml::UpdateAttribute(BSTR name, BSTR value) {
-    return outOfMemoryAsResult([&]() -> HRESULT {
-        StringBuffer n;
-        StringBuffer v;
-        toUtf8(name, n);
-        toUtf8(value, v);
+    return withoutThrowing([&]() -> HRESULT {
+        const StringBuffer n = plainArgument(*this, name), v = plainArgument(*this, value);
         if (n.length() > 0) node_->updateAttribute(n, v);
         return S_OK;
     });
@@ -87,10 +70,7 @@ HRESULT CQuorvelXml::RemoveAttribute(BSTR name) {
     constexpr const char* kContext = "RemoveAttribute";
     if (!name) return failCall(kContext, kNullParameter);
     return guarded(kContext, kUnexpected, [&]() -> HRESULT {
-        StringBuffer n;
-        toUtf8(name, n);
-        n.trim();
-        node_->removeAttribute(n);
+        node_->removeAttribute(trimmedArgument(*this, name));
         return S_OK;
     });
 }
@@ -108,9 +88,7 @@ HRESULT CQuorvelXml::NewChild(BSTR Tag, BSTR Content, IQuorvelXml** child) {
     constexpr const char* kContext = "NewChild";
     if (!child) return failCall(kContext, kNullParameter);
     return guarded(kContext, kUnexpected, [&]() -> HRESULT {
-        StringBuffer tag;
-        toUtf8(Tag, tag);
-        tag.trim();
+        const StringBuffer tag = trimmedArgument(*this, Tag);
         DataBuffer content;
         toUtf8Bytes(Content, content);
         *child = newChildHandle(node_, tag.data(), reinterpret_cast<const char*>(content.data()),
@@ -125,9 +103,7 @@ HRESULT CQuorvelXml::NewChild2(BSTR Tag, BSTR Content) {
     constexpr const char* kContext = "NewChild2";
     if (!Tag || !Content) return failCall(kContext, "Null Parameter", {}, false);
     try {
-        StringBuffer tag;
-        toUtf8(Tag, tag);
-        tag.trim();
+        const StringBuffer tag = trimmedArgument(*this, Tag);
         DataBuffer content;
         toUtf8Bytes(Content, content);
         TreeNode::newChildFromBytes(node_, tag.data(), reinterpret_cast<const char*>(content.data()),
@@ -180,11 +156,8 @@ HRESULT CQuorvelXml::ExtractChildByIndex(LONG index, IQuorvelXml** child) {
     constexpr const char* kContext = "ExtractChildByIndex";
     if (!child) return failCall(kContext, kNullParameter);
     return guarded(kContext, kUnexpected, [&]() -> HRESULT {
-        TreeNode* found = index >= 0 ? node_->childAt(index) : nullptr;
-        if (!found) {
-            const std::string decimal = std::to_string(index);
-            return failCall(kContext, "No child at this index", {LogItem("index", decimal.c_str())});
-        }
+        TreeNode* found = nullptr;
+        if (HRESULT hr = childAtIndex(*this, kContext, index, found); FAILED(hr)) return hr;
         found->detachFromParent();
         *child = wrapNode(found);
         if (!*child) destroyIfUnused(found);
@@ -196,14 +169,9 @@ HRESULT CQuorvelXml::ExtractChildByName(BSTR Tag, BSTR attrName, BSTR attrValue,
     constexpr const char* kContext = "ExtractChildByName";
     if (!Tag || !child) return failCall(kContext, kNullParameter);
     return loggedThroughout(kContext, [&] {
-        StringBuffer tag;
-        toUtf8(Tag, tag);
-        tag.trim();
-        StringBuffer attr;
-        toUtf8(attrName, attr);
-        attr.trim();
-        StringBuffer pattern;
-        toUtf8(attrValue, pattern);
+        const StringBuffer tag = trimmedArgument(*this, Tag);
+        const StringBuffer attr = trimmedArgument(*this, attrName);
+        StringBuffer pattern = plainArgument(*this, attrValue);
         if (pattern.length() == 0) pattern.setString("*");
         TreeNode* found = attr.length() == 0
                               ? node_->findChild(tag.data())
@@ -229,14 +197,14 @@ HRESULT CQuorvelXml::ExtractChildByName(BSTR Tag, BSTR attrName, BSTR attrValue,
 }
 
 HRESULT CQuorvelXml::RemoveFromTree() {
-    return outOfMemoryAsResult([&]() -> HRESULT {
+    return withoutThrowing([&]() -> HRESULT {
         node_->detachFromParent();
         return S_OK;
     });
 }
 
 HRESULT CQuorvelXml::Clear() {
-    return outOfMemoryAsResult([&]() -> HRESULT {
+    return withoutThrowing([&]() -> HRESULT {
         replaceTree(TreeNode::newTree("unnamed"));
         return S_OK;
     });

@@ -2,7 +2,7 @@
 // Every stored form is base64 in 72-character CR LF lines; encryption is ClsAesInterop's (AES-128-CBC,
 // zero IV, MD5 key), compression the zip container's raw DEFLATE. The password reaches the
 // interop object only; its bytes are wiped before the call returns, whichever way it ends.
-#include "component/node_handle.h"
+#include "component/member_frames.h"
 #include "content/aes_interop.h"
 #include "content/cls_zip.h"
 #include "content/content_coding.h"
@@ -11,9 +11,11 @@
 #include "tree/tree_node.h"
 
 namespace quorvel {
+
+using namespace members;
+
 namespace {
 
-constexpr const char* kNullParameter = "Parameter is NULL";
 constexpr const char* kBinaryEntryName = "data.dat";
 
 // The password's 8-bit bytes for the length of one call.
@@ -62,23 +64,6 @@ bool decodeContent(const TreeNode* node, DataBuffer& out) {
     return true;
 }
 
-// The frame of the binary-content pair: a context added to what the log holds, not a cleared log.
-template <class Body>
-HRESULT loggedWithoutClearing(CQuorvelXml& handle, const char* context, Body&& body) {
-    handle.log().EnterContext(context);
-    bool ok;
-    try {
-        ok = body();
-    } catch (...) {
-        handle.log().LogError("Unexpected error.");
-        ok = false;
-    }
-    handle.log().LeaveContext();
-    if (ok) return S_OK;
-    handle.raiseErrorSummary();
-    return E_FAIL;
-}
-
 // Runs bytes through ClsAesInterop keyed by key, one way or the other; a failure is logged as
 // "Unexpected error.", the message both binary-content members give it.
 bool aesInPlace(Logger& log, const PasswordBytes& key, DataBuffer& bytes, bool encrypt) {
@@ -86,7 +71,7 @@ bool aesInPlace(Logger& log, const PasswordBytes& key, DataBuffer& bytes, bool e
     key.setOn(aes);
     DataBuffer out;
     if (!(encrypt ? aes.EncryptBytes(bytes, out) : aes.DecryptBytes(bytes, out))) {
-        log.LogError("Unexpected error.");
+        log.LogError(kUnexpected);
         return false;
     }
     bytes.moveFrom(out);
@@ -105,7 +90,7 @@ HRESULT CQuorvelXml::EncryptNode(BSTR password) {
         const std::string_view content = node_->contentView();
         plain.borrow(content.data(), static_cast<uint32_t>(content.size()));
         if (!aes.EncryptBytes(plain, encrypted)) {
-            log().LogError("Unexpected error.");
+            log().LogError(kUnexpected);
             return false;
         }
         storeBase64(node_, encrypted);
@@ -122,7 +107,7 @@ HRESULT CQuorvelXml::DecryptNode(BSTR password) {
         DataBuffer encrypted, plain;
         decodeContent(node_, encrypted);
         if (!aes.DecryptBytes(encrypted, plain)) {
-            log().LogError("Unexpected error.");
+            log().LogError(kUnexpected);
             return false;
         }
         node_->setContentBytes(reinterpret_cast<const char*>(plain.data()), static_cast<int32_t>(plain.size()));
@@ -131,7 +116,7 @@ HRESULT CQuorvelXml::DecryptNode(BSTR password) {
 }
 
 HRESULT CQuorvelXml::SetBinaryContent(LONG zipFlag, LONG encryptFlag, BSTR password, VARIANT Content) {
-    return loggedWithoutClearing(*this, "SetBinaryContent", [&] {
+    return loggedWithoutClearing("SetBinaryContent", [&] {
         PasswordBytes key;
         toUtf8Bytes(password, key.bytes);
         const DataBuffer::Bytes given = DataBuffer::variantBytes(&Content);
@@ -154,7 +139,7 @@ HRESULT CQuorvelXml::SetBinaryContent(LONG zipFlag, LONG encryptFlag, BSTR passw
 }
 
 HRESULT CQuorvelXml::GetBinaryContent(LONG unzipFlag, LONG decryptFlag, BSTR password, VARIANT* Content) {
-    return loggedWithoutClearing(*this, "GetBinaryContent", [&] {
+    return loggedWithoutClearing("GetBinaryContent", [&] {
         if (!Content) {
             log().LogError(kNullParameter);
             return false;

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "component/node_handle.h"
+#include "component/member_frames.h"
 #include "core/system/utf8.h"
 #include "io/quorvel_http_impl.h"
 #include "tree/tree_node.h"
@@ -11,6 +11,8 @@
 #include "xml/serializer.h"
 
 namespace quorvel {
+
+using namespace members;
 namespace {
 
 // URLs, like file names, are narrowed to UTF-8.
@@ -68,7 +70,7 @@ Client download(const char* url, const char* proxyText, const std::string& usern
 HRESULT CQuorvelXml::GetURL(BSTR url, BSTR proxy, BSTR username, BSTR password, VARIANT* anyData) {
     return loggedThroughout("GetURL", [&] {
         if (!anyData) {
-            log().LogError("Parameter is NULL");
+            log().LogError(kNullParameter);
             return false;
         }
         VariantInit(anyData);

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "charset/utf8_cache.h"
-#include "component/node_handle.h"
+#include "component/member_frames.h"
 #include "core/system/utf8.h"
 #include "io/file_sys.h"
 #include "tree/tree_node.h"
@@ -14,6 +14,8 @@
 #include "xml/serializer.h"
 
 namespace quorvel {
+
+using namespace members;
 namespace {
 
 // Owns a freshly parsed tree until a handle takes it.
@@ -47,7 +49,7 @@ HRESULT CQuorvelXml::LoadXmlV(VARIANT xmlData, LONG* success) {
     KeepAlive alive(this);  // a host may release its last reference from a progress handler
     return loggedThroughout("LoadXmlV", [&] {
         if (!success) {
-            log().LogError("Parameter is NULL");
+            log().LogError(kNullParameter);
             return false;
         }
         *success = 0;
@@ -81,7 +83,7 @@ HRESULT CQuorvelXml::LoadXmlFile(BSTR fileName, LONG* success) {
     KeepAlive alive(this);  // a host may release its last reference from a progress handler
     return loggedThroughout("LoadXmlFile", [&] {
         if (!fileName || !success) {
-            log().LogError("Parameter is NULL");
+            log().LogError(kNullParameter);
             return false;
         }
         *success = 0;
@@ -123,7 +125,7 @@ HRESULT CQuorvelXml::LoadXmlFile(BSTR fileName, LONG* success) {
 HRESULT CQuorvelXml::SaveXml(BSTR fileName) {
     return loggedThroughout("SaveXml", [&] {
         if (!fileName) {
-            log().LogError("Parameter is NULL");
+            log().LogError(kNullParameter);
             return false;
         }
         StringBuffer encoding;

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-#include "component/node_handle.h"
+#include "component/member_frames.h"
 #include "core/system/utf8.h"
 
 namespace quorvel {
@@ -44,24 +44,22 @@ HRESULT CQuorvelXml::ErrorLogClear() {
 // Does not clear the log, so the file shows the previous call's record with this call's own
 // context still open at its end.
 HRESULT CQuorvelXml::SaveXmlLog(BSTR fileName) {
-    log_.EnterContext("SaveXmlLog");
-    if (!fileName) {
-        log_.LogError("Parameter is NULL");
-        log_.LeaveContext();
-        raiseErrorSummary();
-        return E_FAIL;
-    }
-    try {
-        // File names are narrowed to UTF-8, the file system's own form.
-        const std::string narrow = sys::toUtf8(std::u16string_view(fileName, SysStringLen(fileName)));
-        StringBuffer path(narrow.c_str());
-        path.trim();
-        log_.SaveXmlLog(path.data());
-    } catch (...) {
-        log_.LogError("Unexpected error in SaveXmlLog.");
-    }
-    log_.LeaveContext();
-    return S_OK;
+    return loggedWithoutClearing("SaveXmlLog", [&] {
+        if (!fileName) {
+            log_.LogError(members::kNullParameter);
+            return false;
+        }
+        try {
+            // File names are narrowed to UTF-8, the file system's own form.
+            const std::string narrow = sys::toUtf8(std::u16string_view(fileName, SysStringLen(fileName)));
+            StringBuffer path(narrow.c_str());
+            path.trim();
+            log_.SaveXmlLog(path.data());
+        } catch (...) {
+            log_.LogError("Unexpected error in SaveXmlLog.");  // and the call still succeeds
+        }
+        return true;
+    });
 }
 
 }  // namespace quorvel

@@ -3,44 +3,17 @@
 //
 // Tags and attribute names are trimmed and compared as C strings (a tag ends at its first zero
 // byte, as put_Tag stores it); contents, values and patterns are taken as they come.
-#include <new>
 #include <string>
 
+#include "component/member_frames.h"
 #include "component/new_child_handle.h"
-#include "component/node_handle.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
 
+using namespace members;
+
 namespace {
-
-constexpr const char* kNullParameter = "Parameter is NULL";
-constexpr const char* kUnexpected = "Unexpected error.";
-constexpr const char* kNoHandle = "Failed to create QuorvelXml COM object";
-
-// A host tag or attribute name as the tree compares it.
-StringBuffer trimmedArgument(CQuorvelXml& handle, BSTR s) {
-    StringBuffer out;
-    handle.toUtf8(s, out);
-    out.trim();
-    return out;
-}
-
-StringBuffer plainArgument(CQuorvelXml& handle, BSTR s) {
-    StringBuffer out;
-    handle.toUtf8(s, out);
-    return out;
-}
-
-// Unlogged members without a catch-all still must not let an exception cross the interface.
-template <class Body>
-HRESULT outOfMemoryAsResult(Body&& body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-}
 
 // The node an `after` argument designates; a foreign object counts as none.
 const TreeNode* afterNode(IQuorvelXml* after) {
@@ -112,11 +85,8 @@ HRESULT CQuorvelXml::GetChild(LONG index, IQuorvelXml** child) {
     constexpr const char* kContext = "GetChild";
     if (!child) return failCall(kContext, kNullParameter);
     return guarded(kContext, kUnexpected, [&]() -> HRESULT {
-        TreeNode* found = index >= 0 ? node_->childAt(index) : nullptr;
-        if (!found) {
-            const std::string decimal = std::to_string(index);
-            return failCall(kContext, "No child at this index", {LogItem("index", decimal.c_str())});
-        }
+        TreeNode* found = nullptr;
+        if (HRESULT hr = childAtIndex(*this, kContext, index, found); FAILED(hr)) return hr;
         *child = wrapNode(found);
         return S_OK;
     });
@@ -124,7 +94,7 @@ HRESULT CQuorvelXml::GetChild(LONG index, IQuorvelXml** child) {
 
 HRESULT CQuorvelXml::GetChildContent(BSTR Tag, BSTR* node) {
     if (!node) return S_OK;
-    return outOfMemoryAsResult([&]() -> HRESULT {
+    return withoutThrowing([&]() -> HRESULT {
         const StringBuffer tag = trimmedArgument(*this, Tag);
         const TreeNode* found = node_->findChild(tag.data());
         BSTR out = found ? toHost(found->contentView()) : StringBuffer().toBstr();
@@ -277,7 +247,7 @@ HRESULT CQuorvelXml::SearchForAttribute(IQuorvelXml* after, BSTR Tag, BSTR attr,
 HRESULT CQuorvelXml::FindNextRecord(BSTR Tag, BSTR contentPattern, IQuorvelXml** node) {
     if (!node) return S_OK;
     *node = nullptr;
-    return outOfMemoryAsResult([&]() -> HRESULT {
+    return withoutThrowing([&]() -> HRESULT {
         const StringBuffer tag = trimmedArgument(*this, Tag);
         const StringBuffer pattern = plainArgument(*this, contentPattern);
         if (TreeNode* found = node_->findNextRecord(tag.data(), pattern.data())) *node = wrapNode(found);

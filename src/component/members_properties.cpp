@@ -1,27 +1,18 @@
 // The simple properties: Version, NumAttributes, Tag, Content, NumChildren, Cdata, TreeId.
 // None of them logs or fails; a missing result place is answered with E_POINTER and a string
 // that cannot be allocated with E_OUTOFMEMORY.
-#include <new>
-
-#include "component/node_handle.h"
+#include "component/member_frames.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
+
+using namespace members;
 
 namespace {
 
 HRESULT storeString(BSTR value, BSTR* out) {
     *out = value;
     return value ? S_OK : E_OUTOFMEMORY;
-}
-
-template <class Body>
-HRESULT withoutThrowing(Body&& body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
 }
 
 }  // namespace

@@ -1,32 +1,23 @@
 // Sorting children and records by tag, content or attribute. Unlogged: a sort always succeeds;
 // only running out of memory for the host strings or the reordering is reported, as
 // E_OUTOFMEMORY with the children left in their old order.
-#include <new>
-
-#include "component/node_handle.h"
+#include "component/member_frames.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
 
-namespace {
+using namespace members;
 
-StringBuffer trimmedArgument(CQuorvelXml& handle, BSTR s) {
-    StringBuffer out;
-    handle.toUtf8(s, out);
-    out.trim();
-    return out;
-}
+namespace {
 
 HRESULT sortChildren(CQuorvelXml& handle, ChildSortKey key, LONG ascending, BSTR attrName = nullptr,
                      BSTR recordTag = nullptr) {
-    try {
+    return withoutThrowing([&] {
         const StringBuffer attr = trimmedArgument(handle, attrName);
         const StringBuffer tag = trimmedArgument(handle, recordTag);
         handle.node()->sortChildren(key, ascending != 0, attr.data(), tag.data());
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Text members: LoadXml, GetXml and the document declaration (Encoding, Standalone).
-#include "component/node_handle.h"
+#include "component/member_frames.h"
 #include "core/progress_monitor.h"
 #include "tree/tree_node.h"
 #include "xml/document_encoding.h"
@@ -7,6 +7,8 @@
 #include "xml/serializer.h"
 
 namespace quorvel {
+
+using namespace members;
 
 namespace {
 
@@ -38,7 +40,7 @@ HRESULT CQuorvelXml::LoadXml(BSTR xmlData, LONG* success) {
     KeepAlive alive(this);  // a host may release its last reference from a progress handler
     return loggedThroughout("LoadXml", [&] {
         if (!xmlData || !success) {
-            log().LogError("Parameter is NULL");
+            log().LogError(kNullParameter);
             return false;
         }
         *success = 0;
@@ -66,14 +68,14 @@ HRESULT CQuorvelXml::LoadXml(BSTR xmlData, LONG* success) {
 HRESULT CQuorvelXml::GetXml(BSTR* xmlData) {
     return loggedThroughout("GetXml", [&] {
         if (!xmlData) {
-            log().LogError("Parameter is NULL");
+            log().LogError(kNullParameter);
             return false;
         }
         StringBuffer text;
         serialize(node(), text);
         *xmlData = toHost(text);
         if (*xmlData) return true;
-        log().LogError("Unexpected error.");
+        log().LogError(kUnexpected);
         return false;
     });
 }

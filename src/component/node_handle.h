@@ -121,13 +121,23 @@ public:
     // An exception adds "Unexpected error." to the open context and fails the call.
     template <class Body>
     HRESULT loggedThroughout(const char* context, Body&& body) {
-        log_.ClearLog();
+        return loggedFrame(context, true, body, [this] { log_.LogError("Unexpected error."); });
+    }
+    // As loggedThroughout, adding to what the log holds instead of clearing it.
+    template <class Body>
+    HRESULT loggedWithoutClearing(const char* context, Body&& body) {
+        return loggedFrame(context, false, body, [this] { log_.LogError("Unexpected error."); });
+    }
+    // The frame of both: an exception runs onException, which logs into the open context.
+    template <class Body, class OnException>
+    HRESULT loggedFrame(const char* context, bool clearLog, Body&& body, OnException&& onException) {
+        if (clearLog) log_.ClearLog();
         log_.EnterContext(context);
         bool ok;
         try {
             ok = body();
         } catch (...) {
-            log_.LogError("Unexpected error.");
+            onException();
             ok = false;
         }
         log_.LeaveContext();

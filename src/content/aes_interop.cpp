@@ -35,11 +35,7 @@ void ClsAesInterop::SetPassword(const void* password, size_t n) {
 void ClsAesInterop::setUp(Rijndael2& aes) const {
     aes.setKeyLength(keyLength_);
     aes.setPaddingScheme(paddingScheme_);
-    if (modeSelector_ == 0) {
-        aes.useCbc();
-    } else {
-        aes.useEcb();
-    }
+    aes.setMode(mode_);
     aes.setKeyMaterial(key_.data(), key_.size());
     aes.setIv(iv_.data());
 }
@@ -65,7 +61,7 @@ bool ClsAesInterop::decryptFramed(const DataBuffer& in, DataBuffer& out) {
     switch (header.algorithm) {
         case CryptHeader::kAes:
             cipher = std::make_unique<Rijndael2>();
-            cipher->useCbc();
+            cipher->setMode(CipherMode::Cbc);
             break;
         case CryptHeader::kBlowfish:
             cipher = std::make_unique<BlowFish>();

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "content/cls_zip.h"
+#include "content/symmetric_algorithm.h"
 #include "core/data_buffer.h"
 #include "core/string_buffer.h"
 
@@ -45,7 +46,7 @@ private:
     DataBuffer iv_;
     int keyLength_ = 128;
     int paddingScheme_ = 0;
-    int modeSelector_ = 0;  // 0: CBC, else ECB
+    CipherMode mode_ = CipherMode::Cbc;
 };
 
 }  // namespace quorvel

@@ -21,9 +21,8 @@ public:
     explicit BlowFish(LogBase* log = nullptr);
     ~BlowFish() override;
 
-    // One mode only: both choices succeed and change nothing.
-    bool useEcb() override { return true; }
-    bool useCbc() override { return true; }
+    // One mode only: either choice succeeds and changes nothing.
+    bool setMode(CipherMode) override { return true; }
     // Clamped to 40..448 and rounded down to a multiple of 8.
     int setKeyLength(int bits) override;
     int keyLength() const override { return keyBits_; }

@@ -24,7 +24,7 @@ bool CryptHeader::read(const void* p, size_t n) {
     if (n < kSize || !framed(p, n)) return false;
     const uint8_t* b = static_cast<const uint8_t*>(p);
     algorithm = b[8];
-    mode = b[9];
+    mode = b[9] == kStoredEcb ? CipherMode::Ecb : CipherMode::Cbc;
     plainLength = readLe32(b + 12);
     keyBits = static_cast<int32_t>(readLe32(b + 16));
     return true;
@@ -34,7 +34,7 @@ void CryptHeader::write(uint8_t out[kSize]) const {
     std::memset(out, 0, kSize);
     std::memcpy(out, kKeyString, kMagicLength);
     out[8] = algorithm;
-    out[9] = mode;
+    out[9] = mode == CipherMode::Ecb ? kStoredEcb : kStoredCbc;
     out[10] = 1;
     writeLe32(out + 12, plainLength);
     writeLe32(out + 16, static_cast<uint32_t>(keyBits));

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "content/symmetric_algorithm.h"
+
 namespace quorvel {
 
 // The 24-byte header that frames encrypted data from other producers, little-endian:
@@ -15,15 +17,18 @@ struct CryptHeader {
     static constexpr char kKeyString[] = "vexmira";  // also the key of a cipher given no password
     static constexpr size_t kMagicLength = 7;
     enum Algorithm : uint8_t { kAes = 1, kBlowfish = 2, kTwofish = 3 };
+    static constexpr uint8_t kStoredEcb = 1;  // the mode byte: this for ECB, anything else CBC
+    static constexpr uint8_t kStoredCbc = 0;  // the byte written for CBC
 
     uint8_t algorithm = 0;
-    uint8_t mode = 0;
+    CipherMode mode = CipherMode::Cbc;
     uint32_t plainLength = 0;
     int32_t keyBits = 0;  // signed as the key-length setters take it: a huge value reads as below 0
 
     // True when the n bytes at p begin with the magic's seven letters.
     static bool framed(const void* p, size_t n);
-    // Reads the header at the start of p. REQUIRES: n >= kSize. False when the magic is not there.
+    // Reads the header at the start of p[0..n). False, leaving the fields as they were, when n is
+    // below kSize or the magic is not there.
     bool read(const void* p, size_t n);
     // Writes the 24 bytes: magic, algorithm, mode, 1, 0, plain length, key bits, zeros.
     void write(uint8_t out[kSize]) const;

@@ -14,6 +14,7 @@ class LogBase;
 // its own ring buffer of 50000 bytes, written by the stage before it (push mode), and passes its
 // output to a downstream DataSink. Each stage is named "processor_N" from a process-wide count.
 // begin and end run once around the run; step does a bounded amount of work each pass.
+// The source, sink and log are not owned: each must remain live while this processor is in use.
 class DataProcessor : public MemoryDataSink, public QuorvelObject {
 public:
     DataProcessor();

@@ -18,7 +18,7 @@ bool NullDataSink::write(const uint8_t*, uint32_t n) {
 }
 
 bool NullDataSink::freeSpace(uint32_t* count) {
-    *count = 999999999;
+    *count = kReportedRoom;
     return true;
 }
 
@@ -35,20 +35,7 @@ bool DataBufferSink::write(const uint8_t* bytes, uint32_t n) {
 }
 
 bool DataBufferSink::freeSpace(uint32_t* count) {
-    *count = 0x7FFFFFFF;
-    return true;
-}
-
-bool FileDataSink::write(const uint8_t* bytes, uint32_t n) {
-    if (!file_) return false;
-    if (n == 0) return true;
-    const size_t written = std::fwrite(bytes, 1, n, file_);
-    taken(static_cast<uint32_t>(written));
-    return written == n;
-}
-
-bool FileDataSink::freeSpace(uint32_t* count) {
-    *count = 999999999;
+    *count = kReportedRoom;
     return true;
 }
 

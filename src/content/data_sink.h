@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <cstdio>
 
 #include "content/streaming_buffer.h"
 
@@ -39,6 +38,9 @@ private:
 // Counts and forgets.
 class NullDataSink : public DataSink {
 public:
+    // The room it reports: unbounded in truth, the figure stages have always been given.
+    static constexpr uint32_t kReportedRoom = 999999999;
+
     bool write(const uint8_t* bytes, uint32_t n) override;
     bool freeSpace(uint32_t* count) override;
 };
@@ -47,6 +49,10 @@ public:
 // writes costs linear time. Fails without a buffer.
 class DataBufferSink : public DataSink {
 public:
+    // The room it reports: bounded in truth only by the buffer's 32-bit size; the largest signed
+    // 32-bit count, as it has always been.
+    static constexpr uint32_t kReportedRoom = 0x7FFFFFFF;
+
     explicit DataBufferSink(DataBuffer* buffer) : buffer_(buffer) {}
     bool write(const uint8_t* bytes, uint32_t n) override;
     bool freeSpace(uint32_t* count) override;
@@ -54,17 +60,6 @@ public:
 
 private:
     DataBuffer* buffer_;
-};
-
-// Writes all bytes to a file the caller opened and closes.
-class FileDataSink : public DataSink {
-public:
-    explicit FileDataSink(std::FILE* file) : file_(file) {}
-    bool write(const uint8_t* bytes, uint32_t n) override;
-    bool freeSpace(uint32_t* count) override;
-
-private:
-    std::FILE* file_;
 };
 
 // Holds what it is given in a ring buffer until a downstream reader consumes it; a write stores

@@ -30,17 +30,4 @@ bool MemoryDataSource::read(uint8_t* buffer, uint32_t max, uint32_t* count) {
     return true;
 }
 
-bool FileDataSource::read(uint8_t* buffer, uint32_t max, uint32_t* count) {
-    *count = 0;
-    if (!file_ || !buffer || max == 0) return true;
-    const size_t n = std::fread(buffer, 1, max, file_);
-    if (n == 0 || std::ferror(file_)) {
-        file_ = nullptr;
-        return true;
-    }
-    *count = static_cast<uint32_t>(n);
-    delivered(*count);
-    return true;
-}
-
 }  // namespace quorvel

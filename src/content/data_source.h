@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <cstdio>
 
 namespace quorvel {
 
@@ -11,7 +10,8 @@ class ProgressMonitor;
 class DataSource {
 public:
     virtual ~DataSource() = default;
-    // Up to max bytes into buffer, their count in *count. False when nothing could be read.
+    // Up to max bytes into buffer, their count in *count. False, with *count 0, when nothing
+    // could be read (at the end, or max 0, or no buffer).
     virtual bool read(uint8_t* buffer, uint32_t max, uint32_t* count) = 0;
     // True when no byte is left.
     virtual bool atEnd() const = 0;
@@ -40,18 +40,6 @@ private:
     const uint8_t* bytes_;
     uint32_t count_;
     uint32_t position_ = 0;
-};
-
-// A file opened by the caller, read with fread; the source lets go of it at the first read of 0
-// bytes or error (the caller still closes it).
-class FileDataSource : public DataSource {
-public:
-    explicit FileDataSource(std::FILE* file) : file_(file) {}
-    bool read(uint8_t* buffer, uint32_t max, uint32_t* count) override;
-    bool atEnd() const override { return !file_ || std::feof(file_); }
-
-private:
-    std::FILE* file_;
 };
 
 }  // namespace quorvel

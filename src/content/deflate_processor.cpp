@@ -28,7 +28,6 @@ void DeflateProcessor::begin() {
     outCount_ = outPassed_ = inLeft_ = ringTaken_ = totalIn_ = 0;
     in_ = nullptr;
     finishing_ = finished_ = toldSink_ = false;
-    crc_.reset();
     if (source() && !inputChunk()) allocateInputChunk(kZipInputChunk);
 }
 
@@ -53,7 +52,6 @@ void DeflateProcessor::takeInput() {
         inLeft_ = ringTaken_ = first.size;
         if (inLeft_ == 0 && endOfData()) finishing_ = true;
     }
-    crc_.update(in_, inLeft_);
     totalIn_ += inLeft_;
 }
 

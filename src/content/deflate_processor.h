@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "content/data_processor.h"
-#include "content/zip_crc.h"
 
 namespace quorvel {
 
@@ -27,7 +26,6 @@ public:
     uint32_t pending() const override;
 
     bool finished() const { return finished_; }
-    uint32_t crc() const { return crc_.value(); }
     uint32_t totalIn() const { return totalIn_; }
 
     static constexpr int kLevel = 6;
@@ -52,7 +50,6 @@ private:
     bool failed_ = false;
     bool toldSink_ = false;
     uint32_t totalIn_ = 0;
-    ZipCRC crc_;
 };
 
 }  // namespace quorvel

@@ -17,13 +17,8 @@ Rijndael2::Rijndael2(LogBase* log) : SymmetricAlgorithm2(log) {}
 
 Rijndael2::~Rijndael2() { finish(); }
 
-bool Rijndael2::useEcb() {
-    mode_ = kEcb;
-    return true;
-}
-
-bool Rijndael2::useCbc() {
-    mode_ = kCbc;
+bool Rijndael2::setMode(CipherMode mode) {
+    mode_ = mode;
     return true;
 }
 
@@ -50,7 +45,7 @@ bool Rijndael2::decryptBuffer(const DataBuffer& in, DataBuffer& out) {
 
 bool Rijndael2::initialize(Direction direction) {
     finish();
-    static const EVP_CIPHER* (*const kCiphers[2][3])() = {
+    static const EVP_CIPHER* (*const kCiphers[2][3])() = {  // [ECB, CBC][key size]
         {EVP_aes_128_ecb, EVP_aes_192_ecb, EVP_aes_256_ecb},
         {EVP_aes_128_cbc, EVP_aes_192_cbc, EVP_aes_256_cbc},
     };
@@ -58,7 +53,7 @@ bool Rijndael2::initialize(Direction direction) {
     if (!ctx_) return false;
     uint8_t key[32];
     keyBytes(key, static_cast<size_t>(keyLength() / 8));
-    const bool ok = EVP_CipherInit_ex(ctx_.get(), kCiphers[mode_][keySizeIndex_](), nullptr, key, iv_,
+    const bool ok = EVP_CipherInit_ex(ctx_.get(), kCiphers[mode_ == CipherMode::Cbc][keySizeIndex_](), nullptr, key, iv_,
                                       direction == kEncrypt ? 1 : 0) == 1 &&
                     EVP_CIPHER_CTX_set_padding(ctx_.get(), 0) == 1;
     secureWipe(key, sizeof key);

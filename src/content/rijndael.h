@@ -11,20 +11,18 @@ namespace quorvel {
 // AES (FIPS-197) with 128, 192 or 256-bit keys in ECB or CBC, over libcrypto's EVP interface,
 // which uses the processor's AES instructions where it has them.
 //
-// Invariants: the key size index is 0, 1 or 2 (128, 192, 256 bits; default 2), the mode 0 (ECB)
-// or 1 (CBC, the default), the IV 16 bytes (default zero). CBC chains from the IV anew on every
+// Invariants: the key size index is 0, 1 or 2 (128, 192, 256 bits; default 2), the mode CBC
+// unless ECB is chosen, the IV 16 bytes (default zero). CBC chains from the IV anew on every
 // buffer call. The chunk calls work on the schedule that initialize set up and report
 // "Rijndael not initialized" before it and "Bad direction for Rijndael encryption" against it.
 class Rijndael2 final : public SymmetricAlgorithm2 {
 public:
-    enum Mode { kEcb = 0, kCbc = 1 };
     enum Direction { kEncrypt = 0, kDecrypt = 1 };
 
     explicit Rijndael2(LogBase* log = nullptr);
     ~Rijndael2() override;
 
-    bool useEcb() override;
-    bool useCbc() override;
+    bool setMode(CipherMode mode) override;
     // 193 bits or more give 256, below 129 give 128, the rest 192.
     int setKeyLength(int bits) override;
     int keyLength() const override { return 128 + 64 * keySizeIndex_; }
@@ -35,7 +33,7 @@ public:
 
     void setPaddingScheme(int scheme) { padding_ = scheme; }
     void setIv(const uint8_t iv[16]);
-    int mode() const { return mode_; }
+    CipherMode mode() const { return mode_; }
     int rounds() const { return 10 + 2 * keySizeIndex_; }
 
     // Expands the key from the key material for one direction; the chunk calls then use it.
@@ -60,7 +58,7 @@ private:
     int padding_ = 0;
     int keySizeIndex_ = 2;
     bool notInitialised_ = true;
-    int mode_ = kCbc;
+    CipherMode mode_ = CipherMode::Cbc;
     Direction direction_ = kEncrypt;
     uint8_t iv_[16] = {};
     std::unique_ptr<EVP_CIPHER_CTX, FreeContext> ctx_;  // the key schedule; freed (and wiped) by finish

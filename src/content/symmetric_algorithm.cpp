@@ -102,18 +102,14 @@ bool SymmetricAlgorithm2::decryptBuffer(const DataBuffer& in, DataBuffer& out) {
 }
 
 void SymmetricAlgorithm2::fillHeader(CryptHeader& header) const {
-    header.mode = 0;
+    header.mode = CipherMode::Cbc;
     header.plainLength = 0;
     header.keyBits = keyLength();
 }
 
 void SymmetricAlgorithm2::applyHeader(const CryptHeader& header) {
     setKeyLength(header.keyBits);
-    if (header.mode == 1) {
-        useEcb();
-    } else {
-        useCbc();
-    }
+    setMode(header.mode);
 }
 
 }  // namespace quorvel

@@ -9,6 +9,10 @@ namespace quorvel {
 class LogBase;
 struct CryptHeader;
 
+// The chaining of a block cipher. Stored forms number it their own way (CryptHeader's mode byte);
+// they translate where they are read or written, and nothing else sees their numbers.
+enum class CipherMode : uint8_t { Ecb, Cbc };
+
 // The abstract block cipher: AES (Rijndael2), Twofish (TwoFish) and Blowfish (BlowFish) over
 // vetted libraries, with the stored format's key derivation and padding around them.
 //
@@ -25,9 +29,8 @@ public:
     SymmetricAlgorithm2(const SymmetricAlgorithm2&) = delete;
     SymmetricAlgorithm2& operator=(const SymmetricAlgorithm2&) = delete;
 
-    // Chooses ECB or CBC; false when the cipher has no such choice to make.
-    virtual bool useEcb() { return false; }
-    virtual bool useCbc() { return false; }
+    // Chooses the chaining; false when the cipher has no such choice to make.
+    virtual bool setMode(CipherMode) { return false; }
     // Sets the key length from bits by the cipher's own rule and returns the length chosen.
     virtual int setKeyLength(int bits);
     virtual int keyLength() const { return 128; }
@@ -41,9 +44,10 @@ public:
     // As decryptBuffer, without removing any padding (the header route).
     bool decryptRaw(const uint8_t* in, uint32_t n, DataBuffer& out);
 
-    // The header of data this cipher would write: algorithm, mode byte 0, key length.
+    // The header of data this cipher would write: algorithm, CBC (whatever the cipher's own
+    // mode; what the stored form has always said), key length.
     virtual void fillHeader(CryptHeader& header) const;
-    // Takes the key length and the mode (1 ECB, else CBC) from a header.
+    // Takes the key length and the mode from a header.
     virtual void applyHeader(const CryptHeader& header);
 
     // Key derivation from the password bytes up to the first zero byte (or n).

@@ -26,13 +26,8 @@ TwoFish::TwoFish(LogBase* log) : SymmetricAlgorithm2(log) { secureWipe(&ctx_, si
 
 TwoFish::~TwoFish() { finish(); }
 
-bool TwoFish::useEcb() {
-    mode_ = kEcb;
-    return true;
-}
-
-bool TwoFish::useCbc() {
-    mode_ = kCbc;
+bool TwoFish::setMode(CipherMode mode) {
+    mode_ = mode;
     return true;
 }
 
@@ -59,7 +54,7 @@ bool TwoFish::start(bool decrypt) {
 
 bool TwoFish::process(const uint8_t* in, size_t n, uint8_t* out) {
     if (n == 0) return true;
-    if (mode_ == kEcb) {
+    if (mode_ == CipherMode::Ecb) {
         (decrypt_ ? decryptBlocks : encryptBlocks)(&ctx_, n, out, in);
     } else if (decrypt_) {
         cbc_decrypt(&ctx_, decryptBlocks, TWOFISH_BLOCK_SIZE, chain_, n, out, in);

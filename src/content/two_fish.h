@@ -9,25 +9,23 @@ namespace quorvel {
 
 // Twofish with 128, 192 or 256-bit keys in ECB or CBC, over Nettle's.
 //
-// Invariants: the mode is 1 (ECB) or 2 (CBC, the default), the key length 128, 192 or 256 bits
+// Invariants: the mode is CBC unless ECB is chosen, the key length 128, 192 or 256 bits
 // (default 256); CBC chains from the built-in IV, 16 zero bytes, anew on every buffer call. (Any
 // fixed IV serves new data; zero makes a CBC block from the IV the published ECB vector of the
 // same key and block, which is how header-framed data is checked.) Padding is scheme 0.
 class TwoFish final : public SymmetricAlgorithm2 {
 public:
-    enum Mode { kEcb = 1, kCbc = 2 };
     static constexpr uint8_t kBuiltInIv[16] = {};
 
     explicit TwoFish(LogBase* log = nullptr);
     ~TwoFish() override;
 
-    bool useEcb() override;
-    bool useCbc() override;
+    bool setMode(CipherMode mode) override;
     // As AES: 193 bits or more give 256, below 129 give 128, the rest 192.
     int setKeyLength(int bits) override;
     int keyLength() const override { return keyBits_; }
     void fillHeader(CryptHeader& header) const override;
-    int mode() const { return mode_; }
+    CipherMode mode() const { return mode_; }
 
 protected:
     bool start(bool decrypt) override;
@@ -35,7 +33,7 @@ protected:
     void finish() override;
 
 private:
-    int mode_ = kCbc;
+    CipherMode mode_ = CipherMode::Cbc;
     int keyBits_ = 256;
     bool decrypt_ = false;
     uint8_t chain_[16] = {};

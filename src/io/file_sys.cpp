@@ -1,8 +1,13 @@
 #include "io/file_sys.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "core/log_base.h"
 #include "core/string_buffer.h"
@@ -28,6 +33,65 @@ void logLastError(LogBase* log, const char* prefix = "") {
 }
 
 bool hasAnyOf(const char* s, const char* set) { return s && std::strpbrk(s, set) != nullptr; }
+
+// A directory opened for the *at calls, closed when it goes.
+class DirectoryFd {
+public:
+    explicit DirectoryFd(int fd) : fd_(fd) {}
+    DirectoryFd(int parent, const char* name) : fd_(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    ~DirectoryFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    DirectoryFd(const DirectoryFd&) = delete;
+    DirectoryFd& operator=(const DirectoryFd&) = delete;
+    void swap(DirectoryFd& other) noexcept { std::swap(fd_, other.fd_); }
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// Creates every missing directory of directory ('/' separated), each component opened
+// below the one before it, so the process's current directory is never involved.
+bool createDirectories(const std::string& directory, LogBase* log) {
+    DirectoryFd at(AT_FDCWD, directory.empty() || directory[0] != '/' ? "." : "/");
+    if (!at) {
+        sys::captureLastError();
+        logLastError(log, "open directory: ");
+        return false;
+    }
+    size_t from = 0;
+    while (from < directory.size()) {
+        size_t end = directory.find('/', from);
+        if (end == std::string::npos) end = directory.size();
+        const std::string component = directory.substr(from, end - from);
+        from = end + 1;
+        if (component.empty()) continue;
+        DirectoryFd next(at.get(), component.c_str());
+        if (!next) {
+            if (::mkdirat(at.get(), component.c_str(), 0777) != 0) {
+                sys::captureLastError();
+                std::string text = "CreateDirectory: " + lastErrorText();
+                if (log) {
+                    log->LogError("Failed to create directory");
+                    log->LogData("path", component.c_str());
+                    log->LogError(text.c_str());
+                }
+                return false;
+            }
+            DirectoryFd made(at.get(), component.c_str());
+            if (!made) {
+                sys::captureLastError();
+                logLastError(log, "open directory: ");
+                return false;
+            }
+            next.swap(made);
+        }
+        at.swap(next);
+    }
+    return true;
+}
 
 // The runtime library's open. A read-only file refuses writing even to the superuser, so that
 // the clearing steps of openForWrite behave as they do for everyone else.
@@ -139,56 +203,6 @@ bool FileSys::uniqueFileName(const char* name, const char* directory, StringBuff
     return true;
 }
 
-bool FileSys::enterOrCreateDirectory(const char* component, LogBase* log) {
-    // One component only: a separator would reach into other directories.
-    if (!component || !*component || hasAnyOf(component, "\\/")) {
-        if (log) {
-            log->LogInfo("Cannot set directory, bad path");
-            log->LogData("path", component ? component : "null");
-        }
-        return false;
-    }
-    if (sys::setCurrentDirectory(component)) return true;
-    if (!sys::createDirectory(component)) {
-        std::string text = "CreateDirectory: " + lastErrorText();
-        if (log) {
-            log->LogError("Failed to create directory");
-            log->LogData("path", component);
-            log->LogError(text.c_str());
-        }
-        return false;
-    }
-    sys::setCurrentDirectory(component);
-    return true;
-}
-
-bool FileSys::enterDirectoryPath(const char* path, LogBase* log) {
-    if (!path) path = "";
-    if (sys::setCurrentDirectory(path)) return true;
-    std::string rest = slashForm(path);
-    size_t at = 0;
-    if (!rest.empty() && rest[0] == '/') {
-        if (!sys::setCurrentDirectory("/")) {
-            if (log) {
-                log->LogError("Failed to set directory to root directory");
-                log->LogData("directory", "/");
-            }
-            return false;
-        }
-        at = 1;
-    }
-    while (at < rest.size()) {
-        size_t end = rest.find('/', at);
-        if (end == std::string::npos) end = rest.size();
-        if (end > at) {
-            std::string component = rest.substr(at, end - at);
-            if (!enterOrCreateDirectory(component.c_str(), log)) return false;
-        }
-        at = end + 1;
-    }
-    return true;
-}
-
 OpenFile FileSys::openForWrite(const char* path, const char* mode) {
     OpenFile f(openShared(path, mode));
     if (f || !path || !mode) return f;
@@ -223,18 +237,15 @@ OpenFile FileSys::createFileWithPath(const char* path, const char* mode, LogBase
         if (log) log->LogError("Failed to create file (A)");
         return nullptr;
     }
-    std::string remembered = sys::currentDirectory();
-    std::string directory = slashed.substr(0, cut);
     if (cut + 1 == slashed.size()) {
         if (log) log->LogError("Failed to create file (B)");
         return nullptr;
     }
     // "/name": the directory part is the root itself.
-    if (!enterDirectoryPath(directory.empty() ? "/" : directory.c_str(), log)) {
+    if (!createDirectories(cut == 0 ? "/" : slashed.substr(0, cut), log)) {
         if (log) log->LogError("Failed to create file (C)");
         return nullptr;
     }
-    sys::setCurrentDirectory(remembered.c_str());
     return openForWrite(slashed.c_str(), mode);
 }
 

@@ -43,19 +43,12 @@ public:
     bool tempFileName(const char* name, StringBuffer& out);
     bool uniqueFileName(const char* name, const char* directory, StringBuffer& out);
 
-    // Enters the directory named by one component of the current directory, creating it first
-    // when it is missing.
-    bool enterOrCreateDirectory(const char* component, LogBase* log);
-    // Makes path the current directory of the process, creating every missing directory on the
-    // way, and leaves it so.
-    bool enterDirectoryPath(const char* path, LogBase* log);
-
     // Opens with a runtime library mode ("wb", "ab", ...). When that fails, a write mode
     // deletes the file (or moves it to the temporary directory when it cannot be deleted) and
     // tries again; other non-read modes clear the read-only attribute and try again.
     OpenFile openForWrite(const char* path, const char* mode);
-    // openForWrite, and when that fails, the directories of path are created and it is tried
-    // once more.
+    // openForWrite, and when that fails, the directories of path are created (relative to the
+    // current directory, which is never changed) and it is tried once more.
     OpenFile createFileWithPath(const char* path, const char* mode, LogBase* log);
 
     // The longest path that directory creation looks at; the rest is cut off.

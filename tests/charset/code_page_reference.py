@@ -13,7 +13,13 @@ included, and of a few characters past it, instead, for the double-byte code pag
 Python's euc_kr spells the syllables KS X 1001 lacks as jamo sequences, which the platform does
 not): code page, the units in hex, then the bytes in hex, or X when the character has none. Only
 bytes that decode back to the character count: a one-way mapping is a best fit, which the platform
-does not make."""
+does not make.
+
+With --names NAME=CODEPAGE ...: judges a charset name table by Python's codec registry, whose
+aliases follow the published (IANA) charset names. For each name Python knows, the codec it names
+must be the code page's own codec, or one the code page stands in for on the platform (the code
+page is a superset of it: Shift_JIS in 932, GB2312 in 936, ...). Prints each name that breaks
+this, then "checked N" for the N names Python knows."""
 
 import sys
 
@@ -91,7 +97,37 @@ def encoded(char, code_page, codec):
         return "X"
 
 
+# Codecs a code page answers for besides its own: its subsets, and the forms it shares a number with.
+STANDS_IN_FOR = {
+    874: ["tis_620", "iso8859_11"], 932: ["shift_jis"], 936: ["gb2312"], 949: ["euc_kr"],
+    950: ["big5", "big5hkscs"], 1200: ["utf_16", "utf_16_le"], 1201: ["utf_16_be"], 10001: ["shift_jis"],
+    10003: ["euc_kr"], 28591: ["latin_1"], 50220: ["iso2022_jp"], 50221: ["iso2022_jp", "iso2022_jp_1"],
+    50222: ["iso2022_jp_2"], 50225: ["iso2022_kr"], 52936: ["hz"], 65001: ["utf_8"],
+}
+
+
+def judge_names(pairs):
+    import codecs
+    canonical = lambda codec: codecs.lookup(codec).name
+    checked = 0
+    for pair in pairs:
+        name, code_page = pair.rsplit("=", 1)
+        try:
+            python = canonical(name)
+        except LookupError:
+            continue
+        checked += 1
+        code_page = int(code_page)
+        own = [c for c in [SINGLE.get(code_page), DOUBLE.get(code_page)] if c]
+        if python not in {canonical(c) for c in own + STANDS_IN_FOR.get(code_page, [])}:
+            print(f"{name} {code_page} {python}")
+    print(f"checked {checked}")
+
+
 def main():
+    if "--names" in sys.argv:
+        judge_names(sys.argv[sys.argv.index("--names") + 1:])
+        return
     out = []
     if "--encode" in sys.argv:
         beyond = [0x10000, 0x20000, 0x2A6D6, 0x10FFFF]

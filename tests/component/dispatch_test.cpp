@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "component/member_thunks.h"
@@ -259,17 +260,23 @@ TEST(Dispatch, TypeInformationListsEveryMember) {
         SCOPED_TRACE(m.name);
         FUNCDESC* f = nullptr;
         ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
-        EXPECT_EQ(f->memid, m.dispid);
         EXPECT_EQ(f->invkind, m.kind == MemberKind::Method        ? INVOKE_FUNC
                               : m.kind == MemberKind::PropertyGet ? INVOKE_PROPERTYGET
                                                                   : INVOKE_PROPERTYPUT);
-        EXPECT_EQ(f->oVft, m.slot * static_cast<int>(sizeof(void*)));
         EXPECT_EQ(f->cParams, m.paramCount + (m.result.type != ArgType::None ? 1 : 0));
         // Parameter types as the platform writes them: BSTR, long, VARIANT, and a pointer to the interface.
         const VARTYPE typeOf[] = {VT_EMPTY, VT_BSTR, VT_I4, VT_VARIANT, VT_PTR};
         for (uint8_t k = 0; k < m.paramCount; ++k) {
             EXPECT_EQ(f->lprgelemdescParam[k].tdesc.vt, typeOf[static_cast<int>(m.params[k].type)]) << m.params[k].name;
         }
+        info->ReleaseFuncDesc(f);
+    }
+
+    // DISPIDs and slots as the published C header numbers them: function index, DISPID, slot.
+    for (auto [index, dispid, slot] : {std::tuple{0u, 1, 7}, {3u, 5, 10}, {35u, 35, 42}, {52u, 50, 59}, {85u, 86, 92}}) {
+        FUNCDESC* f = nullptr;
+        ASSERT_EQ(info->GetFuncDesc(index, &f), S_OK);
+        EXPECT_EQ(std::pair(f->memid, int{f->oVft}), std::pair(dispid, slot * static_cast<int>(sizeof(void*)))) << index;
         info->ReleaseFuncDesc(f);
     }
 

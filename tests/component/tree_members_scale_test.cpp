@@ -108,11 +108,15 @@ TEST(TreeMembersScale, SortsAndNthChildByTag) {
     EXPECT_TRUE(inOrder(doc.get(), true, [](const TreeNode* n) { return n->firstChild()->contentView(); }));
     ASSERT_EQ(doc->SortRecordsByAttribute(bstr("f").get(), bstr("v").get(), 0), S_OK);
     EXPECT_TRUE(inOrder(doc.get(), false, [](const TreeNode* n) { return n->firstChild()->attributes().value(0); }));
-    ASSERT_EQ(doc->SortByTag(1), S_OK);  // all equal: any order, but every child is still there
-    EXPECT_TRUE(inOrder(doc.get(), true, [](const TreeNode*) { return 0; }));
+    // Tags alternating "r" and "q": the sort must bring every "q" before every "r".
+    int i = 0;
+    for (TreeNode* c = nodeOf(doc.get())->firstChild(); c; c = c->nextSibling()) c->setTag(i++ % 2 ? "q" : "r");
+    ASSERT_EQ(doc->SortByTag(1), S_OK);
+    EXPECT_TRUE(inOrder(doc.get(), true, [](const TreeNode* n) { return n->tagView(); }));
+    EXPECT_EQ(nodeOf(doc.get())->firstChild()->tagView(), "q");
 
     ComPtr<IQuorvelXml> last;
-    ASSERT_EQ(doc->GetNthChildWithTag(bstr("r").get(), kChildren - 1, last.put()), S_OK);
+    ASSERT_EQ(doc->GetNthChildWithTag(bstr("r").get(), kChildren / 2 - 1, last.put()), S_OK);
     EXPECT_EQ(nodeOf(last.get()), nodeOf(doc.get())->lastChild());
 }
 

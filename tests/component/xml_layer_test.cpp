@@ -445,9 +445,7 @@ TEST(XmlLayer, ProgressReachesTheCallableForTheCallOnly) {
     node doc = xml::create();
     std::vector<int> percents;
     EXPECT_TRUE(doc.load(text, [&](int p) { percents.push_back(p); }));
-    ASSERT_GT(percents.size(), 10u);
-    EXPECT_TRUE(std::ranges::is_sorted(percents) && std::ranges::adjacent_find(percents) == percents.end());
-    EXPECT_EQ(percents.back(), 100);
+    ASSERT_GT(percents.size(), 10u);  // their order is Events.LoadXmlReportsProgressToEveryConnectedSink's
     const size_t seen = percents.size();
     EXPECT_TRUE(doc.load(text));  // disconnected: nothing more arrives
     EXPECT_EQ(percents.size(), seen);

@@ -76,14 +76,7 @@ inline Bytes runTool(const std::string& command, const Bytes& input, int* status
 // Debian's Python, where python3-cryptography is installed.
 inline const char* kPython = "/usr/bin/python3";
 
-// The tests' source folder, from the data folder ctest names or else from this file's path.
-inline std::string contentTestDir() {
-    if (const char* data = std::getenv("QV_TEST_DATA")) {
-        const std::string tests(data);  // <source>/tests/data, which need not exist
-        return tests.substr(0, tests.find_last_of('/')) + "/content";
-    }
-    std::string file = __FILE__;
-    return file.substr(0, file.find_last_of('/'));
-}
+// The tests' source folder, wherever the binary runs from.
+inline std::string contentTestDir() { return QV_SOURCE_DIR "/tests/content"; }
 
 }  // namespace quorvel::test

@@ -160,14 +160,9 @@ TEST(ContentCoding, QEncodingBothWays) {
     EXPECT_EQ(qDecoded("ab=41", 4), "ab=4");     // the digit past the length is not read
 }
 
+// A word of each kind as the members write it is CodingMembers.EncodeAndDecodeContent's.
 TEST(ContentCoding, EncodedWords) {
     StringBuffer out;
-    coding.makeQWord("h\0i\0", 4, "utf-8", out);
-    EXPECT_EQ(out.view(), std::string("=?utf-8?Q?h=00i=00?="));
-    out.clear();
-    coding.makeBWord("ABC", 3, "iso-8859-1", out);
-    EXPECT_EQ(out.view(), std::string("=?iso-8859-1?B?QUJD?="));
-    out.clear();
     coding.makeQWord("ABC", 0, "x", out);
     coding.makeBWord("ABC", 3, nullptr, out);
     coding.makeQWord(nullptr, 3, "x", out);

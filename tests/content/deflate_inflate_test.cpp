@@ -17,7 +17,7 @@ namespace {
 using test::asString;
 
 // Deflates through a pipeline as the zip container does (pull mode, 60000-byte chunks).
-std::string pipelineDeflate(const std::string& bytes, uint32_t* crc = nullptr) {
+std::string pipelineDeflate(const std::string& bytes) {
     MemoryDataSource source(bytes.data(), static_cast<uint32_t>(bytes.size()));
     DeflateProcessor deflater;
     DataBuffer out;
@@ -30,7 +30,6 @@ std::string pipelineDeflate(const std::string& bytes, uint32_t* crc = nullptr) {
     EXPECT_TRUE(deflater.finished());
     EXPECT_TRUE(sink.endOfData());
     EXPECT_EQ(deflater.totalIn(), bytes.size());
-    if (crc) *crc = deflater.crc();
     return asString(out.data(), out.size());
 }
 
@@ -85,10 +84,8 @@ TEST(DeflateEngine, StoredFormIsZlibsRawStreamAtLevelSix) {
     EXPECT_EQ(pipelineDeflate(""), std::string("\x03\x00", 2));
     const std::string doc = test::readFile("/usr/share/mime/packages/freedesktop.org.xml");
     for (const std::string& input : {std::string("hello"), std::string(100000, 'a'), test::mixedBytes(250001, 3), doc}) {
-        uint32_t crc = 0;
-        const std::string stream = pipelineDeflate(input, &crc);
+        const std::string stream = pipelineDeflate(input);
         EXPECT_EQ(stream, test::zlibDeflate(input)) << input.size();
-        EXPECT_EQ(crc, crc32(0, reinterpret_cast<const Bytef*>(input.data()), static_cast<uInt>(input.size())));
         EXPECT_EQ(test::zlibInflate(stream), input);
     }
     EXPECT_LT(pipelineDeflate(std::string(100000, 'a')).size(), 1024u);

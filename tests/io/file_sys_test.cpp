@@ -95,29 +95,6 @@ TEST_F(FileSysTest, UniqueNamesSkipExistingCandidates) {
     EXPECT_FALSE(fs::exists(out.data()));
 }
 
-TEST_F(FileSysTest, DirectoriesAreEnteredOrCreated) {
-    fs::current_path(dir);
-    EXPECT_TRUE(files.enterOrCreateDirectory("one", &log));
-    EXPECT_EQ(fs::current_path(), dir / "one");
-    fs::current_path(dir);
-    EXPECT_TRUE(files.enterOrCreateDirectory("one", &log));  // exists: just entered
-    EXPECT_TRUE(log.lines.empty());
-    for (const char* bad : {static_cast<const char*>(nullptr), "a\\b"}) {
-        EXPECT_FALSE(files.enterOrCreateDirectory(bad, &log));
-        EXPECT_EQ(log.take(), (Lines{"I:Cannot set directory, bad path", std::string("D:path=") + (bad ? bad : "null")}));
-    }
-    // A file in the way cannot become a directory.
-    fs::current_path(dir);
-    spill(path("blocker"), "x");
-    EXPECT_FALSE(files.enterOrCreateDirectory("blocker", &log));
-    EXPECT_EQ(log.take(), (Lines{"E:Failed to create directory", "D:path=blocker", "E:CreateDirectory: File exists"}));
-
-    // Doubled and backslash separators.
-    EXPECT_TRUE(files.enterDirectoryPath(path("p/q//r\\s").c_str(), &log));
-    EXPECT_EQ(fs::current_path(), dir / "p" / "q" / "r" / "s");
-    EXPECT_TRUE(log.lines.empty());
-}
-
 TEST_F(FileSysTest, OpenForWriteClearsReadOnlyFiles) {
     spill(path("ro.txt"), "old");
     fs::permissions(path("ro.txt"), fs::perms::owner_read);
@@ -129,21 +106,27 @@ TEST_F(FileSysTest, OpenForWriteClearsReadOnlyFiles) {
     EXPECT_EQ(slurp(path("ro.txt")), "new");
 }
 
-TEST_F(FileSysTest, CreateFileWithPathMakesDirectories) {
-    ASSERT_TRUE(files.createFileWithPath(path("a/b\\c/file.txt").c_str(), "wb", &log));
-    EXPECT_EQ(fs::current_path(), cwd);  // put back on success
+TEST_F(FileSysTest, CreateFileWithPathMakesDirectoriesAndNeverMovesTheProcess) {
+    // Doubled and backslash separators; relative to the current directory; neither success nor
+    // failure changes the current directory.
+    ASSERT_TRUE(files.createFileWithPath(path("a/b\\c//d/file.txt").c_str(), "wb", &log));
+    EXPECT_TRUE(fs::is_regular_file(dir / "a" / "b" / "c" / "d" / "file.txt"));
+    fs::current_path(dir);
+    ASSERT_TRUE(files.createFileWithPath("rel/x/file.txt", "wb", &log));
+    EXPECT_TRUE(fs::is_regular_file(dir / "rel" / "x" / "file.txt"));
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_TRUE(fs::is_regular_file(dir / "a" / "b" / "c" / "file.txt"));
+    EXPECT_EQ(fs::current_path(), dir);
 
     // Without a separator, in a mode that cannot create; a directory name; a file in the way.
     EXPECT_FALSE(files.createFileWithPath("plainname", "rb", &log));
     EXPECT_EQ(log.take(), Lines{"E:Failed to create file (A)"});
     EXPECT_FALSE(files.createFileWithPath(path("dir/").c_str(), "wb", &log));
     EXPECT_EQ(log.takeLast(), "E:Failed to create file (B)");
-    fs::current_path(cwd);
     spill(path("blocker"), "x");
     EXPECT_FALSE(files.createFileWithPath(path("blocker/x/file.txt").c_str(), "wb", &log));
-    EXPECT_EQ(log.takeLast(), "E:Failed to create file (C)");
+    EXPECT_EQ(log.take(), (Lines{"E:Failed to create directory", "D:path=blocker", "E:CreateDirectory: File exists",
+                                 "E:Failed to create file (C)"}));
+    EXPECT_EQ(fs::current_path(), dir);
 }
 
 }  // namespace

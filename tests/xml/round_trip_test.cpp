@@ -117,29 +117,39 @@ TEST(RoundTrip, MillionDeepDocument) {
     EXPECT_EQ(CommonStrings::refCount("d"), 0);
 }
 
-// Malformed text: the parser ends, and a tree it returns writes and frees cleanly. Random damage
-// is the parse fuzzer's, text cut short at every byte Parse.AZeroByteEndsTheTextWhereverItFalls's;
-// here are short fragments, and shapes that would be quadratic if searched or copied naively.
-TEST(RoundTrip, MalformedTextNeverBreaksTheParser) {
-    std::vector<std::string> texts = {
-        "<", "</", "<!", "<?", "<!--", "<a><![CDATA[x]]", "<!DOCTYPE [<<<", "<?xml v=\"", "<a x='", "<a b=&amp",
-        std::string("<a b=\"\0\"/>", 10), std::string(100000, '<'), std::string(100000, '>'),
-    };
-    std::string manyInstructions, manyRoots, manyRuns = "<a>", manyComments;
+// Malformed text: what the tolerant parser makes of it, "" for no tree. Random damage is the parse
+// fuzzer's, text cut short at every byte Parse.AZeroByteEndsTheTextWhereverItFalls's; here are
+// short fragments, and shapes that would be quadratic if searched or copied naively.
+TEST(RoundTrip, MalformedTextGivesItsDefinedTree) {
+    std::string manyInstructions, manyRoots, manyRuns = "<a>", manyComments, instructionsWritten;
     for (int i = 0; i < 100000; ++i) {
         manyInstructions += "<?";
         manyRoots += "<?p?><a/>";
         manyComments += "<!---->";
         manyRuns += "x&am<b/>";
+        instructionsWritten += "<?p?>\n";
     }
-    texts.insert(texts.end(), {manyInstructions, manyRoots, manyRuns, manyComments});
-    for (const std::string& t : texts) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"<", ""}, {"</", ""}, {"<!", ""}, {"<?", ""}, {"<!--", ""}, {"<!DOCTYPE [<<<", ""}, {"<?xml v=\"", ""},
+        {"<a><![CDATA[x]]", "<a><![CDATA[x]]]]></a>\n"},  // the section runs to the end
+        {"<a x='", "<a x=\"\"></a>\n"}, {"<a b=&amp", "<a b=\"&amp;amp\"></a>\n"},
+        {std::string("<a b=\"\0\"/>", 10), "<a b=\"\"></a>\n"},  // a zero byte ends the text
+        {std::string(100000, '<'), ""}, {std::string(100000, '>'), ""}, {manyInstructions, ""}, {manyComments, ""},
+        {manyRoots, instructionsWritten + "\n<a></a>\n"},  // the first root only, after every instruction
+    };
+    for (const auto& [text, written] : cases) {
         RecordingLog log;
-        TreePtr root = parseString(t, &log);
-        if (root) {
-            EXPECT_FALSE(serialized(root.get()).empty());
-        }
+        TreePtr root = parseString(text, &log);
+        EXPECT_EQ(root ? serialized(root.get()) : std::string(), written) << text.substr(0, 20);
     }
+    // Every run of text and every child is kept.
+    TreePtr runs = parseString(manyRuns);
+    ASSERT_NE(runs, nullptr);
+    const std::string written = serialized(runs.get());
+    size_t texts = 0, children = 0;
+    for (size_t at = 0; (at = written.find("x&amp;am", at)) != std::string::npos; ++at) ++texts;
+    for (size_t at = 0; (at = written.find("<b></b>", at)) != std::string::npos; ++at) ++children;
+    EXPECT_EQ(std::pair(texts, children), std::pair(size_t{100000}, size_t{100000}));
 }
 
 }  // namespace
