@@ -5,6 +5,7 @@
 
 #include "com_error.h"
 #include "early_binding.h"
+#include "error_hints.h"
 #include "host_strings.h"
 
 namespace quorvel::python {
@@ -243,7 +244,11 @@ py::object DispatchMethod::call(const py::args& args, const py::kwargs& kwargs) 
     for (size_t i = 0; i < positional; ++i)
         toVariant(args[i], kindAt(static_cast<DISPID>(i)), list[count + positional - 1 - i], list.loans());
     const WORD flags = shape ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-    return invoke(object, entry_->dispid, flags, list, named.data(), static_cast<UINT>(count), true);
+    try {
+        return invoke(object, entry_->dispid, flags, list, named.data(), static_cast<UINT>(count), true);
+    } catch (py::error_already_set& e) {
+        explainArguments(e, utf8Of(entry_->spelled.data(), entry_->spelled.size()), shape, args, kwargs);
+    }
 }
 
 std::string DispatchMethod::repr() const {
