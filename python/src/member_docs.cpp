@@ -11,7 +11,7 @@ namespace {
 constexpr MemberDoc kDocs[] = {
     {"Version", false, "The component's version, e.g. \"4.0.2\". Read-only."},
     {"NumAttributes", false, "How many attributes this node has. Read-only."},
-    {"Tag", false, "This node's tag. Set: the new tag is trimmed of white space; never raises."},
+    {"Tag", false, "This node's tag; set it to rename the node (taken as given, not trimmed). Never raises."},
     {"Content", false, "This node's own text (not its children's); \"\" when it has none. Entities are decoded."},
     {"NumChildren", false, "How many child elements this node has. Read-only; len(node) gives the same."},
     {"GetChildContent", false, "The content of the first child whose tag is Tag; \"\" when there is none. Never raises."},

@@ -85,6 +85,25 @@ class InstallTest(ReleaseCheck):
                                  ['bad.py:3: error: Item "None" of "Optional[QuorvelXml]" has no attribute "Tag"  '
                                   '[union-attr]']))
 
+    def test_metadata_comes_without_a_build(self):
+        # pip asks for the metadata first; answering it must not start CMake (it once built the
+        # whole package there, silently).
+        sys.path.insert(0, os.path.join(REPO, "python", "build_backend"))
+        try:
+            import quorvelxml_build as backend
+        finally:
+            sys.path.pop(0)
+        with tempfile.TemporaryDirectory() as work:
+            real_run, backend.subprocess.run = backend.subprocess.run, None  # any subprocess fails
+            try:
+                dist_info = backend.prepare_metadata_for_build_wheel(work)
+            finally:
+                backend.subprocess.run = real_run
+            with open(os.path.join(work, dist_info, "METADATA")) as f:
+                metadata = f.read()
+        self.assertEqual(dist_info, "quorvelxml-4.0.2.dist-info")
+        self.assertIn("Name: quorvelxml\nVersion: 4.0.2\n", metadata)
+
     def check_types(self, python, env, work):
         """Runs TYPED with the venv's interpreter, then mypy --strict (Debian's, reading the venv's
         packages) on it and on a script that forgets a None: the output of TYPED and mypy's errors."""
