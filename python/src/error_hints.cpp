@@ -54,23 +54,32 @@ std::string signatureOf(const std::string& member, const MemberShape* shape, siz
     for (const MemberInfo& m : kMembers) {
         if (m.kind == MemberKind::PropertyGet || lowerKey(m.name) != key) continue;
         std::string text = std::string(m.name) + "(";
-        for (size_t i = 0; i < m.paramCount; ++i)
-            text += (i ? ", " : "") + std::string(m.params[i].name) + ": " + typeName(m.params[i].type);
+        for (size_t i = 0; i < m.paramCount; ++i) {
+            if (i) text += ", ";
+            text += m.params[i].name;
+            text += ": " + typeName(m.params[i].type);
+        }
         *count = m.paramCount;
         return text + ")";
     }
     *count = shape ? shape->params.size() : 0;
     std::string text = (shape ? shape->name : member) + "(";
-    for (size_t i = 0; shape && i < shape->params.size(); ++i) text += (i ? ", " : "") + std::string("arg") + std::to_string(i + 1);
+    for (size_t i = 0; shape && i < shape->params.size(); ++i) {
+        if (i) text += ", ";
+        text += "arg" + std::to_string(i + 1);
+    }
     return text + ")";
 }
 
 std::string givenOf(const py::args& args, const py::kwargs& kwargs) {
     std::string text;
-    for (auto a : args) text += (text.empty() ? "" : ", ") + std::string(py::str(py::type::of(a).attr("__name__")));
+    auto add = [&text](const std::string& item) {
+        if (!text.empty()) text += ", ";
+        text += item;
+    };
+    for (auto a : args) add(std::string(py::str(py::type::of(a).attr("__name__"))));
     for (auto kw : kwargs)
-        text += (text.empty() ? "" : ", ") + std::string(py::str(kw.first)) + "=" +
-                std::string(py::str(py::type::of(kw.second).attr("__name__")));
+        add(std::string(py::str(kw.first)) + "=" + std::string(py::str(py::type::of(kw.second).attr("__name__"))));
     return text;
 }
 

@@ -109,7 +109,10 @@ std::string classDoc() {
         text += "\n" + std::string(m.name);
         if (m.kind == MemberKind::Method) {
             text += "(";
-            for (size_t i = 0; i < m.paramCount; ++i) text += (i ? ", " : "") + std::string(m.params[i].name);
+            for (size_t i = 0; i < m.paramCount; ++i) {
+                if (i) text += ", ";
+                text += m.params[i].name;
+            }
             text += ")";
         }
         text += " -> " + resultType(m) + "\n";
