@@ -49,7 +49,8 @@ def _tag():
 # ---- Stub -------------------------------------------------------------------------------------
 
 _PARAM_TYPES = {"str": "str | None", "int": "int", "handle": "QuorvelXml | None", "variant": "Any"}
-_RESULT_TYPES = {"str": "str", "int": "int", "handle": "QuorvelXml | None", "variant": "Any", "none": "None"}
+_RESULT_TYPES = {"str": "str", "int": "int", "handle": "QuorvelXml | None", "variant": "Any", "none": "None",
+                 "nodes": "list[QuorvelXml]", "strings": "list[str]", "scalar": "float | str | bool"}
 
 
 def _body(doc, indent):
@@ -74,7 +75,7 @@ def stub_text(members, docs=None):
         return _RESULT_TYPES[result]
 
     lines = [
-        '"""Types of the quorvelxml module. Generated from the member table of IQuorvelXml."""',
+        '"""Types of the quorvelxml module. Generated from the member table of IQuorvelXml2."""',
         "",
         "from typing import Any, Iterator, Literal, overload",
         "",

@@ -1,7 +1,7 @@
 #include "error_hints.h"
 
 #include "com_error.h"
-#include "component/member_table.h"
+#include "quorvel/quorvel_members.hpp"
 
 namespace quorvel::python {
 
@@ -42,6 +42,9 @@ std::string typeName(ArgType t) {
         case ArgType::Long: return "int";
         case ArgType::Handle: return "QuorvelXml";
         case ArgType::Variant: return "Any";
+        case ArgType::NodeArray: return "list[QuorvelXml]";
+        case ArgType::StringArray: return "list[str]";
+        case ArgType::Scalar: return "float | str | bool";
         case ArgType::None: break;
     }
     return "None";

@@ -6,7 +6,7 @@
 
 #include "com_error.h"
 #include "com_ref.h"
-#include "component/member_table.h"
+#include "quorvel/quorvel_members.hpp"
 #include "dispatch_object.h"
 #include "early_binding.h"
 #include "host_strings.h"
@@ -91,6 +91,9 @@ std::string resultType(const MemberInfo& m) {
             const MemberDoc* d = memberDoc(m.name);
             return d && !d->mayReturnNone ? "QuorvelXml" : "QuorvelXml | None";
         }
+        case ArgType::NodeArray: return "list[QuorvelXml]";
+        case ArgType::StringArray: return "list[str]";
+        case ArgType::Scalar: return "float | str | bool";
         case ArgType::None: break;
     }
     return "None";
