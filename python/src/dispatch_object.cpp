@@ -210,7 +210,11 @@ void DispatchObject::setAttribute(const py::str& name, py::handle value) {
     VariantList args(1);
     toVariant(value, e->shape ? e->shape->putKind : ParamKind::Any, args[0], args.loans());
     const DISPID named = DISPID_PROPERTYPUT;
-    invoke(object_.get(), e->dispid, DISPATCH_PROPERTYPUT, args, &named, 1, false);
+    try {
+        invoke(object_.get(), e->dispid, DISPATCH_PROPERTYPUT, args, &named, 1, false);
+    } catch (py::error_already_set& error) {
+        explainArguments(error, text, e->shape, py::make_tuple(value), py::kwargs());
+    }
 }
 
 bool DispatchObject::canSet(const py::str& name) {

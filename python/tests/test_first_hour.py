@@ -95,6 +95,8 @@ class ErrorTextTest(ReleaseCheck):
             (lambda: x.GetChild("x"), 0x80020005, "GetChild(index: int): an argument does not convert"),
             (lambda: x.AddAttribute("a", "b", "c"), 0x8002000E,
              "AddAttribute(name: str, value: str) takes 2 arguments, 3 given"),
+            (lambda: setattr(x, "Cdata", "yes"), 0x80020005,
+             "Cdata(newVal: int): an argument does not convert to its parameter's type; called with (str)"),
         ]:
             e = self.com_error(call)
             self.assertEqual(hex(e.hresult), hex(hresult))
