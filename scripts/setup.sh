@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, when they are missing.
+# Installs the Debian packages that building and running the component and its Python module
+# need, when they are missing (the main job, scripts/run.sh). What only the tests and benchmarks
+# need is scripts/setup-test.sh's.
+# Usage: setup.sh [more packages...]
 set -euo pipefail
-pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev python3 python3-dev
-      zlib1g-dev libcurl4-openssl-dev pybind11-dev pkgconf googletest libgtest-dev libbenchmark-dev
-      libpugixml-dev libxml2-dev libtinyxml2-dev shared-mime-info iso-codes python3-venv python3-lxml
-      libssl-dev libdeflate-dev nettle-dev libisal-dev openssl curl python3-cryptography)
+# The main job's own packages come without their recommendations, which it does not use and
+# which cost a fresh machine minutes; the tests' list keeps Debian's usual set.
+recommends=(--no-install-recommends)
+[ $# -eq 0 ] || recommends=()
+pkgs=(cmake ninja-build g++ pkgconf python3 python3-dev pybind11-dev
+      zlib1g-dev libcurl4-openssl-dev libssl-dev nettle-dev libisal-dev "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -16,7 +21,7 @@ if [ "$(id -u)" -eq 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
+  apt-get install -y -qq "${recommends[@]}" "${missing[@]}" >/dev/null
 else
   echo "Missing Debian packages: ${missing[*]}" >&2
   echo "Install them with: sudo apt-get install ${missing[*]}" >&2

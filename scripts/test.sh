@@ -4,7 +4,7 @@
 # threads under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup-test.sh
 jobs=$(nproc)
 
 build() {  # build <dir> <extra cmake args...>

@@ -14,6 +14,13 @@
 #ifndef QUORVEL_XML_HPP
 #define QUORVEL_XML_HPP
 
+// Below C++20 the layer cannot compile: say so once, then end the compilation (a missing header
+// is fatal), so the host's own uses of quorvel::xml do not bury the message under a hundred others.
+#if !defined(__cplusplus) || __cplusplus < 202002L
+#error "quorvel/xml.hpp needs C++20: compile with -std=c++20 (CMake: link QuorvelXml::quorvelxml, which asks for it; pkg-config: add `pkg-config --variable=cxxstd quorvelxml`)"
+#include "quorvel/stopped: C++20 is required"
+#endif
+
 #include <concepts>
 #include <functional>
 #include <iterator>

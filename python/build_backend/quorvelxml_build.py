@@ -5,8 +5,10 @@ The wheel holds the package quorvelxml: the extension module as the package itse
 (quorvelxml/__init__.<suffix>, whose run path looks beside it), the component library it links,
 the type stub generated from the member table the module reports, and py.typed.
 
-The module is built with CMake in a temporary directory, or taken from an already built tree
-when QUORVELXML_BUILD_DIR names one (its python/ and src/ folders are read).
+The metadata hook answers from the sources alone. The wheel's module and library are built with
+CMake in a temporary directory (only those two targets, with the test suites, benchmarks and
+fuzzers configured off), or taken from an already built tree when QUORVELXML_BUILD_DIR names one
+(its python/ and src/ folders are read).
 """
 
 import base64
@@ -20,6 +22,7 @@ import sys
 import sysconfig
 import tarfile
 import tempfile
+import time
 import zipfile
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -50,12 +53,31 @@ _RESULT_TYPES = {"str": "str", "int": "int", "handle": "QuorvelXml | None", "var
                  "nodes": "list[QuorvelXml]", "strings": "list[str]", "scalar": "float | str | bool"}
 
 
-def stub_text(members):
-    """quorvelxml.pyi from the member table as quorvelxml._member_table() gives it."""
+def _body(doc, indent):
+    """A stub body: the member's help text as its docstring, or the ellipsis."""
+    if not doc:
+        return " ..."
+    text = doc.replace("\\", "\\\\").replace('"""', '\\"\\"\\"')
+    if text.endswith('"'):
+        text += " "  # a closing quote would run into the docstring's own
+    lines = text.split("\n")
+    return "\n" + indent + '"""' + ("\n" + indent).join(lines) + '"""'
+
+
+def stub_text(members, docs=None):
+    """quorvelxml.pyi from the member table as quorvelxml._member_table() gives it, with each member's
+    help text and result nullability from quorvelxml._member_docs() (docs: {name: (text, may_be_none)})."""
+    docs = docs or {}
+
+    def result_type(name, result):
+        if result == "handle" and name in docs and not docs[name][1]:
+            return "QuorvelXml"  # raises or always makes a node: never None
+        return _RESULT_TYPES[result]
+
     lines = [
         '"""Types of the quorvelxml module. Generated from the member table of IQuorvelXml2."""',
         "",
-        "from typing import Any, Literal, Protocol, overload",
+        "from typing import Any, Iterator, Literal, overload",
         "",
         "__version__: str",
         "",
@@ -64,25 +86,40 @@ def stub_text(members):
         "    source: str",
         "    description: str",
         "",
-        "class QuorvelXml(Protocol):",
-        '    """A node handle: its members, called by name without regard to case."""',
+        "class DispatchObject:",
+        '    """Any automation object reached by name."""',
+        "    def __getattr__(self, name: str) -> Any: ...",
+        "    def __setattr__(self, name: str, value: Any) -> None: ...",
+        "",
+        "class QuorvelXml:",
+        '    """A node handle: its members, called by name without regard to case. Also a container of its',
+        "    children: len(node), node[i], node[a:b], `for child in node`; == is true for two handles on one",
+        '    node. QuorvelXml() makes a new one-node document."""',
+        "    def __init__(self) -> None: ...",
+        "    def __len__(self) -> int: ...",
+        "    def __bool__(self) -> bool: ...",
+        "    def __iter__(self) -> Iterator[QuorvelXml]: ...",
+        "    def __contains__(self, node: object) -> bool: ...",
+        "    @overload",
+        "    def __getitem__(self, index: int) -> QuorvelXml: ...",
+        "    @overload",
+        "    def __getitem__(self, index: slice) -> list[QuorvelXml]: ...",
+        "    def __eq__(self, other: object) -> bool: ...",
+        "    def __hash__(self) -> int: ...",
     ]
     for name, kind, params, result in members:
+        doc = docs.get(name, ("", True))[0]
         if kind == "get":
-            lines += ["    @property", "    def %s(self) -> %s: ..." % (name, _RESULT_TYPES[result])]
+            lines += ["    @property",
+                      "    def %s(self) -> %s:%s" % (name, result_type(name, result), _body(doc, "        "))]
         elif kind == "put":
             (param, ptype), = params
             lines += ["    @%s.setter" % name,
                       "    def %s(self, %s: %s) -> None: ..." % (name, param, _PARAM_TYPES[ptype])]
         else:
             args = "".join(", %s: %s" % (p, _PARAM_TYPES[t]) for p, t in params)
-            lines.append("    def %s(self%s) -> %s: ..." % (name, args, _RESULT_TYPES[result]))
+            lines.append("    def %s(self%s) -> %s:%s" % (name, args, result_type(name, result), _body(doc, "        ")))
     lines += [
-        "",
-        "class DispatchObject:",
-        '    """Any automation object reached by name."""',
-        "    def __getattr__(self, name: str) -> Any: ...",
-        "    def __setattr__(self, name: str, value: Any) -> None: ...",
         "",
         "class DispatchMethod:",
         "    def __call__(self, *args: Any, **kwargs: Any) -> Any: ...",
@@ -93,6 +130,8 @@ def stub_text(members):
         "@overload",
         'def Dispatch(progid: Literal["QuorvelXml.QuorvelXml", "QuorvelXml.QuorvelXml.1"]) -> QuorvelXml: ...',
         "@overload",
+        'def Dispatch(progid: Literal["QuorvelXml.XmlFactory", "QuorvelXml.XmlFactory.1"]) -> DispatchObject: ...',
+        "@overload",
         "def Dispatch(progid: str | DispatchObject) -> Any: ...",
         "def DispatchWithEvents(progid: str, handler_class: type) -> Any: ...",
         "def WithEvents(obj: Any, handler_class: type) -> Any: ...",
@@ -102,7 +141,8 @@ def stub_text(members):
 
 
 def _member_table(module_dir):
-    code = "import quorvelxml, sys; sys.stdout.write(repr(quorvelxml._member_table()))"
+    code = ("import quorvelxml, sys; docs = getattr(quorvelxml, '_member_docs', dict)(); "
+            "sys.stdout.write(repr((quorvelxml._member_table(), docs)))")
     env = dict(os.environ, PYTHONPATH=module_dir)
     out = subprocess.run([sys.executable, "-c", code], env=env, check=True, capture_output=True, text=True).stdout
     import ast
@@ -111,18 +151,43 @@ def _member_table(module_dir):
 
 # ---- Building ---------------------------------------------------------------------------------
 
+# What the package holds is the library and the module: the build asks for nothing else (no test
+# suites, benchmarks, fuzzers or examples), which is most of what a full build compiles.
+_CONFIGURE_OPTIONS = ["-DCMAKE_BUILD_TYPE=Release", "-DQV_BUILD_TESTS=OFF", "-DQV_BUILD_BENCH=OFF",
+                      "-DQV_FUZZ=OFF", "-DQV_BUILD_PYTHON=ON", "-DQV_PYTHON_UNITY=ON"]
+_TARGETS = ["quorvelxml", "quorvelxml_python"]
+
+
+def _note(text):
+    # pip shows a hook's output only with -v; this line is there for whoever reads it, and the
+    # build's own progress follows it.
+    sys.stderr.write("quorvelxml: %s\n" % text)
+    sys.stderr.flush()
+
+
 def _build_tree(scratch):
     given = os.environ.get("QUORVELXML_BUILD_DIR")
     if given:
+        _note("packing the build tree %s (no build)" % given)
         return os.path.abspath(given)
     build = os.path.join(scratch, "build")
-    configure = ["cmake", "-S", SOURCE, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DQV_BUILD_TESTS=OFF",
-                 "-DQV_BUILD_BENCH=OFF", "-DPython3_EXECUTABLE=" + sys.executable]
+    configure = ["cmake", "-S", SOURCE, "-B", build, "-DPython3_EXECUTABLE=" + sys.executable] + _CONFIGURE_OPTIONS
     if shutil.which("ninja"):
         configure += ["-G", "Ninja"]
+    jobs = os.cpu_count() or 1
+    _note("building the library and the module with CMake in %s on %d cores: about 150 s of CPU time, so 1 to 2 "
+          "minutes on an idle machine (pip install -v shows the progress; QUORVELXML_BUILD_DIR=<build tree> skips "
+          "the build)" % (build, jobs))
+    started = time.monotonic()
     subprocess.run(configure, check=True, stdout=sys.stderr)
-    subprocess.run(["cmake", "--build", build, "--target", "quorvelxml_python", "--parallel"],
-                   check=True, stdout=sys.stderr)
+    command = ["cmake", "--build", build, "--parallel", str(jobs), "--target"] + _TARGETS
+    if subprocess.run(command, stdout=sys.stderr).returncode != 0:
+        # The module's sources compiled as one can clash where two of them use one name for
+        # their own helpers; one object per source always builds, only slower.
+        _note("building the module's sources one by one instead")
+        subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-DQV_PYTHON_UNITY=OFF"], check=True, stdout=sys.stderr)
+        subprocess.run(command, check=True, stdout=sys.stderr)
+    _note("built in %.0f s" % (time.monotonic() - started))
     return build
 
 
@@ -169,18 +234,28 @@ def get_requires_for_build_sdist(config_settings=None):
     return []
 
 
+def prepare_metadata_for_build_wheel(metadata_directory, config_settings=None):
+    """The wheel's metadata without building it: pip asks for this first, and everything in it
+    comes from the sources (the version from CMakeLists.txt)."""
+    dist_info = "%s-%s.dist-info" % (NAME, _version())
+    os.makedirs(os.path.join(metadata_directory, dist_info), exist_ok=True)
+    with open(os.path.join(metadata_directory, dist_info, "METADATA"), "w", encoding="utf-8") as f:
+        f.write(_metadata())
+    return dist_info
+
+
 def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
     with tempfile.TemporaryDirectory() as scratch:
         build = _build_tree(scratch)
         module_dir, module, library, suffix = _built_files(build)
-        members = _member_table(module_dir)
+        members, docs = _member_table(module_dir)
         name = "%s-%s-%s.whl" % (NAME, _version(), _tag())
         dist_info = "%s-%s.dist-info" % (NAME, _version())
         wheel = _Wheel(os.path.join(wheel_directory, name))
         # The module is the package itself; its run path finds the library beside it.
         wheel.add("%s/__init__%s" % (NAME, suffix), _read(module), 0o755)
         wheel.add("%s/libquorvelxml.so.4" % NAME, _read(library), 0o755)
-        wheel.add("%s/__init__.pyi" % NAME, stub_text(members).encode())
+        wheel.add("%s/__init__.pyi" % NAME, stub_text(members, docs).encode())
         wheel.add("%s/py.typed" % NAME, b"")
         wheel.add(dist_info + "/METADATA", _metadata().encode())
         wheel.add(dist_info + "/WHEEL", ("Wheel-Version: 1.0\nGenerator: quorvelxml_build\nRoot-Is-Purelib: false\n"

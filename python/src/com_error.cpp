@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "error_hints.h"
 #include "host_strings.h"
 
 namespace quorvel::python {
@@ -67,6 +68,11 @@ void defineComError(py::module_& m) {
 
 void raiseComError(HRESULT hr, py::str source, py::str description) {
     py::str message = py::len(description) ? description : textOf(hr);
+    // The exception's text may explain a terse summary; description stays the summary itself.
+    if (py::len(description)) {
+        const std::string text = description.cast<std::string>(), hint = hintFor(text);
+        if (!hint.empty()) message = py::str(text + "\n" + hint);
+    }
     py::object error = py::reinterpret_borrow<py::object>(comErrorType)(message);
     error.attr("hresult") = static_cast<uint32_t>(hr);
     error.attr("source") = source;

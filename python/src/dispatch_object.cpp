@@ -5,6 +5,7 @@
 
 #include "com_error.h"
 #include "early_binding.h"
+#include "error_hints.h"
 #include "host_strings.h"
 
 namespace quorvel::python {
@@ -209,7 +210,11 @@ void DispatchObject::setAttribute(const py::str& name, py::handle value) {
     VariantList args(1);
     toVariant(value, e->shape ? e->shape->putKind : ParamKind::Any, args[0], args.loans());
     const DISPID named = DISPID_PROPERTYPUT;
-    invoke(object_.get(), e->dispid, DISPATCH_PROPERTYPUT, args, &named, 1, false);
+    try {
+        invoke(object_.get(), e->dispid, DISPATCH_PROPERTYPUT, args, &named, 1, false);
+    } catch (py::error_already_set& error) {
+        explainArguments(error, text, e->shape, py::make_tuple(value), py::kwargs());
+    }
 }
 
 bool DispatchObject::canSet(const py::str& name) {
@@ -256,7 +261,11 @@ py::object DispatchMethod::call(const py::args& args, const py::kwargs& kwargs) 
     for (size_t i = 0; i < positional; ++i)
         toVariant(args[i], kindAt(static_cast<DISPID>(i)), list[count + positional - 1 - i], list.loans());
     const WORD flags = shape ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-    return invoke(object, entry_->dispid, flags, list, named.data(), static_cast<UINT>(count), true);
+    try {
+        return invoke(object, entry_->dispid, flags, list, named.data(), static_cast<UINT>(count), true);
+    } catch (py::error_already_set& e) {
+        explainArguments(e, utf8Of(entry_->spelled.data(), entry_->spelled.size()), shape, args, kwargs);
+    }
 }
 
 std::string DispatchMethod::repr() const {

@@ -9,6 +9,7 @@
 #include "dispatch_object.h"
 #include "host_strings.h"
 #include "interface_info.h"
+#include "member_docs.h"
 #include "quorvel/quorvel_member_calls.hpp"
 #include "variant_values.h"
 
@@ -321,7 +322,10 @@ PyObject* docOfBound(PyObject* self, void*) {
         if (i) text += ", ";
         text += std::string(m.params[i].name) + ": " + pythonType(m.params[i].type);
     }
-    text += ") -> " + pythonType(m.result.type) + "\n\nA method of IQuorvelXml, called through its virtual table.";
+    const MemberDoc* doc = memberDoc(m.name);
+    std::string result = pythonType(m.result.type);
+    if (m.result.type == ArgType::Handle && doc && !doc->mayReturnNone) result = "QuorvelXml";
+    text += ") -> " + result + "\n\n" + (doc ? doc->text : "A method of IQuorvelXml.");
     return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
 }
 

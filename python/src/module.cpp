@@ -6,6 +6,8 @@
 #include "dispatch_object.h"
 #include "early_binding.h"
 #include "events.h"
+#include "member_docs.h"
+#include "node_protocol.h"
 #include "object_creation.h"
 #include "quorvel/quorvel_xml.hpp"
 
@@ -13,10 +15,7 @@ namespace py = pybind11;
 using namespace quorvel::python;
 
 PYBIND11_MODULE(quorvelxml, m) {
-    m.doc() =
-        "Late-bound client of the QuorvelXml component: Dispatch(\"QuorvelXml.QuorvelXml\") gives an object\n"
-        "whose properties are attributes and whose methods are calls, reached by name through the\n"
-        "component's dispatch interface.";
+    m.doc() = kModuleGuide;
     m.attr("__version__") = QV_MODULE_VERSION;
     defineComError(m);
     defineDispatchObject(m);
@@ -25,6 +24,8 @@ PYBIND11_MODULE(quorvelxml, m) {
     m.def("Dispatch", &dispatchFor, py::arg("progid"),
           "A new object of the class a ProgID (\"QuorvelXml.QuorvelXml\", \"QuorvelXml.XmlFactory\", with or\n"
           "without a version) or a class identifier in braces names. A dispatch object is returned as it is.");
+    defineMemberDocs(m);
+    defineNodeProtocol(m);
     m.def("_interface_count", &liveInterfaceCount, "Interface references held by Python objects.");
     m.def("_can_unload_now", [] { return ::DllCanUnloadNow() == quorvel::S_OK; },
           "Whether the component has no object and no lock left.");

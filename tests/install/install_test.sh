@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and uses the installed tree the way hosts do: a C++
-# host through find_package, a C host through pkg-config, and the Python module.
+# host through find_package (one with its own standard, one with none), a C host through
+# pkg-config, a C++ compile through pkg-config, and the Python module.
 # Arguments: build-dir hosts-source-dir c-compiler c++-compiler host-flags python sanitizer-runtime python-dir
 set -euo pipefail
 build=$1 hosts=$2 cc=$3 cxx=$4 flags=$5 python=$6 runtime=$7 pythondir=$8
@@ -27,6 +28,25 @@ cmake -S "$hosts/cxx_host" -B "$work/cxx" -G Ninja -DCMAKE_PREFIX_PATH="$prefix"
 cmake --build "$work/cxx" >/dev/null
 "$work/cxx/cxx_host"
 "$work/cxx/layer_host"
+
+# A project that asks for no standard and passes no flags of its own: the package's target must
+# bring C++20, which g++ 12 does not default to.
+cmake -S "$hosts/default_std_host" -B "$work/default_std" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+      -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+cmake --build "$work/default_std" >/dev/null
+"$work/default_std/quick_start"
+
+# Below C++20 the layer stops at its first line with one message that says what to do, and
+# pkg-config's cxxstd variable is what a C++ host adds to reach it.
+if "$cxx" -std=c++17 $(pkg-config --cflags quorvelxml) -fsyntax-only -x c++ "$hosts/default_std_host/main.cpp" \
+     >"$work/cxx17.log" 2>&1; then
+  echo "xml.hpp compiled below C++20"; exit 1
+fi
+[[ $(grep -cE ': (fatal )?error:' "$work/cxx17.log") -le 2 ]] && grep -q 'needs C++20' "$work/cxx17.log" ||
+  { echo "below C++20:"; cat "$work/cxx17.log"; exit 1; }
+# shellcheck disable=SC2046 # the flags are words
+"$cxx" $(pkg-config --variable=cxxstd quorvelxml) $(pkg-config --cflags quorvelxml) -fsyntax-only -x c++ \
+  "$hosts/default_std_host/main.cpp"
 
 # shellcheck disable=SC2086 # the flags are words
 "$cc" -std=c11 -pedantic -Wall -Wextra -Werror $flags $(pkg-config --cflags quorvelxml) -c "$hosts/c_host.c" -o "$work/c_host.o"
