@@ -51,11 +51,28 @@ bool RecordReader::fail(LogBase* log, const char* message, const char* detailKey
     return false;
 }
 
+uint8_t* RecordReader::RawBytes::room(size_t n) {
+    if (capacity - end >= n) return block.get() + end;
+    const size_t kept = size();
+    if (capacity - kept < n || begin < kept) {
+        // Moving down would not make room, or would move more than it frees: a larger block.
+        const size_t grown = std::max(capacity * 2, kept + n);
+        std::unique_ptr<uint8_t[]> bigger(new uint8_t[grown]);
+        if (kept) std::memcpy(bigger.get(), data(), kept);
+        block = std::move(bigger);
+        capacity = grown;
+    } else if (kept) {
+        std::memmove(block.get(), data(), kept);
+    }
+    begin = 0;
+    end = kept;
+    return block.get() + end;
+}
+
 bool RecordReader::readBlock(LogBase* log) {
-    const size_t had = raw_.size();
-    raw_.resize(had + kBlock);
-    const ptrdiff_t got = source_->read(raw_.data() + had, kBlock);
-    raw_.resize(had + static_cast<size_t>(std::max<ptrdiff_t>(got, 0)));
+    uint8_t* to = raw_.room(kBlock);
+    const ptrdiff_t got = source_->read(to, kBlock);
+    if (got > 0) raw_.end += static_cast<size_t>(got);
     if (got < 0) return fail(log, "Failed to read the input", "error", source_->error());
     if (got == 0) rawEnded_ = true;
     return true;
@@ -87,7 +104,7 @@ bool RecordReader::seekTo(uint64_t at, LogBase* log) {
         }
         const size_t drop = sync == Utf8Feed::kNotFound ? raw_.size() : static_cast<size_t>(sync - rawOffset_);
         if (drop > 0) prevByte_ = raw_[drop - 1];
-        raw_.erase(raw_.begin(), raw_.begin() + static_cast<ptrdiff_t>(drop));
+        raw_.consume(drop);
         rawOffset_ += drop;
         return true;
     }
@@ -101,7 +118,7 @@ bool RecordReader::start(LogBase* log) {
     const size_t mark = feed_.begin(raw_.data(), raw_.size(), log);
     if (mark) {
         prevByte_ = raw_[mark - 1];
-        raw_.erase(raw_.begin(), raw_.begin() + static_cast<ptrdiff_t>(mark));
+        raw_.consume(mark);
         rawOffset_ = mark;
     }
     textFileStart_ = rawOffset_;
@@ -129,7 +146,9 @@ bool RecordReader::pull(LogBase* log) {
             scanner_->endInput();
             return true;
         }
-        if (!rawEnded_ && raw_.size() < kBlock && !readBlock(log)) return false;
+        // What has been read is converted before anything more is asked for: a source may fail
+        // or block on its next read.
+        if (!rawEnded_ && raw_.empty() && !readBlock(log)) return false;
         uint64_t stop = rawOffset_ + raw_.size();
         Cut* exact = nullptr;
         bool needMore = false;
@@ -167,7 +186,7 @@ bool RecordReader::pull(LogBase* log) {
             }
             if (used > 0) {
                 prevByte_ = raw_[used - 1];
-                raw_.erase(raw_.begin(), raw_.begin() + static_cast<ptrdiff_t>(used));
+                raw_.consume(used);
                 rawOffset_ += used;
             }
             if (exact && rawOffset_ == exact->sync) {

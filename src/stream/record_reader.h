@@ -87,7 +87,23 @@ private:
     Options options_;
     Utf8Feed feed_;
     std::unique_ptr<RecordScanner> scanner_;
-    std::vector<uint8_t> raw_;     // bytes read, not yet converted
+    // Bytes read and not yet converted: taken from the front, read into the back; moved down
+    // only when a read needs the room, so each byte moves a bounded number of times.
+    struct RawBytes {
+        std::unique_ptr<uint8_t[]> block;
+        size_t begin = 0, end = 0, capacity = 0;
+        const uint8_t* data() const { return block.get() + begin; }
+        size_t size() const { return end - begin; }
+        bool empty() const { return end == begin; }
+        uint8_t operator[](size_t i) const { return block[begin + i]; }
+        uint8_t* room(size_t n);  // at least n bytes after the end
+        void consume(size_t n) {
+            begin += n;
+            if (begin == end) begin = end = 0;
+        }
+        void clear() { begin = end = 0; }
+    };
+    RawBytes raw_;
     uint64_t rawOffset_ = 0;       // file offset of raw_[0]
     int prevByte_ = -1;            // the byte before raw_[0]; -1 at the file's start
     bool rawEnded_ = false;
