@@ -2,7 +2,10 @@
 // same file: a plain SAX pass (expat) and a pull reader expanding each record (libxml2's
 // xmlTextReader). Each run is its own process, so its peak resident memory is its own.
 //
-//   records_bench make-inputs                 writes the inputs into /tmp (never committed)
+//   records_bench make-inputs                 writes the inputs into /tmp (never committed):
+//     /tmp/qv_records_115mb.xml  freedesktop.org.xml's records repeated to 115 MB (//mime-type)
+//     /tmp/qv_records_20mb.xml   bench_documents.h's 20 MiB record document (//record)
+//     /tmp/qv_records_onebig.xml one record of 20 MB (//rec)
 //   records_bench ENGINE FILE RECORD          ENGINE: quorvel, expat, xmlreader
 // prints: engine, records, seconds, peak MiB.
 #include <expat.h>
@@ -17,6 +20,7 @@
 #include <iterator>
 #include <string>
 
+#include "bench_documents.h"
 #include "stream/record_reader.h"
 #include "tree/tree_node.h"
 
@@ -46,15 +50,16 @@ int makeInputs() {
         }
         out << doc.substr(close);
     }
+    std::ofstream("/tmp/qv_records_20mb.xml", std::ios::binary) << quorvel::bench::records(size_t{20} << 20);
     {
-        std::ofstream out("/tmp/qv_records_20mb.xml", std::ios::binary);
+        std::ofstream out("/tmp/qv_records_onebig.xml", std::ios::binary);
         out << "<?xml version=\"1.0\"?>\n<db><head>one record</head><rec id=\"big\">\n";
         // Whole records of the freedesktop file, about a MiB at a time.
         const std::string piece = body.substr(0, body.rfind("</mime-type>", 1 << 20) + 12);
         for (size_t written = 0; written < (size_t{20} << 20); written += piece.size()) out << piece;
         out << "</rec></db>\n";
     }
-    std::puts("/tmp/qv_records_115mb.xml /tmp/qv_records_20mb.xml");
+    std::puts("/tmp/qv_records_115mb.xml /tmp/qv_records_20mb.xml /tmp/qv_records_onebig.xml");
     return 0;
 }
 
