@@ -3,6 +3,7 @@
 // together yield each record once; bad input fails cleanly after the records before it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -128,6 +129,53 @@ TEST(RecordReader, GrammarCornersMatchTheWholeLoad) {
             EXPECT_EQ(r.records, expected) << doc << " pieces of " << piece;
         }
     }
+}
+
+// The encoded and real documents the conversion and parser fuzzers start from: every element name
+// among each one's first elements, as //name, against the whole load.
+TEST(RecordReader, EncodingCorpusRecordsEqualTheWholeLoad) {
+    int compared = 0, skipped = 0;
+    for (const char* dir : {"convert_parse", "parse"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(QV_SOURCE_DIR) + "/fuzz/seeds/" + dir)) {
+            const std::string bytes = slurp(entry.path());
+            DataBuffer buffer;
+            buffer.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
+            if (!convertToUtf8(&buffer, nullptr)) continue;
+            TreePtr root(parse(buffer, nullptr, nullptr));
+            if (!root) continue;
+            // A whole load keeps only the last top-level element, and finishes a cut one: compared
+            // where the reader reads the root element whole as the only one.
+            const ReadResult top = readAll(pieces(bytes, 4096), pathOf("/" + std::string(root->tagView())));
+            if (top.failed || top.records != wholeLoadRecords(bytes, pathOf("/" + std::string(root->tagView())))) {
+                ++skipped;
+                continue;
+            }
+            std::vector<std::string> names;
+            std::vector<const TreeNode*> stack{root.get()};
+            while (!stack.empty() && names.size() < 3) {
+                const TreeNode* n = stack.back();
+                stack.pop_back();
+                const std::string tag(n->tagView());
+                RecordPath probe;
+                std::string message;
+                if (probe.parse("//" + tag, {}, message) && std::find(names.begin(), names.end(), tag) == names.end())
+                    names.push_back(tag);
+                for (const TreeNode* c = n->firstChild(); c; c = c->nextSibling()) stack.push_back(c);
+            }
+            for (const std::string& name : names) {
+                const RecordPath path = pathOf("//" + name);
+                const std::vector<std::string> expected = wholeLoadRecords(bytes, path);
+                for (size_t piece : {size_t{1}, size_t{7}, size_t{4096}}) {
+                    const ReadResult r = readAll(pieces(bytes, piece), path);
+                    EXPECT_FALSE(r.failed) << entry.path() << " //" << name;
+                    EXPECT_EQ(r.records, expected) << entry.path() << " //" << name << " pieces of " << piece;
+                }
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 100);
+    EXPECT_LT(skipped, 5);
 }
 
 TEST(RecordReader, FreedesktopRecordsEqualTheWholeLoad) {
