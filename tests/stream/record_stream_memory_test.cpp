@@ -64,7 +64,13 @@ TEST(RecordStream, PeakMemoryStaysFlatOverGigabytes) {
         taken += k;
         return static_cast<ptrdiff_t>(k);
     });
+#ifdef QV_UNDER_ASAN
+    // The sanitizer holds freed blocks back in its quarantine (256 MB), which the resident set
+    // shows: the peak says nothing about the reader there.
+    const bool canMeasure = false;
+#else
     const bool canMeasure = resetPeak();
+#endif
     const long before = peakKiB();
     RecordReader reader(std::move(source), pathOf("/log/entry"), {});
     uint64_t seen = 0;
