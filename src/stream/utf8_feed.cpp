@@ -101,11 +101,32 @@ size_t Utf8Feed::cutPoint(const uint8_t* p, size_t n) const {
                 if (p[k - 1] == '>' || p[k - 1] == '\n') return k;
             }
             return 0;
-        case Cut::kLines:
-            for (size_t k = n; k > 0; --k) {
-                if (p[k - 1] == '\n') return k;
+        case Cut::kLines: {
+            // After the last LF where the text is in its initial state: a shift into a double-byte
+            // set (ESC '$' ..., or SO) may run across a LF in text that is not well formed, and a
+            // conversion that starts there would read the bytes as ASCII.
+            bool shifted = shifted_;
+            size_t cut = 0;
+            for (size_t k = 0; k < n; ++k) {
+                const uint8_t c = p[k];
+                if (c == 0x1B) {
+                    if (k + 1 >= n) {
+                        shifted = true;  // told apart by the byte still to come
+                    } else if (p[k + 1] == '$') {
+                        shifted = true;
+                    } else if (p[k + 1] == '(') {
+                        shifted = false;
+                    }
+                } else if (c == 0x0E) {
+                    shifted = true;
+                } else if (c == 0x0F) {
+                    shifted = false;
+                } else if (c == '\n' && !shifted) {
+                    cut = k + 1;
+                }
             }
-            return 0;
+            return cut;
+        }
         case Cut::kNowhere:
             return 0;
     }
@@ -114,6 +135,7 @@ size_t Utf8Feed::cutPoint(const uint8_t* p, size_t n) const {
 
 bool Utf8Feed::convert(const uint8_t* p, size_t n, bool last, DataBuffer& out, size_t& used, LogBase* log) {
     used = last ? n : cutPoint(p, n);
+    if (cut_ == Cut::kLines && used > 0) shifted_ = false;  // cut where the state is the initial one
     if (mode_ == Mode::kAsIs) {
         out.append(p, static_cast<uint32_t>(used));
         return true;

@@ -18,8 +18,8 @@ class LogBase;
 //   single-byte code pages: anywhere;
 //   double-byte code pages whose trail bytes are never '<', '>' or LF (Shift_JIS, GBK, GB18030,
 //   Big5, Unified Hangul, EUC): before a '<' or after a '>' or LF;
-//   code pages with shift states or low trail bytes (ISO-2022, UTF-7, Johab): after a LF, where
-//   well-formed text is back in its initial state;
+//   code pages with shift states or low trail bytes (ISO-2022, UTF-7, Johab): after a LF where
+//   no escape sequence or SO has shifted out of the initial state;
 //   EBCDIC double-byte code pages: not at all (the whole input is one block).
 class Utf8Feed {
 public:
@@ -52,11 +52,13 @@ public:
 private:
     enum class Mode { kAsIs, kFromUtf16, kConvert };
     enum class Cut { kAnywhere, kUnits, kMarkup, kLines, kNowhere };
+    // The longest prefix of [p, p + n) that may be converted on its own.
     size_t cutPoint(const uint8_t* p, size_t n) const;
 
     Mode mode_ = Mode::kAsIs;
     Cut cut_ = Cut::kAnywhere;
     bool bigEndian_ = false;
+    bool shifted_ = false;  // a stateful code page's text is shifted where the next block starts
     std::unique_ptr<CharsetConvert> convert_;
 };
 

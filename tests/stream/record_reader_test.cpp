@@ -62,6 +62,8 @@ std::vector<EncodedCase> encodedCases() {
         // Trail bytes 0x5C and 0x7C among them: a cut between the bytes of one would show.
         {"Shift_JIS", "CP932", "", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xE8\xA1\xA8 \xE3\x82\xBD \xEF\xBD\xB1"},
         {"GBK", "GBK", "", "\xE4\xB8\xAD\xE6\x96\x87 \xE6\x95\xB0\xE6\x8D\xAE \xE7\x97\x85"},
+        // Shift states: converted from a LF where the text is back in ASCII.
+        {"ISO-2022-JP", "ISO-2022-JP", "", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xE8\xA1\xA8 \xE3\x82\xBD"},
         {"utf-16", "UTF-16LE", "\xFF\xFE", "caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80"},
         {"unicodeFFFE", "UTF-16BE", "\xFE\xFF", "caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80"},
     };
@@ -85,8 +87,20 @@ TEST(RecordReader, RecordsEqualTheWholeLoadsElementsInEveryEncodingAndPieceSize)
             }
         }
     }
+    // A line feed inside a shifted run is no place to start converting anew.
+    const std::string shifted = "<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?>\n<r><a>\x1B$BF|\nK\\\x1B(B</a>\n<a>x</a></r>";
+    const std::vector<std::string> wholeShifted = wholeLoadRecords(shifted, pathOf("//a"));
+    EXPECT_EQ(wholeShifted.size(), 2u);
+    for (size_t piece : {size_t{1}, size_t{7}, size_t{4096}}) {
+        const ReadResult r = readAll(pieces(shifted, piece), pathOf("//a"));
+        if (!wholeShifted.empty()) {
+            EXPECT_EQ(r.records, wholeShifted) << piece;
+        }
+    }
+
     // The document's own text: a record holds its text in UTF-8, whatever the document's encoding.
     const EncodedCase sjis = encodedCases()[3];
+    ASSERT_EQ(std::string(sjis.declared), "Shift_JIS");
     const ReadResult r = readAll(pieces(encodedDocument(sjis, trickyDocument(sjis.declared, sjis.text)), 5),
                                  pathOf("//rec"));
     ASSERT_GE(r.records.size(), 2u);
