@@ -28,7 +28,8 @@ std::string written(const TreeNode* n) {
 }
 
 // Records of path in bytes handed over `piece` bytes at a time; false when the reader fails.
-bool readRecords(const std::string& bytes, const std::string& pathText, size_t piece, std::vector<std::string>& out) {
+bool readRecords(const std::string& bytes, const std::string& pathText, size_t piece, std::vector<std::string>& out,
+                 uint64_t* topLevel = nullptr) {
     RecordPath path;
     std::string message;
     if (!path.parse(pathText, {}, message)) return false;
@@ -46,6 +47,7 @@ bool readRecords(const std::string& bytes, const std::string& pathText, size_t p
         out.push_back(written(rec));
         TreeNode::destroyTree(rec);
     }
+    if (topLevel) *topLevel = reader.topLevelElements();
     return !reader.failed();
 }
 
@@ -69,9 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     root->tree()->setDoctype(TextRef());
     // The whole load keeps only the last top-level element: compare where it is the only one.
     std::vector<std::string> tops;
+    uint64_t topLevel = 0;
     const std::string rootTag(root->tagView());
     const bool plainTag = !rootTag.empty() && rootTag.find_first_of("/ \t\r\n<>[]()@*=\"'") == std::string::npos;
-    if (plainTag && readRecords(bytes, "/" + rootTag, piece, tops) && tops.size() == 1 && tops[0] == written(root)) {
+    if (plainTag && readRecords(bytes, "/" + rootTag, piece, tops, &topLevel) && topLevel == 1 && tops.size() == 1 &&
+        tops[0] == written(root)) {
         // Each distinct tag of the tree's first elements, as a //name path.
         std::vector<const TreeNode*> stack{root};
         std::vector<std::string> names;

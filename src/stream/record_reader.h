@@ -62,6 +62,8 @@ public:
     // The ancestry of the last record returned.
     const std::shared_ptr<const RecordAncestry>& ancestry() const { return ancestry_; }
     uint64_t recordCount() const { return records_; }
+    // Top-level elements met so far (see RecordScanner::topLevelElements).
+    uint64_t topLevelElements() const { return scanner_ ? scanner_->topLevelElements() : 0; }
     const RecordPath& path() const { return path_; }
     void setSizeLimit(uint64_t limit) { options_.sizeLimit = limit; }
 

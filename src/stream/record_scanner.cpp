@@ -176,6 +176,7 @@ bool RecordScanner::completeStartTag(size_t i) {
         if (!selfClosing_) ++depth_;
         return false;
     }
+    if (depth_ == 0) ++topLevel_;
     Frame frame;
     frame.name = tagName();
     if (path_.usesNamespaces()) {

@@ -58,6 +58,8 @@ public:
     uint64_t pendingFrom() const;
     // Offset of the position.
     uint64_t position() const { return pos_; }
+    // Elements opened outside every element so far (a whole load keeps the last one only).
+    uint64_t topLevelElements() const { return topLevel_; }
 
     // For a reader that starts in the middle of a document: from the position on, the first
     // "<tag" followed by white space, '/' or '>' is taken as the start tag of a record whose
@@ -128,6 +130,7 @@ private:
     std::vector<Frame> frames_;
     uint64_t framesVersion_ = 0;
     std::string resyncTag_;
+    uint64_t topLevel_ = 0;
 };
 
 }  // namespace quorvel
