@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string_view>
 
 #include "charset/charset_convert.h"
@@ -26,6 +27,7 @@
 namespace quorvel {
 
 class TreeNode;
+struct RecordState;
 
 // Answered only by CQuorvelXml's QueryInterface, with the object itself: how a handle tells that
 // an IQuorvelXml argument is one of its own kind without trusting the pointer's type.
@@ -98,6 +100,10 @@ public:
     BSTR toHost(std::string_view text);
     // The converter, for members that convert between charsets.
     CharsetConvert& converter() { return converter_; }
+    // What the handle keeps as a record reader or as a record (members_records.cpp); made on
+    // first use, absent on every other handle.
+    RecordState& recordState();
+    RecordState* recordStateIfAny() const { return records_.get(); }
 
     // The failure sequence: clear the log (unless clearLog is false), open the context, log the
     // message and the items, close it, raise the error summary; returns E_FAIL.
@@ -339,6 +345,7 @@ private:
     RichErrorInfo errorInfo_;
     ConnectionPoint events_;
     ConnectionPoint propertyNotify_;
+    std::unique_ptr<RecordState> records_;
 };
 
 }  // namespace quorvel
