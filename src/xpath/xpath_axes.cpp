@@ -35,6 +35,22 @@ bool walkSubtree(const TreeNode* top, bool includeTop, Emit&& emit) {
 
 }  // namespace
 
+std::string_view Evaluator::defaultNamespaceOf(const TreeNode* e) {
+    const AttributeSet& attrs = e->attributes();
+    for (int32_t i = 0, c = attrs.count(); i < c; ++i) {
+        if (attrs.name(i) == "xmlns") return attrs.value(i);
+    }
+    const TreeNode* p = e->parent();
+    if (!p) return {};
+    // Siblings tested one after another share the answer for their parent.
+    if (p != memoParent_) {
+        std::string_view uri;
+        memoUri_ = lookupNamespace(p, {}, uri) ? uri : std::string_view();
+        memoParent_ = p;
+    }
+    return memoUri_;
+}
+
 bool Evaluator::matches(const XNode& n, Axis axis, const ResolvedTest& t) {
     const NodeTest& test = *t.test;
     switch (test.kind) {
@@ -52,6 +68,7 @@ bool Evaluator::matches(const XNode& n, Axis axis, const ResolvedTest& t) {
         if (test.kind == TestKind::AnyName) return true;
         if (test.kind == TestKind::PrefixAny) return elementNamespace(e) == t.uri;
         if (!t.checkNamespace) return e->tagEntry() == test.tag && test.tag;
+        if (e->tagEntry() == test.tag) return defaultNamespaceOf(e) == t.uri;
         std::string_view tag = e->tagView();
         if (tag.size() < test.local.size() || tag.substr(tag.size() - test.local.size()) != test.local) return false;
         if (tag.size() != test.local.size() && tag[tag.size() - test.local.size() - 1] != ':') return false;
@@ -73,13 +90,9 @@ bool Evaluator::matches(const XNode& n, Axis axis, const ResolvedTest& t) {
     return namespaceNodePrefix(n) == test.local;
 }
 
-void Evaluator::collectAxis(const XNode& n, Axis axis, const ResolvedTest& t, std::vector<XNode>& out, uint32_t limit) {
-    size_t start = out.size();
-    auto emit = [&](const XNode& x) {
-        if (!matches(x, axis, t)) return true;
-        out.push_back(x);
-        return limit == 0 || out.size() - start < limit;
-    };
+template <class Sink>
+void Evaluator::walkAxis(const XNode& n, Axis axis, const ResolvedTest& t, Sink& sink) {
+    auto emit = [&](const XNode& x) { return !matches(x, axis, t) || sink(x); };
     const bool isElement = n.kind == NodeKind::Element;
     const bool isDocument = n.kind == NodeKind::Document;
     switch (axis) {
@@ -98,8 +111,7 @@ void Evaluator::collectAxis(const XNode& n, Axis axis, const ResolvedTest& t, st
                     if (!test.tag) return;
                     for (const TreeNode* c = e->firstChild(); c; c = c->nextSibling()) {
                         if (c->tagEntry() != test.tag) continue;
-                        out.push_back(XNode::of(c));
-                        if (limit && out.size() - start >= limit) return;
+                        if (!sink(XNode::of(c))) return;
                     }
                     return;
                 }
@@ -122,8 +134,7 @@ void Evaluator::collectAxis(const XNode& n, Axis axis, const ResolvedTest& t, st
                 bool includeTop = isDocument;
                 for (;;) {
                     if ((includeTop || e != top) && e->tagEntry() == tag) {
-                        out.push_back(XNode::of(e));
-                        if (limit && out.size() - start >= limit) return;
+                        if (!sink(XNode::of(e))) return;
                     }
                     if (const TreeNode* c = e->firstChild()) {
                         e = c;
@@ -139,8 +150,7 @@ void Evaluator::collectAxis(const XNode& n, Axis axis, const ResolvedTest& t, st
                 bool includeTop = isDocument;
                 for (;;) {
                     if (includeTop || e != top) {
-                        out.push_back(XNode::of(e));
-                        if (limit && out.size() - start >= limit) return;
+                        if (!sink(XNode::of(e))) return;
                     }
                     if (const TreeNode* c = e->firstChild()) {
                         e = c;
@@ -257,6 +267,36 @@ void Evaluator::collectAxis(const XNode& n, Axis axis, const ResolvedTest& t, st
             }
             return;
     }
+}
+
+void Evaluator::collectAxis(const XNode& n, Axis axis, const ResolvedTest& t, std::vector<XNode>& out, uint32_t limit) {
+    size_t start = out.size();
+    auto sink = [&](const XNode& x) {
+        out.push_back(x);
+        return limit == 0 || out.size() - start < limit;
+    };
+    walkAxis(n, axis, t, sink);
+}
+
+size_t Evaluator::countAxis(const XNode& n, Axis axis, const ResolvedTest& t) {
+    size_t count = 0;
+    auto sink = [&](const XNode&) {
+        ++count;
+        return true;
+    };
+    walkAxis(n, axis, t, sink);
+    return count;
+}
+
+bool Evaluator::anyInAxis(const XNode& n, Axis axis, const ResolvedTest& t, bool (*test)(Evaluator&, const XNode&, void*),
+                          void* data) {
+    bool found = false;
+    auto sink = [&](const XNode& x) {
+        found = test(*this, x, data);
+        return !found;
+    };
+    walkAxis(n, axis, t, sink);
+    return found;
 }
 
 }  // namespace quorvel::xpath

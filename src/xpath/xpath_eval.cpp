@@ -175,8 +175,228 @@ void mergeUnion(NodeSet& into, NodeSet&& other) {
 
 }  // namespace
 
+namespace {
+
+bool isComparison(Op op) { return op == Op::Eq || op == Op::Ne || op == Op::Lt || op == Op::Le || op == Op::Gt || op == Op::Ge; }
+
+// A path whose last step can be tested node by node: its predicates read no position, so each
+// candidate passes or fails on its own.
+bool lastStepIsTestable(const Expr* e) {
+    if (e->kind != ExprKind::Path || e->steps.empty()) return false;
+    for (const Expr* p : e->steps.back().predicates) {
+        if (p->readsPosition || p->type == ValueType::Number || p->anyType) return false;
+    }
+    return true;
+}
+
+// Whether a value may be a node-set, as far as the expression tells before evaluation.
+bool mayBeNodeSet(const Expr* e) { return e->type == ValueType::NodeSet || e->anyType; }
+
+struct SomeComparison {
+    const Step* step;
+    Op op;
+    const Value* other;
+};
+
+bool passesPredicates(Evaluator& ev, const Step& step, const XNode& x) {
+    for (const Expr* p : step.predicates) {
+        if (!ev.evalBoolean(p, Context{x, 1, 1})) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Evaluator::evalPathPrefix(const Expr* e, const Context& c, NodeSet& before) {
+    if (e->steps.empty()) return false;
+    Value v;
+    if (e->filter) {
+        v = eval(e->filter, c);
+        if (v.type != ValueType::NodeSet) {
+            throwEvalError("XPath type error: a path or predicate applies to a node-set, not to this value",
+                           typeName(v.type));
+        }
+        for (const Expr* p : e->filterPredicates) {
+            if (v.set.empty()) break;
+            filter(v.set.nodes, p);
+        }
+    } else if (e->absolute) {
+        v.set.nodes.push_back(XNode::document(rootElementOf(c.node.element)));
+    } else {
+        v.set.nodes.push_back(c.node);
+    }
+    for (size_t i = 0; i + 1 < e->steps.size(); ++i) {
+        if (v.set.empty()) break;
+        applyStep(e->steps[i], v.set);
+    }
+    before = std::move(v.set);
+    return true;
+}
+
+namespace {
+
+bool allStepsTestable(const Expr* e) {
+    if (e->kind != ExprKind::Path || e->steps.empty() || e->steps.size() > Evaluator::kWalkSteps) return false;
+    for (const Step& s : e->steps) {
+        for (const Expr* p : s.predicates) {
+            if (p->readsPosition || p->type == ValueType::Number || p->anyType) return false;
+        }
+    }
+    return true;
+}
+
+struct StepWalk {
+    const Expr* path;
+    size_t index;
+    Evaluator::NodeTestFn test;
+    void* data;
+};
+
+}  // namespace
+
+bool Evaluator::anyFromStep(const Expr* path, size_t i, const XNode& n, NodeTestFn test, void* data) {
+    const Step& step = path->steps[i];
+    StepWalk w{path, i, test, data};
+    return anyInAxis(n, step.axis, resolved(step.test), [](Evaluator& ev, const XNode& x, void* d) {
+        const auto& w = *static_cast<const StepWalk*>(d);
+        const Step& s = w.path->steps[w.index];
+        if (!s.predicates.empty() && !passesPredicates(ev, s, x)) return false;
+        if (w.index + 1 == w.path->steps.size()) return w.test(ev, x, w.data);
+        return ev.anyFromStep(w.path, w.index + 1, x, w.test, w.data);
+    }, &w);
+}
+
+bool Evaluator::anyAlongPath(const Expr* e, const Context& c, NodeTestFn test, void* data) {
+    if (allStepsTestable(e) && !e->filter) {
+        XNode start = e->absolute ? XNode::document(rootElementOf(c.node.element)) : c.node;
+        return anyFromStep(e, 0, start, test, data);
+    }
+    Value v = eval(e, c);
+    if (v.type != ValueType::NodeSet) return false;
+    for (const XNode& x : v.set.nodes) {
+        if (test(*this, x, data)) return true;
+    }
+    return false;
+}
+
+bool Evaluator::firstString(const Expr* e, const Context& c, std::string& out) {
+    if (e->kind != ExprKind::Path || e->filter || !allStepsTestable(e)) return false;
+    for (size_t i = 0; i < e->steps.size(); ++i) {
+        Axis a = e->steps[i].axis;
+        bool inOrder = a == Axis::Child || a == Axis::Attribute || a == Axis::Self || a == Axis::Namespace ||
+                       (i + 1 == e->steps.size() && (a == Axis::Descendant || a == Axis::DescendantOrSelf));
+        if (!inOrder) return false;
+    }
+    out.clear();
+    XNode start = e->absolute ? XNode::document(rootElementOf(c.node.element)) : c.node;
+    anyFromStep(e, 0, start, [](Evaluator& ev, const XNode& x, void* d) {
+        std::string& s = *static_cast<std::string*>(d);
+        s.assign(stringValue(x, ev.scratchB_));
+        return true;
+    }, &out);
+    return true;
+}
+
+bool Evaluator::evalBoolean(const Expr* e, const Context& c) {
+    switch (e->kind) {
+        case ExprKind::Path: {
+            if (allStepsTestable(e) && !e->filter) {
+                return anyAlongPath(e, c, [](Evaluator&, const XNode&, void*) { return true; }, nullptr);
+            }
+            if (!lastStepIsTestable(e)) break;
+            NodeSet before;
+            evalPathPrefix(e, c, before);
+            const Step& last = e->steps.back();
+            const ResolvedTest& t = resolved(last.test);
+            for (const XNode& n : before.nodes) {
+                if (last.predicates.empty()) {
+                    if (anyInAxis(n, last.axis, t, [](Evaluator&, const XNode&, void*) { return true; }, nullptr)) return true;
+                } else if (anyInAxis(n, last.axis, t, [](Evaluator& ev, const XNode& x, void* step) {
+                               return passesPredicates(ev, *static_cast<const Step*>(step), x);
+                           }, const_cast<Step*>(&last))) {
+                    return true;
+                }
+            }
+            return false;
+        }
+        case ExprKind::Chain: {
+            Op first = e->ops[0];
+            if (first == Op::Or || first == Op::And) {
+                bool isOr = first == Op::Or;
+                for (const Expr* a : e->args) {
+                    if (evalBoolean(a, c) == isOr) return isOr;
+                }
+                return !isOr;
+            }
+            if (e->ops.size() == 1 && isComparison(first)) {
+                const Expr* a = e->args[0];
+                const Expr* b = e->args[1];
+                if (lastStepIsTestable(a) && !a->anyType && !mayBeNodeSet(b)) {
+                    return compareSome(a, first, eval(b, c), true, c);
+                }
+                if (lastStepIsTestable(b) && !b->anyType && !mayBeNodeSet(a)) {
+                    return compareSome(b, first, eval(a, c), false, c);
+                }
+                if (lastStepIsTestable(a) && b->kind == ExprKind::Variable) {
+                    const Value& other = *bindings_.variable(b->text);
+                    if (other.type != ValueType::NodeSet) return compareSome(a, first, other, true, c);
+                    return compare(first, eval(a, c), other);
+                }
+                Value va = eval(a, c);
+                return compare(first, va, eval(b, c));
+            }
+            break;
+        }
+        case ExprKind::Call:
+            if (e->function == Function::Not) return !evalBoolean(e->args[0], c);
+            if (e->function == Function::Boolean) return evalBoolean(e->args[0], c);
+            break;
+        default:
+            break;
+    }
+    return toBoolean(eval(e, c));
+}
+
+bool Evaluator::compareSome(const Expr* path, Op op, const Value& other, bool pathFirst, const Context& c) {
+    if (other.type == ValueType::Boolean) {
+        Value p = Value::ofBoolean(evalBoolean(path, c));
+        return pathFirst ? compare(op, p, other) : compare(op, other, p);
+    }
+    const Step& last = path->steps.back();
+    SomeComparison sc{&last, pathFirst ? op : mirrored(op), &other};
+    if (allStepsTestable(path) && !path->filter) {
+        return anyAlongPath(path, c, [](Evaluator& ev, const XNode& x, void* data) {
+            const auto& s = *static_cast<const SomeComparison*>(data);
+            std::string_view v = stringValue(x, ev.scratchA_);
+            if (s.other->type == ValueType::Number) return compareNumbers(s.op, stringToNumber(v), s.other->number);
+            if (s.op == Op::Eq) return v == s.other->string;
+            if (s.op == Op::Ne) return v != s.other->string;
+            return compareNumbers(s.op, stringToNumber(v), stringToNumber(s.other->string));
+        }, &sc);
+    }
+    NodeSet before;
+    evalPathPrefix(path, c, before);
+    const ResolvedTest& t = resolved(last.test);
+    for (const XNode& n : before.nodes) {
+        bool found = anyInAxis(n, last.axis, t, [](Evaluator& ev, const XNode& x, void* data) {
+            const auto& s = *static_cast<const SomeComparison*>(data);
+            if (!s.step->predicates.empty() && !passesPredicates(ev, *s.step, x)) return false;
+            std::string_view v = stringValue(x, ev.scratchA_);
+            if (s.other->type == ValueType::Number) return compareNumbers(s.op, stringToNumber(v), s.other->number);
+            if (s.op == Op::Eq) return v == s.other->string;
+            if (s.op == Op::Ne) return v != s.other->string;
+            return compareNumbers(s.op, stringToNumber(v), stringToNumber(s.other->string));
+        }, &sc);
+        if (found) return true;
+    }
+    return false;
+}
+
 Value Evaluator::evalChain(const Expr* e, const Context& c) {
     Op first = e->ops[0];
+    if (first == Op::Or || first == Op::And || (isComparison(first) && e->ops.size() == 1)) {
+        return Value::ofBoolean(evalBoolean(e, c));
+    }
     if (first == Op::Or || first == Op::And) {
         // Left to right, stopping at the first operand that decides.
         bool isOr = first == Op::Or;
@@ -286,8 +506,13 @@ void Evaluator::filter(std::vector<XNode>& list, const Expr* predicate) {
     size_t size = list.size(), kept = 0;
     for (size_t i = 0; i < size; ++i) {
         Context c{list[i], i + 1, size};
-        Value v = eval(predicate, c);
-        bool keep = v.type == ValueType::Number ? v.number == static_cast<double>(i + 1) : toBoolean(v);
+        bool keep;
+        if (predicate->type == ValueType::Number || predicate->anyType) {
+            Value v = eval(predicate, c);
+            keep = v.type == ValueType::Number ? v.number == static_cast<double>(i + 1) : toBoolean(v);
+        } else {
+            keep = evalBoolean(predicate, c);
+        }
         if (keep) list[kept++] = list[i];
     }
     list.resize(kept);

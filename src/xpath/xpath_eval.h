@@ -74,9 +74,35 @@ public:
     // Appends the nodes of step's axis from n that pass its test, in the axis's order (reverse
     // document order for the reverse axes), stopping after limit of them (0: no limit).
     void collectAxis(const XNode& n, Axis axis, const ResolvedTest& t, std::vector<XNode>& out, uint32_t limit);
+    size_t countAxis(const XNode& n, Axis axis, const ResolvedTest& t);
+    // Whether test holds for some node of the axis that passes t; stops at the first.
+    bool anyInAxis(const XNode& n, Axis axis, const ResolvedTest& t, bool (*test)(Evaluator&, const XNode&, void*),
+                   void* data);
+    // The expression as a boolean, without gathering a node-set where one node decides.
+    bool evalBoolean(const Expr* e, const Context& c);
+    using NodeTestFn = bool (*)(Evaluator&, const XNode&, void*);
+    // Whether test holds for some node of path e. Paths of at most kWalkSteps steps without
+    // positional predicates are walked step within step, stopping at the first node that
+    // passes, without gathering node-sets; the rest are evaluated and scanned.
+    bool anyAlongPath(const Expr* e, const Context& c, NodeTestFn test, void* data);
+    static constexpr size_t kWalkSteps = 8;
+    // The string-value of the first node of e in document order when e is a path that the walk
+    // above yields in document order (child, attribute, self and namespace steps, the last may
+    // be descendant); false when e is another expression. found tells whether e had a node.
+    bool firstString(const Expr* e, const Context& c, std::string& out);
+    std::string scratchA_, scratchB_;
     const ResolvedTest& resolved(const NodeTest& test) const { return tests_[static_cast<size_t>(test.id)]; }
 
 private:
+    bool anyFromStep(const Expr* path, size_t i, const XNode& n, NodeTestFn test, void* data);
+    template <class Sink>
+    void walkAxis(const XNode& n, Axis axis, const ResolvedTest& t, Sink& sink);
+    // The default namespace in scope on e, remembering the last parent asked about.
+    std::string_view defaultNamespaceOf(const TreeNode* e);
+    // For a path: the nodes before its last step (false when the path has no steps to split).
+    bool evalPathPrefix(const Expr* e, const Context& c, NodeSet& before);
+    // Whether some node of path compares true with a value that is not a node-set.
+    bool compareSome(const Expr* path, Op op, const Value& other, bool pathFirst, const Context& c);
     Value evalChain(const Expr* e, const Context& c);
     Value evalPath(const Expr* e, const Context& c);
     Value evalCall(const Expr* e, const Context& c);
@@ -92,7 +118,8 @@ private:
     std::vector<std::string_view> prefixUris_;
     std::string_view defaultUri_;
     std::vector<ResolvedTest> tests_;  // by NodeTest::id
-    std::string scratchA_, scratchB_;
+    const TreeNode* memoParent_ = nullptr;
+    std::string_view memoUri_;
 };
 
 }  // namespace quorvel::xpath

@@ -75,6 +75,8 @@ Value Evaluator::evalCall(const Expr* e, const Context& c) {
     const auto& args = e->args;
     auto str = [&](size_t i) {
         if (i >= args.size()) return stringValueOf(c.node);
+        std::string s;
+        if (firstString(args[i], c, s)) return s;
         return toString(eval(args[i], c));
     };
     auto num = [&](size_t i) { return toNumber(eval(args[i], c)); };
@@ -86,7 +88,29 @@ Value Evaluator::evalCall(const Expr* e, const Context& c) {
     switch (e->function) {
         case Function::Last: return Value::ofNumber(static_cast<double>(c.size));
         case Function::Position: return Value::ofNumber(static_cast<double>(c.position));
-        case Function::Count: return Value::ofNumber(static_cast<double>(set(0, "count").set.size()));
+        case Function::Count: {
+            // A last step without predicates over nodes whose axes cannot overlap is counted
+            // without gathering its nodes.
+            const Expr* a = args[0];
+            if (a->kind == ExprKind::Path && !a->steps.empty() && a->steps.back().predicates.empty()) {
+                const Step& last = a->steps.back();
+                Axis ax = last.axis;
+                bool disjoint = ax == Axis::Child || ax == Axis::Attribute || ax == Axis::Namespace || ax == Axis::Self ||
+                                ax == Axis::Descendant || ax == Axis::DescendantOrSelf;
+                if (disjoint) {
+                    NodeSet before;
+                    evalPathPrefix(a, c, before);
+                    if (before.size() <= 1 || (before.ordered && before.flat)) {
+                        size_t total = 0;
+                        for (const XNode& n : before.nodes) total += countAxis(n, ax, resolved(last.test));
+                        return Value::ofNumber(static_cast<double>(total));
+                    }
+                    applyStep(last, before);
+                    return Value::ofNumber(static_cast<double>(before.size()));
+                }
+            }
+            return Value::ofNumber(static_cast<double>(set(0, "count").set.size()));
+        }
         case Function::Id: {
             // No attribute is declared of type ID in this tree: the result is always empty.
             eval(args[0], c);
