@@ -252,6 +252,9 @@ TEST(XPath, DefaultNamespacesBindByTheEmptyPrefix) {
     EXPECT_EQ(run(t.root, "//book/@id", d), "@id");
     EXPECT_EQ(run(t.root, "/lib/book/b:title", d), "p:title");
     EXPECT_EQ(run(t.root, "count(//*)", d), "n:5");
+    EXPECT_EQ(run(t.root, "/b:lib | //b:book", d), "");
+    d.setNamespace("x", "urn:x");
+    EXPECT_EQ(run(t.root, "/x:lib/x:book/@id", d), "@id");
     // The hint names the binding when unprefixed names find nothing for that reason.
     CompileError ce;
     auto q = Query::compile("//lib", ce);
