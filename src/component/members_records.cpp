@@ -10,19 +10,15 @@
 #include "core/automation/variant_holder.h"
 #include "stream/url_source.h"
 #include "tree/tree_node.h"
-#if __has_include("xpath/xpath_cache.h")
 #include "xpath/xpath_cache.h"
-#endif
 
 namespace quorvel {
 namespace {
 
 // The namespace bindings queries on the handle's document use (SetXPathNamespace): a record
 // path's prefixes resolve through them as an XPath's do.
-RecordPath::Bindings queryBindings([[maybe_unused]] const TreeNode* node) {
-#if __has_include("xpath/xpath_cache.h")
+RecordPath::Bindings queryBindings(const TreeNode* node) {
     if (xpath::DocumentXPath* state = xpath::DocumentXPath::find(node)) return state->bindings()->namespaces;
-#endif
     return {};
 }
 
