@@ -83,9 +83,18 @@ bool holds_everything(std::string name) {
            name == "ucs4" || name == "unicode" || name == "unicodefffe" || name == "gb18030";
 }
 
+// "UTF-16" as the component writes it: little-endian units, to which a mark must be added.
+bool wants_byte_order_mark(std::string name) {
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    std::erase(name, '-');
+    std::erase(name, '_');
+    return name == "utf16" || name == "ucs2" || name == "unicode";
+}
+
 // Whether the component knows the charset: it logs "... Charset not recognized" when a document
 // declared in it is read.
 bool known_charset(const std::string& charset) {
+    if (holds_everything(charset)) return true;
     if (charset.empty() || charset.find_first_of("\"<>&'") != std::string::npos) return false;
     const std::string probe = "<?xml version=\"1.0\" encoding=\"" + charset + "\"?><p>a</p>";
     xml::node doc = xml::create();
@@ -265,20 +274,25 @@ int run(const parsed_args& args) {
             throw failure(kBad, name + ": " + std::to_string(found.size()) + " character(s) cannot be written in " +
                                     charset + " (--fallback=charref writes them as references)");
         doc.set_encoding(charset);
-        if (refused.empty()) {
+        if (refused.empty() && !wants_byte_order_mark(charset)) {
             out.write_document(doc, file);
             return;
         }
-        if (text.find('\x01') != std::string::npos)
-            throw failure(kBad, name + ": holds U+0001, which --fallback=charref uses as its marker");
-        mark_refused(doc, refused, name);
+        if (!refused.empty()) {
+            if (text.find('\x01') != std::string::npos)
+                throw failure(kBad, name + ": holds U+0001, which --fallback=charref uses as its marker");
+            mark_refused(doc, refused, name);
+        }
         // Written through the component to a temporary file, then the markers become references.
         session to_bytes = s;
         to_bytes.in_place = false;
         to_bytes.output.clear();
         file_output gather(to_bytes, false);
         gather.write_document(doc, file);
-        out.write_bytes(unmark(gather.take_text()), file);
+        // The component writes UTF-16 without a byte-order mark; a reader (the component's own
+        // loader among them) needs one to know the text is UTF-16 at all.
+        const std::string bom = wants_byte_order_mark(charset) ? std::string("\xFF\xFE") : std::string();
+        out.write_bytes(bom + (refused.empty() ? gather.take_text() : unmark(gather.take_text())), file);
     });
 }
 
