@@ -3,13 +3,22 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace quorvel::cli {
 
 namespace {
-// A load shorter than this shows nothing: the bar would only flicker.
-constexpr auto kDelay = std::chrono::milliseconds(400);
 constexpr int kWidth = 30;
+
+// A load shorter than this shows nothing: the bar would only flicker. QUORVEL_PROGRESS_DELAY
+// (milliseconds) changes it, for tests and for the impatient.
+std::chrono::milliseconds delay() {
+    static const std::chrono::milliseconds d = [] {
+        const char* text = std::getenv("QUORVEL_PROGRESS_DELAY");
+        return std::chrono::milliseconds(text && *text ? std::atol(text) : 400);
+    }();
+    return d;
+}
 }  // namespace
 
 progress_bar::progress_bar(bool enabled, std::string label)
@@ -23,7 +32,7 @@ bool progress_bar::terminal() { return isatty(STDERR_FILENO) == 1; }
 
 void progress_bar::operator()(int percent) {
     if (!enabled_ || percent == last_) return;
-    if (!drawn_ && std::chrono::steady_clock::now() - start_ < kDelay) return;
+    if (!drawn_ && std::chrono::steady_clock::now() - start_ < delay()) return;
     last_ = percent;
     drawn_ = true;
     const int full = percent * kWidth / 100;

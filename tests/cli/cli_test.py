@@ -138,6 +138,20 @@ class CommandLine(Scratch):
         deep = "<a>" * 3000 + "</a>" * 3000
         self.assertIn(b"depth: 3000\n", run("stats", "-", stdin=deep.encode()).stdout)
 
+    def test_progress_bar_only_on_a_terminal(self):
+        if not shutil.which("script"):
+            self.skipTest("script(1) is not installed")
+        def on_terminal(*args):
+            command = " ".join([QUORVEL, *args, "2>&1 >/dev/null"])
+            return subprocess.run(["script", "-qec", command, "/dev/null"], capture_output=True, timeout=120,
+                                  env=dict(os.environ, QUORVEL_PROGRESS_DELAY="0")).stdout
+        drawn = on_terminal("check", MIME)
+        self.assertIn(MIME.encode() + b" [##############################] 100%", drawn)
+        self.assertTrue(drawn.endswith(b"\r\x1b[K"), drawn[-40:])
+        self.assertNotIn(b"%", on_terminal("check", "--no-progress", MIME))
+        self.assertNotIn(b"%", on_terminal("check", "-j", "2", MIME, ISO_15924))
+        self.assertEqual(run("check", MIME, env={"QUORVEL_PROGRESS_DELAY": "0"}).stderr, b"")
+
     def test_parallel_files_print_in_order(self):
         files = sorted(os.path.join(ISO_DIR, f) for f in os.listdir(ISO_DIR) if os.path.getsize(os.path.join(ISO_DIR, f)))
         one = run("stats", *files)
