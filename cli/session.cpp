@@ -169,14 +169,8 @@ namespace {
 
 void save(const xml::node& doc, const std::string& path, const std::string& indent, bool indented) {
     xml::status st;
-#ifdef QV_CLI_HAVE_INDENT
     if (indented) doc.save_file_indented(path, indent, st);
     else doc.save_file(path, st);
-#else
-    (void)indent;
-    if (indented) throw failure(kUsageOrIo, "indented output is not available in this build");
-    doc.save_file(path, st);
-#endif
     if (st.failed()) throw failure(kUsageOrIo, path + ": cannot write: " + st.description);
 }
 

@@ -98,6 +98,10 @@ public:
     BSTR toHost(std::string_view text);
     // The converter, for members that convert between charsets.
     CharsetConvert& converter() { return converter_; }
+    // SaveXml's work, inside the caller's frame: the node's text (indented by `indent` per level,
+    // compact when empty) written to the file in the document's declared encoding, which becomes
+    // "utf-8" when there is none. False with the writer's messages logged when the write fails.
+    bool writeDocument(BSTR fileName, std::string_view indent);
 
     // The failure sequence: clear the log (unless clearLog is false), open the context, log the
     // message and the items, close it, raise the error summary; returns E_FAIL.
