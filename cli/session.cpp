@@ -236,7 +236,7 @@ struct result {
     bool done = false;
 };
 
-int run_one(const session& s, const std::string& file, file_output& out,
+int run_one(const std::string& file, file_output& out,
             const std::function<void(const std::string&, file_output&)>& work) {
     try {
         work(file, out);
@@ -261,7 +261,6 @@ int run_one(const session& s, const std::string& file, file_output& out,
         out.warn("quorvel: " + file + ": " + e.what() + "\n");
         return kUsageOrIo;
     }
-    (void)s;
 }
 
 }  // namespace
@@ -283,7 +282,7 @@ int session::for_each_file(const std::function<void(const std::string&, file_out
     if (jobs <= 1 || files.size() <= 1) {
         for (const std::string& file : files) {
             file_output out(*this, true);
-            const int status = run_one(*this, file, out, work);
+            const int status = run_one(file, out, work);
             take_printed(out);
             finish(out, status);
         }
@@ -295,7 +294,7 @@ int session::for_each_file(const std::function<void(const std::string&, file_out
         std::atomic<std::size_t> next{0};
         const auto worker = [&] {
             for (std::size_t i; (i = next.fetch_add(1)) < files.size();) {
-                const int status = run_one(*this, files[i], *results[i].out, work);
+                const int status = run_one(files[i], *results[i].out, work);
                 std::lock_guard lock(m);
                 results[i].status = status;
                 results[i].done = true;

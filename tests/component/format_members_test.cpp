@@ -40,7 +40,7 @@ TEST(FormatMembers, IndentedTextAndFile) {
     doc.save_file_indented(scratch.path("missing/dir/x.xml"), "  ", st);
     EXPECT_EQ(st.code, E_FAIL);
     EXPECT_TRUE(st.description.starts_with("(SaveXmlIndented)\n")) << st.description;
-    EXPECT_NE(doc.error_log_text().find("missing/dir/x.xml"), std::string::npos) << doc.error_log_text();
+    EXPECT_NE(doc.error_log_text().find("Failed to open/create file for writing"), std::string::npos);
 }
 
 }  // namespace
