@@ -324,7 +324,10 @@ int session::for_each_file(const std::function<void(const std::string&, file_out
             worst = std::max(worst, static_cast<int>(f.status()));
         }
     }
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "quorvel: standard output: %s\n", std::strerror(errno ? errno : EIO));
+        worst = std::max(worst, static_cast<int>(kUsageOrIo));
+    }
     return worst;
 }
 

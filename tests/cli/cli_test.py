@@ -101,6 +101,10 @@ class CommandLine(Scratch):
             locked = self.file("locked.xml", "<a/>")
             os.chmod(locked, 0)
             self.expect(run("check", locked), 2, "Permission denied")
+        # An output that cannot be written.
+        with open("/dev/full", "wb") as full:
+            r = subprocess.run([QUORVEL, "stats", ISO_3166], stdout=full, stderr=subprocess.PIPE)
+        self.expect(r, 2, "standard output: No space left on device")
         # The error log of the failed load, in the rendering asked for.
         r = run("check", "--log", "xml", broken)
         self.expect(r, 1, "<QuorvelLog>")
