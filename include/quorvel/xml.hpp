@@ -14,8 +14,12 @@
 #ifndef QUORVEL_XML_HPP
 #define QUORVEL_XML_HPP
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <concepts>
 #include <functional>
+#include <memory>
 #include <iterator>
 #include <optional>
 #include <ranges>
@@ -371,6 +375,41 @@ public:
         call(r, &IQuorvelXml2::SaveXmlIndented, arg(path), arg(indent));
     }
 
+    // ---- Records (IQuorvelXml2): the handle becomes a reader of a document's records ----
+    // source is a file name or an http(s) URL; record_path "/a/b/c" or "//name", its prefixes
+    // bound with set_xpath_namespace beforehand. xml::records below is the usual way in.
+    // Each open_ member answers whether it succeeded (with a status given; else it throws).
+    bool open_records(std::string_view source, std::string_view record_path, report r = {}) const {
+        return call(r, &IQuorvelXml2::OpenRecords, arg(source), arg(record_path));
+    }
+    // The records whose start tag begins at a byte offset in [start, end) of the file.
+    bool open_record_range(std::string_view file, std::string_view record_path, std::uint64_t start, std::uint64_t end,
+                           report r = {}) const {
+        VARIANT from, to;
+        VariantInit(&from);
+        VariantInit(&to);
+        from.vt = to.vt = VT_I8;
+        from.llVal = static_cast<std::int64_t>(start);
+        to.llVal = static_cast<std::int64_t>(end);
+        return call(r, &IQuorvelXml2::OpenRecordRange, arg(file), arg(record_path), from, to);
+    }
+    // REQUIRES: read and context stay valid while records are read.
+    bool open_record_stream(ReadCallback read, void* context, std::string_view record_path, report r = {}) const {
+        return call(r, &IQuorvelXml2::OpenRecordStream, read, context, arg(record_path));
+    }
+    // The next record, a handle on a tree of its own; none at the end.
+    std::optional<node> next_record(report r = {}) const { return node_result(r, &IQuorvelXml2::NextRecord); }
+    int record_size_limit(report r = {}) const { return long_result(r, &IQuorvelXml2::get_RecordSizeLimit); }
+    void set_record_size_limit(int bytes, report r = {}) const {
+        call(r, &IQuorvelXml2::put_RecordSizeLimit, LONG{bytes});
+    }
+    // On a record: its ancestors' path ("/a/b"), and a childless copy of the one at level (0 is
+    // the root element), none beyond the record's depth.
+    std::string record_path(report r = {}) const { return string_result(r, &IQuorvelXml2::get_RecordPath); }
+    std::optional<node> record_ancestor(int level, report r = {}) const {
+        return node_result(r, &IQuorvelXml2::GetRecordAncestor, LONG{level});
+    }
+
     // ---- The error log of the last call ----
     std::string error_log_text(report r = {}) const { return string_result(r, &IQuorvelXml::get_ErrorLogText); }
     std::string error_log_html(report r = {}) const { return string_result(r, &IQuorvelXml::get_ErrorLogHtml); }
@@ -512,6 +551,128 @@ inline node parse(std::string_view text, report r = {}) {
     node doc = create(r);
     if (doc && !doc.load(text, r)) return {};
     return doc;
+}
+
+// ---- Records ------------------------------------------------------------------------------------
+
+// The records of a document larger than memory, one at a time: an input range over a reader
+// handle, each element a handle on a small tree of its own that lives as long as a node holds it.
+//
+//   for (xml::node rec : xml::records("big.xml", "//mime-type")) std::puts(rec.attribute("type").c_str());
+//
+// Nothing is read before begin(). A failed read throws xml::error from the increment, or, with a
+// status given to records(), ends the range with the failure in it.
+class record_range {
+public:
+    using reader_function = std::function<std::ptrdiff_t(void* buffer, std::size_t size)>;
+
+    class iterator {
+    public:
+        using value_type = node;
+        using difference_type = std::ptrdiff_t;
+        using iterator_concept = std::input_iterator_tag;
+        iterator() = default;
+        const node& operator*() const noexcept { return range_->current_; }
+        const node* operator->() const noexcept { return &range_->current_; }
+        iterator& operator++() {
+            range_->advance();
+            return *this;
+        }
+        void operator++(int) { ++*this; }
+        friend bool operator==(const iterator& it, std::default_sentinel_t) noexcept { return it.at_end(); }
+
+    private:
+        bool at_end() const noexcept { return !range_ || !range_->current_; }
+        friend class record_range;
+        explicit iterator(record_range* range) : range_(range) {}
+        record_range* range_ = nullptr;
+    };
+
+    record_range(node reader, report r, std::unique_ptr<reader_function> read = {})
+        : reader_(std::move(reader)), r_(r), read_(std::move(read)) {}
+    record_range(record_range&&) noexcept = default;
+    record_range& operator=(record_range&&) noexcept = default;
+
+    iterator begin() {
+        if (!started_) {
+            started_ = true;
+            advance();
+        }
+        return iterator(this);
+    }
+    std::default_sentinel_t end() const noexcept { return {}; }
+    // The reader handle: its error log, record_size_limit, events.
+    const node& reader() const noexcept { return reader_; }
+
+private:
+    void advance() {
+        current_ = node();
+        if (!reader_) return;
+        if (std::optional<node> next = reader_.next_record(r_)) current_ = std::move(*next);
+    }
+
+    node reader_;
+    node current_;
+    report r_;
+    std::unique_ptr<reader_function> read_;  // a callable source, kept where the reader's context points
+    bool started_ = false;
+};
+
+namespace detail {
+
+// A reader handle with the bindings given; empty on failure (reported).
+inline node record_reader(const std::vector<std::pair<std::string, std::string>>& bindings, report r) {
+    node reader = create(r);
+    for (const auto& [prefix, uri] : bindings) {
+        status s;
+        reader.set_xpath_namespace(prefix, uri, s);
+        if (s.failed()) {
+            r.failed(s.code);
+            return node();
+        }
+    }
+    return reader;
+}
+
+}  // namespace detail
+
+// The records at record_path ("/a/b/c" or "//name") of a file or http(s) URL. bindings are
+// prefix and URI pairs, "" for the default namespace of unprefixed names.
+inline record_range records(std::string_view source, std::string_view record_path,
+                            const std::vector<std::pair<std::string, std::string>>& bindings = {}, report r = {}) {
+    node reader = detail::record_reader(bindings, r);
+    if (reader && !reader.open_records(source, record_path, r)) reader = node();
+    return record_range(std::move(reader), r);
+}
+
+// The same from whatever read gives: read(buffer, size) returns the count of bytes it put there,
+// 0 at the end, or a negative number for an error.
+template <class F>
+    requires std::is_invocable_r_v<std::ptrdiff_t, F&, void*, std::size_t>
+record_range records(F&& read, std::string_view record_path,
+                     const std::vector<std::pair<std::string, std::string>>& bindings = {}, report r = {}) {
+    auto function = std::make_unique<record_range::reader_function>(std::forward<F>(read));
+    node reader = detail::record_reader(bindings, r);
+    if (reader && !reader.open_record_stream(
+            [](void* context, void* buffer, std::size_t size) -> std::ptrdiff_t {
+                return (*static_cast<record_range::reader_function*>(context))(buffer, size);
+            },
+            function.get(), record_path, r))
+        reader = node();
+    return record_range(std::move(reader), r, std::move(function));
+}
+
+// The same from a file descriptor, read until its end; the caller keeps it open meanwhile.
+inline record_range records(int fd, std::string_view record_path,
+                            const std::vector<std::pair<std::string, std::string>>& bindings = {}, report r = {}) {
+    return records(
+        [fd](void* buffer, std::size_t size) -> std::ptrdiff_t {
+            for (;;) {
+                const ssize_t got = ::read(fd, buffer, size);
+                if (got >= 0 || errno != EINTR) return got;
+            }
+        },
+        record_path, bindings, r);
 }
 
 // ---- Children ----------------------------------------------------------------------------------

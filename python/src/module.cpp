@@ -7,6 +7,7 @@
 #include "early_binding.h"
 #include "events.h"
 #include "object_creation.h"
+#include "records.h"
 #include "quorvel/quorvel_xml.hpp"
 
 namespace py = pybind11;
@@ -22,6 +23,7 @@ PYBIND11_MODULE(quorvelxml, m) {
     defineDispatchObject(m);
     defineEarlyBinding(m);
     defineEvents(m);
+    defineRecords(m);
     m.def("Dispatch", &dispatchFor, py::arg("progid"),
           "A new object of the class a ProgID (\"QuorvelXml.QuorvelXml\", \"QuorvelXml.XmlFactory\", with or\n"
           "without a version) or a class identifier in braces names. A dispatch object is returned as it is.");

@@ -4,6 +4,7 @@
 
 #include "component/dispatch_names.h"
 #include "component/member_invoke.h"
+#include "component/record_state.h"
 #include "component/type_info.h"
 #include "core/automation/host_object.h"
 #include "tree/tree_node.h"

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string_view>
 
 #include "charset/charset_convert.h"
@@ -26,6 +27,7 @@
 namespace quorvel {
 
 class TreeNode;
+struct RecordState;
 
 // Answered only by CQuorvelXml's QueryInterface, with the object itself: how a handle tells that
 // an IQuorvelXml argument is one of its own kind without trusting the pointer's type.
@@ -102,6 +104,10 @@ public:
     // compact when empty) written to the file in the document's declared encoding, which becomes
     // "utf-8" when there is none. False with the writer's messages logged when the write fails.
     bool writeDocument(BSTR fileName, std::string_view indent);
+    // What the handle keeps as a record reader or as a record (members_records.cpp); made on
+    // first use, absent on every other handle.
+    RecordState& recordState();
+    RecordState* recordStateIfAny() const { return records_.get(); }
 
     // The failure sequence: clear the log (unless clearLog is false), open the context, log the
     // message and the items, close it, raise the error summary; returns E_FAIL.
@@ -333,6 +339,7 @@ private:
     RichErrorInfo errorInfo_;
     ConnectionPoint events_;
     ConnectionPoint propertyNotify_;
+    std::unique_ptr<RecordState> records_;
 };
 
 }  // namespace quorvel

@@ -7,9 +7,7 @@
 #include "core/data_buffer.h"
 
 namespace quorvel {
-namespace {
 
-// The name in `encoding="name"` of the declaration, empty when it is not written that way.
 std::string declaredEncoding(std::string_view text) {
     size_t start = text.find("<?xml");
     if (start == std::string_view::npos) return {};
@@ -29,8 +27,6 @@ std::string declaredEncoding(std::string_view text) {
     if (close == std::string::npos) return {};
     return declaration.substr(at, close - at);
 }
-
-}  // namespace
 
 bool utf8Text(const uint8_t* b, uint32_t n, DataBuffer& converted, Utf8Text& text, LogBase* log) {
     text = {reinterpret_cast<const char*>(b), n, false};

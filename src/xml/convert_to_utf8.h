@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace quorvel {
 
@@ -21,6 +23,9 @@ struct Utf8Text {
     uint32_t size = 0;
     bool converted = false;  // the text lies in `converted`, not in the bytes
 };
+// The name in `encoding="name"` of the first "<?xml" in text, empty when it is not written that way.
+std::string declaredEncoding(std::string_view text);
+
 bool utf8Text(const uint8_t* bytes, uint32_t n, DataBuffer& converted, Utf8Text& text, LogBase* log);
 
 // The same in place. False, leaving the bytes unchanged, for an absent block or a conversion that
