@@ -1,6 +1,9 @@
 // quorvel sel: XPath queries over documents, printing the selected values (one a line), their
 // XML, their count, or each value after its file's name.
+#include <unistd.h>
+
 #include <atomic>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -35,6 +38,117 @@ std::string value_text(const xml::xpath_value& v) {
 
 enum class mode { values, xml, count };
 
+struct results {
+    std::string text;
+    long long count = 0;  // selected nodes, for -c
+    bool any = false;     // anything selected or evaluated
+};
+
+// One query with `context` as the context node, its results added to `into`.
+void query_into(const session& s, const xml::node& context, const std::string& query, mode m,
+                const std::string& prefix, const std::string& file, results& into) {
+    if (m == mode::count) {
+        into.count += static_cast<long long>(select_or_fail(s, context, query, file).size());
+        return;
+    }
+    if (m == mode::xml) {
+        for (const xml::node& n : select_or_fail(s, context, query, file)) {
+            std::string x = n.xml();
+            if (!x.empty() && x.back() != '\n') x += '\n';
+            into.text += prefix + x;
+            into.any = true;
+        }
+        return;
+    }
+    // A node-set gives each node's value; any other result (a number, a string, a boolean) is
+    // evaluated and printed once.
+    xml::status st;
+    const std::vector<std::string> values = context.select_values(query, st);
+    if (st.ok()) {
+        for (const std::string& v : values) into.text += prefix + v + "\n";
+        if (!values.empty()) into.any = true;
+        return;
+    }
+    xml::status second;
+    const xml::xpath_value v = context.evaluate(query, second);
+    if (second.failed())
+        throw failure(kBad, display_name(file) + ": " + query + ": " + flatten(st.description), s.log_of(context));
+    into.text += prefix + value_text(v) + "\n";
+    into.any = true;
+}
+
+bool name_char(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Splits a query that starts with a record path ("//name" or "/a/b/c", plain names only) into
+// that path and the rest as a query on each record: "//m:t[@x]/m:g" gives "//m:t" and
+// "self::node()[@x]/m:g". Of an absolute path of plain steps the record is the deepest one.
+bool split_record_path(const std::string& query, std::string& path, std::string& rest) {
+    std::size_t i = 0;
+    const auto name_at = [&](std::size_t at) {
+        std::size_t e = at;
+        while (e < query.size() && name_char(query[e])) ++e;
+        if (query.substr(at, e - at).find("::") != std::string::npos) return at;  // an axis
+        return e;
+    };
+    if (query.starts_with("//")) {
+        const std::size_t e = name_at(2);
+        if (e == 2) return false;
+        i = e;
+    } else if (query.starts_with("/")) {
+        while (i < query.size() && query[i] == '/') {
+            const std::size_t e = name_at(i + 1);
+            if (e == i + 1) break;
+            i = e;
+        }
+        if (i == 0) return false;
+    } else {
+        return false;
+    }
+    path = query.substr(0, i);
+    rest = "self::node()" + query.substr(i);
+    return true;
+}
+
+// sel --stream: each record of the file read alone, the rest of the query asked of it.
+void stream_file(const session& s, const std::string& file, const std::vector<std::string>& queries,
+                 const xpath_context& context, mode m, const std::string& prefix, results& into) {
+    for (const std::string& query : queries) {
+        std::string path, rest;
+        if (!split_record_path(query, path, rest))
+            throw usage_error("--stream: '" + query + "' does not start with a record path (//name or /a/b)");
+        results one;
+        xml::status st;
+        auto range = file == "-" ? xml::records(STDIN_FILENO, path, context.namespaces, st)
+                                 : xml::records(file, path, context.namespaces, st);
+        const bool whole = rest == "self::node()";
+        for (const xml::node& record : range) {
+            if (whole && m == mode::count) {  // the records themselves: no query to ask
+                ++one.count;
+                continue;
+            }
+            if (whole && m == mode::xml) {
+                one.text += prefix + record.xml();
+                one.any = true;
+                continue;
+            }
+            context.apply(record);
+            query_into(s, record, rest, m, prefix, file, one);
+        }
+        if (st.failed())
+            throw failure(kBad, display_name(file) + ": " + path + ": " +
+                                    (st.description.empty() ? std::string("the records cannot be read")
+                                                            : flatten(st.description)),
+                          s.log_of(range.reader()));
+        into.text += one.text;
+        into.count += one.count;
+        into.any = into.any || one.any;
+        if (m == mode::count) into.text += prefix + std::to_string(one.count) + "\n";
+    }
+}
+
 constexpr option_spec kOptions[] = {
     {"xpath", 'e', "XPATH", "a query (repeatable); with -e every operand is a file"},
     {"value", 'v', "", "print the string-value of each selected node, one a line (the default)"},
@@ -42,7 +156,7 @@ constexpr option_spec kOptions[] = {
     {"count", 'c', "", "print the number of selected nodes"},
     {"with-filename", 'H', "", "print each result after its file's name and a colon"},
     QV_CLI_XPATH_OPTIONS,
-    {"stream", 0, "", "read record by record when the query starts with a record path"},
+    {"stream", 0, "", "read record by record (the query starts with a record path, //name or /a/b)"},
 };
 
 int run(const parsed_args& args) {
@@ -56,48 +170,24 @@ int run(const parsed_args& args) {
     const session s = session::from(args, files, false);
     const xpath_context context = xpath_context::from(args);
     const mode m = args.has("count") ? mode::count : args.has("xml") ? mode::xml : mode::values;
-    const bool with_name = args.has("with-filename");
-    if (args.has("stream"))
-        throw usage_error("--stream: not yet; reading record by record waits for the component's record reader");
+    const bool with_name = args.has("with-filename"), stream = args.has("stream");
     std::atomic<bool> any{false};
     const int status = s.for_each_file([&](const std::string& file, file_output& out) {
-        const xml::node doc = s.load(file);
-        context.apply(doc);
         const std::string prefix = with_name ? display_name(file) + ":" : std::string();
-        std::string text;
-        for (const std::string& query : queries) {
-            if (m == mode::count) {
-                const std::size_t n = select_or_fail(s, doc, query, file).size();
-                text += prefix + std::to_string(n) + "\n";
-                any = true;
-                continue;
+        results r;
+        if (stream) {
+            stream_file(s, file, queries, context, m, prefix, r);
+        } else {
+            const xml::node doc = s.load(file);
+            context.apply(doc);
+            for (const std::string& query : queries) {
+                const long long before = r.count;
+                query_into(s, doc, query, m, prefix, file, r);
+                if (m == mode::count) r.text += prefix + std::to_string(r.count - before) + "\n";
             }
-            if (m == mode::xml) {
-                for (const xml::node& n : select_or_fail(s, doc, query, file)) {
-                    std::string x = n.xml();
-                    if (!x.empty() && x.back() != '\n') x += '\n';
-                    text += prefix + x;
-                    any = true;
-                }
-                continue;
-            }
-            // A node-set gives each node's value; any other result (a number, a string, a
-            // boolean) is evaluated and printed once.
-            xml::status st;
-            const std::vector<std::string> values = doc.select_values(query, st);
-            if (st.ok()) {
-                for (const std::string& v : values) text += prefix + v + "\n";
-                if (!values.empty()) any = true;
-                continue;
-            }
-            xml::status second;
-            const xml::xpath_value v = doc.evaluate(query, second);
-            if (second.failed())
-                throw failure(kBad, display_name(file) + ": " + query + ": " + flatten(st.description), s.log_of(doc));
-            text += prefix + value_text(v) + "\n";
-            any = true;
         }
-        out.print(text);
+        if (r.any || m == mode::count) any = true;
+        out.print(r.text);
     });
     if (status != kOk) return status;
     return any ? kOk : kBad;  // as grep: nothing selected anywhere is status 1
@@ -110,7 +200,9 @@ const command kSelCommand = {
     "Evaluates XPATH (or each -e XPATH) on every FILE (- or none: standard input) and prints each\n"
     "selected node's string-value on a line of its own (-v), each selected element's XML (-x), or\n"
     "the number of selected nodes (-c). An expression that gives a number, a string or a boolean\n"
-    "prints that value. The status is 1 when nothing was selected in any file.",
+    "prints that value. The status is 1 when nothing was selected in any file.\n"
+    "--stream reads a file record by record, never whole: the query must start with a record path\n"
+    "(//name, or /a/b/c of plain names), and the rest of it is asked of each record alone.",
     kOptions, run};
 
 }  // namespace quorvel::cli
