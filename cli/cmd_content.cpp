@@ -50,7 +50,10 @@ int run(const parsed_args& args) {
             } else {
                 const bool had_content = !std::string(n.content()).empty();
                 n.decrypt_node(password);
-                if (had_content && !looks_like_text(std::string(n.content())))
+                // Encrypting leaves empty content alone, so nothing decrypted from something means
+                // the padding did not check out: a wrong key, as text that is not text does.
+                const std::string plain(n.content());
+                if (had_content && (plain.empty() || !looks_like_text(plain)))
                     throw failure(kBad, display_name(file) + ": <" + std::string(n.tag()) +
                                             ">: the decrypted content is not text: wrong password?");
             }
