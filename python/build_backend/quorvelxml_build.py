@@ -99,6 +99,14 @@ def stub_text(members):
         "def DispatchWithEvents(progid: str, handler_class: type) -> Any: ...",
         "def WithEvents(obj: Any, handler_class: type) -> Any: ...",
         "",
+        "class RecordIterator:",
+        "    reader: QuorvelXml",
+        "    def __iter__(self) -> RecordIterator: ...",
+        "    def __next__(self) -> QuorvelXml: ...",
+        "",
+        "def records(source: str, record_path: str, namespaces: dict[str, str] | None = None,",
+        "            start: int | None = None, end: int | None = None) -> RecordIterator: ...",
+        "",
     ]
     return "\n".join(lines)
 

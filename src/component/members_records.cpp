@@ -141,6 +141,10 @@ HRESULT CQuorvelXml::NextRecord(IQuorvelXml** record) {
             log().LogError("No records are open");
             return false;
         }
+        if (state->reader->failed()) {
+            log().LogError("Reading records failed earlier");  // the failure was the call before
+            return false;
+        }
         if (!state->monitor) state->monitor = std::make_unique<ProgressMonitor>(kParseEventId, 0, this, 100);
         TreeNode* root = state->reader->next(&log(), state->monitor.get());
         if (!root) return !state->reader->failed();  // the end is not a failure

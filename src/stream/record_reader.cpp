@@ -79,6 +79,7 @@ bool RecordReader::readBlock(LogBase* log) {
 }
 
 void RecordReader::appendText(const char* p, size_t n) {
+    if (n == 0) return;  // p may be null then
     // The text ends at its first 0 byte, as a whole load's does.
     if (const void* zero = std::memchr(p, 0, n)) {
         n = static_cast<size_t>(static_cast<const char*>(zero) - p);

@@ -152,8 +152,9 @@ void RecordScanner::readNamespaces(Frame& frame) const {
 
 bool RecordScanner::stepMatches(const RecordPath::Step& step, std::string_view name, const Frame& own) const {
     if (!step.bound) return name == step.text;
-    const auto [prefix, local] = splitQualifiedName(name);
-    if (local != step.local) return false;
+    const auto split = splitQualifiedName(name);
+    const std::string_view prefix = split.first;
+    if (split.second != step.local) return false;
     auto declared = [&](const Frame& f, std::string& uri) {
         for (auto it = f.namespaces.rbegin(); it != f.namespaces.rend(); ++it) {
             if (it->first == prefix) {

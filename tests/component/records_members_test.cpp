@@ -167,6 +167,8 @@ TEST_F(RecordMembersFiles, RangesStreamsLimitsAndFailures) {
     const std::string log = errorLogXml(reader.get());
     EXPECT_NE(log.find("The document ends inside a record"), std::string::npos) << log;
     EXPECT_NE(log.find("<record_number>3</record_number>"), std::string::npos) << log;
+    ComPtr<IQuorvelXml> again;
+    expectFailure(reader.get(), reader->NextRecord(again.put()), "(NextRecord)\nReading records failed earlier");
 
     // Bad calls.
     ComPtr<IQuorvelXml2> fresh = second(newHandle().get());

@@ -31,6 +31,12 @@ long peakKiB() {
 }
 bool resetPeak() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5"); }
 
+#ifdef QV_UNDER_ASAN
+constexpr bool kUnderSanitizer = true;
+#else
+constexpr bool kUnderSanitizer = false;
+#endif
+
 TEST(RecordStream, PeakMemoryStaysFlatOverGigabytes) {
 #ifdef QV_UNDER_ASAN
     const uint64_t total = uint64_t{256} << 20;  // the sanitizer's checks make every byte slower
@@ -64,7 +70,9 @@ TEST(RecordStream, PeakMemoryStaysFlatOverGigabytes) {
         taken += k;
         return static_cast<ptrdiff_t>(k);
     });
-    const bool canMeasure = resetPeak();
+    // The sanitizer holds freed blocks back in its quarantine (256 MB), which the resident set
+    // shows: the peak says nothing about the reader there.
+    const bool canMeasure = !kUnderSanitizer && resetPeak();
     const long before = peakKiB();
     RecordReader reader(std::move(source), pathOf("/log/entry"), {});
     uint64_t seen = 0;
