@@ -2,6 +2,7 @@
 // XML, their count, or each value after its file's name.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <charconv>
@@ -112,6 +113,28 @@ bool split_record_path(const std::string& query, std::string& path, std::string&
     return true;
 }
 
+// A record is a tree of its own, so the namespace declarations of the elements around it in the
+// file are no longer in scope for the query; they are copied onto it from its ancestors (the
+// reader keeps their tags and attributes), nearest first, so the names mean what they meant.
+void declare_inherited_namespaces(const xml::node& record) {
+    const std::string path = record.record_path();
+    const int levels = static_cast<int>(std::count(path.begin(), path.end(), '/'));
+    for (int level = levels - 1; level >= 0; --level) {
+        xml::status st;
+        const std::optional<xml::node> ancestor = record.record_ancestor(level, st);
+        if (!ancestor) continue;
+        const int n = ancestor->attribute_count();
+        for (int k = 0; k < n; ++k) {
+            const std::string name = ancestor->attribute_name(k);
+            if (name != "xmlns" && !name.starts_with("xmlns:")) continue;
+            bool declared = false;
+            const int own = record.attribute_count();
+            for (int j = 0; j < own && !declared; ++j) declared = record.attribute_name(j) == name;
+            if (!declared) record.add_attribute(name, ancestor->attribute_value(k));
+        }
+    }
+}
+
 // sel --stream: each record of the file read alone, the rest of the query asked of it.
 void stream_file(const session& s, const std::string& file, const std::vector<std::string>& queries,
                  const xpath_context& context, mode m, const std::string& prefix, results& into) {
@@ -134,6 +157,7 @@ void stream_file(const session& s, const std::string& file, const std::vector<st
                 one.any = true;
                 continue;
             }
+            declare_inherited_namespaces(record);
             context.apply(record);
             query_into(s, record, rest, m, prefix, file, one);
         }

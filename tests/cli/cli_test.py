@@ -431,6 +431,18 @@ class Selection(Scratch):
         r = run("sel", "-N", "=" + MIME_NS, "count(/mime-info/mime-type)", MIME)
         self.assertEqual(r.stdout, self.reference(MIME, "count(//m:mime-type)", ["-N", "m=" + MIME_NS]))
 
+    def test_stream_agrees_with_a_whole_load(self):
+        ns = ["-N", "m=" + MIME_NS]
+        for query in ("//m:mime-type[@type='text/x-python']/m:glob/@pattern",
+                      "/m:mime-info/m:mime-type[m:alias]/@type", "//m:mime-type/m:comment[@xml:lang='fr']"):
+            with self.subTest(query=query):
+                whole = run("sel", *ns, query, MIME)
+                streamed = run("sel", "--stream", *ns, query, MIME)
+                self.expect(streamed, 0)
+                self.assertEqual(streamed.stdout, whole.stdout)
+        self.assertEqual(run("sel", "--stream", "-c", *ns, "//m:mime-type/m:glob", MIME).stdout,
+                         run("sel", "-c", *ns, "//m:mime-type/m:glob", MIME).stdout)
+
     def test_bad_queries(self):
         self.expect(run("sel", "//a[", ISO_15924), 1, ISO_15924 + ": //a[")
         self.expect(run("sel", "//nothing", ISO_15924), 1)
