@@ -1,7 +1,8 @@
 # What `cmake --install` puts under the prefix: the shared library (with its SONAME and version
 # links), the public headers, a CMake package so that a C++ host writes find_package(QuorvelXml)
-# and links QuorvelXml::quorvelxml, and a pkg-config file for other builds. The Python module is
-# installed by python/CMakeLists.txt.
+# and links QuorvelXml::quorvelxml, a pkg-config file for other builds, and the command-line host
+# quorvel with its manual page and bash completion. The Python module is installed by
+# python/CMakeLists.txt.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -11,6 +12,10 @@ set_property(TARGET quorvelxml PROPERTY INTERFACE_INCLUDE_DIRECTORIES
 
 install(TARGETS quorvelxml EXPORT QuorvelXmlTargets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quorvel DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/cli/quorvel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/cli/quorvel.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quorvel)
 
 set(qv_config_dir ${CMAKE_INSTALL_LIBDIR}/cmake/QuorvelXml)
 install(EXPORT QuorvelXmlTargets NAMESPACE QuorvelXml:: DESTINATION ${qv_config_dir})

@@ -9,7 +9,7 @@ set -euo pipefail
 recommends=(--no-install-recommends)
 [ $# -eq 0 ] || recommends=()
 pkgs=(cmake ninja-build g++ pkgconf python3 python3-dev pybind11-dev
-      zlib1g-dev libcurl4-openssl-dev libssl-dev nettle-dev libisal-dev "$@")
+      zlib1g-dev libcurl4-openssl-dev libssl-dev nettle-dev libisal-dev shared-mime-info "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

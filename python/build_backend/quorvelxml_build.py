@@ -3,7 +3,9 @@ beyond the standard library, so it works offline and without build isolation.
 
 The wheel holds the package quorvelxml: the extension module as the package itself
 (quorvelxml/__init__.<suffix>, whose run path looks beside it), the component library it links,
-the type stub generated from the member table the module reports, and py.typed.
+the type stub generated from the member table the module reports, and py.typed; and the
+command-line host quorvel: the program beside the library in the package (its run path looks
+beside it), started by a small script the installer puts among the environment's scripts.
 
 The metadata hook answers from the sources alone. The wheel's module and library are built with
 CMake in a temporary directory (only those two targets, with the test suites, benchmarks and
@@ -163,7 +165,7 @@ def _member_table(module_dir):
 # suites, benchmarks, fuzzers or examples), which is most of what a full build compiles.
 _CONFIGURE_OPTIONS = ["-DCMAKE_BUILD_TYPE=Release", "-DQV_BUILD_TESTS=OFF", "-DQV_BUILD_BENCH=OFF",
                       "-DQV_FUZZ=OFF", "-DQV_BUILD_PYTHON=ON", "-DQV_PYTHON_UNITY=ON"]
-_TARGETS = ["quorvelxml", "quorvelxml_python"]
+_TARGETS = ["quorvelxml", "quorvelxml_python", "quorvel"]
 
 
 def _note(text):
@@ -208,6 +210,22 @@ def _built_files(build):
         if not os.path.exists(path):
             raise RuntimeError("%s is missing: build the target quorvelxml_python first" % path)
     return module_dir, module, library, suffix
+
+
+# The script in <name>.data/scripts: installers give it the environment's interpreter and put it
+# on the PATH. It finds the package without importing it (the module loads the library) and
+# replaces itself with the program there.
+_LAUNCHER = '''#!python
+import importlib.util
+import os
+import sys
+
+spec = importlib.util.find_spec("quorvelxml")
+if spec is None or not spec.origin:
+    sys.exit("quorvel: the quorvelxml package is not installed")
+program = os.path.join(os.path.dirname(spec.origin), "quorvel")
+os.execv(program, [program] + sys.argv[1:])
+'''
 
 
 class _Wheel:
@@ -265,6 +283,10 @@ def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
         wheel.add("%s/libquorvelxml.so.4" % NAME, _read(library), 0o755)
         wheel.add("%s/__init__.pyi" % NAME, stub_text(members, docs).encode())
         wheel.add("%s/py.typed" % NAME, b"")
+        program = os.path.join(build, "cli", "quorvel")
+        if os.path.exists(program):
+            wheel.add("%s/quorvel" % NAME, _read(program), 0o755)
+            wheel.add("%s-%s.data/scripts/quorvel" % (NAME, _version()), _LAUNCHER.encode(), 0o755)
         wheel.add(dist_info + "/METADATA", _metadata().encode())
         wheel.add(dist_info + "/WHEEL", ("Wheel-Version: 1.0\nGenerator: quorvelxml_build\nRoot-Is-Purelib: false\n"
                                          "Tag: %s\n" % _tag()).encode())

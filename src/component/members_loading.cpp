@@ -128,24 +128,28 @@ HRESULT CQuorvelXml::SaveXml(BSTR fileName) {
             log().LogError(kNullParameter);
             return false;
         }
-        StringBuffer encoding;
-        if (!getEncoding(node()->tree(), encoding)) {
-            setEncoding(node()->tree(), "utf-8");
-            encoding.setString("utf-8");
-        }
-        StringBuffer text;
-        serialize(node(), text);
-        FileSys files;
-        if (encoding.equalsNoCase("utf-8"))
-            return files.writeFile(fileName, text.data(), static_cast<uint32_t>(text.length()), &log());
-        CharsetConvert convert;
-        convert.SetToCharset(encoding.data());
-        convert.SetFromCharset("utf-8");
-        DataBuffer converted;
-        Utf8Cache cache;
-        convert.ConvertWithFallback(text, converted, cache);
-        return files.writeFile(fileName, converted.data(), converted.size(), &log());
+        return writeDocument(fileName, {});
     });
+}
+
+bool CQuorvelXml::writeDocument(BSTR fileName, std::string_view indent) {
+    StringBuffer encoding;
+    if (!getEncoding(node()->tree(), encoding)) {
+        setEncoding(node()->tree(), "utf-8");
+        encoding.setString("utf-8");
+    }
+    StringBuffer text;
+    serialize(node(), text, indent);
+    FileSys files;
+    if (encoding.equalsNoCase("utf-8"))
+        return files.writeFile(fileName, text.data(), static_cast<uint32_t>(text.length()), &log());
+    CharsetConvert convert;
+    convert.SetToCharset(encoding.data());
+    convert.SetFromCharset("utf-8");
+    DataBuffer converted;
+    Utf8Cache cache;
+    convert.ConvertWithFallback(text, converted, cache);
+    return files.writeFile(fileName, converted.data(), converted.size(), &log());
 }
 
 }  // namespace quorvel

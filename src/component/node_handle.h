@@ -100,6 +100,10 @@ public:
     BSTR toHost(std::string_view text);
     // The converter, for members that convert between charsets.
     CharsetConvert& converter() { return converter_; }
+    // SaveXml's work, inside the caller's frame: the node's text (indented by `indent` per level,
+    // compact when empty) written to the file in the document's declared encoding, which becomes
+    // "utf-8" when there is none. False with the writer's messages logged when the write fails.
+    bool writeDocument(BSTR fileName, std::string_view indent);
     // What the handle keeps as a record reader or as a record (members_records.cpp); made on
     // first use, absent on every other handle.
     RecordState& recordState();

@@ -207,6 +207,10 @@ void putProlog(Writer& w, const TreeInfo* tree) {
     }
 }
 
+void putIndent(Writer& w, std::string_view indent, int64_t depth) {
+    for (int64_t i = 0; i < depth; ++i) w.put(indent);
+}
+
 }  // namespace
 
 void serialize(const TreeNode* node, StringBuffer& out) {
@@ -223,6 +227,34 @@ void serialize(const TreeNode* node, StringBuffer& out) {
         putEnd(w, n);
         while (n != node && !n->nextSibling()) {
             n = n->parent();
+            putEnd(w, n);
+        }
+        if (n == node) return;
+        n = n->nextSibling();
+    }
+}
+
+void serialize(const TreeNode* node, StringBuffer& out, std::string_view indent) {
+    if (indent.empty()) return serialize(node, out);
+    if (!node) return;
+    Writer w(out);
+    if (node->tree() && node->tree()->root() == node) putProlog(w, node->tree());
+    const TreeNode* n = node;
+    int64_t depth = 0;  // of n below node
+    for (;;) {
+        putIndent(w, indent, depth);
+        putStart(w, n);
+        if (const TreeNode* child = n->firstChild()) {
+            w.put('\n');
+            n = child;
+            ++depth;
+            continue;
+        }
+        putEnd(w, n);
+        while (n != node && !n->nextSibling()) {
+            n = n->parent();
+            --depth;
+            putIndent(w, indent, depth);
             putEnd(w, n);
         }
         if (n == node) return;

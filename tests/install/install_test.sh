@@ -22,6 +22,10 @@ objdump -p "$library" | grep 'SONAME *libquorvelxml.so.4$' >/dev/null || { echo 
 extra=$(nm -D --defined-only "$library" | awk '{print $3}' | grep -Ev '^(Dll(GetClassObject|CanUnloadNow|RegisterServer|UnregisterServer)|qv_.*)$' || true)
 [[ -z $extra ]] || { echo "unexpected exports: $extra"; exit 1; }
 
+# The command-line host runs from the prefix, and its manual page and completion are in place.
+[[ $("$prefix/bin/quorvel" stats - <<<'<a><b/></a>' | grep '^elements:') == 'elements: 2' ]] || { echo "quorvel"; exit 1; }
+[[ -f $prefix/share/man/man1/quorvel.1 && -f $prefix/share/bash-completion/completions/quorvel ]] || { echo "quorvel files"; exit 1; }
+
 # The hosts share the library's sanitizer settings; its C++ checks need a C++ link.
 cmake -S "$hosts/cxx_host" -B "$work/cxx" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null

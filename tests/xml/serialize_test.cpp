@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,30 @@ TEST(Serialize, DeclarationAndDoctypeOnlyForTheRoot) {
     EXPECT_EQ(serialized(root->firstChild()), "<b></b>\n");
     root->tree()->setDoctype("");
     EXPECT_EQ(serialized(root.get()), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<a><b></b>\n</a>\n");
+}
+
+// Indented: one element a line, content on its start tag's line, the compact form's escapes and
+// prolog; an empty unit is the compact form itself.
+TEST(Serialize, Indented) {
+    TreePtr root = parseString("<?xml version=\"1.0\"?><a x=\"1\"><b>t&amp;</b><c>tail<d/><e><f>z</f></e></c><g/></a>");
+    ASSERT_NE(root, nullptr);
+    const auto indented = [](const TreeNode* n, std::string_view unit) {
+        StringBuffer out;
+        serialize(n, out, unit);
+        return std::string(out.view());
+    };
+    EXPECT_EQ(indented(root.get(), "  "),
+              "<?xml version=\"1.0\" ?>\n<a x=\"1\">\n  <b>t&amp;</b>\n  <c>tail\n    <d></d>\n    <e>\n"
+              "      <f>z</f>\n    </e>\n  </c>\n  <g></g>\n</a>\n");
+    EXPECT_EQ(indented(root->firstChild()->nextSibling(), "\t"), "<c>tail\n\t<d></d>\n\t<e>\n\t\t<f>z</f>\n\t</e>\n</c>\n");
+    EXPECT_EQ(indented(root.get(), ""), serialized(root.get()));
+    // A deep chain is written without recursion.
+    TreePtr deep(TreeNode::newTree("n"));
+    TreeNode* at = deep.get();
+    for (int i = 0; i < 3000; ++i) at = TreeNode::newChild(at, "n");
+    const std::string text = indented(deep.get(), " ");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 * 3000 + 1);
+    EXPECT_TRUE(text.ends_with("\n </n>\n</n>\n"));
 }
 
 }  // namespace
