@@ -1,6 +1,7 @@
 // A small C++ host: builds a catalog, revises a book, sorts the books by title, prints the
-// document and the books, then shows what the error log says about a file that is missing.
+// document and the books, looks two things up by XPath, then shows what the error log says about a file that is missing.
 #include <cstdio>
+#include <string>
 
 #include "quorvel/xml.hpp"
 
@@ -23,6 +24,10 @@ int main() {
     std::printf("%s\n", catalog.xml().c_str());
     for (const xml::node& book : catalog.children())
         std::printf("%s: %s\n", book.attribute("id").c_str(), book.child_content("title").c_str());
+    // XPath: one lookup by id, and every title under 10.
+    if (auto title = catalog.select_single("//book[@id='bk101']/title"))
+        std::printf("bk101 is %s\n", std::string(title->content()).c_str());
+    for (const std::string& t : catalog.select_values("/catalog/book[price < 10]/title")) std::printf("under 10: %s\n", t.c_str());
 
     // A missing file is not a failed call: load_file answers false and the error log says why.
     if (!catalog.load_file("/nonexistent/catalog.xml"))

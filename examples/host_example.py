@@ -122,6 +122,8 @@ def work_with_catalog():
     guide = catalog.SearchForAttribute(None, "book", "id", "b1")
     guide.UpdateAttribute("id", "b1-second-edition")
     guide.NewChild2("year", "2001")
+    print("By XPath, the titles under 10: %s" % catalog.SelectValues("/catalog/book[price < 10]/title"))
+    print("and the first edition's title: %s" % catalog.EvaluateXPath("string(//book[@id='b1-second-edition']/title)"))
     removed = catalog.ExtractChildByName("book", "id", "b2")
     print("Took out %r; %d books left; the catalog now reads:" % (removed.GetChildContent("title"), catalog.NumChildren))
     print(catalog.GetXml())

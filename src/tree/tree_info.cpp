@@ -22,11 +22,19 @@ TreeInfo::TreeInfo(TreeNode* root, int32_t handleCount)
 }
 
 TreeInfo::~TreeInfo() {
+    delete attachment_.load(std::memory_order_acquire);
     delete built_;
     delete cursor_;
     delete doctype_;
     TreeNode::destroyTree(declaration_);
     liveRecords.fetch_sub(1, std::memory_order_relaxed);
+}
+
+TreeAttachment* TreeInfo::installAttachment(TreeAttachment* fresh) {
+    TreeAttachment* expected = nullptr;
+    if (attachment_.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel)) return fresh;
+    delete fresh;
+    return expected;
 }
 
 SearchCursor& TreeInfo::searchCursor() {

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -12,6 +13,13 @@ namespace quorvel {
 class TreeNode;
 struct SearchCursor;
 class TagEntry;
+
+// Data a layer above the tree keeps per document (the XPath bindings and compiled queries),
+// ended with the tree record. A tree made by detaching a subtree starts without one.
+class TreeAttachment {
+public:
+    virtual ~TreeAttachment() = default;
+};
 
 // What all elements of one tree share: the root, the XML declaration, the DOCTYPE and
 // processing-instruction text, the tree id and the number of node handles on the tree's nodes.
@@ -67,8 +75,17 @@ public:
     // Every change of a tag, content or attribute counts here, and every reshaping: the pieces
     // no longer tell what the elements hold, and the tree ends element by element.
     void noteEdit() {
+        ++changes_;
         if (asBuilt_) forgetBuiltPieces();
     }
+    // Counts every edit and reshaping, so facts derived from the whole tree can be kept while
+    // it stays the same.
+    uint64_t changeCount() const { return changes_; }
+
+    // The attachment, none until one is installed. installAttachment keeps the first one
+    // installed, also when threads race on one tree, and returns it; a loser's fresh is deleted.
+    TreeAttachment* attachment() const { return attachment_.load(std::memory_order_acquire); }
+    TreeAttachment* installAttachment(TreeAttachment* fresh);
 
     // The position of the tree's last successful search (see SearchCursor); made on first use.
     SearchCursor& searchCursor();
@@ -96,6 +113,8 @@ private:
     void releaseBuiltPieces();
 
     uint64_t reshapes_ = 0;
+    uint64_t changes_ = 0;
+    std::atomic<TreeAttachment*> attachment_{nullptr};
     SearchCursor* cursor_ = nullptr;
     bool asBuilt_ = false;
     BuiltPieces* built_ = nullptr;

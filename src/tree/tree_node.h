@@ -109,6 +109,9 @@ public:
     TreeNode* childAt(int32_t i) const { return children_.at(i); }
     int32_t childCount() const { return children_.count(); }
     bool hasChildren() const { return !children_.empty(); }
+    // A number that ascends in document order among the children of one parent (not dense:
+    // removed siblings may leave gaps until the next indexed access).
+    uint32_t siblingOrder() const { return slot(); }
     // Whether this node lies on the parent chain of node (a node is not its own ancestor).
     bool isAncestorOf(const TreeNode* node) const;
 
