@@ -1,5 +1,6 @@
 // The thirteen axes over the tree and the node tests, walking links without recursion.
 #include <algorithm>
+#include <cstring>
 
 #include "tree/tree_node.h"
 #include "xpath/xpath_eval.h"
@@ -51,6 +52,19 @@ std::string_view Evaluator::defaultNamespaceOf(const TreeNode* e) {
     return memoUri_;
 }
 
+bool Evaluator::elementNameMatches(const TreeNode* e, const ResolvedTest& t) {
+    const NodeTest& test = *t.test;
+    if (test.tag && e->tagEntry() == test.tag) return !t.checkNamespace || defaultNamespaceOf(e) == t.uri;
+    if (!t.checkNamespace) return false;
+    // Another prefix bound to the same namespace: "q:local". The colon is checked before the bytes.
+    const size_t n = test.local.size();
+    std::string_view tag = e->tagView();
+    if (tag.size() <= n + 1 || tag[tag.size() - n - 1] != ':') return false;
+    if (std::memcmp(tag.data() + tag.size() - n, test.local.data(), n) != 0) return false;
+    if (splitQName(tag).local.size() != n) return false;
+    return elementNamespace(e) == t.uri;
+}
+
 bool Evaluator::matches(const XNode& n, Axis axis, const ResolvedTest& t) {
     const NodeTest& test = *t.test;
     switch (test.kind) {
@@ -67,13 +81,7 @@ bool Evaluator::matches(const XNode& n, Axis axis, const ResolvedTest& t) {
         const TreeNode* e = n.element;
         if (test.kind == TestKind::AnyName) return true;
         if (test.kind == TestKind::PrefixAny) return elementNamespace(e) == t.uri;
-        if (!t.checkNamespace) return e->tagEntry() == test.tag && test.tag;
-        if (e->tagEntry() == test.tag) return defaultNamespaceOf(e) == t.uri;
-        std::string_view tag = e->tagView();
-        if (tag.size() < test.local.size() || tag.substr(tag.size() - test.local.size()) != test.local) return false;
-        if (tag.size() != test.local.size() && tag[tag.size() - test.local.size() - 1] != ':') return false;
-        if (splitQName(tag).local.size() != test.local.size()) return false;
-        return elementNamespace(e) == t.uri;
+        return elementNameMatches(e, t);
     }
     if (principal == NodeKind::Attribute) {
         int32_t i = static_cast<int32_t>(n.index);
@@ -107,11 +115,9 @@ void Evaluator::walkAxis(const XNode& n, Axis axis, const ResolvedTest& t, Sink&
                 if (e->hasContent() && !emit(textOf(e))) return;
                 // A name test compares pooled tags inline here: the common `child::name` step.
                 const NodeTest& test = *t.test;
-                if (test.kind == TestKind::Name && !t.checkNamespace) {
-                    if (!test.tag) return;
+                if (test.kind == TestKind::Name) {
                     for (const TreeNode* c = e->firstChild(); c; c = c->nextSibling()) {
-                        if (c->tagEntry() != test.tag) continue;
-                        if (!sink(XNode::of(c))) return;
+                        if (elementNameMatches(c, t) && !sink(XNode::of(c))) return;
                     }
                     return;
                 }
@@ -126,14 +132,12 @@ void Evaluator::walkAxis(const XNode& n, Axis axis, const ResolvedTest& t, Sink&
             if (!isElement && !isDocument) return;
             const TreeNode* top = n.element;
             const NodeTest& test = *t.test;
-            if (test.kind == TestKind::Name && !t.checkNamespace) {
-                // `//name` without namespaces: one walk comparing pooled tags.
-                if (!test.tag) return;
-                const TagEntry* tag = test.tag;
+            if (test.kind == TestKind::Name) {
+                // `//name`: one walk over the elements, comparing pooled tags first.
                 const TreeNode* e = top;
                 bool includeTop = isDocument;
                 for (;;) {
-                    if ((includeTop || e != top) && e->tagEntry() == tag) {
+                    if ((includeTop || e != top) && elementNameMatches(e, t)) {
                         if (!sink(XNode::of(e))) return;
                     }
                     if (const TreeNode* c = e->firstChild()) {

@@ -97,6 +97,9 @@ private:
     bool anyFromStep(const Expr* path, size_t i, const XNode& n, NodeTestFn test, void* data);
     template <class Sink>
     void walkAxis(const XNode& n, Axis axis, const ResolvedTest& t, Sink& sink);
+    // Whether element e passes a Name test: pooled tags compared first, namespaces only for
+    // candidates.
+    bool elementNameMatches(const TreeNode* e, const ResolvedTest& t);
     // The default namespace in scope on e, remembering the last parent asked about.
     std::string_view defaultNamespaceOf(const TreeNode* e);
     // For a path: the nodes before its last step (false when the path has no steps to split).
