@@ -119,6 +119,8 @@ std::string render(const Value& v) {
             std::string out = "S:";
             bool first = true;
             for (const XNode& n : v.set.nodes) {
+                // lxml leaves the document node out of the node-sets it returns.
+                if (n.kind == NodeKind::Document) continue;
                 if (!first) out += '\x1f';
                 first = false;
                 switch (n.kind) {
@@ -133,7 +135,7 @@ std::string render(const Value& v) {
                     case NodeKind::Namespace:
                         out += "N:" + std::string(namespaceNodePrefix(n)) + "=" + std::string(namespaceNodeUri(n));
                         break;
-                    case NodeKind::Document: out += "D:"; break;
+                    case NodeKind::Document: break;
                 }
             }
             return esc(out);
