@@ -15,7 +15,6 @@ namespace quorvel {
 
 namespace {
 
-constexpr const char* kUnexpected = "Unexpected error.";
 constexpr const char* kNullParameter = "Parameter is NULL";
 
 const char* kindName(xpath::NodeKind k) {

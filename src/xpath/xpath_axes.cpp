@@ -276,6 +276,7 @@ void Evaluator::walkAxis(const XNode& n, Axis axis, const ResolvedTest& t, Sink&
 void Evaluator::collectAxis(const XNode& n, Axis axis, const ResolvedTest& t, std::vector<XNode>& out, uint32_t limit) {
     size_t start = out.size();
     auto sink = [&](const XNode& x) {
+        countWork();
         out.push_back(x);
         return limit == 0 || out.size() - start < limit;
     };
@@ -296,6 +297,7 @@ bool Evaluator::anyInAxis(const XNode& n, Axis axis, const ResolvedTest& t, bool
                           void* data) {
     bool found = false;
     auto sink = [&](const XNode& x) {
+        countWork();
         found = test(*this, x, data);
         return !found;
     };

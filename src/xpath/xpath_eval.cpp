@@ -110,6 +110,7 @@ Evaluator::Evaluator(const Program& program, const Bindings& bindings, const Doc
 }
 
 Value Evaluator::eval(const Expr* e, const Context& c) {
+    countWork();
     switch (e->kind) {
         case ExprKind::Literal: return Value::ofString(e->text);
         case ExprKind::Number: return Value::ofNumber(e->number);
@@ -298,6 +299,7 @@ bool Evaluator::firstString(const Expr* e, const Context& c, std::string& out) {
 }
 
 bool Evaluator::evalBoolean(const Expr* e, const Context& c) {
+    countWork();
     switch (e->kind) {
         case ExprKind::Path: {
             if (allStepsTestable(e) && !e->filter) {

@@ -21,6 +21,10 @@ namespace quorvel::xpath {
 struct Bindings {
     std::vector<std::pair<std::string, std::string>> namespaces;
     std::vector<std::pair<std::string, Value>> variables;
+    // When not 0, an evaluation that takes more steps than this (expressions evaluated and nodes
+    // gathered) fails with "XPath evaluation exceeded its work limit": for callers that run
+    // untrusted expressions. Nested predicates can ask for work exponential in their depth.
+    uint64_t workLimit = 0;
 
     void setNamespace(std::string prefix, std::string uri);  // an empty uri removes the binding
     void setVariable(std::string name, Value value);
@@ -121,6 +125,12 @@ private:
     std::vector<std::string_view> prefixUris_;
     std::string_view defaultUri_;
     std::vector<ResolvedTest> tests_;  // by NodeTest::id
+    uint64_t work_ = 0;
+    void countWork() {
+        if (++work_ > bindings_.workLimit && bindings_.workLimit) {
+            throwEvalError("XPath evaluation exceeded its work limit", std::to_string(bindings_.workLimit));
+        }
+    }
     const TreeNode* memoParent_ = nullptr;
     std::string_view memoUri_;
 };

@@ -359,6 +359,9 @@ private:
             }
             s.test.kind = TestKind::Name;
             s.test.local = std::string(name.substr(colon + 1));
+            // An element may carry the local name alone, in a default namespace equal to the
+            // prefix's.
+            if (s.axis != Axis::Attribute && s.axis != Axis::Namespace) s.test.tag = CommonStrings::intern(s.test.local);
             return;
         }
         s.test.kind = TestKind::Name;

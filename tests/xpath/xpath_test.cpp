@@ -252,6 +252,9 @@ TEST(XPath, DefaultNamespacesBindByTheEmptyPrefix) {
     EXPECT_EQ(run(t.root, "//book/@id", d), "@id");
     EXPECT_EQ(run(t.root, "/lib/book/b:title", d), "p:title");
     EXPECT_EQ(run(t.root, "count(//*)", d), "n:5");
+    EXPECT_EQ(run(t.root, "/b:lib | //b:book", d), "");
+    d.setNamespace("x", "urn:x");
+    EXPECT_EQ(run(t.root, "/x:lib/x:book/@id", d), "@id");
     // The hint names the binding when unprefixed names find nothing for that reason.
     CompileError ce;
     auto q = Query::compile("//lib", ce);
@@ -296,6 +299,12 @@ TEST(XPath, BadExpressionsFailWithPositionAndName) {
     EXPECT_EQ(run(t.root, sum), "n:100001");
     std::string negations(100000, '-');
     EXPECT_EQ(run(t.root, negations + "2"), "n:2");
+    // Work exponential in the nesting stops at a caller's limit, with a clean error.
+    Bindings limited;
+    limited.workLimit = 100000;
+    std::string nested = "count(//*)";
+    for (int i = 0; i < 20; ++i) nested = "count(//node()[" + nested + " > 0])";
+    EXPECT_EQ(run(t.root, nested, limited), "error:XPath evaluation exceeded its work limit:100000");
     std::string unions = "a";
     for (int i = 0; i < 10000; ++i) unions += "|a";
     EXPECT_EQ(run(t.root, unions), "a");
