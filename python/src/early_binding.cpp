@@ -198,6 +198,25 @@ void freeResult(ArgType type, DispValue& r) {
     }
 }
 
+// SelectNodes' array as a list of node objects, each taking over the array's reference as it is:
+// the elements are the component's own handles, IQuorvelXml at the same address as their
+// IDispatch, so no element is asked for an interface or counted up and down again. What is not
+// taken (after a failure) is released with the array.
+py::object nodeListOf(VARIANT& v) {
+    SAFEARRAY* a = v.parray;
+    if (v.vt != (VT_ARRAY | VT_DISPATCH) || !a || a->cDims != 1 || a->cLocks) return fromVariant(v);
+    const size_t count = a->rgsabound[0].cElements;
+    auto* items = static_cast<IDispatch**>(a->pvData);
+    py::list out(count);
+    for (size_t i = 0; i < count; ++i) {
+        IDispatch* h = items[i];
+        items[i] = nullptr;
+        PyList_SET_ITEM(out.ptr(), static_cast<Py_ssize_t>(i),
+                        h ? wrapHandle(static_cast<IQuorvelXml*>(h)).release().ptr() : Py_NewRef(Py_None));
+    }
+    return out;
+}
+
 py::object resultOf(ArgType type, DispValue& r) {
     struct Free {
         ArgType type;
@@ -218,7 +237,7 @@ py::object resultOf(ArgType type, DispValue& r) {
         }
         case ArgType::Variant: {
             Free free{type, r};
-            return fromVariant(r.var);
+            return type == ArgType::NodeArray ? nodeListOf(r.var) : fromVariant(r.var);
         }
         default: break;
     }
