@@ -22,11 +22,26 @@ TreeInfo::TreeInfo(TreeNode* root, int32_t handleCount)
 }
 
 TreeInfo::~TreeInfo() {
+    delete viewCopies_;
     delete built_;
     delete cursor_;
     delete doctype_;
     TreeNode::destroyTree(declaration_);
     liveRecords.fetch_sub(1, std::memory_order_relaxed);
+}
+
+ViewCopies& TreeInfo::viewCopies() {
+    if (!viewCopies_) viewCopies_ = new ViewCopies;
+    return *viewCopies_;
+}
+
+void TreeInfo::moveViewCopies(TreeInfo* other, const TreeNode* node) {
+    if (!viewCopies_ || other == this) return;
+    if (!other) {
+        viewCopies_->drop(node);
+        return;
+    }
+    viewCopies_->moveTo(other->viewCopies(), node);
 }
 
 SearchCursor& TreeInfo::searchCursor() {

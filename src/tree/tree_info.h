@@ -6,6 +6,7 @@
 #include "core/string_buffer.h"
 #include "tree/node_arena.h"
 #include "tree/text_ref.h"
+#include "tree/view_copies.h"
 
 namespace quorvel {
 
@@ -70,6 +71,17 @@ public:
         if (asBuilt_) forgetBuiltPieces();
     }
 
+    // The copies that views of this tree's texts are given where the stored bytes cannot be
+    // shown as they are (see ViewCopies); made on first use.
+    ViewCopies& viewCopies();
+    ViewCopies* viewCopiesIfAny() const { return viewCopies_; }
+    // Frees node's copies: node changed, or ends.
+    void dropViewCopies(const TreeNode* node) {
+        if (viewCopies_) viewCopies_->drop(node);
+    }
+    // Node moves from this tree to other (no-op when it has no copies here).
+    void moveViewCopies(TreeInfo* other, const TreeNode* node);
+
     // The position of the tree's last successful search (see SearchCursor); made on first use.
     SearchCursor& searchCursor();
 
@@ -99,6 +111,7 @@ private:
     SearchCursor* cursor_ = nullptr;
     bool asBuilt_ = false;
     BuiltPieces* built_ = nullptr;
+    ViewCopies* viewCopies_ = nullptr;
 };
 
 }  // namespace quorvel
