@@ -69,9 +69,16 @@ inline bool utf8Attribute(const TreeNode* node, int32_t i, std::string_view& nam
     return true;
 }
 
-// The value of the first attribute with that name, the name taken as GetAttrValue takes it
-// (white space trimmed at both ends, then cut at a 0 byte); false, leaving value empty, when
+// The value of the first attribute with exactly that name; false, leaving value empty, when
 // there is none.
-bool utf8AttributeNamed(const TreeNode* node, std::string_view name, std::string_view& value);
+inline bool utf8AttributeNamed(const TreeNode* node, std::string_view name, std::string_view& value) {
+    const int32_t i = node->attributes().indexOf(name);
+    if (i < 0) {
+        value = {};
+        return false;
+    }
+    value = utf8ViewOf(node, ViewCopies::attributeValue(i), node->attributes().value(i));
+    return true;
+}
 
 }  // namespace quorvel
