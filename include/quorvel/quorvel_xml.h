@@ -1,7 +1,7 @@
 /*
- * The QuorvelXml component as hosts see it: the node handle interface
- * IQuorvelXml, the factory interface IXmlFactory, the event interface
- * _IQuorvelXmlEvents, the identifiers of the classes, interfaces and type
+ * The QuorvelXml component as hosts see it: the node handle interfaces
+ * IQuorvelXml and IQuorvelXml2 (which extends it), the factory interface
+ * IXmlFactory, the event interface _IQuorvelXmlEvents, the identifiers of the classes, interfaces and type
  * library, and the module's entry points. Plain C hosts use the vtable
  * structs below; C++ hosts include "quorvel/quorvel_xml.hpp".
  *
@@ -22,6 +22,8 @@ QV_DEFINE_GUID(QvCLSID_QuorvelXml, 0x0401FBD5, 0x7529, 0x4F1C, 0xA4, 0xA9, 0xBC,
 QV_DEFINE_GUID(QvCLSID_XmlFactory, 0x6D03D6EE, 0x1E3F, 0x41CF, 0xB2, 0x00, 0xFF, 0x0B, 0x28, 0xAD, 0xD7, 0x0E);
 /* {1F36C244-E5A6-4777-9E91-02B98F0AE7C8} */
 QV_DEFINE_GUID(QvIID_IQuorvelXml, 0x1F36C244, 0xE5A6, 0x4777, 0x9E, 0x91, 0x02, 0xB9, 0x8F, 0x0A, 0xE7, 0xC8);
+/* {5294CEEB-7915-4EDA-A89E-4F3046661415}, IQuorvelXml2: IQuorvelXml and the members after slot 92 */
+QV_DEFINE_GUID(QvIID_IQuorvelXml2, 0x5294CEEB, 0x7915, 0x4EDA, 0xA8, 0x9E, 0x4F, 0x30, 0x46, 0x66, 0x14, 0x15);
 /* {C1336F3F-40BE-402A-A7C6-D1EFB8804B72} */
 QV_DEFINE_GUID(QvIID_IXmlFactory, 0xC1336F3F, 0x40BE, 0x402A, 0xA7, 0xC6, 0xD1, 0xEF, 0xB8, 0x80, 0x4B, 0x72);
 /* {DE5DAFC8-DA34-434B-9686-75E1506F76BE}, the event interface _IQuorvelXmlEvents */
@@ -34,19 +36,35 @@ QV_DEFINE_GUID(QvLIBID_QuorvelXml, 0x3BC207BE, 0xE695, 0x4F0F, 0x84, 0xC5, 0x6B,
 #define QV_DISPID_PARSEPERCENTDONE 1
 #define QV_DISPID_NEWXML 1
 
+/* ---- Types of IQuorvelXml2's virtual-table-only members --------------- */
+
+/* UTF-8 text in the component's own storage: size bytes from data, not
+ * terminated. What it stays valid for is given with each member. */
+typedef struct QvUtf8View {
+  const char* data;
+  size_t size;
+} QvUtf8View;
+
+/* A source of bytes the component pulls from: copies at most size bytes into
+ * buffer and returns how many (> 0), 0 at the end, < 0 on an error. */
+typedef ptrdiff_t (*QvReadCallback)(void* context, void* buffer, size_t size);
+
 /* ---- Interfaces ------------------------------------------------------- */
 
 #ifdef __cplusplus
 namespace quorvel {
 struct IQuorvelXml;
+struct IQuorvelXml2;
 struct IXmlFactory;
 struct _IQuorvelXmlEvents;
 }  // namespace quorvel
 typedef quorvel::IQuorvelXml QvIQuorvelXml;
+typedef quorvel::IQuorvelXml2 QvIQuorvelXml2;
 typedef quorvel::IXmlFactory QvIXmlFactory;
 typedef quorvel::_IQuorvelXmlEvents Qv_IQuorvelXmlEvents;
 #else
 typedef struct QvIQuorvelXml QvIQuorvelXml;
+typedef struct QvIQuorvelXml2 QvIQuorvelXml2;
 typedef struct QvIXmlFactory QvIXmlFactory;
 typedef struct Qv_IQuorvelXmlEvents Qv_IQuorvelXmlEvents;
 
@@ -154,6 +172,138 @@ struct QvIQuorvelXml {
 };
 _Static_assert(sizeof(QvIQuorvelXmlVtbl) == 93 * sizeof(QvHRESULT (*)(void)),
                "IQuorvelXml has 93 slots: 3 of IUnknown, 4 of IDispatch, 86 members");
+
+/* IQuorvelXml2: IQuorvelXml's slots 0-92 unchanged, then its own members
+ * (slot, DISPID), then members reached only through this table (slot). A
+ * QvIQuorvelXml2* is also a valid QvIQuorvelXml*. */
+typedef struct QvIQuorvelXml2Vtbl {
+  QvHRESULT (*QueryInterface)(QvIQuorvelXml2* This, QvREFIID riid, void** ppvObject);
+  QvULONG (*AddRef)(QvIQuorvelXml2* This);
+  QvULONG (*Release)(QvIQuorvelXml2* This);
+  QvHRESULT (*GetTypeInfoCount)(QvIQuorvelXml2* This, QvUINT* pctinfo);
+  QvHRESULT (*GetTypeInfo)(QvIQuorvelXml2* This, QvUINT iTInfo, QvLCID lcid, QvITypeInfo** ppTInfo);
+  QvHRESULT (*GetIDsOfNames)(QvIQuorvelXml2* This, QvREFIID riid, QvLPOLESTR* rgszNames, QvUINT cNames,
+                             QvLCID lcid, QvDISPID* rgDispId);
+  QvHRESULT (*Invoke)(QvIQuorvelXml2* This, QvDISPID dispIdMember, QvREFIID riid, QvLCID lcid, QvWORD wFlags,
+                      QvDISPPARAMS* pDispParams, QvVARIANT* pVarResult, QvEXCEPINFO* pExcepInfo,
+                      QvUINT* puArgErr);
+  QvHRESULT (*get_Version)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 7, DISPID 1 */
+  QvHRESULT (*get_NumAttributes)(QvIQuorvelXml2* This, QvLONG* pVal); /* 8, DISPID 4 */
+  QvHRESULT (*get_Tag)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 9, DISPID 5 */
+  QvHRESULT (*put_Tag)(QvIQuorvelXml2* This, QvBSTR newVal); /* 10, DISPID 5 */
+  QvHRESULT (*get_Content)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 11, DISPID 6 */
+  QvHRESULT (*put_Content)(QvIQuorvelXml2* This, QvBSTR newVal); /* 12, DISPID 6 */
+  QvHRESULT (*get_NumChildren)(QvIQuorvelXml2* This, QvLONG* pVal); /* 13, DISPID 7 */
+  QvHRESULT (*GetChildContent)(QvIQuorvelXml2* This, QvBSTR Tag, QvBSTR* node); /* 14, DISPID 8 */
+  QvHRESULT (*get_Cdata)(QvIQuorvelXml2* This, QvLONG* pVal); /* 15, DISPID 9 */
+  QvHRESULT (*put_Cdata)(QvIQuorvelXml2* This, QvLONG newVal); /* 16, DISPID 9 */
+  QvHRESULT (*LoadXml)(QvIQuorvelXml2* This, QvBSTR xmlData, QvLONG* success); /* 17, DISPID 10 */
+  QvHRESULT (*LoadXmlFile)(QvIQuorvelXml2* This, QvBSTR fileName, QvLONG* success); /* 18, DISPID 11 */
+  QvHRESULT (*SaveXml)(QvIQuorvelXml2* This, QvBSTR fileName); /* 19, DISPID 12 */
+  QvHRESULT (*GetXml)(QvIQuorvelXml2* This, QvBSTR* xmlData); /* 20, DISPID 13 */
+  QvHRESULT (*AppendToContent)(QvIQuorvelXml2* This, QvBSTR str); /* 21, DISPID 14 */
+  QvHRESULT (*AddAttribute)(QvIQuorvelXml2* This, QvBSTR name, QvBSTR value); /* 22, DISPID 15 */
+  QvHRESULT (*RemoveAttribute)(QvIQuorvelXml2* This, QvBSTR name); /* 23, DISPID 16 */
+  QvHRESULT (*RemoveAllAttributes)(QvIQuorvelXml2* This); /* 24, DISPID 17 */
+  QvHRESULT (*GetAttributeName)(QvIQuorvelXml2* This, QvLONG index, QvBSTR* name); /* 25, DISPID 18 */
+  QvHRESULT (*GetAttributeValue)(QvIQuorvelXml2* This, QvLONG index, QvBSTR* value); /* 26, DISPID 19 */
+  QvHRESULT (*GetAttrValue)(QvIQuorvelXml2* This, QvBSTR name, QvBSTR* value); /* 27, DISPID 20 */
+  QvHRESULT (*HasAttrWithValue)(QvIQuorvelXml2* This, QvBSTR name, QvBSTR value, QvLONG* retval); /* 28, DISPID 21 */
+  QvHRESULT (*SwapNode)(QvIQuorvelXml2* This, QvIQuorvelXml* node); /* 29, DISPID 22 */
+  QvHRESULT (*SwapTree)(QvIQuorvelXml2* This, QvIQuorvelXml* tree); /* 30, DISPID 23 */
+  QvHRESULT (*AddChildTree)(QvIQuorvelXml2* This, QvIQuorvelXml* tree); /* 31, DISPID 24 */
+  QvHRESULT (*GetChild)(QvIQuorvelXml2* This, QvLONG index, QvIQuorvelXml** child); /* 32, DISPID 25 */
+  QvHRESULT (*ExtractChildByIndex)(QvIQuorvelXml2* This, QvLONG index, QvIQuorvelXml** child); /* 33, DISPID 26 */
+  QvHRESULT (*ExtractChildByName)(QvIQuorvelXml2* This, QvBSTR Tag, QvBSTR attrName, QvBSTR attrValue, QvIQuorvelXml** child); /* 34, DISPID 27 */
+  QvHRESULT (*NumChildrenHavingTag)(QvIQuorvelXml2* This, QvBSTR Tag, QvLONG* retval); /* 35, DISPID 28 */
+  QvHRESULT (*GetNthChildWithTag)(QvIQuorvelXml2* This, QvBSTR Tag, QvLONG n, QvIQuorvelXml** child); /* 36, DISPID 29 */
+  QvHRESULT (*NewChild)(QvIQuorvelXml2* This, QvBSTR Tag, QvBSTR Content, QvIQuorvelXml** child); /* 37, DISPID 30 */
+  QvHRESULT (*FindOrAddNewChild)(QvIQuorvelXml2* This, QvBSTR Tag, QvIQuorvelXml** child); /* 38, DISPID 31 */
+  QvHRESULT (*SearchForTag)(QvIQuorvelXml2* This, QvIQuorvelXml* after, QvBSTR Tag, QvIQuorvelXml** node); /* 39, DISPID 32 */
+  QvHRESULT (*SearchForContent)(QvIQuorvelXml2* This, QvIQuorvelXml* after, QvBSTR Tag, QvBSTR contentPattern, QvIQuorvelXml** node); /* 40, DISPID 33 */
+  QvHRESULT (*SearchAllForContent)(QvIQuorvelXml2* This, QvIQuorvelXml* after, QvBSTR contentPattern, QvIQuorvelXml** node); /* 41, DISPID 34 */
+  QvHRESULT (*SearchForAttribute)(QvIQuorvelXml2* This, QvIQuorvelXml* after, QvBSTR Tag, QvBSTR attr, QvBSTR valuePattern, QvIQuorvelXml** node); /* 42, DISPID 35 */
+  QvHRESULT (*GetParent)(QvIQuorvelXml2* This, QvIQuorvelXml** parent); /* 43, DISPID 36 */
+  QvHRESULT (*GetURL)(QvIQuorvelXml2* This, QvBSTR url, QvBSTR proxy, QvBSTR username, QvBSTR password, QvVARIANT* anyData); /* 44, DISPID 37 */
+  QvHRESULT (*Clear)(QvIQuorvelXml2* This); /* 45, DISPID 38 */
+  QvHRESULT (*FirstChild)(QvIQuorvelXml2* This, QvIQuorvelXml** child); /* 46, DISPID 39 */
+  QvHRESULT (*LastChild)(QvIQuorvelXml2* This, QvIQuorvelXml** child); /* 47, DISPID 40 */
+  QvHRESULT (*NextSibling)(QvIQuorvelXml2* This, QvIQuorvelXml** sibling); /* 48, DISPID 41 */
+  QvHRESULT (*PreviousSibling)(QvIQuorvelXml2* This, QvIQuorvelXml** sibling); /* 49, DISPID 42 */
+  QvHRESULT (*get_TreeId)(QvIQuorvelXml2* This, QvLONG* pVal); /* 50, DISPID 43 */
+  QvHRESULT (*GetChildWithTag)(QvIQuorvelXml2* This, QvBSTR Tag, QvIQuorvelXml** child); /* 51, DISPID 44 */
+  QvHRESULT (*get_Standalone)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 52, DISPID 45 */
+  QvHRESULT (*put_Standalone)(QvIQuorvelXml2* This, QvBSTR newVal); /* 53, DISPID 45 */
+  QvHRESULT (*get_Encoding)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 54, DISPID 46 */
+  QvHRESULT (*put_Encoding)(QvIQuorvelXml2* This, QvBSTR newVal); /* 55, DISPID 46 */
+  QvHRESULT (*GetRoot)(QvIQuorvelXml2* This, QvIQuorvelXml** root); /* 56, DISPID 47 */
+  QvHRESULT (*SaveXmlLog)(QvIQuorvelXml2* This, QvBSTR fileName); /* 57, DISPID 48 */
+  QvHRESULT (*FindNextRecord)(QvIQuorvelXml2* This, QvBSTR Tag, QvBSTR contentPattern, QvIQuorvelXml** node); /* 58, DISPID 49 */
+  QvHRESULT (*HttpPost)(QvIQuorvelXml2* This, QvBSTR url, QvIQuorvelXml** response); /* 59, DISPID 50 */
+  QvHRESULT (*CompressSubtree)(QvIQuorvelXml2* This); /* 60, DISPID 51 */
+  QvHRESULT (*CompressNode)(QvIQuorvelXml2* This); /* 61, DISPID 52 */
+  QvHRESULT (*DecompressSubtree)(QvIQuorvelXml2* This); /* 62, DISPID 53 */
+  QvHRESULT (*DecompressNode)(QvIQuorvelXml2* This); /* 63, DISPID 54 */
+  QvHRESULT (*EncryptNode)(QvIQuorvelXml2* This, QvBSTR password); /* 64, DISPID 55 */
+  QvHRESULT (*DecryptNode)(QvIQuorvelXml2* This, QvBSTR password); /* 65, DISPID 56 */
+  QvHRESULT (*get_ErrorLogHtml)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 66, DISPID 60 */
+  QvHRESULT (*get_ErrorLogXml)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 67, DISPID 61 */
+  QvHRESULT (*get_ErrorLogText)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 68, DISPID 62 */
+  QvHRESULT (*ErrorLogClear)(QvIQuorvelXml2* This); /* 69, DISPID 63 */
+  QvHRESULT (*GetChild2)(QvIQuorvelXml2* This, QvLONG index, QvLONG* found); /* 70, DISPID 64 */
+  QvHRESULT (*FindChild2)(QvIQuorvelXml2* This, QvBSTR Tag, QvLONG* found); /* 71, DISPID 65 */
+  QvHRESULT (*RemoveFromTree)(QvIQuorvelXml2* This); /* 72, DISPID 66 */
+  QvHRESULT (*GetParent2)(QvIQuorvelXml2* This, QvLONG* found); /* 73, DISPID 67 */
+  QvHRESULT (*FirstChild2)(QvIQuorvelXml2* This, QvLONG* found); /* 74, DISPID 68 */
+  QvHRESULT (*LastChild2)(QvIQuorvelXml2* This, QvLONG* found); /* 75, DISPID 69 */
+  QvHRESULT (*NextSibling2)(QvIQuorvelXml2* This, QvLONG* found); /* 76, DISPID 70 */
+  QvHRESULT (*PreviousSibling2)(QvIQuorvelXml2* This, QvLONG* found); /* 77, DISPID 71 */
+  QvHRESULT (*GetRoot2)(QvIQuorvelXml2* This); /* 78, DISPID 72 */
+  QvHRESULT (*QEncodeContent)(QvIQuorvelXml2* This, QvBSTR charset, QvVARIANT Content); /* 79, DISPID 73 */
+  QvHRESULT (*BEncodeContent)(QvIQuorvelXml2* This, QvBSTR charset, QvVARIANT Content); /* 80, DISPID 74 */
+  QvHRESULT (*UpdateAttribute)(QvIQuorvelXml2* This, QvBSTR name, QvBSTR value); /* 81, DISPID 75 */
+  QvHRESULT (*DecodeContent)(QvIQuorvelXml2* This, QvVARIANT* Content); /* 82, DISPID 76 */
+  QvHRESULT (*SetBinaryContent)(QvIQuorvelXml2* This, QvLONG zipFlag, QvLONG encryptFlag, QvBSTR password, QvVARIANT Content); /* 83, DISPID 77 */
+  QvHRESULT (*GetBinaryContent)(QvIQuorvelXml2* This, QvLONG unzipFlag, QvLONG decryptFlag, QvBSTR password, QvVARIANT* Content); /* 84, DISPID 78 */
+  QvHRESULT (*FindChild)(QvIQuorvelXml2* This, QvBSTR Tag, QvIQuorvelXml** child); /* 85, DISPID 79 */
+  QvHRESULT (*NewChild2)(QvIQuorvelXml2* This, QvBSTR Tag, QvBSTR Content); /* 86, DISPID 80 */
+  QvHRESULT (*SortByTag)(QvIQuorvelXml2* This, QvLONG ascending); /* 87, DISPID 81 */
+  QvHRESULT (*SortByContent)(QvIQuorvelXml2* This, QvLONG ascending); /* 88, DISPID 82 */
+  QvHRESULT (*SortByAttribute)(QvIQuorvelXml2* This, QvBSTR attrName, QvLONG ascending); /* 89, DISPID 83 */
+  QvHRESULT (*SortRecordsByContent)(QvIQuorvelXml2* This, QvBSTR sortTag, QvLONG ascending); /* 90, DISPID 84 */
+  QvHRESULT (*SortRecordsByAttribute)(QvIQuorvelXml2* This, QvBSTR sortTag, QvBSTR attrName, QvLONG ascending); /* 91, DISPID 85 */
+  QvHRESULT (*LoadXmlV)(QvIQuorvelXml2* This, QvVARIANT xmlData, QvLONG* success); /* 92, DISPID 86 */
+  QvHRESULT (*SelectNodes)(QvIQuorvelXml2* This, QvBSTR xpath, QvVARIANT* nodes); /* 93, DISPID 87 */
+  QvHRESULT (*SelectSingleNode)(QvIQuorvelXml2* This, QvBSTR xpath, QvIQuorvelXml** node); /* 94, DISPID 88 */
+  QvHRESULT (*SelectValues)(QvIQuorvelXml2* This, QvBSTR xpath, QvVARIANT* values); /* 95, DISPID 89 */
+  QvHRESULT (*EvaluateXPath)(QvIQuorvelXml2* This, QvBSTR xpath, QvVARIANT* result); /* 96, DISPID 90 */
+  QvHRESULT (*SetXPathNamespace)(QvIQuorvelXml2* This, QvBSTR prefix, QvBSTR uri); /* 97, DISPID 91 */
+  QvHRESULT (*SetXPathVariable)(QvIQuorvelXml2* This, QvBSTR name, QvVARIANT value); /* 98, DISPID 92 */
+  QvHRESULT (*get_NamespaceUri)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 99, DISPID 93 */
+  QvHRESULT (*get_LocalName)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 100, DISPID 94 */
+  QvHRESULT (*get_Prefix)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 101, DISPID 95 */
+  QvHRESULT (*LookupNamespace)(QvIQuorvelXml2* This, QvBSTR prefix, QvBSTR* uri); /* 102, DISPID 96 */
+  QvHRESULT (*GetXmlIndented)(QvIQuorvelXml2* This, QvBSTR indent, QvBSTR* xmlData); /* 103, DISPID 97 */
+  QvHRESULT (*SaveXmlIndented)(QvIQuorvelXml2* This, QvBSTR fileName, QvBSTR indent); /* 104, DISPID 98 */
+  QvHRESULT (*OpenRecords)(QvIQuorvelXml2* This, QvBSTR source, QvBSTR recordPath); /* 105, DISPID 99 */
+  QvHRESULT (*OpenRecordRange)(QvIQuorvelXml2* This, QvBSTR fileName, QvBSTR recordPath, QvVARIANT start, QvVARIANT end); /* 106, DISPID 100 */
+  QvHRESULT (*NextRecord)(QvIQuorvelXml2* This, QvIQuorvelXml** record); /* 107, DISPID 101 */
+  QvHRESULT (*get_RecordSizeLimit)(QvIQuorvelXml2* This, QvLONG* pVal); /* 108, DISPID 102 */
+  QvHRESULT (*put_RecordSizeLimit)(QvIQuorvelXml2* This, QvLONG newVal); /* 109, DISPID 102 */
+  QvHRESULT (*get_RecordPath)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 110, DISPID 103 */
+  QvHRESULT (*GetRecordAncestor)(QvIQuorvelXml2* This, QvLONG level, QvIQuorvelXml** ancestor); /* 111, DISPID 104 */
+  /* Virtual-table-only members: no DISPID, not callable by name. */
+  QvHRESULT (*GetTagUtf8)(QvIQuorvelXml2* This, QvUtf8View* tag); /* 112 */
+  QvHRESULT (*GetContentUtf8)(QvIQuorvelXml2* This, QvUtf8View* content); /* 113 */
+  QvHRESULT (*GetAttributeUtf8)(QvIQuorvelXml2* This, QvLONG index, QvUtf8View* name, QvUtf8View* value); /* 114 */
+  QvHRESULT (*FindAttributeUtf8)(QvIQuorvelXml2* This, const char* name, size_t nameLength, QvUtf8View* value, QvLONG* found); /* 115 */
+  QvHRESULT (*OpenRecordStream)(QvIQuorvelXml2* This, QvReadCallback read, void* context, QvBSTR recordPath); /* 116 */
+} QvIQuorvelXml2Vtbl;
+struct QvIQuorvelXml2 {
+  const QvIQuorvelXml2Vtbl* lpVtbl;
+};
+_Static_assert(sizeof(QvIQuorvelXml2Vtbl) == 117 * sizeof(QvHRESULT (*)(void)),
+               "IQuorvelXml2 has 117 slots: IQuorvelXml's 93, 19 dispatchable members, 5 reached only here");
 
 typedef struct QvIXmlFactoryVtbl {
   QvHRESULT (*QueryInterface)(QvIXmlFactory* This, QvREFIID riid, void** ppvObject);

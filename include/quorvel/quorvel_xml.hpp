@@ -1,4 +1,4 @@
-// C++ face of the QuorvelXml component: IQuorvelXml, IXmlFactory and
+// C++ face of the QuorvelXml component: IQuorvelXml, IQuorvelXml2, IXmlFactory and
 // _IQuorvelXmlEvents as abstract classes whose virtual tables are the ones C
 // hosts see, and the identifiers under their usual names.
 #ifndef QUORVEL_QUORVEL_XML_HPP
@@ -12,11 +12,14 @@ namespace quorvel {
 inline constexpr const CLSID& CLSID_QuorvelXml = QvCLSID_QuorvelXml;
 inline constexpr const CLSID& CLSID_XmlFactory = QvCLSID_XmlFactory;
 inline constexpr const IID& IID_IQuorvelXml = QvIID_IQuorvelXml;
+inline constexpr const IID& IID_IQuorvelXml2 = QvIID_IQuorvelXml2;
 inline constexpr const IID& IID_IXmlFactory = QvIID_IXmlFactory;
 inline constexpr const IID& DIID_IQuorvelXmlEvents = QvDIID_IQuorvelXmlEvents;
 inline constexpr const GUID& LIBID_QuorvelXml = QvLIBID_QuorvelXml;
 inline constexpr DISPID DISPID_PARSEPERCENTDONE = QV_DISPID_PARSEPERCENTDONE;
 inline constexpr DISPID DISPID_NEWXML = QV_DISPID_NEWXML;
+using Utf8View = QvUtf8View;
+using ReadCallback = QvReadCallback;
 
 // Members in slot order from slot 7; properties as get_X / put_X.
 struct IQuorvelXml : IDispatch {
@@ -109,6 +112,62 @@ struct IQuorvelXml : IDispatch {
 
  protected:
   ~IQuorvelXml() = default;
+};
+
+// The second node handle interface: IQuorvelXml's members unchanged (slots 7-92), then XPath,
+// namespaces, indented output and record reading (slots 93-111, DISPIDs 87-104, reached by
+// name too), then members only this virtual table reaches (slots 112-116). The node handle
+// answers QueryInterface for IID_IQuorvelXml2 with the same pointer as for IID_IQuorvelXml.
+// quorvel/quorvel_members.hpp lists every member with its DISPID, slot and parameters.
+struct IQuorvelXml2 : IQuorvelXml {
+  // ---- XPath ----
+  // The element nodes selected, in document order: VT_ARRAY|VT_DISPATCH, one handle each.
+  virtual HRESULT SelectNodes(BSTR xpath, VARIANT* nodes) = 0;
+  // The first selected node in document order; null (and S_OK) when none is.
+  virtual HRESULT SelectSingleNode(BSTR xpath, IQuorvelXml** node) = 0;
+  // The string-values of the selected nodes in document order: VT_ARRAY|VT_BSTR.
+  virtual HRESULT SelectValues(BSTR xpath, VARIANT* values) = 0;
+  // VT_R8, VT_BSTR or VT_BOOL; a node-set gives its string().
+  virtual HRESULT EvaluateXPath(BSTR xpath, VARIANT* result) = 0;
+  // Kept with the document; the "" prefix is the default namespace of name tests.
+  virtual HRESULT SetXPathNamespace(BSTR prefix, BSTR uri) = 0;
+  virtual HRESULT SetXPathVariable(BSTR name, VARIANT value) = 0;
+  // ---- Namespaces ----
+  virtual HRESULT get_NamespaceUri(BSTR* pVal) = 0;
+  virtual HRESULT get_LocalName(BSTR* pVal) = 0;
+  virtual HRESULT get_Prefix(BSTR* pVal) = 0;
+  virtual HRESULT LookupNamespace(BSTR prefix, BSTR* uri) = 0;
+  // ---- Indented output: indent "" is GetXml's compact form, else the unit per level ----
+  virtual HRESULT GetXmlIndented(BSTR indent, BSTR* xmlData) = 0;
+  virtual HRESULT SaveXmlIndented(BSTR fileName, BSTR indent) = 0;
+  // ---- Records: the handle becomes a reader of the elements at recordPath ----
+  // source: a file path or an http(s) URL.
+  virtual HRESULT OpenRecords(BSTR source, BSTR recordPath) = 0;
+  // Only the byte range [start, end) of the file (64-bit offsets).
+  virtual HRESULT OpenRecordRange(BSTR fileName, BSTR recordPath, VARIANT start, VARIANT end) = 0;
+  // The next record; null at the end; E_FAIL on an error.
+  virtual HRESULT NextRecord(IQuorvelXml** record) = 0;
+  // In bytes.
+  virtual HRESULT get_RecordSizeLimit(LONG* pVal) = 0;
+  virtual HRESULT put_RecordSizeLimit(LONG newVal) = 0;
+  // On a record: its ancestors' path, e.g. "/mime-info".
+  virtual HRESULT get_RecordPath(BSTR* pVal) = 0;
+  // Level 0 is the document's root element: a childless read-only copy with the ancestor's tag
+  // and attributes.
+  virtual HRESULT GetRecordAncestor(LONG level, IQuorvelXml** ancestor) = 0;
+
+  // ---- Virtual-table-only members (no DISPID; not callable by name) ----
+  // Views of the node's text as UTF-8 in the component's storage, without a host string.
+  virtual HRESULT GetTagUtf8(Utf8View* tag) = 0;
+  virtual HRESULT GetContentUtf8(Utf8View* content) = 0;
+  virtual HRESULT GetAttributeUtf8(LONG index, Utf8View* name, Utf8View* value) = 0;
+  // *found is 1 and *value the first attribute named name[0, nameLength), else *found is 0.
+  virtual HRESULT FindAttributeUtf8(const char* name, size_t nameLength, Utf8View* value, LONG* found) = 0;
+  // As OpenRecords, reading the document from read(context, ...).
+  virtual HRESULT OpenRecordStream(ReadCallback read, void* context, BSTR recordPath) = 0;
+
+ protected:
+  ~IQuorvelXml2() = default;
 };
 
 struct IXmlFactory : IDispatch {

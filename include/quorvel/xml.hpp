@@ -5,7 +5,9 @@
 //   auto doc = quorvel::xml::parse("<catalog><book id='1'/></catalog>");
 //   for (const auto& book : doc.children()) std::puts(book.attribute("id").c_str());
 //
-// Every member of IQuorvelXml has one member function here (properties as getter/setter pairs).
+// Every member of IQuorvelXml has one member function here (properties as getter/setter pairs),
+// and so do IQuorvelXml2's XPath, namespace and indented-output members; those reach the handle
+// through IQuorvelXml2 and fail with E_NOINTERFACE on an object that does not answer it.
 // Each takes a last, optional `report`: without it a failed call throws xml::error; with a
 // status it stores the failure there and returns an empty result. Members that find nothing
 // return an empty optional node or false, as the interface's null handle or 0 flag.
@@ -17,6 +19,7 @@
 #include <iterator>
 #include <optional>
 #include <ranges>
+#include <vector>
 
 #include "quorvel/xml_support.hpp"
 
@@ -312,6 +315,62 @@ public:
     // Posts this node's XML; the reply as a new document.
     node http_post(std::string_view url, report r = {}) const { return handle_result(r, &IQuorvelXml::HttpPost, arg(url)); }
 
+    // ---- XPath (IQuorvelXml2), evaluated with this node as the context node ----
+    // The element nodes selected, in document order; each a handle of its own.
+    std::vector<node> select(std::string_view xpath, report r = {}) const {
+        VARIANT out;
+        VariantInit(&out);
+        std::vector<node> nodes;
+        if (!call(r, &IQuorvelXml2::SelectNodes, arg(xpath), &out)) return nodes;
+        detail::take_handles(out, [&](IQuorvelXml* p) { nodes.push_back(node(p)); });
+        return nodes;
+    }
+    // The first selected node in document order; none when nothing is selected.
+    std::optional<node> select_single(std::string_view xpath, report r = {}) const {
+        return node_result(r, &IQuorvelXml2::SelectSingleNode, arg(xpath));
+    }
+    // The string-values of the selected nodes, in document order.
+    std::vector<std::string> select_values(std::string_view xpath, report r = {}) const {
+        VARIANT out;
+        VariantInit(&out);
+        if (!call(r, &IQuorvelXml2::SelectValues, arg(xpath), &out)) return {};
+        return detail::take_strings(out);
+    }
+    // A number, string or boolean; a node-set gives its string-value.
+    xpath_value evaluate(std::string_view xpath, report r = {}) const {
+        VARIANT out;
+        VariantInit(&out);
+        if (!call(r, &IQuorvelXml2::EvaluateXPath, arg(xpath), &out)) return std::string();
+        return detail::take_xpath_value(out);
+    }
+    // Kept with the document for every later expression on it; prefix "" is the default
+    // namespace of name tests.
+    void set_xpath_namespace(std::string_view prefix, std::string_view uri, report r = {}) const {
+        call(r, &IQuorvelXml2::SetXPathNamespace, arg(prefix), arg(uri));
+    }
+    // $name in later expressions on the document (numbers as double: pass 3.0, not 3).
+    void set_xpath_variable(std::string_view name, const xpath_value& value, report r = {}) const {
+        call(r, &IQuorvelXml2::SetXPathVariable, arg(name), detail::xpath_value_arg(value).get());
+    }
+
+    // ---- Namespaces (IQuorvelXml2) ----
+    std::string namespace_uri(report r = {}) const { return string_result(r, &IQuorvelXml2::get_NamespaceUri); }
+    std::string local_name(report r = {}) const { return string_result(r, &IQuorvelXml2::get_LocalName); }
+    std::string prefix(report r = {}) const { return string_result(r, &IQuorvelXml2::get_Prefix); }
+    // The URI the prefix is bound to at this node.
+    std::string lookup_namespace(std::string_view prefix, report r = {}) const {
+        return string_result(r, &IQuorvelXml2::LookupNamespace, arg(prefix));
+    }
+
+    // ---- Indented output (IQuorvelXml2): indent "" is xml()'s compact form, else one unit
+    //      (such as "  " or "\t") per level ----
+    std::string xml_indented(std::string_view indent, report r = {}) const {
+        return string_result(r, &IQuorvelXml2::GetXmlIndented, arg(indent));
+    }
+    void save_file_indented(std::string_view path, std::string_view indent, report r = {}) const {
+        call(r, &IQuorvelXml2::SaveXmlIndented, arg(path), arg(indent));
+    }
+
     // ---- The error log of the last call ----
     std::string error_log_text(report r = {}) const { return string_result(r, &IQuorvelXml::get_ErrorLogText); }
     std::string error_log_html(report r = {}) const { return string_result(r, &IQuorvelXml::get_ErrorLogHtml); }
@@ -326,6 +385,7 @@ private:
 
     static constexpr unsigned char kCursor = 1;  // a range's moving element
     static constexpr unsigned char kShared = 2;  // ... of which a copy was taken
+    static constexpr unsigned char kSecond = 4;  // p_ is known to be its object's IQuorvelXml2 too
 
     explicit node(IQuorvelXml* p) noexcept : p_(p) {}
 
@@ -345,6 +405,37 @@ private:
         }
         r.succeeded();
         return true;
+    }
+    // IQuorvelXml2's members. The interface is asked for once per node: the component's handle
+    // gives the same pointer as p_, which is remembered and then used as IQuorvelXml2 directly
+    // (IQuorvelXml2 extends IQuorvelXml in place). Another object's own IQuorvelXml2 is asked
+    // for on every call and released after it.
+    template <class... Member, class... Args>
+    bool call(const report& r, HRESULT (IQuorvelXml2::*m)(Member...), Args&&... args) const {
+        detail::released<IQuorvelXml2> held;
+        IQuorvelXml2* p = second(held);
+        if (!p) [[unlikely]] {
+            // No error information belongs to this failure; none left over from before is taken.
+            SetErrorInfo(0, nullptr);
+            r.failed(E_NOINTERFACE);
+            return false;
+        }
+        const HRESULT hr = (p->*m)(std::forward<Args>(args)...);
+        if (FAILED(hr)) [[unlikely]] {
+            r.failed(hr);
+            return false;
+        }
+        r.succeeded();
+        return true;
+    }
+    IQuorvelXml2* second(detail::released<IQuorvelXml2>& held) const noexcept {
+        if (flags_ & kSecond) return static_cast<IQuorvelXml2*>(p_);
+        void* q = nullptr;
+        if (FAILED(p_->QueryInterface(IID_IQuorvelXml2, &q)) || !q) return nullptr;
+        auto* p = static_cast<IQuorvelXml2*>(q);
+        held.p = p;
+        if (static_cast<IQuorvelXml*>(p) == p_) flags_ |= kSecond;
+        return p;
     }
     template <class M, class... Args>
     std::string string_result(const report& r, M m, Args&&... args) const {

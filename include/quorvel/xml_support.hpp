@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "quorvel/quorvel_xml.hpp"
@@ -29,6 +30,10 @@
 #endif
 
 namespace quorvel::xml {
+
+// The value of an XPath expression: a number, a string or a boolean (a node-set gives its
+// string-value, as string() does).
+using xpath_value = std::variant<double, std::string, bool>;
 
 // The outcome of one call: its HRESULT and, after a failure, the error information the
 // component raised for it (source "QuorvelXml.QuorvelXml"; the description is the error summary,
@@ -245,6 +250,85 @@ inline std::vector<std::byte> take_bytes(VARIANT& v) {
     }
     return out;
 }
+
+// The elements of a one-dimensional array result, which it clears: each element of a
+// VT_ARRAY|VT_BSTR array as UTF-8 text; anything else gives nothing.
+inline std::vector<std::string> take_strings(VARIANT& v) {
+    struct cleared {
+        VARIANT& v;
+        ~cleared() { VariantClear(&v); }
+    } clear_at_exit{v};
+    std::vector<std::string> out;
+    if (v.vt != (VT_ARRAY | VT_BSTR) || !v.parray || !v.parray->pvData || v.parray->cDims != 1) return out;
+    const auto* items = static_cast<const BSTR*>(v.parray->pvData);
+    out.reserve(v.parray->rgsabound[0].cElements);
+    for (ULONG i = 0; i < v.parray->rgsabound[0].cElements; ++i) out.push_back(to_utf8(items[i]));
+    return out;
+}
+
+// The node handles of a VT_ARRAY|VT_DISPATCH array result, which it clears: each element's
+// IQuorvelXml with a reference of its own (an element that is none is left out).
+template <class F>
+void take_handles(VARIANT& v, F&& each) {
+    struct cleared {
+        VARIANT& v;
+        ~cleared() { VariantClear(&v); }
+    } clear_at_exit{v};
+    if (v.vt != (VT_ARRAY | VT_DISPATCH) || !v.parray || !v.parray->pvData || v.parray->cDims != 1) return;
+    auto* const* items = static_cast<IDispatch* const*>(v.parray->pvData);
+    for (ULONG i = 0; i < v.parray->rgsabound[0].cElements; ++i) {
+        void* handle = nullptr;
+        if (items[i] && SUCCEEDED(items[i]->QueryInterface(IID_IQuorvelXml, &handle)) && handle)
+            each(static_cast<IQuorvelXml*>(handle));
+    }
+}
+
+// An XPath value result, which it clears: VT_R8, VT_BOOL and VT_BSTR as themselves; anything
+// else as the string the component's conversion gives (the empty string when none does).
+inline xpath_value take_xpath_value(VARIANT& v) {
+    struct cleared {
+        VARIANT& v;
+        ~cleared() { VariantClear(&v); }
+    } clear_at_exit{v};
+    switch (v.vt) {
+        case VT_R8: return v.dblVal;
+        case VT_BOOL: return v.boolVal != 0;
+        case VT_BSTR: return to_utf8(v.bstrVal);
+        default: break;
+    }
+    VARIANT text;
+    VariantInit(&text);
+    std::string out;
+    if (SUCCEEDED(VariantChangeType(&text, &v, 0, VT_BSTR))) out = to_utf8(text.bstrVal);
+    VariantClear(&text);
+    return out;
+}
+
+// An XPath value as an argument variant; a string one owns its host string.
+class xpath_value_arg {
+public:
+    explicit xpath_value_arg(const xpath_value& value) {
+        VariantInit(&variant_);
+        if (const double* d = std::get_if<double>(&value)) {
+            variant_.vt = VT_R8;
+            variant_.dblVal = *d;
+        } else if (const bool* b = std::get_if<bool>(&value)) {
+            variant_.vt = VT_BOOL;
+            variant_.boolVal = *b ? VARIANT_TRUE : VARIANT_FALSE;
+        } else {
+            text_ = bstr(std::get<std::string>(value));
+            variant_.vt = VT_BSTR;
+            variant_.bstrVal = text_.get();
+        }
+    }
+    xpath_value_arg(const xpath_value_arg&) = delete;
+    xpath_value_arg& operator=(const xpath_value_arg&) = delete;
+    const VARIANT& get() const noexcept { return variant_; }
+
+private:
+    bstr text_;
+    VARIANT variant_;
+};
 
 // The thread's error information, taken (the component raises it with every failure).
 inline status take_error_info(HRESULT code) {

@@ -46,13 +46,14 @@ def _tag():
 # ---- Stub -------------------------------------------------------------------------------------
 
 _PARAM_TYPES = {"str": "str | None", "int": "int", "handle": "QuorvelXml | None", "variant": "Any"}
-_RESULT_TYPES = {"str": "str", "int": "int", "handle": "QuorvelXml | None", "variant": "Any", "none": "None"}
+_RESULT_TYPES = {"str": "str", "int": "int", "handle": "QuorvelXml | None", "variant": "Any", "none": "None",
+                 "nodes": "list[QuorvelXml]", "strings": "list[str]", "scalar": "float | str | bool"}
 
 
 def stub_text(members):
     """quorvelxml.pyi from the member table as quorvelxml._member_table() gives it."""
     lines = [
-        '"""Types of the quorvelxml module. Generated from the member table of IQuorvelXml."""',
+        '"""Types of the quorvelxml module. Generated from the member table of IQuorvelXml2."""',
         "",
         "from typing import Any, Literal, Protocol, overload",
         "",

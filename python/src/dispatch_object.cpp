@@ -122,6 +122,19 @@ DispatchObject::~DispatchObject() {
     --liveInterfaces;
 }
 
+bool DispatchObject::earlySecond() {
+    if (earlySecond_ < 0) {
+        void* raw = nullptr;
+        earlySecond_ = 0;
+        if (early_ && SUCCEEDED(early_->QueryInterface(IID_IQuorvelXml2, &raw)) && raw) {
+            auto* second = static_cast<IQuorvelXml2*>(raw);
+            earlySecond_ = static_cast<IQuorvelXml*>(second) == early_ ? 1 : 0;
+            second->Release();
+        }
+    }
+    return earlySecond_ == 1;
+}
+
 const std::shared_ptr<InterfaceInfo>& DispatchObject::info() {
     if (!info_) info_ = InterfaceInfo::of(object_.get());
     return info_;
@@ -147,7 +160,7 @@ NameEntry* DispatchObject::lookup(const py::str& name, const std::string& text) 
 py::object DispatchObject::getAttribute(py::handle self, const py::str& name) {
     if (early_ && !isSpecialName(name.cast<std::string>())) {
         if (const EarlyName* e = earlyNameOf(name.ptr())) {
-            PyObject* found = earlyGet(self.ptr(), early_, *e, name.ptr());
+            PyObject* found = earlyGet(self.ptr(), *this, *e, name.ptr());
             if (found) return py::reinterpret_steal<py::object>(found);
             if (PyErr_Occurred()) throw py::error_already_set();
         }
@@ -320,9 +333,9 @@ PyObject* getMember(PyObject* self, PyObject* name) {
     try {
         DispatchObject* d = dispatchObjectOf(self);
         if (!d) d = &py::handle(self).cast<DispatchObject&>();
-        if (IQuorvelXml* x = d->early()) {
+        if (d->early()) {
             if (const EarlyName* e = earlyNameOf(name)) {
-                if (PyObject* found = earlyGet(self, x, *e, name)) return found;
+                if (PyObject* found = earlyGet(self, *d, *e, name)) return found;
                 if (PyErr_Occurred()) return nullptr;
             }
         }
@@ -342,9 +355,9 @@ int setMember(PyObject* self, PyObject* name, PyObject* value) {
     try {
         DispatchObject* d = dispatchObjectOf(self);
         if (!d) d = &py::handle(self).cast<DispatchObject&>();
-        if (IQuorvelXml* x = d->early()) {
+        if (d->early()) {
             if (const EarlyName* e = earlyNameOf(name)) {
-                const int done = earlySet(x, *e, value);
+                const int done = earlySet(*d, *e, value);
                 if (done <= 0) return done;
             }
         }

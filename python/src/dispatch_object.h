@@ -31,6 +31,9 @@ public:
     // The object as IQuorvelXml, whose members are called through the virtual table; none for
     // other objects, which are called by name only.
     IQuorvelXml* early() const { return early_; }
+    // Whether early() is also the object's IQuorvelXml2 (the same pointer, as the component's
+    // handles answer), so that IQuorvelXml2's members may be called through it too; asked once.
+    bool earlySecond();
     // Read from the type information at first use.
     const std::shared_ptr<InterfaceInfo>& info();
 
@@ -50,6 +53,7 @@ private:
     ComRef<IDispatch> object_;
     ComRef<IQuorvelXml> earlyRef_;  // held when the interface came from QueryInterface
     IQuorvelXml* early_ = nullptr;
+    signed char earlySecond_ = -1;  // unknown until asked
     std::shared_ptr<InterfaceInfo> info_;
 };
 

@@ -6,12 +6,10 @@
 
 #include "com_error.h"
 #include "com_ref.h"
-#include "component/member_functions.h"
-#include "component/member_table.h"
-#include "component/member_thunks.h"
 #include "dispatch_object.h"
 #include "host_strings.h"
 #include "interface_info.h"
+#include "quorvel/quorvel_member_calls.hpp"
 #include "variant_values.h"
 
 namespace quorvel::python {
@@ -20,6 +18,7 @@ struct EarlyMember {
     const MemberInfo* info = nullptr;  // none: the name has no member of this kind
     MemberThunk thunk = nullptr;
     bool keepsLock = false;
+    bool second = false;  // a member of IQuorvelXml2, called only on objects that answer it
 };
 
 struct EarlyName {
@@ -28,18 +27,14 @@ struct EarlyName {
 
 namespace {
 
-#define QV_MEMBER(i, fn)                                                                                     \
-    [] {                                                                                                     \
-        static_assert(thunks::nameMatches(kMembers[i], #fn), "member order or name differs from the table"); \
-        return thunks::checkedThunk<i, &IQuorvelXml::fn>();                                                          \
-    }(),
-const MemberThunk kThunks[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
-#undef QV_MEMBER
+const MemberThunk kThunks[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_CHECKED_MEMBER_THUNK)};
 
 // Members that wait for files or the network, or raise events while they parse: the interpreter
 // lock is let go around them, so that other threads run meanwhile and handlers can take it. The
 // others neither block nor call back, and letting the lock go would cost more than most of them.
-constexpr const char* kLetLockGo[] = {"LoadXml", "LoadXmlFile", "LoadXmlV", "SaveXml", "SaveXmlLog", "GetURL", "HttpPost"};
+constexpr const char* kLetLockGo[] = {"LoadXml",         "LoadXmlFile",     "LoadXmlV",   "SaveXml",
+                                      "SaveXmlLog",      "GetURL",          "HttpPost",   "SaveXmlIndented",
+                                      "OpenRecords",     "OpenRecordRange", "NextRecord"};
 
 bool keepsLock(const char* name) {
     for (const char* n : kLetLockGo) {
@@ -57,7 +52,7 @@ const std::unordered_map<std::string, EarlyName>& earlyNames() {
             EarlyMember& slot = m.kind == MemberKind::PropertyGet   ? e.get
                                 : m.kind == MemberKind::PropertyPut ? e.put
                                                                     : e.method;
-            slot = {&m, kThunks[i], keepsLock(m.name)};
+            slot = {&m, kThunks[i], keepsLock(m.name), i >= kQuorvelXmlMemberCount};
         }
         return t;
     }();
@@ -168,7 +163,7 @@ private:
                 kinds_[i] = ArgType::Variant;
                 toVariant(v, ParamKind::Variant, values_[i].var, &loans_);
                 return true;
-            case ArgType::None: break;
+            default: break;  // typed variants are results only
         }
         return false;
     }
@@ -192,14 +187,13 @@ private:
 }
 
 void freeResult(ArgType type, DispValue& r) {
-    switch (type) {
+    switch (carrierOf(type)) {
         case ArgType::String: SysFreeString(r.bstr); break;
         case ArgType::Variant: VariantClear(&r.var); break;
         case ArgType::Handle:
             if (r.handle) r.handle->Release();
             break;
-        case ArgType::Long:
-        case ArgType::None: break;
+        default: break;
     }
 }
 
@@ -209,7 +203,8 @@ py::object resultOf(ArgType type, DispValue& r) {
         DispValue& r;
         ~Free() { freeResult(type, r); }
     };
-    switch (type) {
+    // Node and string arrays become lists through fromVariant, as they do when called by name.
+    switch (carrierOf(type)) {
         case ArgType::String: {
             Free free{type, r};
             return fromHostString(r.bstr);
@@ -224,7 +219,7 @@ py::object resultOf(ArgType type, DispValue& r) {
             Free free{type, r};
             return fromVariant(r.var);
         }
-        case ArgType::None: break;
+        default: break;
     }
     return py::none();
 }
@@ -232,7 +227,7 @@ py::object resultOf(ArgType type, DispValue& r) {
 py::object callMember(IQuorvelXml* x, const EarlyMember& member, const EarlyArguments& args) {
     const MemberInfo& m = *member.info;
     DispValue r{};
-    if (m.result.type == ArgType::Variant) VariantInit(&r.var);
+    if (carrierOf(m.result.type) == ArgType::Variant) VariantInit(&r.var);
     HRESULT hr;
     if (member.keepsLock) {
         hr = member.thunk(x, args.values(), &r);
@@ -310,6 +305,9 @@ std::string pythonType(ArgType t) {
         case ArgType::Long: return "int";
         case ArgType::Handle: return "QuorvelXml | None";
         case ArgType::Variant: return "Any";
+        case ArgType::NodeArray: return "list[QuorvelXml]";
+        case ArgType::StringArray: return "list[str]";
+        case ArgType::Scalar: return "float | str | bool";
         case ArgType::None: break;
     }
     return "None";
@@ -361,13 +359,17 @@ const EarlyName* earlyNameOf(PyObject* name) {
     return &it->second;
 }
 
-PyObject* earlyGet(PyObject* self, IQuorvelXml* x, const EarlyName& e, PyObject* name) {
+PyObject* earlyGet(PyObject* self, DispatchObject& d, const EarlyName& e, PyObject* name) {
     try {
         if (e.get.info) {
+            if (e.get.second && !d.earlySecond()) return nullptr;
             EarlyArguments none;
-            return callMember(x, e.get, none).release().ptr();
+            return callMember(d.early(), e.get, none).release().ptr();
         }
-        if (e.method.info) return newBound(self, &e, name);
+        if (e.method.info) {
+            if (e.method.second && !d.earlySecond()) return nullptr;
+            return newBound(self, &e, name);
+        }
         return nullptr;  // write-only: the call by name says so
     } catch (...) {
         setPythonErrorFromException();
@@ -375,9 +377,11 @@ PyObject* earlyGet(PyObject* self, IQuorvelXml* x, const EarlyName& e, PyObject*
     }
 }
 
-int earlySet(IQuorvelXml* x, const EarlyName& e, PyObject* value) {
+int earlySet(DispatchObject& d, const EarlyName& e, PyObject* value) {
     if (!e.put.info) return 1;
+    IQuorvelXml* x = d.early();
     try {
+        if (e.put.second && !d.earlySecond()) return 1;
         EarlyArguments converted;
         if (!converted.set(*e.put.info, &value, 1, nullptr)) return 1;
         callMember(x, e.put, converted);
@@ -396,7 +400,7 @@ void defineEarlyBinding(py::module_& m) {
     static PyTypeObject type{};
     Py_SET_REFCNT(reinterpret_cast<PyObject*>(&type), 1);
     type.tp_name = "quorvelxml.BoundMember";
-    type.tp_doc = "A member of IQuorvelXml bound to its object, called through the virtual table.";
+    type.tp_doc = "A member of IQuorvelXml2 bound to its object, called through the virtual table.";
     type.tp_basicsize = sizeof(BoundMember);
     type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_VECTORCALL;
     type.tp_vectorcall_offset = offsetof(BoundMember, vectorcall);
@@ -417,6 +421,9 @@ void defineEarlyBinding(py::module_& m) {
                     case ArgType::Long: return "int";
                     case ArgType::Handle: return "handle";
                     case ArgType::Variant: return "variant";
+                    case ArgType::NodeArray: return "nodes";
+                    case ArgType::StringArray: return "strings";
+                    case ArgType::Scalar: return "scalar";
                     case ArgType::None: break;
                 }
                 return "none";
@@ -433,8 +440,9 @@ void defineEarlyBinding(py::module_& m) {
             }
             return out;
         },
-        "IQuorvelXml's members in virtual-table order: (name, 'get' | 'put' | 'method', [(parameter, type)],\n"
-        "result type), the types being 'str', 'int', 'handle', 'variant' or 'none'.");
+        "IQuorvelXml2's dispatchable members (IQuorvelXml's first) in virtual-table order: (name, 'get' | 'put' |\n"
+        "'method', [(parameter, type)], result type), the types being 'str', 'int', 'handle', 'variant',\n"
+        "'nodes' (a list of handles), 'strings' (a list of str), 'scalar' (float, str or bool) or 'none'.");
     m.def(
         "_set_early_binding",
         [](bool on) {

@@ -1,4 +1,4 @@
-// Early-bound calls of IQuorvelXml's members: a name found in the member table is called through
+// Early-bound calls of IQuorvelXml's and IQuorvelXml2's members: a name found in the member table is called through
 // the virtual table with typed arguments, without GetIDsOfNames, variants or Invoke. Only
 // arguments that pass as they are take this path (str or None for strings, int for longs, a
 // handle object or None for handles, anything for variants); every other call, and every
@@ -23,12 +23,13 @@ struct EarlyName;
 // The entry of a name, cached by the str; none when IQuorvelXml has no member of that name.
 const EarlyName* earlyNameOf(PyObject* name);
 
-// A property's value, or a new bound method for a method, of the object self (a DispatchObject
-// whose interface is x). Null with a Python error set on failure; null without one when the
-// call must go by name instead.
-PyObject* earlyGet(PyObject* self, IQuorvelXml* x, const EarlyName& e, PyObject* name);
+// A property's value, or a new bound method for a method, of the object self (whose
+// DispatchObject d has an early() interface). Null with a Python error set on failure; null
+// without one when the call must go by name instead (as IQuorvelXml2's members do on objects
+// that do not answer it).
+PyObject* earlyGet(PyObject* self, DispatchObject& d, const EarlyName& e, PyObject* name);
 // Sets a property: 0 done, -1 with a Python error set, 1 when it must go by name instead.
-int earlySet(IQuorvelXml* x, const EarlyName& e, PyObject* value);
+int earlySet(DispatchObject& d, const EarlyName& e, PyObject* value);
 
 // A new Python object on a handle, taking over the reference.
 py::object wrapHandle(IQuorvelXml* handle);

@@ -88,8 +88,6 @@ std::shared_ptr<InterfaceInfo> InterfaceInfo::of(IDispatch* d) {
 void InterfaceInfo::read(ITypeInfo* type) {
     TYPEATTR* attr = nullptr;
     if (FAILED(type->GetTypeAttr(&attr)) || !attr) return;
-    const WORD functions = attr->cFuncs;
-    const WORD variables = attr->cVars;
     type->ReleaseTypeAttr(attr);
     typed_ = true;
 
@@ -97,6 +95,33 @@ void InterfaceInfo::read(ITypeInfo* type) {
     if (SUCCEEDED(type->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr)) && name)
         typeName_ = utf8Of(name, SysStringLen(name));
     SysFreeString(name);
+
+    // An interface that extends another (IQuorvelXml2 extends IQuorvelXml) describes only its own
+    // members and names its base as implemented type 0: the bases' members are read too, the
+    // interface's own first. A walk of bounded length, as a cycle in foreign information must
+    // not loop.
+    ComRef<ITypeInfo> current = ComRef<ITypeInfo>::share(type);
+    for (int depth = 0; current && depth < 16; ++depth) {
+        readMembers(current.get());
+        TYPEATTR* a = nullptr;
+        if (FAILED(current->GetTypeAttr(&a)) || !a) break;
+        const bool hasBase = a->typekind == TKIND_DISPATCH && a->cImplTypes == 1;
+        current->ReleaseTypeAttr(a);
+        HREFTYPE base = 0;
+        ComRef<ITypeInfo> next;
+        if (!hasBase || FAILED(current->GetRefTypeOfImplType(0, &base)) ||
+            FAILED(current->GetRefTypeInfo(base, next.put())))
+            break;
+        current = std::move(next);
+    }
+}
+
+void InterfaceInfo::readMembers(ITypeInfo* type) {
+    TYPEATTR* attr = nullptr;
+    if (FAILED(type->GetTypeAttr(&attr)) || !attr) return;
+    const WORD functions = attr->cFuncs;
+    const WORD variables = attr->cVars;
+    type->ReleaseTypeAttr(attr);
 
     auto shapeFor = [this](const std::string& spelled) -> MemberShape& {
         const std::string key = lowerKey(spelled);

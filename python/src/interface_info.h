@@ -48,7 +48,10 @@ public:
     const MemberShape* shape(const std::string& key) const;
 
 private:
+    // The type's members and its bases'.
     void read(ITypeInfo* type);
+    // One type's own members.
+    void readMembers(ITypeInfo* type);
 
     bool typed_ = false;
     std::string typeName_ = "object";

@@ -57,6 +57,8 @@ void toByteArray(py::handle value, VARIANT& out, Loans* loans) {
     out.parray = array;
 }
 
+py::object fromObject(IUnknown* object);
+
 py::object fromArray(SAFEARRAY* array, VARTYPE element) {
     if (!array) return py::none();
     size_t count = array->cDims ? 1 : 0;
@@ -72,17 +74,24 @@ py::object fromArray(SAFEARRAY* array, VARTYPE element) {
         case VT_I1:
             return py::bytes(static_cast<const char*>(data), count);
         case VT_VARIANT: {
-            py::tuple items(count);
+            py::list items(count);
             for (size_t i = 0; i < count; ++i) items[i] = fromVariant(static_cast<const VARIANT*>(data)[i]);
             return items;
         }
         case VT_BSTR: {
-            py::tuple items(count);
+            py::list items(count);
             for (size_t i = 0; i < count; ++i) items[i] = fromHostString(static_cast<BSTR*>(data)[i]);
             return items;
         }
+        case VT_DISPATCH:
+        case VT_UNKNOWN: {
+            // Node handles, as SelectNodes returns them: each element gets a reference of its own.
+            py::list items(count);
+            for (size_t i = 0; i < count; ++i) items[i] = fromObject(static_cast<IUnknown* const*>(data)[i]);
+            return items;
+        }
         case VT_I4: {
-            py::tuple items(count);
+            py::list items(count);
             for (size_t i = 0; i < count; ++i) items[i] = py::int_(static_cast<const LONG*>(data)[i]);
             return items;
         }

@@ -45,7 +45,8 @@ using Loans = std::vector<std::unique_ptr<LentBytes>>;
 void toVariant(py::handle value, ParamKind kind, VARIANT& out, Loans* loans = nullptr);
 
 // A result back to Python: strings to str, integers to int, byte arrays to bytes, objects to
-// new dispatch objects (None when null), VT_EMPTY and VT_NULL to None.
+// new dispatch objects (None when null), VT_EMPTY and VT_NULL to None; arrays of strings,
+// objects (node handles), variants and longs to lists of the same.
 py::object fromVariant(const VARIANT& value);
 
 // Arguments of one call, cleared together when the call is over.

@@ -128,7 +128,7 @@ class EarlyBindingTest(ReleaseCheck):
         self.assertIsInstance(method, quorvelxml.BoundMember)
         self.assertIn("SearchForAttribute(after: QuorvelXml | None, Tag: str, attr: str, valuePattern: str)",
                       method.__doc__)
-        self.assertEqual(repr(x.getchild), "<bound method IQuorvelXml.getchild>")
+        self.assertEqual(repr(x.getchild), "<bound method IQuorvelXml2.getchild>")
         error = self.com_error(lambda: x.GetChild(index=7))
         self.assertEqual((hex(error.hresult), error.source), ("0x80004005", "QuorvelXml.QuorvelXml"))
         self.assertTrue(error.description.startswith("(GetChild)"), error.description)

@@ -31,6 +31,8 @@ names = {n.name for n in stub.body if isinstance(n, (ast.FunctionDef, ast.ClassD
 print(len(functions), sorted(names & {'Dispatch', 'DispatchWithEvents', 'WithEvents', 'ComError'}))
 search = next(f for f in functions if f.name == 'SearchForAttribute')
 print([a.arg for a in search.args.args])
+# IQuorvelXml2's typed array and value results.
+print([ast.unparse(f.returns) for f in functions if f.name in ('SelectNodes', 'SelectValues', 'EvaluateXPath')])
 """
 
 
@@ -51,8 +53,9 @@ class InstallTest(ReleaseCheck):
         self.assertEqual(out, [
             "4.0.2",
             "GetChild(index: int) -> QuorvelXml | None",
-            "86 ['ComError', 'Dispatch', 'DispatchWithEvents', 'WithEvents']",
+            "105 ['ComError', 'Dispatch', 'DispatchWithEvents', 'WithEvents']",
             "['self', 'after', 'Tag', 'attr', 'valuePattern']",
+            "['list[QuorvelXml]', 'list[str]', 'float | str | bool']",
         ])
 
 

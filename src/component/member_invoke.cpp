@@ -40,6 +40,9 @@ public:
                 values_[i].var = *v;
                 return S_OK;
             case ArgType::Handle: return toHandle(i, v);
+            case ArgType::NodeArray:
+            case ArgType::StringArray:
+            case ArgType::Scalar:  // results only
             case ArgType::None: break;
         }
         return DISP_E_TYPEMISMATCH;
@@ -123,20 +126,19 @@ private:
 };
 
 void freeResult(ArgType type, DispValue& r) {
-    switch (type) {
+    switch (carrierOf(type)) {
         case ArgType::String: SysFreeString(r.bstr); break;
         case ArgType::Variant: VariantClear(&r.var); break;
         case ArgType::Handle:
             if (r.handle) releaseObject(r.handle);
             break;
-        case ArgType::Long:
-        case ArgType::None: break;
+        default: break;
     }
 }
 
 void storeResult(ArgType type, DispValue& r, VARIANT* out) {
     VariantInit(out);
-    switch (type) {
+    switch (carrierOf(type)) {
         case ArgType::String:
             out->vt = VT_BSTR;
             out->bstrVal = r.bstr;
@@ -150,19 +152,20 @@ void storeResult(ArgType type, DispValue& r, VARIANT* out) {
             out->vt = VT_DISPATCH;
             out->pdispVal = r.handle;
             break;
-        case ArgType::None: break;
+        default: break;
     }
 }
 
 // The member a call reaches: a put for DISPATCH_PROPERTYPUT; otherwise a method when the flags
 // allow one, else a property get.
-const MemberInfo* selectMember(DISPID dispid, WORD flags) {
+const MemberInfo* selectMember(DISPID dispid, WORD flags, size_t reachable) {
     if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
         return (flags & DISPATCH_PROPERTYPUT) ? findMember(dispid, MemberKind::PropertyPut) : nullptr;
     }
     const MemberInfo* m = nullptr;
     if (flags & DISPATCH_METHOD) m = findMember(dispid, MemberKind::Method);
     if (!m && (flags & DISPATCH_PROPERTYGET)) m = findMember(dispid, MemberKind::PropertyGet);
+    if (m && static_cast<size_t>(m - kMembers) >= reachable) return nullptr;
     return m;
 }
 
@@ -181,9 +184,9 @@ HRESULT reportFailure(HRESULT hr, EXCEPINFO* excepInfo) {
 
 }  // namespace
 
-HRESULT invokeMember(IQuorvelXml* self, DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                     EXCEPINFO* excepInfo, UINT* argErr) {
-    const MemberInfo* m = selectMember(dispid, flags);
+HRESULT invokeMember(IQuorvelXml* self, size_t reachable, DISPID dispid, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+    const MemberInfo* m = selectMember(dispid, flags, reachable);
     if (!m) return DISP_E_MEMBERNOTFOUND;
     if (!params) return E_INVALIDARG;
     const UINT cArgs = params->cArgs;
@@ -225,7 +228,7 @@ HRESULT invokeMember(IQuorvelXml* self, DISPID dispid, WORD flags, DISPPARAMS* p
     }
 
     DispValue r{};
-    if (m->result.type == ArgType::Variant) VariantInit(&r.var);
+    if (carrierOf(m->result.type) == ArgType::Variant) VariantInit(&r.var);
     const HRESULT hr = kMemberThunks[memberIndexOfSlot(m->slot)](self, args.values(), &r);
     if (FAILED(hr)) {
         freeResult(m->result.type, r);

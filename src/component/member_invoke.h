@@ -1,8 +1,10 @@
-// Late-bound calls of IQuorvelXml's members, as IDispatch::Invoke makes them: the member is
+// Late-bound calls of IQuorvelXml's and IQuorvelXml2's members, as IDispatch::Invoke makes them: the member is
 // chosen by DISPID and call kind, the arguments (in reversed order, some of them named) are
 // coerced to the member's parameter types, the member is called through the virtual table,
 // and a failure comes back as DISP_E_EXCEPTION with the member's error information.
 #pragma once
+
+#include <cstddef>
 
 #include "quorvel/quorvel_xml.hpp"
 
@@ -19,7 +21,10 @@ namespace quorvel {
 // what turns into VT_I4; variant parameters take the argument unchanged; IQuorvelXml
 // parameters take VT_DISPATCH or VT_UNKNOWN objects that answer IQuorvelXml, and VT_EMPTY,
 // VT_NULL or a null object as none. By-reference forms are followed.
-HRESULT invokeMember(IQuorvelXml* self, DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                     EXCEPINFO* excepInfo, UINT* argErr);
+//
+// Only kMembers[0 .. reachable) are reached: kQuorvelXmlMemberCount for a call through IQuorvelXml's
+// type information, kMemberCount for one through IQuorvelXml2 (REQUIRES: self is then one).
+HRESULT invokeMember(IQuorvelXml* self, size_t reachable, DISPID dispid, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr);
 
 }  // namespace quorvel

@@ -6,8 +6,6 @@ namespace quorvel {
 
 namespace {
 
-constexpr int32_t kMaxDispid = 86;
-
 // For each DISPID, the table index of its method, property get and property put (-1: none), so
 // that Invoke finds its member without a search.
 struct DispidSlots {
@@ -33,10 +31,17 @@ constexpr bool tableIsConsistent() {
         if (m.dispid < 1 || m.dispid > kMaxDispid || m.paramCount > 4) return false;
         if (m.kind == MemberKind::PropertyGet && (m.paramCount != 0 || m.result.type == ArgType::None)) return false;
         if (m.kind == MemberKind::PropertyPut && (m.paramCount != 1 || m.result.type != ArgType::None)) return false;
+        // IQuorvelXml2's members come after IQuorvelXml's, DISPIDs and all.
+        if ((i < kQuorvelXmlMemberCount) != (m.dispid <= kQuorvelXmlMaxDispid)) return false;
+        // Parameters go in as BSTR, LONG, VARIANT or a handle; typed variants are results only.
+        for (size_t p = 0; p < m.paramCount; ++p) {
+            if (m.params[p].type == ArgType::None || carrierOf(m.params[p].type) != m.params[p].type) return false;
+        }
     }
     return true;
 }
 static_assert(tableIsConsistent(), "member table: slots in order, DISPIDs in range, property shapes");
+static_assert(kFirstVtableOnlySlot == 112, "the virtual-table-only members start after the dispatchable ones");
 
 char16_t foldCase(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 

@@ -1,7 +1,5 @@
 #include "component/member_thunks.h"
 
-#include "component/member_functions.h"
-
 #include <cstring>
 
 namespace quorvel {
@@ -24,21 +22,17 @@ size_t vtableOffset() {
 
 }  // namespace
 
-#define QV_MEMBER(i, fn)                                                                                    \
-    [] {                                                                                                    \
-        static_assert(thunks::nameMatches(kMembers[i], #fn), "member order or name differs from the table"); \
-        return thunks::checkedThunk<i, &IQuorvelXml::fn>();                                                         \
-    }(),
+const MemberThunk kMemberThunks[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_CHECKED_MEMBER_THUNK)};
 
-const MemberThunk kMemberThunks[kMemberCount] = {
-    QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
-
+#define QV_MEMBER(i, fn) vtableOffset<&IQuorvelXml2::fn>(),
+const size_t kMemberVtableOffsets[kMemberCount] = {QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
 #undef QV_MEMBER
-#define QV_MEMBER(i, fn) vtableOffset<&IQuorvelXml::fn>(),
 
-const size_t kMemberVtableOffsets[kMemberCount] = {
-    QV_FOR_EACH_MEMBER_FUNCTION(QV_MEMBER)};
-
+#define QV_MEMBER(slot, fn) slot,
+const int32_t kVtableOnlySlots[kVtableOnlyMemberCount] = {QV_FOR_EACH_VTABLE_ONLY_MEMBER(QV_MEMBER)};
+#undef QV_MEMBER
+#define QV_MEMBER(slot, fn) vtableOffset<&IQuorvelXml2::fn>(),
+const size_t kVtableOnlyOffsets[kVtableOnlyMemberCount] = {QV_FOR_EACH_VTABLE_ONLY_MEMBER(QV_MEMBER)};
 #undef QV_MEMBER
 
 }  // namespace quorvel

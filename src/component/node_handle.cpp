@@ -119,8 +119,10 @@ HRESULT CQuorvelXml::innerQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     if (riid == IID_IUnknown && outer_) {
         *ppv = &inner_;
-    } else if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IQuorvelXml) {
-        *ppv = static_cast<IQuorvelXml*>(this);
+    } else if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IQuorvelXml ||
+               riid == IID_IQuorvelXml2) {
+        // One pointer for all four: IQuorvelXml2 extends IQuorvelXml in place.
+        *ppv = static_cast<IQuorvelXml2*>(this);
     } else if (riid == IID_ISupportErrorInfo) {
         *ppv = static_cast<ISupportErrorInfo*>(this);
     } else if (riid == IID_IConnectionPointContainer) {
@@ -160,7 +162,9 @@ HRESULT CQuorvelXml::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
     if (!ppTInfo) return E_POINTER;
     *ppTInfo = nullptr;
     if (iTInfo != 0) return DISP_E_BADINDEX;
-    return getModuleTypeInfo(ModuleType::QuorvelXml, ppTInfo);
+    // The object's dispatch interface is IQuorvelXml2, whose type information inherits
+    // IQuorvelXml's (unchanged) and adds the new members.
+    return getModuleTypeInfo(ModuleType::QuorvelXml2, ppTInfo);
 }
 
 HRESULT CQuorvelXml::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId) {
@@ -171,12 +175,14 @@ HRESULT CQuorvelXml::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames
 HRESULT CQuorvelXml::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
                             VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    return invokeMember(this, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
+    return invokeMember(this, kMemberCount, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
 }
 
 // ---- ISupportErrorInfo, IProvideClassInfo2 --------------------------------------------------
 
-HRESULT CQuorvelXml::InterfaceSupportsErrorInfo(REFIID riid) { return riid == IID_IQuorvelXml ? S_OK : S_FALSE; }
+HRESULT CQuorvelXml::InterfaceSupportsErrorInfo(REFIID riid) {
+    return riid == IID_IQuorvelXml || riid == IID_IQuorvelXml2 ? S_OK : S_FALSE;
+}
 
 HRESULT CQuorvelXml::GetClassInfo(ITypeInfo** ppTI) {
     if (!ppTI) return E_POINTER;

@@ -1,5 +1,6 @@
 // CQuorvelXml, the node handle object a host holds: it designates one element of one tree and
-// serves the members of IQuorvelXml on it. Many handles may designate nodes of one tree; the
+// serves the members of IQuorvelXml and IQuorvelXml2 on it (one virtual table: the object's
+// IQuorvelXml*, IQuorvelXml2* and IDispatch* are the same pointer). Many handles may designate nodes of one tree; the
 // tree lives while any of them does.
 //
 // The member implementations are split by group over the members_*.cpp files; this header
@@ -42,7 +43,7 @@ struct LogItem {
     bool isNumber = false;
 };
 
-class CQuorvelXml final : public IQuorvelXml,
+class CQuorvelXml final : public IQuorvelXml2,
                           public ISupportErrorInfo,
                           public IConnectionPointContainer,
                           public IProvideClassInfo2,
@@ -257,6 +258,40 @@ public:
     // ---- HTTP (members_http.cpp) ----
     HRESULT GetURL(BSTR url, BSTR proxy, BSTR username, BSTR password, VARIANT* anyData) override;
     HRESULT HttpPost(BSTR url, IQuorvelXml** response) override;
+
+    // ---- IQuorvelXml2: XPath (members_xpath.cpp) ----
+    HRESULT SelectNodes(BSTR xpath, VARIANT* nodes) override;
+    HRESULT SelectSingleNode(BSTR xpath, IQuorvelXml** node) override;
+    HRESULT SelectValues(BSTR xpath, VARIANT* values) override;
+    HRESULT EvaluateXPath(BSTR xpath, VARIANT* result) override;
+    HRESULT SetXPathNamespace(BSTR prefix, BSTR uri) override;
+    HRESULT SetXPathVariable(BSTR name, VARIANT value) override;
+
+    // ---- Namespaces (members_namespaces.cpp) ----
+    HRESULT get_NamespaceUri(BSTR* pVal) override;
+    HRESULT get_LocalName(BSTR* pVal) override;
+    HRESULT get_Prefix(BSTR* pVal) override;
+    HRESULT LookupNamespace(BSTR prefix, BSTR* uri) override;
+
+    // ---- Indented output (members_format.cpp) ----
+    HRESULT GetXmlIndented(BSTR indent, BSTR* xmlData) override;
+    HRESULT SaveXmlIndented(BSTR fileName, BSTR indent) override;
+
+    // ---- Records (members_records.cpp) ----
+    HRESULT OpenRecords(BSTR source, BSTR recordPath) override;
+    HRESULT OpenRecordRange(BSTR fileName, BSTR recordPath, VARIANT start, VARIANT end) override;
+    HRESULT NextRecord(IQuorvelXml** record) override;
+    HRESULT get_RecordSizeLimit(LONG* pVal) override;
+    HRESULT put_RecordSizeLimit(LONG newVal) override;
+    HRESULT get_RecordPath(BSTR* pVal) override;
+    HRESULT GetRecordAncestor(LONG level, IQuorvelXml** ancestor) override;
+    HRESULT OpenRecordStream(ReadCallback read, void* context, BSTR recordPath) override;
+
+    // ---- UTF-8 views, virtual table only (members_views.cpp) ----
+    HRESULT GetTagUtf8(Utf8View* tag) override;
+    HRESULT GetContentUtf8(Utf8View* content) override;
+    HRESULT GetAttributeUtf8(LONG index, Utf8View* name, Utf8View* value) override;
+    HRESULT FindAttributeUtf8(const char* name, size_t nameLength, Utf8View* value, LONG* found) override;
 
     // ---- ISupportErrorInfo ----
     HRESULT InterfaceSupportsErrorInfo(REFIID riid) override;

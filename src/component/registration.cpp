@@ -115,6 +115,7 @@ ScriptKey typeLibraryScript(const std::string& module) {
                        KeyRule::NoRemove),
                    key("Interface", {},
                        {interfaceKey(IID_IQuorvelXml, "IQuorvelXml", libid),
+                        interfaceKey(IID_IQuorvelXml2, "IQuorvelXml2", libid),
                         interfaceKey(IID_IXmlFactory, "IXmlFactory", libid),
                         interfaceKey(DIID_IQuorvelXmlEvents, "_IQuorvelXmlEvents", libid)},
                        KeyRule::NoRemove),

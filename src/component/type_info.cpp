@@ -29,33 +29,53 @@ struct TypeSpec {
     const char* doc;
     TYPEKIND kind;
     WORD flags;
-    const MemberInfo* members;
+    const MemberInfo* members;  // the interface's own members, which its FUNCDESCs describe
     UINT memberCount;
     bool dispinterface;  // members are reached only by Invoke and return nothing
     const ImplType* implTypes;
     UINT implCount;
+    // Members found by name and DISPID, own and inherited: none for the coclasses.
+    const MemberInfo* named;
+    UINT namedCount;
+    UINT vtableSlots;    // IUnknown's and IDispatch's included; 0 for the coclasses
+    bool nodeHandle;     // Invoke calls the node handle's members directly, namedCount of them
 };
 
+// IQuorvelXml2 is described by its own dispatchable members; IQuorvelXml's come to it as its base
+// interface (implemented type 0), whose description does not change. Its virtual-table-only
+// members (slots 112-116) are not described: they have no DISPID and types no variant carries,
+// so they are counted in the table size alone.
+constexpr ImplType kQuorvelXml2Impl[] = {{ModuleType::QuorvelXml, 0}};
+// The class's default interface is IQuorvelXml2, so that hosts that bind by the class see every
+// member; IQuorvelXml is listed after the event source for those that ask for it by name.
 constexpr ImplType kQuorvelXmlImpl[] = {
-    {ModuleType::QuorvelXml, IMPLTYPEFLAG_FDEFAULT},
+    {ModuleType::QuorvelXml2, IMPLTYPEFLAG_FDEFAULT},
     {ModuleType::Events, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE},
+    {ModuleType::QuorvelXml, 0},
 };
 constexpr ImplType kXmlFactoryImpl[] = {{ModuleType::XmlFactory, IMPLTYPEFLAG_FDEFAULT}};
 
 constexpr WORD kDualFlags = TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE | TYPEFLAG_FNONEXTENSIBLE |
                             TYPEFLAG_FOLEAUTOMATION;
+constexpr UINT kQuorvelXmlSlots = kFirstMemberSlot + kQuorvelXmlMemberCount;
+constexpr UINT kQuorvelXml2Slots = kFirstVtableOnlySlot + 5;  // the five virtual-table-only members
 
+// In ModuleType order.
 const TypeSpec kSpecs[] = {
     {IID_IQuorvelXml, "IQuorvelXml", "IQuorvelXml Interface", TKIND_DISPATCH, kDualFlags, kMembers,
-     static_cast<UINT>(kMemberCount), false, nullptr, 0},
+     static_cast<UINT>(kQuorvelXmlMemberCount), false, nullptr, 0, kMembers, static_cast<UINT>(kQuorvelXmlMemberCount),
+     kQuorvelXmlSlots, true},
     {IID_IXmlFactory, "IXmlFactory", "IXmlFactory Interface", TKIND_DISPATCH, kDualFlags, kFactoryMembers, 1,
-     false, nullptr, 0},
+     false, nullptr, 0, kFactoryMembers, 1, 8, false},
     {DIID_IQuorvelXmlEvents, "_IQuorvelXmlEvents", "_IQuorvelXmlEvents Interface", TKIND_DISPATCH, 0,
-     kEventMembers, 1, true, nullptr, 0},
+     kEventMembers, 1, true, nullptr, 0, kEventMembers, 1, 8, false},
     {CLSID_QuorvelXml, "QuorvelXml", "QuorvelXml Class", TKIND_COCLASS, TYPEFLAG_FCANCREATE, nullptr, 0, false,
-     kQuorvelXmlImpl, 2},
+     kQuorvelXmlImpl, 3, nullptr, 0, 0, false},
     {CLSID_XmlFactory, "XmlFactory", "XmlFactory Class", TKIND_COCLASS, TYPEFLAG_FCANCREATE, nullptr, 0, false,
-     kXmlFactoryImpl, 1},
+     kXmlFactoryImpl, 1, nullptr, 0, 0, false},
+    {IID_IQuorvelXml2, "IQuorvelXml2", "IQuorvelXml2 Interface", TKIND_DISPATCH, kDualFlags,
+     kMembers + kQuorvelXmlMemberCount, static_cast<UINT>(kMemberCount - kQuorvelXmlMemberCount), false,
+     kQuorvelXml2Impl, 1, kMembers, static_cast<UINT>(kMemberCount), kQuorvelXml2Slots, true},
 };
 constexpr UINT kTypeCount = sizeof(kSpecs) / sizeof(kSpecs[0]);
 
@@ -99,12 +119,12 @@ struct CommonTypes {
     TYPEDESC handlePointer{};
 
     TYPEDESC* target(ArgType type) {
-        switch (type) {
+        switch (carrierOf(type)) {
             case ArgType::String: return &bstr;
             case ArgType::Long: return &i4;
             case ArgType::Variant: return &variant;
             case ArgType::Handle: return &handlePointer;
-            case ArgType::None: break;
+            default: break;
         }
         return nullptr;
     }
@@ -137,7 +157,7 @@ public:
         attr_.typekind = layout.kind;
         attr_.cFuncs = static_cast<WORD>(layout.memberCount);
         attr_.cImplTypes = static_cast<WORD>(layout.implCount);
-        attr_.cbSizeVft = static_cast<WORD>(layout.kind == TKIND_COCLASS ? 0 : (7 + layout.memberCount) * sizeof(void*));
+        attr_.cbSizeVft = static_cast<WORD>(layout.vtableSlots * sizeof(void*));
         attr_.cbAlignment = alignof(void*);
         attr_.wTypeFlags = layout.flags;
         attr_.wMajorVerNum = 1;
@@ -235,15 +255,16 @@ public:
         return S_OK;
     }
     HRESULT GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) override {
-        return idsOfNames(spec_.members, spec_.memberCount, rgszNames, cNames, pMemId);
+        return idsOfNames(spec_.named, spec_.namedCount, rgszNames, cNames, pMemId);
     }
     HRESULT Invoke(void* pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
                    EXCEPINFO* pExcepInfo, UINT* puArgErr) override {
         if (!pvInstance) return E_INVALIDARG;
         if (spec_.kind == TKIND_COCLASS) return E_NOTIMPL;
-        if (spec_.members == kMembers)
-            return invokeMember(static_cast<IQuorvelXml*>(pvInstance), memid, wFlags, pDispParams, pVarResult,
-                                pExcepInfo, puArgErr);
+        // pvInstance is the interface this type describes; IQuorvelXml2 starts with IQuorvelXml.
+        if (spec_.nodeHandle)
+            return invokeMember(static_cast<IQuorvelXml*>(pvInstance), spec_.namedCount, memid, wFlags, pDispParams,
+                                pVarResult, pExcepInfo, puArgErr);
         return static_cast<IDispatch*>(pvInstance)
             ->Invoke(memid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
     }
@@ -303,8 +324,8 @@ private:
     };
 
     const MemberInfo* findByDispid(MEMBERID memid) const {
-        for (UINT i = 0; i < spec_.memberCount; ++i) {
-            if (spec_.members[i].dispid == memid) return &spec_.members[i];
+        for (UINT i = 0; i < spec_.namedCount; ++i) {
+            if (spec_.named[i].dispid == memid) return &spec_.named[i];
         }
         return nullptr;
     }
@@ -321,7 +342,7 @@ HRESULT getModuleTypeInfo(ModuleType type, ITypeInfo** out) {
     // Built on first use, once, and kept for the life of the process.
     static ModuleTypeInfo* const infos[kTypeCount] = {
         new ModuleTypeInfo(kSpecs[0]), new ModuleTypeInfo(kSpecs[1]), new ModuleTypeInfo(kSpecs[2]),
-        new ModuleTypeInfo(kSpecs[3]), new ModuleTypeInfo(kSpecs[4]),
+        new ModuleTypeInfo(kSpecs[3]), new ModuleTypeInfo(kSpecs[4]), new ModuleTypeInfo(kSpecs[5]),
     };
     const auto index = static_cast<HREFTYPE>(type) - 1;
     if (index >= kTypeCount) {

@@ -7,7 +7,10 @@
 // lists it last as [out, retval] (PARAMFLAG_FOUT | PARAMFLAG_FRETVAL) and returns VT_HRESULT;
 // oVft is the member's byte offset in the virtual table. Strings are VT_BSTR, longs VT_I4,
 // variants VT_VARIANT, and IQuorvelXml is VT_PTR to VT_USERDEFINED, whose reference resolves
-// through GetRefTypeInfo to IQuorvelXml's type information. The event interface is a pure
+// through GetRefTypeInfo to IQuorvelXml's type information. IQuorvelXml2 lists only the members it
+// adds and names IQuorvelXml as its one implemented type (its base), whose description stays as
+// it was; names and DISPIDs of both resolve on IQuorvelXml2's. Typed variant results (node and
+// string arrays, XPath values) are VT_VARIANT, as the virtual table declares them. The event interface is a pure
 // dispinterface: ParsePercentDone returns VT_VOID.
 //
 // The objects are process-wide and never destroyed; AddRef and Release only keep up
@@ -24,8 +27,9 @@ enum class ModuleType : HREFTYPE {
     QuorvelXml = 1,        // IQuorvelXml
     XmlFactory = 2,        // IXmlFactory
     Events = 3,            // _IQuorvelXmlEvents
-    QuorvelXmlClass = 4,   // the coclass QuorvelXml: IQuorvelXml, source _IQuorvelXmlEvents
+    QuorvelXmlClass = 4,   // the coclass QuorvelXml: IQuorvelXml2 (default), source _IQuorvelXmlEvents, IQuorvelXml
     XmlFactoryClass = 5,   // the coclass XmlFactory: IXmlFactory
+    QuorvelXml2 = 6,       // IQuorvelXml2: its own members; IQuorvelXml as implemented type 0 (its base)
 };
 
 // A new reference to the type information (never fails).

@@ -1,6 +1,7 @@
 /* A host written in plain C: loads libquorvelxml.so with dlopen, creates a
  * node handle through the class factory, calls members at low and high slots
- * of the virtual table, reads the error information of a failed call, and sees
+ * of the virtual table, reaches IQuorvelXml2 by QueryInterface and calls one of
+ * its members, reads the error information of a failed call, and sees
  * the module become unloadable only once everything is released. Calls by name
  * from C are in tests/install/c_host.c. Exits 0 when every check holds. */
 #include <dlfcn.h>
@@ -49,6 +50,11 @@ int main(void) {
   QvIClassFactory* factory = NULL;
   QvIQuorvelXml* handle = NULL;
   QvIQuorvelXml* second = NULL;
+  QvIQuorvelXml2* handle2 = NULL;
+  QvIQuorvelXml* found = NULL;
+  QvBSTR compact = NULL;
+  QvBSTR indent;
+  QvHRESULT hr;
   QvIErrorInfo* info = NULL;
   QvBSTR text = NULL;
   QvBSTR tag;
@@ -93,6 +99,34 @@ int main(void) {
     info->lpVtbl->Release(info);
   }
   CHECK(handle->lpVtbl->get_ErrorLogText(handle, &text) == QV_S_OK && take_bstr_is(text, "Parameter is NULL\r\n"));
+
+  /* IQuorvelXml2: the same object and pointer; IQuorvelXml's slots unchanged through its table. */
+  CHECK(handle->lpVtbl->QueryInterface(handle, &QvIID_IQuorvelXml2, (void**)&handle2) == QV_S_OK &&
+        (void*)handle2 == (void*)handle);
+  if (handle2) {
+    CHECK(handle2->lpVtbl->get_Tag(handle2, &text) == QV_S_OK && take_bstr_is(text, "root"));
+    /* GetXmlIndented with no indent unit is GetXml's compact text, once it is built; until then
+     * it fails through the usual frame. Either way the result is well defined. */
+    CHECK(handle2->lpVtbl->GetXml(handle2, &compact) == QV_S_OK && compact);
+    indent = SysAllocString_(rootTag + 4);
+    text = NULL;
+    hr = handle2->lpVtbl->GetXmlIndented(handle2, indent, &text);
+    SysFreeString_(indent);
+    CHECK(hr == QV_S_OK || (hr == QV_E_FAIL && text == NULL));
+    if (hr == QV_S_OK) {
+      CHECK(text && SysStringLen_(text) == SysStringLen_(compact) &&
+            memcmp(text, compact, SysStringLen_(text) * sizeof(QvOLECHAR)) == 0);
+      SysFreeString_(text);
+    }
+    SysFreeString_(compact);
+    /* A selection that finds nothing gives no node (and succeeds, once it is built). */
+    found = (QvIQuorvelXml*)handle;  /* must be overwritten */
+    tag = SysAllocString_(rootTag);
+    hr = handle2->lpVtbl->SelectSingleNode(handle2, tag, &found);
+    SysFreeString_(tag);
+    CHECK((hr == QV_S_OK || hr == QV_E_FAIL) && found == NULL);
+    CHECK(handle2->lpVtbl->Release(handle2) >= 1);
+  }
 
   /* Unloading waits for the last object and the factory. */
   CHECK(factory->lpVtbl->CreateInstance(factory, NULL, &QvIID_IQuorvelXml, (void**)&second) == QV_S_OK && second);

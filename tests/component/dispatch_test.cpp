@@ -236,17 +236,25 @@ TEST(Dispatch, FailedMembersReportAnException) {
 
 TEST(Dispatch, TypeInformationListsEveryMember) {
     ComPtr<IQuorvelXml> h = newHandle();
+    // The object's dispatch type is IQuorvelXml2 (second_interface_test.cpp); IQuorvelXml is its
+    // base, described as it always was.
+    ComPtr<ITypeInfo> second;
+    ASSERT_EQ(h->GetTypeInfo(0, 0, second.put()), S_OK);
+    HREFTYPE base = 0;
+    ASSERT_EQ(second->GetRefTypeOfImplType(0, &base), S_OK);
     ComPtr<ITypeInfo> info;
-    ASSERT_EQ(h->GetTypeInfo(0, 0, info.put()), S_OK);
+    ASSERT_EQ(second->GetRefTypeInfo(base, info.put()), S_OK);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
     EXPECT_TRUE(attr->guid == IID_IQuorvelXml);
     EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
     EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FDUAL);
-    ASSERT_EQ(attr->cFuncs, kMemberCount);
+    ASSERT_EQ(attr->cFuncs, 86u);
+    EXPECT_EQ(attr->cImplTypes, 0u);
+    EXPECT_EQ(attr->cbSizeVft, 93 * sizeof(void*));
     info->ReleaseTypeAttr(attr);
 
-    for (UINT i = 0; i < kMemberCount; ++i) {
+    for (UINT i = 0; i < kQuorvelXmlMemberCount; ++i) {
         const MemberInfo& m = kMembers[i];
         SCOPED_TRACE(m.name);
         FUNCDESC* f = nullptr;

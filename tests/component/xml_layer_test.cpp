@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <set>
 #include <ranges>
 #include <stdexcept>
 #include <string>
@@ -24,17 +25,26 @@ namespace {
 using xml::node;
 
 // A stand-in handle whose virtual table answers member slot s with the failure 0x80040200 + s,
-// whatever the arguments: a member reached through the layer tells which slot it called.
+// whatever the arguments: a member reached through the layer tells which slot it called. It
+// answers IQuorvelXml2 with itself unless told not to, and counts the questions.
 constexpr HRESULT kSpyBase = static_cast<HRESULT>(0x80040200);
 struct Spy {
     const void* const* vtable;
     ULONG refs = 1;
+    bool second = true;
+    int queries = 0;
 };
 template <size_t Slot>
 HRESULT spySlot() {
     return kSpyBase + static_cast<HRESULT>(Slot);
 }
-HRESULT spyQueryInterface(Spy*, const IID&, void** ppv) {
+HRESULT spyQueryInterface(Spy* s, const IID& iid, void** ppv) {
+    ++s->queries;
+    if (s->second && iid == IID_IQuorvelXml2) {
+        ++s->refs;
+        *ppv = s;
+        return S_OK;
+    }
     *ppv = nullptr;
     return E_NOINTERFACE;
 }
@@ -109,7 +119,19 @@ TEST(XmlLayer, EveryMemberOfTheTableIsReachable) {
         CALL("SortByContent", sort_by_content(false)), CALL("SortByAttribute", sort_by_attribute("k")),
         CALL("SortRecordsByContent", sort_records_by_content("t")),
         CALL("SortRecordsByAttribute", sort_records_by_attribute("t", "k")), CALL("LoadXmlV", load(b)),
+        // IQuorvelXml2's
+        CALL("SelectNodes", select("x")), CALL("SelectSingleNode", select_single("x")),
+        CALL("SelectValues", select_values("x")), CALL("EvaluateXPath", evaluate("x")),
+        CALL("SetXPathNamespace", set_xpath_namespace("p", "u")),
+        CALL("SetXPathVariable", set_xpath_variable("v", 1.0)), CALL("get NamespaceUri", namespace_uri()),
+        CALL("get LocalName", local_name()), CALL("get Prefix", prefix()),
+        CALL("LookupNamespace", lookup_namespace("p")), CALL("GetXmlIndented", xml_indented("  ")),
+        CALL("SaveXmlIndented", save_file_indented("f.xml", "\t")),
     };
+    // Reached through xml::records rather than a member function of node.
+    const std::set<std::string> notPerNode = {"OpenRecords",         "OpenRecordRange", "NextRecord",
+                                              "get RecordSizeLimit", "put RecordSizeLimit", "get RecordPath",
+                                              "GetRecordAncestor"};
 #undef CALL
     std::map<std::string, int32_t> slotOf;
     for (const MemberInfo& m : kMembers) slotOf[memberKey(m)] = m.slot;
@@ -127,14 +149,122 @@ TEST(XmlLayer, EveryMemberOfTheTableIsReachable) {
             ++reached[key];
         }
     }
-    for (const auto& [key, slot] : slotOf) EXPECT_TRUE(reached.count(key)) << key << " (slot " << slot << ")";
-    EXPECT_EQ(reached.size(), kMemberCount);
+    for (const auto& [key, slot] : slotOf) {
+        EXPECT_TRUE(reached.count(key) || notPerNode.count(key)) << key << " (slot " << slot << ")";
+    }
+    EXPECT_EQ(reached.size() + notPerNode.size(), kMemberCount);
     EXPECT_EQ(spy.refs, 1u);  // every copy the layer took was given back
+    EXPECT_EQ(spy.queries, 1);  // IQuorvelXml2 asked for once: the answer was the same pointer
 }
 
 ULONG refsOf(const node& n) {
     n.get()->AddRef();
     return n.get()->Release();
+}
+
+// IQuorvelXml2's results as a stand-in returns them, made of real handles and strings.
+std::vector<IQuorvelXml*> fakeNodes;
+HRESULT fakeSelectNodes(Spy*, BSTR, VARIANT* out) {
+    SAFEARRAY* a = SafeArrayCreateVector(VT_DISPATCH, 0, static_cast<ULONG>(fakeNodes.size()));
+    for (size_t i = 0; i < fakeNodes.size(); ++i) {
+        fakeNodes[i]->AddRef();
+        static_cast<IDispatch**>(a->pvData)[i] = fakeNodes[i];
+    }
+    out->vt = VT_ARRAY | VT_DISPATCH;
+    out->parray = a;
+    return S_OK;
+}
+const char* const kFakeValues[] = {"", "ascii", "gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80"};
+HRESULT fakeSelectValues(Spy*, BSTR, VARIANT* out) {
+    SAFEARRAY* a = SafeArrayCreateVector(VT_BSTR, 0, 3);
+    for (int i = 0; i < 3; ++i) static_cast<BSTR*>(a->pvData)[i] = test::bstr(kFakeValues[i]).release();
+    out->vt = VT_ARRAY | VT_BSTR;
+    out->parray = a;
+    return S_OK;
+}
+// The expression names the type of the result.
+HRESULT fakeEvaluate(Spy*, BSTR xpath, VARIANT* out) {
+    const std::string kind = test::peek(xpath);
+    if (kind == "number") {
+        out->vt = VT_R8;
+        out->dblVal = 2.5;
+    } else if (kind == "boolean") {
+        out->vt = VT_BOOL;
+        out->boolVal = VARIANT_TRUE;
+    } else if (kind == "string") {
+        out->vt = VT_BSTR;
+        out->bstrVal = test::bstr("s\xc3\xa9").release();
+    } else {
+        out->vt = VT_I4;
+        out->lVal = 7;
+    }
+    return S_OK;
+}
+
+TEST(XmlLayer, SecondInterfaceResultsConvert) {
+    static const auto table = [] {
+        auto t = spyTable(std::make_index_sequence<kFirstMemberSlot + kMemberCount>());
+        t[93] = reinterpret_cast<const void*>(&fakeSelectNodes);
+        t[95] = reinterpret_cast<const void*>(&fakeSelectValues);
+        t[96] = reinterpret_cast<const void*>(&fakeEvaluate);
+        return t;
+    }();
+    const int64_t live = CQuorvelXml::liveCount();
+    Spy spy{table.data()};
+    {
+        node n = node::share(reinterpret_cast<IQuorvelXml*>(&spy));
+        const node a = xml::parse("<a/>"), b = xml::parse("<b/>");
+        fakeNodes = {a.get(), b.get(), a.get()};
+        {
+            const std::vector<node> selected = n.select("x");
+            ASSERT_EQ(selected.size(), 3u);
+            EXPECT_EQ(std::string(selected[0].tag()), "a");
+            EXPECT_EQ(std::string(selected[1].tag()), "b");
+            EXPECT_EQ(selected[2].get(), a.get());
+            EXPECT_EQ(refsOf(a), 3u);  // a's own and its two places in the result
+        }
+        EXPECT_EQ(refsOf(a), 1u);
+        EXPECT_EQ(refsOf(b), 1u);
+        fakeNodes.clear();
+        EXPECT_TRUE(n.select("x").empty());
+        fakeNodes.clear();
+
+        EXPECT_EQ(n.select_values("x"), (std::vector<std::string>{kFakeValues, kFakeValues + 3}));
+        EXPECT_EQ(n.evaluate("number"), xml::xpath_value(2.5));
+        EXPECT_EQ(n.evaluate("boolean"), xml::xpath_value(true));
+        EXPECT_EQ(n.evaluate("string"), xml::xpath_value(std::string("s\xc3\xa9")));
+        EXPECT_EQ(n.evaluate("other"), xml::xpath_value(std::string("7")));  // as its string
+        EXPECT_EQ(spy.queries, 1);
+    }
+    EXPECT_EQ(spy.refs, 1u);
+    EXPECT_EQ(CQuorvelXml::liveCount(), live);
+
+    // An IQuorvelXml without IQuorvelXml2: a clean E_NOINTERFACE, without error information left
+    // over from an earlier failure, and the old members still work.
+    Spy foreign{table.data()};
+    foreign.second = false;
+    {
+        node n = node::share(reinterpret_cast<IQuorvelXml*>(&foreign));
+        xml::status s;
+        EXPECT_FALSE(xml::parse("<r/>").child(3, s));
+        ASSERT_FALSE(s.description.empty());
+        EXPECT_TRUE(n.select("x", s).empty());
+        EXPECT_EQ(s.code, E_NOINTERFACE);
+        EXPECT_EQ(s.description, "");
+        EXPECT_EQ(n.evaluate("number", s), xml::xpath_value(std::string()));
+        EXPECT_EQ(s.code, E_NOINTERFACE);
+        try {
+            n.local_name();
+            ADD_FAILURE() << "no exception";
+        } catch (const xml::error& e) {
+            EXPECT_EQ(e.code(), E_NOINTERFACE);
+        }
+        EXPECT_EQ(foreign.queries, 3);  // asked each time, never remembered
+        xml::status old;
+        n.tag(old);
+        EXPECT_EQ(old.code, kSpyBase + 9);
+    }
+    EXPECT_EQ(foreign.refs, 1u);
 }
 
 TEST(XmlLayer, ANodeOwnsExactlyOneReference) {
