@@ -22,7 +22,7 @@ int main() {
     catalog.sort_records_by_content("title");
     std::printf("%s\n", catalog.xml().c_str());
     for (const xml::node& book : catalog.children())
-        std::printf("%s: %s\n", book.attribute("id").c_str(), book.child_content("title").c_str());
+        std::printf("%s: %s\n", std::string(book.attribute("id")).c_str(), book.child_content("title").c_str());
 
     // A missing file is not a failed call: load_file answers false and the error log says why.
     if (!catalog.load_file("/nonexistent/catalog.xml"))
