@@ -212,7 +212,7 @@ public:
     // moves along (one handle for the whole walk). A copy taken of the element keeps its node:
     // the cursor then continues on a handle of its own.
     children_view children() const;
-    // The attributes in stored order; nothing is read until name() or value() is asked.
+    // The attributes in stored order; each element reads its name and value in one call.
     attributes_view attributes() const;
     // The views share this handle object rather than copy the node, so that a view of a
     // children() element costs the walk nothing; such a view follows the element as it moves.
@@ -597,36 +597,41 @@ inline children_view node::children() const { return children_view(share(p_)); }
 
 // ---- Attributes --------------------------------------------------------------------------------
 
-// One attribute of a node, by position; valid while the node's handle lives. name() and value()
-// are views (see node), each one call through the virtual table; both fail outside
-// 0..attribute_count()-1, which a range's element is not unless the attributes changed.
+// One attribute of a node, by position: its name and value, read in one call through the
+// virtual table when the range's iterator is dereferenced, as views (see node). Reading fails
+// outside 0..attribute_count()-1, which a range's element is not unless the attributes changed;
+// name() and value() report that failure.
 class attribute_ref {
 public:
     attribute_ref() noexcept = default;
     // owner: the handle as IQuorvelXml2, or null for an object that does not answer it.
-    attribute_ref(IQuorvelXml2* owner, int index) noexcept : owner_(owner), index_(index) {}
-    std::string_view name(report r = {}) const { return read(r, true); }
-    std::string_view value(report r = {}) const { return read(r, false); }
+    attribute_ref(IQuorvelXml2* owner, int index) noexcept : index_(index) {
+        if (!owner) [[unlikely]] {
+            hr_ = E_NOINTERFACE;
+            return;
+        }
+        Utf8View name{nullptr, 0}, value{nullptr, 0};
+        hr_ = owner->GetAttributeUtf8(index, &name, &value);
+        name_ = {name.data, name.size};
+        value_ = {value.data, value.size};
+    }
+    std::string_view name(report r = {}) const { return result(r, name_); }
+    std::string_view value(report r = {}) const { return result(r, value_); }
     int index() const noexcept { return index_; }
 
 private:
-    std::string_view read(const report& r, bool name) const {
-        if (!owner_) [[unlikely]] {
-            SetErrorInfo(0, nullptr);
-            r.failed(E_NOINTERFACE);
-            return {};
-        }
-        Utf8View out{nullptr, 0};
-        const HRESULT hr = owner_->GetAttributeUtf8(index_, name ? &out : nullptr, name ? nullptr : &out);
-        if (FAILED(hr)) [[unlikely]] {
-            r.failed(hr);
+    std::string_view result(const report& r, std::string_view text) const {
+        if (FAILED(hr_)) [[unlikely]] {
+            if (hr_ == E_NOINTERFACE) SetErrorInfo(0, nullptr);  // none belongs to this failure
+            r.failed(hr_);
             return {};
         }
         r.succeeded();
-        return {out.data, out.size};
+        return text;
     }
 
-    IQuorvelXml2* owner_ = nullptr;
+    std::string_view name_, value_;
+    HRESULT hr_ = S_OK;
     int index_ = 0;
 };
 

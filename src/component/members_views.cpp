@@ -43,12 +43,13 @@ HRESULT CQuorvelXml::GetAttributeUtf8(LONG index, Utf8View* name, Utf8View* valu
     store({}, name);
     store({}, value);
     return guarded(kContext, kUnexpected, [&]() -> HRESULT {
-        std::string_view n, v;
-        if (!utf8Attribute(node_, index, n, v)) {
+        const AttributeSet& set = node_->attributes();
+        if (index < 0 || index >= set.count()) {
             return failCall(kContext, "No attribute at this index", {LogItem("index", index)});
         }
-        store(n, name);
-        store(v, value);
+        // Only what is asked for is checked.
+        if (name) store(utf8ViewOf(node_, ViewCopies::attributeName(index), set.name(index)), name);
+        if (value) store(utf8ViewOf(node_, ViewCopies::attributeValue(index), set.value(index)), value);
         return S_OK;
     });
 }
