@@ -23,7 +23,7 @@ int main() {
     catalog.sort_records_by_content("title");
     std::printf("%s\n", catalog.xml().c_str());
     for (const xml::node& book : catalog.children())
-        std::printf("%s: %s\n", book.attribute("id").c_str(), book.child_content("title").c_str());
+        std::printf("%s: %s\n", std::string(book.attribute("id")).c_str(), book.child_content("title").c_str());
     // XPath: one lookup by id, and every title under 10.
     if (auto title = catalog.select_single("//book[@id='bk101']/title"))
         std::printf("bk101 is %s\n", std::string(title->content()).c_str());

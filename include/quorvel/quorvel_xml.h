@@ -292,7 +292,22 @@ typedef struct QvIQuorvelXml2Vtbl {
   QvHRESULT (*put_RecordSizeLimit)(QvIQuorvelXml2* This, QvLONG newVal); /* 109, DISPID 102 */
   QvHRESULT (*get_RecordPath)(QvIQuorvelXml2* This, QvBSTR* pVal); /* 110, DISPID 103 */
   QvHRESULT (*GetRecordAncestor)(QvIQuorvelXml2* This, QvLONG level, QvIQuorvelXml** ancestor); /* 111, DISPID 104 */
-  /* Virtual-table-only members: no DISPID, not callable by name. */
+  /* Virtual-table-only members: no DISPID, not callable by name.
+   * The UTF-8 views (112-115) give the node's texts as well-formed UTF-8 that
+   * reads exactly as the host string of get_Tag, get_Content,
+   * GetAttributeName/GetAttributeValue or GetAttrValue does, without making
+   * one: the stored bytes themselves, or, for text that is not well-formed
+   * UTF-8, a repaired copy kept with the tree. A view stays valid until the
+   * node's tag, content or attributes change (through any handle), the node
+   * is removed from its tree and destroyed, or the tree ends; moving a handle
+   * or changing another node leaves it alone. Cost: one check of the text
+   * (eight ASCII bytes a step); nothing is allocated unless a repair is
+   * needed. They log nothing unless they fail (E_FAIL with the error summary).
+   * GetAttributeUtf8: REQUIRES 0 <= index < NumAttributes, else it fails; name
+   * or value may be null when only the other is wanted.
+   * FindAttributeUtf8: the first attribute named exactly name[0, nameLength)
+   * (no trimming, unlike GetAttrValue): *found 1 and its value, else *found 0
+   * and an empty view; name may be null only when nameLength is 0. */
   QvHRESULT (*GetTagUtf8)(QvIQuorvelXml2* This, QvUtf8View* tag); /* 112 */
   QvHRESULT (*GetContentUtf8)(QvIQuorvelXml2* This, QvUtf8View* content); /* 113 */
   QvHRESULT (*GetAttributeUtf8)(QvIQuorvelXml2* This, QvLONG index, QvUtf8View* name, QvUtf8View* value); /* 114 */

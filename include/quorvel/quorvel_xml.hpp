@@ -157,11 +157,19 @@ struct IQuorvelXml2 : IQuorvelXml {
   virtual HRESULT GetRecordAncestor(LONG level, IQuorvelXml** ancestor) = 0;
 
   // ---- Virtual-table-only members (no DISPID; not callable by name) ----
-  // Views of the node's text as UTF-8 in the component's storage, without a host string.
+  // Views of the node's texts as well-formed UTF-8 that reads exactly as the host string of the
+  // owning member (get_Tag, get_Content, GetAttributeName/Value, GetAttrValue), without making
+  // one: the stored bytes, or a repaired copy kept with the tree for text that is not
+  // well-formed. A view stays valid until the node's tag, content or attributes change (through
+  // any handle), the node is destroyed, or its tree ends; moving a handle or changing another
+  // node leaves it alone. Cost: one check of the text, no allocation unless a repair is needed.
+  // They log nothing unless they fail.
   virtual HRESULT GetTagUtf8(Utf8View* tag) = 0;
   virtual HRESULT GetContentUtf8(Utf8View* content) = 0;
+  // REQUIRES: 0 <= index < NumAttributes, else E_FAIL. name or value may be null.
   virtual HRESULT GetAttributeUtf8(LONG index, Utf8View* name, Utf8View* value) = 0;
-  // *found is 1 and *value the first attribute named name[0, nameLength), else *found is 0.
+  // *found is 1 and *value the first attribute named exactly name[0, nameLength) (no trimming,
+  // unlike GetAttrValue), else *found is 0 and *value empty.
   virtual HRESULT FindAttributeUtf8(const char* name, size_t nameLength, Utf8View* value, LONG* found) = 0;
   // As OpenRecords, reading the document from read(context, ...).
   virtual HRESULT OpenRecordStream(ReadCallback read, void* context, BSTR recordPath) = 0;

@@ -3,7 +3,7 @@
 // Header-only; every call goes through the component's own virtual table.
 //
 //   auto doc = quorvel::xml::parse("<catalog><book id='1'/></catalog>");
-//   for (const auto& book : doc.children()) std::puts(book.attribute("id").c_str());
+//   for (const auto& book : doc.children()) std::cout << book.attribute("id") << '\n';
 //
 // Every member of IQuorvelXml has one member function here (properties as getter/setter pairs),
 // and so do IQuorvelXml2's XPath, namespace and indented-output members; those reach the handle
@@ -47,9 +47,17 @@ class search_view;
 // every member below REQUIRES a non-empty node.
 //
 // Costs: each member is one call through the virtual table; each string argument becomes one
-// host string for the call, each string result one std::string; a member that returns a node
-// makes one handle object in the component, the move_to_ members none. Like the handle, a node
-// is used by one thread at a time.
+// host string for the call, each string result one std::string, except the views below; a
+// member that returns a node makes one handle object in the component, the move_to_ members
+// none. Like the handle, a node is used by one thread at a time.
+//
+// Views: tag(), content(), attribute(name) and the names and values of attributes() are
+// std::string_view into the component's own storage, well-formed UTF-8 that reads exactly as
+// the owning result (tag_string() etc.) does, made without allocating or converting anything.
+// A view stays valid until this element's tag, content or attributes change (through any
+// handle), the element is removed, or its tree ends; keep an owning copy to hold a value past
+// that. Moving a handle changes nothing of what earlier views show. In sanitizer builds a view
+// used after such a change is reported as a use after free.
 class node {
 public:
     node() noexcept = default;
@@ -93,10 +101,12 @@ public:
 
     // ---- Properties ----
     std::string version(report r = {}) const { return string_result(r, &IQuorvelXml::get_Version); }
-    std::string tag(report r = {}) const { return string_result(r, &IQuorvelXml::get_Tag); }
+    std::string_view tag(report r = {}) const { return view_result(r, &IQuorvelXml2::GetTagUtf8); }
+    std::string tag_string(report r = {}) const { return string_result(r, &IQuorvelXml::get_Tag); }
     void set_tag(std::string_view tag, report r = {}) const { call(r, &IQuorvelXml::put_Tag, arg(tag)); }
     // The node's own content, never its descendants'.
-    std::string content(report r = {}) const { return string_result(r, &IQuorvelXml::get_Content); }
+    std::string_view content(report r = {}) const { return view_result(r, &IQuorvelXml2::GetContentUtf8); }
+    std::string content_string(report r = {}) const { return string_result(r, &IQuorvelXml::get_Content); }
     void set_content(std::string_view content, report r = {}) const {
         call(r, &IQuorvelXml::put_Content, arg(content));
     }
@@ -213,14 +223,23 @@ public:
     // moves along (one handle for the whole walk). A copy taken of the element keeps its node:
     // the cursor then continues on a handle of its own.
     children_view children() const;
-    // The attributes in stored order; nothing is read until name() or value() is asked.
+    // The attributes in stored order; each element reads its name and value in one call.
     attributes_view attributes() const;
     // The views share this handle object rather than copy the node, so that a view of a
     // children() element costs the walk nothing; such a view follows the element as it moves.
 
     // ---- Attributes ----
     // The value of the first attribute with that name; empty when there is none.
-    std::string attribute(std::string_view name, report r = {}) const {
+    // The name is taken as GetAttrValue takes it: white space trimmed at both ends, then cut at
+    // a 0 byte.
+    std::string_view attribute(std::string_view name, report r = {}) const {
+        name = detail::trimmed_name(name);
+        Utf8View out{nullptr, 0};
+        LONG found = 0;
+        if (!call(r, &IQuorvelXml2::FindAttributeUtf8, name.data(), name.size(), &out, &found)) return {};
+        return {out.data, out.size};
+    }
+    std::string attribute_string(std::string_view name, report r = {}) const {
         return string_result(r, &IQuorvelXml::GetAttrValue, arg(name));
     }
     // GetAttributeName fails for an index outside 0..attribute_count()-1; GetAttributeValue gives "".
@@ -428,6 +447,7 @@ private:
     friend class children_view;
     friend class child_iterator;
     friend class search_view;
+    friend class attributes_view;
 
     static constexpr unsigned char kCursor = 1;  // a range's moving element
     static constexpr unsigned char kShared = 2;  // ... of which a copy was taken
@@ -483,11 +503,23 @@ private:
         if (static_cast<IQuorvelXml*>(p) == p_) flags_ |= kSecond;
         return p;
     }
+    // p_ as IQuorvelXml2 when the object answers for it with the same pointer, else null.
+    IQuorvelXml2* same_second() const noexcept {
+        detail::released<IQuorvelXml2> held;
+        IQuorvelXml2* p = second(held);
+        return p && static_cast<IQuorvelXml*>(p) == p_ ? p : nullptr;
+    }
     template <class M, class... Args>
     std::string string_result(const report& r, M m, Args&&... args) const {
         detail::bstr out;
         if (!call(r, m, std::forward<Args>(args)..., out.put())) return {};
         return detail::to_utf8(out.get());
+    }
+    template <class M, class... Args>
+    std::string_view view_result(const report& r, M m, Args&&... args) const {
+        Utf8View out{nullptr, 0};
+        if (!call(r, m, std::forward<Args>(args)..., &out)) return {};
+        return {out.data, out.size};
     }
     template <class M, class... Args>
     int long_result(const report& r, M m, Args&&... args) const {
@@ -733,17 +765,41 @@ inline children_view node::children() const { return children_view(share(p_)); }
 
 // ---- Attributes --------------------------------------------------------------------------------
 
-// One attribute of a node, by position; valid while the node's handle lives.
+// One attribute of a node, by position: its name and value, read in one call through the
+// virtual table when the range's iterator is dereferenced, as views (see node). Reading fails
+// outside 0..attribute_count()-1, which a range's element is not unless the attributes changed;
+// name() and value() report that failure.
 class attribute_ref {
 public:
     attribute_ref() noexcept = default;
-    attribute_ref(IQuorvelXml* owner, int index) noexcept : owner_(owner), index_(index) {}
-    std::string name(report r = {}) const { return node::share(owner_).attribute_name(index_, r); }
-    std::string value(report r = {}) const { return node::share(owner_).attribute_value(index_, r); }
+    // owner: the handle as IQuorvelXml2, or null for an object that does not answer it.
+    attribute_ref(IQuorvelXml2* owner, int index) noexcept : index_(index) {
+        if (!owner) [[unlikely]] {
+            hr_ = E_NOINTERFACE;
+            return;
+        }
+        Utf8View name{nullptr, 0}, value{nullptr, 0};
+        hr_ = owner->GetAttributeUtf8(index, &name, &value);
+        name_ = {name.data, name.size};
+        value_ = {value.data, value.size};
+    }
+    std::string_view name(report r = {}) const { return result(r, name_); }
+    std::string_view value(report r = {}) const { return result(r, value_); }
     int index() const noexcept { return index_; }
 
 private:
-    IQuorvelXml* owner_ = nullptr;
+    std::string_view result(const report& r, std::string_view text) const {
+        if (FAILED(hr_)) [[unlikely]] {
+            if (hr_ == E_NOINTERFACE) SetErrorInfo(0, nullptr);  // none belongs to this failure
+            r.failed(hr_);
+            return {};
+        }
+        r.succeeded();
+        return text;
+    }
+
+    std::string_view name_, value_;
+    HRESULT hr_ = S_OK;
     int index_ = 0;
 };
 
@@ -752,7 +808,7 @@ public:
     using value_type = attribute_ref;
     using difference_type = std::ptrdiff_t;
     attribute_iterator() noexcept = default;
-    attribute_iterator(IQuorvelXml* owner, int index) noexcept : owner_(owner), index_(index) {}
+    attribute_iterator(IQuorvelXml2* owner, int index) noexcept : owner_(owner), index_(index) {}
     attribute_ref operator*() const noexcept { return {owner_, index_}; }
     attribute_iterator& operator++() noexcept {
         ++index_;
@@ -768,24 +824,31 @@ public:
     }
 
 private:
-    IQuorvelXml* owner_ = nullptr;
+    IQuorvelXml2* owner_ = nullptr;
     int index_ = 0;
 };
 
 class attributes_view : public std::ranges::view_base {
 public:
     attributes_view() = default;
-    explicit attributes_view(node owner) : owner_(std::move(owner)), count_(owner_.attribute_count()) {}
-    attribute_iterator begin() const noexcept { return {owner_.get(), 0}; }
-    attribute_iterator end() const noexcept { return {owner_.get(), count_}; }
+    explicit attributes_view(node owner)
+        : owner_(std::move(owner)), second_(owner_.same_second()), count_(owner_.attribute_count()) {}
+    attribute_iterator begin() const noexcept { return {second_, 0}; }
+    attribute_iterator end() const noexcept { return {second_, count_}; }
     std::size_t size() const noexcept { return static_cast<std::size_t>(count_); }
 
 private:
     node owner_;
+    IQuorvelXml2* second_ = nullptr;
     int count_ = 0;
 };
 
-inline attributes_view node::attributes() const { return attributes_view(share(p_)); }
+// The view shares this handle, and what this node already knows of its second interface.
+inline attributes_view node::attributes() const {
+    node owner = share(p_);
+    owner.flags_ = flags_ & kSecond;
+    return attributes_view(std::move(owner));
+}
 
 // ---- Searches ----------------------------------------------------------------------------------
 

@@ -119,6 +119,15 @@ struct released {
     }
 };
 
+// A name as the component's members that look attributes up take it: white space (space, tab,
+// CR, LF) trimmed at both ends, then cut at the first 0 byte.
+inline std::string_view trimmed_name(std::string_view name) noexcept {
+    const auto white = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!name.empty() && white(name.back())) name.remove_suffix(1);
+    while (!name.empty() && white(name.front())) name.remove_prefix(1);
+    return name.substr(0, name.find('\0'));
+}
+
 // An owned host string.
 class bstr {
 public:

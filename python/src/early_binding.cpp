@@ -11,6 +11,7 @@
 #include "interface_info.h"
 #include "member_docs.h"
 #include "quorvel/quorvel_member_calls.hpp"
+#include "utf8_views.h"
 #include "variant_values.h"
 
 namespace quorvel::python {
@@ -20,6 +21,7 @@ struct EarlyMember {
     MemberThunk thunk = nullptr;
     bool keepsLock = false;
     bool second = false;  // a member of IQuorvelXml2, called only on objects that answer it
+    ViewKind view = ViewKind::None;  // a string result read through a UTF-8 view where it can be
 };
 
 struct EarlyName {
@@ -53,7 +55,8 @@ const std::unordered_map<std::string, EarlyName>& earlyNames() {
             EarlyMember& slot = m.kind == MemberKind::PropertyGet   ? e.get
                                 : m.kind == MemberKind::PropertyPut ? e.put
                                                                     : e.method;
-            slot = {&m, kThunks[i], keepsLock(m.name), i >= kQuorvelXmlMemberCount};
+            slot = {&m, kThunks[i], keepsLock(m.name), i >= kQuorvelXmlMemberCount,
+                    viewKindOf(m.name, m.kind == MemberKind::PropertyGet)};
         }
         return t;
     }();
@@ -291,7 +294,12 @@ PyObject* callBound(PyObject* callable, PyObject* const* args, size_t nargsf, Py
     auto* b = reinterpret_cast<BoundMember*>(callable);
     const size_t nargs = static_cast<size_t>(PyVectorcall_NARGS(nargsf));
     try {
-        IQuorvelXml* x = objectOf(b->owner).early();
+        DispatchObject& d = objectOf(b->owner);
+        IQuorvelXml* x = d.early();
+        if (b->entry->method.view != ViewKind::None && d.earlySecond()) {
+            PyObject* s = viewResult(static_cast<IQuorvelXml2*>(x), b->entry->method.view, args, nargs, kwnames);
+            if (s || PyErr_Occurred()) return s;
+        }
         EarlyArguments converted;
         if (!converted.set(*b->entry->method.info, args, nargs, kwnames)) return callByName(b, args, nargs, kwnames);
         return callMember(x, b->entry->method, converted).release().ptr();
@@ -386,6 +394,10 @@ PyObject* earlyGet(PyObject* self, DispatchObject& d, const EarlyName& e, PyObje
     try {
         if (e.get.info) {
             if (e.get.second && !d.earlySecond()) return nullptr;
+            if (e.get.view != ViewKind::None && d.earlySecond()) {
+                PyObject* s = viewResult(static_cast<IQuorvelXml2*>(d.early()), e.get.view, nullptr, 0, nullptr);
+                if (s || PyErr_Occurred()) return s;
+            }
             EarlyArguments none;
             return callMember(d.early(), e.get, none).release().ptr();
         }

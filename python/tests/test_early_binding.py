@@ -116,6 +116,54 @@ class EarlyBindingTest(ReleaseCheck):
             self.assertEqual(outcomes[0], outcomes[1], "step %d: %s = %r" % (step, prop, value))
         self.assertEqual(docs[True][0].GetXml(), docs[False][0].GetXml())
 
+    def test_texts_read_through_views_are_the_host_strings(self):
+        """Called early, Tag, Content and the attribute getters read the component's UTF-8 views;
+        by name they read host strings: the same str, failures and log either way, for text that
+        is not ASCII, not UTF-8 at all, or changed in between."""
+        documents = [
+            ("<r k='v' e='' sp=' x '><a \u00e9='\u00e9t\u00e9'>caf\u00e9 \U0001F600</a><b k='1' k='2'>&amp;&lt;</b>"
+             "<c><![CDATA[<x>]]></c><a/></r>").encode(),
+            b"<r k\xff='\xc3(' ok='\xed\xa0\x80'><c>\xf5\x80 \xe6\x97</c></r>",
+        ]
+        for data in documents:
+            def walk(early, data=data):
+                x = new_handle()
+                x.LoadXmlV(data)
+                seen = []
+
+                def read(call):
+                    try:
+                        seen.append(call())
+                    except quorvelxml.ComError as e:
+                        seen.append(("error", e.description, x.ErrorLogText))
+                    except Exception as e:  # refused before the call, the same way both ways
+                        seen.append((type(e).__name__, str(e)))
+
+                while True:
+                    read(lambda: (x.Tag, x.tag, x.Content))
+                    for i in (-1, 0, 1, x.NumAttributes, 2 ** 40):
+                        read(lambda: x.GetAttributeName(i))
+                        read(lambda: x.GetAttributeValue(i))
+                        read(lambda: x.ErrorLogText)
+                    for i in range(x.NumAttributes):
+                        name = x.GetAttributeName(i)
+                        for asked in (name, " %s\t" % name, name.upper(), name + "\0x"):
+                            read(lambda: x.GetAttrValue(asked))
+                    for asked in ("", None, "\ud800", "nothing"):
+                        read(lambda: x.GetAttrValue(asked))
+                    if x.NumChildren == 1:  # a changed tag reads changed, however often the old was read
+                        x.Tag = "changed" + x.Tag
+                        read(lambda: x.Tag)
+                    if x.FirstChild2():
+                        continue
+                    while not x.NextSibling2():
+                        if not x.GetParent2():
+                            return seen
+
+            outcomes, _ = self.run_both(walk)
+            self.assertEqual(outcomes[0][0], "ok", outcomes[0])
+            self.assertEqual(outcomes[0], outcomes[1])
+
     def test_members_show_their_parameters_and_errors_stay(self):
         x = new_handle()
         method = x.SearchForAttribute

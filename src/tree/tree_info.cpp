@@ -23,6 +23,7 @@ TreeInfo::TreeInfo(TreeNode* root, int32_t handleCount)
 
 TreeInfo::~TreeInfo() {
     delete attachment_.load(std::memory_order_acquire);
+    delete viewCopies_;
     delete built_;
     delete cursor_;
     delete doctype_;
@@ -35,6 +36,20 @@ TreeAttachment* TreeInfo::installAttachment(TreeAttachment* fresh) {
     if (attachment_.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel)) return fresh;
     delete fresh;
     return expected;
+}
+
+ViewCopies& TreeInfo::viewCopies() {
+    if (!viewCopies_) viewCopies_ = new ViewCopies;
+    return *viewCopies_;
+}
+
+void TreeInfo::moveViewCopies(TreeInfo* other, const TreeNode* node) {
+    if (!viewCopies_ || other == this) return;
+    if (!other) {
+        viewCopies_->drop(node);
+        return;
+    }
+    viewCopies_->moveTo(other->viewCopies(), node);
 }
 
 SearchCursor& TreeInfo::searchCursor() {

@@ -7,6 +7,7 @@
 #include "core/string_buffer.h"
 #include "tree/node_arena.h"
 #include "tree/text_ref.h"
+#include "tree/view_copies.h"
 
 namespace quorvel {
 
@@ -87,6 +88,17 @@ public:
     TreeAttachment* attachment() const { return attachment_.load(std::memory_order_acquire); }
     TreeAttachment* installAttachment(TreeAttachment* fresh);
 
+    // The copies that views of this tree's texts are given where the stored bytes cannot be
+    // shown as they are (see ViewCopies); made on first use.
+    ViewCopies& viewCopies();
+    ViewCopies* viewCopiesIfAny() const { return viewCopies_; }
+    // Frees node's copies: node changed, or ends.
+    void dropViewCopies(const TreeNode* node) {
+        if (viewCopies_) viewCopies_->drop(node);
+    }
+    // Node moves from this tree to other (no-op when it has no copies here).
+    void moveViewCopies(TreeInfo* other, const TreeNode* node);
+
     // The position of the tree's last successful search (see SearchCursor); made on first use.
     SearchCursor& searchCursor();
 
@@ -118,6 +130,7 @@ private:
     SearchCursor* cursor_ = nullptr;
     bool asBuilt_ = false;
     BuiltPieces* built_ = nullptr;
+    ViewCopies* viewCopies_ = nullptr;
 };
 
 }  // namespace quorvel

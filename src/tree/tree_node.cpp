@@ -175,11 +175,13 @@ void TreeNode::destroySubtree(TreeNode* top) {
     // and was carved mostly in order.
     TagReleaseBatch tags;
     NodeArena::ReleaseBatch pieces;
+    ViewCopies* copies = top->tree_ ? top->tree_->viewCopiesIfAny() : nullptr;
     TreeNode* n = top;
     while (TreeNode* c = n->children_.first()) n = c;
     for (;;) {
         TreeNode* next = (n == top) ? nullptr : n->next_;
         TreeNode* parent = (n == top) ? nullptr : n->parent_;
+        if (copies) copies->drop(n);
         tags.add(n->tag_);
         n->tag_ = nullptr;
         if (n->content_ & kBuiltContent) {
@@ -326,7 +328,10 @@ int32_t TreeNode::subtreeHandleCount() const {
 }
 
 void TreeNode::setTreeOfSubtree(TreeInfo* record) {
-    forEachInSubtree(this, [record](TreeNode* n) { n->tree_ = record; });
+    forEachInSubtree(this, [record](TreeNode* n) {
+        if (n->tree_ && n->tree_ != record && n->tree_->viewCopiesIfAny()) n->tree_->moveViewCopies(record, n);
+        n->tree_ = record;
+    });
 }
 
 bool TreeNode::isAncestorOf(const TreeNode* node) const {
@@ -344,8 +349,8 @@ bool TreeNode::appendChild(TreeNode* child) {
     int32_t moved = old ? old->handleCount_ : 0;
     if (old == tree_) return false;
     linkAsLastChild(child);  // counts the reshaping
+    child->setTreeOfSubtree(tree_);  // before the old record ends, taking its view copies along
     delete old;
-    child->setTreeOfSubtree(tree_);
     if (tree_) tree_->handleCount_ += moved;
     return true;
 }
@@ -364,6 +369,7 @@ void TreeNode::detach(bool destroyEmptyRest) {
     TreeInfo* old = tree_;
     int32_t moved = 0;
     forEachInSubtree(this, [fresh, &moved](TreeNode* n) {
+        if (n->tree_ && n->tree_->viewCopiesIfAny()) n->tree_->moveViewCopies(fresh, n);
         n->tree_ = fresh;
         moved += n->handleCount_;
     });

@@ -198,9 +198,13 @@ private:
     void reshaped() {
         if (tree_) tree_->noteReshape();
     }
-    // Every change of a tag, content or attribute is noted on the tree (TreeInfo::noteEdit).
+    // Every change of a tag, content or attribute is noted on the tree (TreeInfo::noteEdit), and
+    // ends the copies that views of this node's texts were given (TreeInfo::viewCopies).
     void edited() {
-        if (tree_) tree_->noteEdit();
+        if (tree_) {
+            tree_->noteEdit();
+            tree_->dropViewCopies(this);
+        }
     }
     // Ends the content in whichever form it has; the field becomes 0.
     void dropContent();

@@ -188,6 +188,40 @@ std::size_t utf16Length(const char* in, std::size_t n) {
 
 std::size_t widenAscii(const char* in, std::size_t n, char16_t* out) { return asciiRun(in, n, out); }
 
+std::size_t wellFormedUtf8Length(const char* in, std::size_t n) {
+  const auto* s = reinterpret_cast<const unsigned char*>(in);
+  std::size_t i = 0;
+  while (i < n) {
+    i += asciiRun(in + i, n - i, static_cast<char16_t*>(nullptr));
+    if (i == n) break;
+    // The same bounds decode keeps: a sequence is well-formed when it decodes to its code point.
+    const unsigned char b = s[i];
+    int need;
+    unsigned char lower = 0x80, upper = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+      need = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      need = 2;
+      if (b == 0xE0) lower = 0xA0;
+      if (b == 0xED) upper = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      need = 3;
+      if (b == 0xF0) lower = 0x90;
+      if (b == 0xF4) upper = 0x8F;
+    } else {
+      return i;
+    }
+    std::size_t j = i + 1;
+    for (; need > 0; --need, ++j) {
+      if (j >= n || s[j] < lower || s[j] > upper) return i;
+      lower = 0x80;
+      upper = 0xBF;
+    }
+    i = j;
+  }
+  return n;
+}
+
 std::size_t decodeUtf8(const char* in, std::size_t n, char16_t* out) {
   std::size_t o = 0;
   std::size_t i = 0;

@@ -27,6 +27,10 @@ std::size_t decodeUtf8(const char* in, std::size_t n, char16_t* out);
 // length. Decoding may go on from there: no sequence contains an ASCII byte.
 std::size_t widenAscii(const char* in, std::size_t n, char16_t* out);
 
+// Length of the longest well-formed start of the bytes: n exactly when decoding them and encoding
+// the units again gives the same bytes (no U+FFFD put in), so they can be shown as they are.
+std::size_t wellFormedUtf8Length(const char* in, std::size_t n);
+
 void appendUtf8(std::string& out, std::u16string_view in);
 void appendUtf16(std::u16string& out, std::string_view in);
 

@@ -22,7 +22,7 @@ int main() {
         xml::node doc = xml::parse(R"(<catalog><book id="b1">One</book><book id="b2">Two</book></catalog>)", s);
         if (!s.ok() || !doc) return fail("parse", s);
         std::string ids;
-        for (const xml::node& book : doc.children()) ids += book.attribute("id", s) + book.content(s);
+        for (const xml::node& book : doc.children()) ids += std::string(book.attribute("id", s)) + std::string(book.content(s));
         if (ids != "b1Oneb2Two") return fail("children", s);
         if (doc.child(5, s) || s.code != quorvel::E_FAIL || s.source != "QuorvelXml.QuorvelXml" ||
             s.description != "(GetChild)\nNo child at this index\nindex: 5")
