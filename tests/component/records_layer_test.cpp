@@ -19,7 +19,7 @@ TEST(RecordsLayer, FileCallableAndDescriptorSources) {
     std::vector<std::string> types;
     xml::node kept;
     for (xml::node rec : xml::records(kMime, "//mime-type")) {
-        types.push_back(rec.attribute("type"));
+        types.emplace_back(rec.attribute("type"));
         if (!kept) kept = rec;
     }
     ASSERT_GT(types.size(), 500u);
