@@ -33,6 +33,8 @@ def describe(value):
     """A result as both ways must give it: handles by what they designate."""
     if isinstance(value, quorvelxml.DispatchObject):
         return ("handle", value.Tag, value.Content, value.NumChildren, value.GetXml())
+    if isinstance(value, list):  # the selections' lists of handles
+        return [describe(v) for v in value]
     return value
 
 

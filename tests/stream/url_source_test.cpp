@@ -2,6 +2,8 @@
 // the body is pulled as the reader goes, and a failed or cut transfer fails the reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "io/http_limits.h"
 #include "loopback_http.h"
 #include "scratch_dir.h"
@@ -48,8 +50,10 @@ TEST_F(UrlRecords, ReadsTheBodyAsItComesAndFailsOnBadTransfers) {
 
     const ReadResult cut = readAll(openSource("http://127.0.0.1/cut", error), path);
     EXPECT_TRUE(cut.failed);
-    EXPECT_GT(cut.records.size(), 100u);
-    EXPECT_LT(cut.records.size(), whole.records.size());
+    // How much of the half arrives before the close is the network's affair: the records that
+    // did come are the whole document's first ones, and the rest are missing.
+    ASSERT_LT(cut.records.size(), whole.records.size());
+    EXPECT_TRUE(std::equal(cut.records.begin(), cut.records.end(), whole.records.begin()));
     EXPECT_EQ(cut.log.at(0), "E:Failed to read the input");
 
     const ReadResult missing = readAll(openSource("http://127.0.0.1/none", error), path);
