@@ -220,10 +220,10 @@ import importlib.util
 import os
 import sys
 
-spec = importlib.util.find_spec("quorvelxml")
-if spec is None or not spec.origin:
+found = importlib.util.find_spec("quorvelxml")
+if found is None or not found.origin:
     sys.exit("quorvel: the quorvelxml package is not installed")
-program = os.path.join(os.path.dirname(spec.origin), "quorvel")
+program = os.path.join(os.path.dirname(found.origin), "quorvel")
 os.execv(program, [program] + sys.argv[1:])
 '''
 
