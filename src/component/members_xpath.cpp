@@ -60,14 +60,17 @@ bool evaluate(CQuorvelXml& handle, BSTR xpathText, xpath::Value& out) {
     return true;
 }
 
-// The selected elements; false (logged) when the set holds other kinds of node.
-bool elementsOf(Logger& log, const xpath::Value& v, bool& isSet) {
-    isSet = v.type == xpath::ValueType::NodeSet;
-    if (!isSet) {
-        log.LogError("The XPath expression does not select nodes");
-        log.LogData("type", xpath::typeName(v.type));
-        return false;
-    }
+// Whether the result is a node-set; logs what it is instead when not.
+bool isNodeSet(Logger& log, const xpath::Value& v) {
+    if (v.type == xpath::ValueType::NodeSet) return true;
+    log.LogError("The XPath expression does not select nodes");
+    log.LogData("type", xpath::typeName(v.type));
+    return false;
+}
+
+// The selected elements; false (logged) when the result is no node-set or holds other kinds of node.
+bool elementsOf(Logger& log, const xpath::Value& v) {
+    if (!isNodeSet(log, v)) return false;
     for (const xpath::XNode& n : v.set.nodes) {
         if (n.kind != xpath::NodeKind::Element) {
             std::string message = std::string("The XPath expression selects ") + kindName(n.kind) +
@@ -79,6 +82,26 @@ bool elementsOf(Logger& log, const xpath::Value& v, bool& isSet) {
     return true;
 }
 
+// A one-dimensional array of n items of type vt, each made by make(i); destroyed again, and
+// std::bad_alloc thrown, when an item or the array cannot be made.
+template <class Item, class Make>
+SAFEARRAY* filledArray(VARTYPE vt, size_t n, Make&& make) {
+    SAFEARRAY* sa = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(n));
+    if (!sa) throw std::bad_alloc();
+    Item* items = nullptr;
+    SafeArrayAccessData(sa, reinterpret_cast<void**>(&items));
+    for (size_t i = 0; i < n; ++i) {
+        items[i] = make(i);
+        if (!items[i]) {
+            SafeArrayUnaccessData(sa);
+            SafeArrayDestroy(sa);
+            throw std::bad_alloc();
+        }
+    }
+    SafeArrayUnaccessData(sa);
+    return sa;
+}
+
 }  // namespace
 
 HRESULT CQuorvelXml::SelectNodes(BSTR xpath, VARIANT* nodes) {
@@ -86,24 +109,11 @@ HRESULT CQuorvelXml::SelectNodes(BSTR xpath, VARIANT* nodes) {
     VariantInit(nodes);
     return loggedThroughout("SelectNodes", [&]() -> bool {
         xpath::Value v;
-        bool isSet;
-        if (!evaluate(*this, xpath, v) || !elementsOf(log(), v, isSet)) return false;
-        SAFEARRAY* sa = SafeArrayCreateVector(VT_DISPATCH, 0, static_cast<ULONG>(v.set.size()));
-        if (!sa) throw std::bad_alloc();
-        IDispatch** items = nullptr;
-        SafeArrayAccessData(sa, reinterpret_cast<void**>(&items));
-        for (size_t i = 0; i < v.set.size(); ++i) {
-            IQuorvelXml* h = wrapNode(const_cast<TreeNode*>(v.set.nodes[i].element));
-            if (!h) {
-                SafeArrayUnaccessData(sa);
-                SafeArrayDestroy(sa);
-                throw std::bad_alloc();
-            }
-            items[i] = h;
-        }
-        SafeArrayUnaccessData(sa);
+        if (!evaluate(*this, xpath, v) || !elementsOf(log(), v)) return false;
+        nodes->parray = filledArray<IDispatch*>(VT_DISPATCH, v.set.size(), [&](size_t i) -> IDispatch* {
+            return wrapNode(const_cast<TreeNode*>(v.set.nodes[i].element));
+        });
         nodes->vt = VT_ARRAY | VT_DISPATCH;
-        nodes->parray = sa;
         return true;
     });
 }
@@ -113,12 +123,7 @@ HRESULT CQuorvelXml::SelectSingleNode(BSTR xpath, IQuorvelXml** node) {
     *node = nullptr;
     return loggedThroughout("SelectSingleNode", [&]() -> bool {
         xpath::Value v;
-        if (!evaluate(*this, xpath, v)) return false;
-        if (v.type != xpath::ValueType::NodeSet) {
-            log().LogError("The XPath expression does not select nodes");
-            log().LogData("type", xpath::typeName(v.type));
-            return false;
-        }
+        if (!evaluate(*this, xpath, v) || !isNodeSet(log(), v)) return false;
         for (const xpath::XNode& n : v.set.nodes) {
             if (n.kind != xpath::NodeKind::Element) continue;
             *node = wrapNode(const_cast<TreeNode*>(n.element));
@@ -134,28 +139,11 @@ HRESULT CQuorvelXml::SelectValues(BSTR xpath, VARIANT* values) {
     VariantInit(values);
     return loggedThroughout("SelectValues", [&]() -> bool {
         xpath::Value v;
-        if (!evaluate(*this, xpath, v)) return false;
-        if (v.type != xpath::ValueType::NodeSet) {
-            log().LogError("The XPath expression does not select nodes");
-            log().LogData("type", xpath::typeName(v.type));
-            return false;
-        }
-        SAFEARRAY* sa = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(v.set.size()));
-        if (!sa) throw std::bad_alloc();
-        BSTR* items = nullptr;
-        SafeArrayAccessData(sa, reinterpret_cast<void**>(&items));
+        if (!evaluate(*this, xpath, v) || !isNodeSet(log(), v)) return false;
         std::string scratch;
-        for (size_t i = 0; i < v.set.size(); ++i) {
-            items[i] = toHost(xpath::stringValue(v.set.nodes[i], scratch));
-            if (!items[i]) {
-                SafeArrayUnaccessData(sa);
-                SafeArrayDestroy(sa);
-                throw std::bad_alloc();
-            }
-        }
-        SafeArrayUnaccessData(sa);
+        values->parray = filledArray<BSTR>(VT_BSTR, v.set.size(),
+                                           [&](size_t i) { return toHost(xpath::stringValue(v.set.nodes[i], scratch)); });
         values->vt = VT_ARRAY | VT_BSTR;
-        values->parray = sa;
         return true;
     });
 }
