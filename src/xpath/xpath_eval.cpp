@@ -208,8 +208,7 @@ bool passesPredicates(Evaluator& ev, const Step& step, const XNode& x) {
 
 }  // namespace
 
-bool Evaluator::evalPathPrefix(const Expr* e, const Context& c, NodeSet& before) {
-    if (e->steps.empty()) return false;
+Value Evaluator::pathStart(const Expr* e, const Context& c) {
     Value v;
     if (e->filter) {
         v = eval(e->filter, c);
@@ -226,6 +225,12 @@ bool Evaluator::evalPathPrefix(const Expr* e, const Context& c, NodeSet& before)
     } else {
         v.set.nodes.push_back(c.node);
     }
+    return v;
+}
+
+bool Evaluator::evalPathPrefix(const Expr* e, const Context& c, NodeSet& before) {
+    if (e->steps.empty()) return false;
+    Value v = pathStart(e, c);
     for (size_t i = 0; i + 1 < e->steps.size(); ++i) {
         if (v.set.empty()) break;
         applyStep(e->steps[i], v.set);
@@ -570,22 +575,7 @@ void Evaluator::applyStep(const Step& step, NodeSet& set) {
 }
 
 Value Evaluator::evalPath(const Expr* e, const Context& c) {
-    Value v;
-    if (e->filter) {
-        v = eval(e->filter, c);
-        if (v.type != ValueType::NodeSet) {
-            throwEvalError("XPath type error: a path or predicate applies to a node-set, not to this value",
-                           typeName(v.type));
-        }
-        for (const Expr* p : e->filterPredicates) {
-            if (v.set.empty()) break;
-            filter(v.set.nodes, p);
-        }
-    } else if (e->absolute) {
-        v.set.nodes.push_back(XNode::document(rootElementOf(c.node.element)));
-    } else {
-        v.set.nodes.push_back(c.node);
-    }
+    Value v = pathStart(e, c);
     for (const Step& s : e->steps) {
         if (v.set.empty()) break;
         applyStep(s, v.set);

@@ -106,6 +106,9 @@ private:
     bool elementNameMatches(const TreeNode* e, const ResolvedTest& t);
     // The default namespace in scope on e, remembering the last parent asked about.
     std::string_view defaultNamespaceOf(const TreeNode* e);
+    // Where a path's steps start: its filter's node-set after the filter's predicates, the document
+    // node for an absolute path, else the context node.
+    Value pathStart(const Expr* e, const Context& c);
     // For a path: the nodes before its last step (false when the path has no steps to split).
     bool evalPathPrefix(const Expr* e, const Context& c, NodeSet& before);
     // Whether some node of path compares true with a value that is not a node-set.
