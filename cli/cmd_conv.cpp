@@ -113,14 +113,7 @@ std::set<char32_t> refused_by(const std::string& charset, const std::set<char32_
     std::vector<char32_t> order(wanted.begin(), wanted.end());
     for (char32_t c : order) probe.add_child("c", utf8_of(c));
     probe.set_encoding(charset);
-    const char* tmpdir = std::getenv("TMPDIR");
-    std::string temp = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/quorvel-probe-XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw failure(kUsageOrIo, io_message(temp, errno));
-    ::close(fd);
-    temp = name.data();
+    const std::string temp = temporary_file("probe");
     xml::node back = xml::create();
     xml::status st;
     probe.save_file(temp, st);

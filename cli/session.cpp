@@ -19,6 +19,17 @@
 
 namespace quorvel::cli {
 
+std::string temporary_file(const char* stem) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string pattern = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/quorvel-" + stem + "-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) throw failure(kUsageOrIo, io_message(pattern, errno));
+    ::close(fd);
+    return name.data();
+}
+
 std::string io_message(const std::string& path, int error) {
     return (path == "-" ? std::string("(standard input)") : path) + ": " + std::strerror(error);
 }
@@ -194,14 +205,7 @@ void file_output::write_document(const xml::node& doc, const std::string& input,
         save(doc, "/dev/stdout", indent, indented);
         return;
     }
-    const char* tmpdir = std::getenv("TMPDIR");
-    std::string temp = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/quorvel-out-XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw failure(kUsageOrIo, io_message(temp, errno));
-    ::close(fd);
-    temp = name.data();
+    const std::string temp = temporary_file("out");
     try {
         save(doc, temp, indent, indented);
         emit(read_file(temp));

@@ -81,6 +81,10 @@ std::string flatten(std::string text);
 // The name of an input in messages: "(standard input)" for "-".
 std::string display_name(const std::string& path);
 
+// A new empty file in $TMPDIR (else /tmp) named quorvel-<stem>-XXXXXX; its path. Throws failure
+// (status 2) when none can be made. The caller removes it.
+std::string temporary_file(const char* stem);
+
 // The message for errno about a path, e.g. "a.xml: No such file or directory".
 std::string io_message(const std::string& path, int error);
 
