@@ -5,6 +5,7 @@
 #include "component/dispatch_names.h"
 #include "component/member_invoke.h"
 #include "component/record_state.h"
+#include "component/rich_error_info.h"
 #include "component/type_info.h"
 #include "core/automation/host_object.h"
 #include "tree/tree_node.h"
@@ -17,11 +18,7 @@ CQuorvelXml::CQuorvelXml(IUnknown* outer) : CQuorvelXml(outer, nullptr) {}
 
 CQuorvelXml::CQuorvelXml(TreeNode* node) : CQuorvelXml(nullptr, node) {}
 
-CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node)
-    : outer_(outer),
-      errorInfo_(IID_IQuorvelXml, kErrorSource),
-      events_(*this, DIID_IQuorvelXmlEvents, true),
-      propertyNotify_(*this, IID_IPropertyNotifySink, false) {
+CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node) : outer_(outer) {
     log_.setName(kLogName);
     node_ = node ? node : TreeNode::newTree("unnamed");
     node_->addHandleRef();
@@ -74,6 +71,19 @@ void CQuorvelXml::replaceTree(TreeNode* root) {
     node_->addHandleRef();
 }
 
+CharsetConvert& CQuorvelXml::converter() {
+    if (!converter_) converter_ = std::make_unique<CharsetConvert>();
+    return *converter_;
+}
+
+CQuorvelXml::EventPoints::EventPoints(CQuorvelXml& owner)
+    : events(owner, DIID_IQuorvelXmlEvents, true), propertyNotify(owner, IID_IPropertyNotifySink, false) {}
+
+CQuorvelXml::EventPoints* CQuorvelXml::eventPoints() {
+    if (!points_) points_.reset(new (std::nothrow) EventPoints(*this));
+    return points_.get();
+}
+
 void CQuorvelXml::releaseNode() {
     if (!node_) return;
     TreeNode* node = node_;
@@ -108,7 +118,7 @@ void CQuorvelXml::raiseErrorSummary() {
     try {
         StringBuffer summary;
         log_.GetErrorSummary(summary);
-        errorInfo_.raise(summary);
+        RichErrorInfo(IID_IQuorvelXml, kErrorSource).raise(summary);
     } catch (...) {
         // Nothing is raised; the call still fails.
     }
@@ -204,28 +214,31 @@ HRESULT CQuorvelXml::GetGUID(DWORD dwGuidKind, GUID* pGUID) {
 
 HRESULT CQuorvelXml::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
     if (!ppEnum) return E_POINTER;
-    IConnectionPoint* const points[] = {&events_, &propertyNotify_};
+    EventPoints* made = eventPoints();
+    if (!made) {
+        *ppEnum = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    IConnectionPoint* const points[] = {&made->events, &made->propertyNotify};
     return ConnectionPointEnumerator::create(this, points, 2, 0, ppEnum);
 }
 
 HRESULT CQuorvelXml::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
     if (!ppCP) return E_POINTER;
     *ppCP = nullptr;
-    ConnectionPoint* point = nullptr;
-    if (riid == events_.iid()) {
-        point = &events_;
-    } else if (riid == propertyNotify_.iid()) {
-        point = &propertyNotify_;
-    } else {
-        return CONNECT_E_NOCONNECTION;
-    }
+    if (riid != DIID_IQuorvelXmlEvents && riid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;
+    EventPoints* made = eventPoints();
+    if (!made) return E_OUTOFMEMORY;
+    ConnectionPoint* point = riid == made->events.iid() ? &made->events : &made->propertyNotify;
     point->AddRef();
     *ppCP = point;
     return S_OK;
 }
 
 void CQuorvelXml::FireEvent(uint32_t, uint32_t, uint32_t percent, uint32_t) {
-    events_.forEachSink([percent](IUnknown* sink) {
+    // No points made: no sink was ever connected.
+    if (!points_) return;
+    points_->events.forEachSink([percent](IUnknown* sink) {
         VARIANT argument;
         VariantInit(&argument);
         argument.vt = VT_I4;

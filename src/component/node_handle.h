@@ -17,7 +17,6 @@
 #include "component/connection_point.h"
 #include "component/inner_unknown.h"
 #include "component/module_lock.h"
-#include "component/rich_error_info.h"
 #include "core/data_buffer.h"
 #include "core/progress_monitor.h"
 #include "core/string_buffer.h"
@@ -90,16 +89,19 @@ public:
     // its tree when nothing else designates it (Clear and the loading members).
     void replaceTree(TreeNode* root);
 
-    // Host strings, through the handle's converter. A null host string leaves out as it was (the
-    // caller starts from empty). Both may throw std::bad_alloc, which the members' frames catch.
+    // Host strings, through the handle's converter once it is made, else by the route its
+    // platform converter takes (UTF-8), without making it. A null host string leaves out as it
+    // was (the caller starts from empty). Both may throw std::bad_alloc, which the members'
+    // frames catch.
     void toUtf8(BSTR s, StringBuffer& out);
     void toUtf8Bytes(BSTR s, DataBuffer& out);
     // A new host string; an empty text gives an empty, non-null string. None only when memory
     // runs out.
     BSTR toHost(const StringBuffer& text);
     BSTR toHost(std::string_view text);
-    // The converter, for members that convert between charsets.
-    CharsetConvert& converter() { return converter_; }
+    // The converter, for members that convert between charsets: made on first use, then kept
+    // (with the charsets selected on it). May throw std::bad_alloc, which the members' frames catch.
+    CharsetConvert& converter();
     // SaveXml's work, inside the caller's frame: the node's text (indented by `indent` per level,
     // compact when empty) written to the file in the document's declared encoding, which becomes
     // "utf-8" when there is none. False with the writer's messages logged when the write fails.
@@ -336,6 +338,15 @@ private:
     ~CQuorvelXml() override;
     // Drops the handle reference on the current node, destroying its tree when it was the last.
     void releaseNode();
+    // The object's two connection points, together since a host that connects to one usually
+    // enumerates both.
+    struct EventPoints {
+        explicit EventPoints(CQuorvelXml& owner);
+        ConnectionPoint events;
+        ConnectionPoint propertyNotify;
+    };
+    // The points, made on first use; none when memory runs out. Never throws.
+    EventPoints* eventPoints();
 
     static std::atomic<int64_t> liveCount_;
 
@@ -345,10 +356,8 @@ private:
     InnerUnknown<CQuorvelXml> inner_{*this};
     TreeNode* node_ = nullptr;
     Logger log_;
-    CharsetConvert converter_;
-    RichErrorInfo errorInfo_;
-    ConnectionPoint events_;
-    ConnectionPoint propertyNotify_;
+    std::unique_ptr<CharsetConvert> converter_;  // made by converter()
+    std::unique_ptr<EventPoints> points_;        // made by eventPoints(); none: no sink connected
     std::unique_ptr<RecordState> records_;
 };
 
