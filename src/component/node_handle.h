@@ -61,6 +61,9 @@ public:
     // A new handle designating node, as IQuorvelXml with one reference for the caller; none when
     // memory runs out.
     static IQuorvelXml* wrapNode(TreeNode* node);
+    // Asks for what wrapNode(node) will write to be brought into the cache: a caller wrapping many
+    // nodes of a large tree, one after another, names the one a few places ahead.
+    static void prefetchNode(const TreeNode* node);
     // The handle object behind an interface pointer, or none when p is null or not a handle of
     // this module. Takes no reference: the caller's pointer keeps the object alive.
     static CQuorvelXml* fromInterface(IUnknown* p);
