@@ -113,7 +113,8 @@ HRESULT CQuorvelXml::SelectNodes(BSTR xpath, VARIANT* nodes) {
         const size_t count = v.set.size();
         nodes->parray = filledArray<IDispatch*>(VT_DISPATCH, count, [&](size_t i) -> IDispatch* {
             if (i + 8 < count) CQuorvelXml::prefetchNode(v.set.nodes[i + 8].element);
-            return wrapNode(const_cast<TreeNode*>(v.set.nodes[i].element));
+            return wrapNode(const_cast<TreeNode*>(v.set.nodes[i].element), i > 0 ? v.set.nodes[i - 1].element : nullptr,
+                            i + 1 < count ? v.set.nodes[i + 1].element : nullptr);
         });
         nodes->vt = VT_ARRAY | VT_DISPATCH;
         return true;

@@ -26,6 +26,7 @@ CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node) : outer_(outer) {
 }
 
 CQuorvelXml::~CQuorvelXml() {
+    for (uintptr_t hint : releaseHints_) prefetchNode(reinterpret_cast<const TreeNode*>(hint));
     releaseNode();
     liveCount_.fetch_sub(1, std::memory_order_relaxed);
 }
@@ -38,14 +39,7 @@ CQuorvelXml* CQuorvelXml::createHandle(IUnknown* outer) {
     }
 }
 
-IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node) {
-    if (!node) return nullptr;
-    try {
-        return new CQuorvelXml(node);
-    } catch (...) {
-        return nullptr;
-    }
-}
+IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node) { return wrapNode(node, nullptr, nullptr); }
 
 // The node's first and last bytes: its handle count and tree pointer lie between them, and a
 // node spans at most two cache lines. A prefetch never faults, so a null node is harmless.
@@ -54,6 +48,18 @@ void CQuorvelXml::prefetchNode(const TreeNode* node) {
     const char* first = reinterpret_cast<const char*>(node);
     __builtin_prefetch(first, 1);
     __builtin_prefetch(first + sizeof(TreeNode) - 1, 1);
+}
+
+IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node, const TreeNode* before, const TreeNode* after) {
+    if (!node) return nullptr;
+    try {
+        auto* made = new CQuorvelXml(node);
+        made->releaseHints_[0] = reinterpret_cast<uintptr_t>(before);
+        made->releaseHints_[1] = reinterpret_cast<uintptr_t>(after);
+        return made;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 CQuorvelXml* CQuorvelXml::fromInterface(IUnknown* p) {

@@ -61,6 +61,12 @@ public:
     // A new handle designating node, as IQuorvelXml with one reference for the caller; none when
     // memory runs out.
     static IQuorvelXml* wrapNode(TreeNode* node);
+    // As wrapNode, for one of many handles made in a row on nodes of a large tree: before and
+    // after are the nodes of the handles made just before and after it, whose handles a host
+    // likely releases right after this one (Python frees a list from its end, C++ a vector from
+    // its start). Releasing the handle asks for both into the cache; they may be gone by then,
+    // which a prefetch does not mind.
+    static IQuorvelXml* wrapNode(TreeNode* node, const TreeNode* before, const TreeNode* after);
     // Asks for what wrapNode(node) will write to be brought into the cache: a caller wrapping many
     // nodes of a large tree, one after another, names the one a few places ahead.
     static void prefetchNode(const TreeNode* node);
@@ -358,6 +364,8 @@ private:
     IUnknown* const outer_;  // the aggregating object, not counted; none when not aggregated
     InnerUnknown<CQuorvelXml> inner_{*this};
     TreeNode* node_ = nullptr;
+    // Only ever prefetched, never read through: the nodes of the neighbours in a row of handles.
+    uintptr_t releaseHints_[2] = {0, 0};
     Logger log_;
     std::unique_ptr<CharsetConvert> converter_;  // made by converter()
     std::unique_ptr<EventPoints> points_;        // made by eventPoints(); none: no sink connected
