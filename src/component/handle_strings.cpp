@@ -9,16 +9,16 @@ namespace quorvel {
 
 // Until the converter is made, the route its platform converter takes: made on demand, it has one.
 void CQuorvelXml::toUtf8(BSTR s, StringBuffer& out) {
-    if (converter_) {
-        converter_->HostStringToUtf8(s, out);
+    if (extras_ && extras_->converter) {
+        extras_->converter->HostStringToUtf8(s, out);
     } else {
         CharsetConvert::HostStringToUtf8(s, out, true);
     }
 }
 
 void CQuorvelXml::toUtf8Bytes(BSTR s, DataBuffer& out) {
-    if (converter_) {
-        converter_->HostStringToUtf8Bytes(s, out);
+    if (extras_ && extras_->converter) {
+        extras_->converter->HostStringToUtf8Bytes(s, out);
     } else {
         CharsetConvert::HostStringToUtf8Bytes(s, out, true);
     }

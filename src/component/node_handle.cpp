@@ -12,13 +12,17 @@
 
 namespace quorvel {
 
+// Within the allocator's quickest size class: see the class comment.
+static_assert(sizeof(CQuorvelXml) <= 120, "a handle outgrew the allocator's quickest size class");
+
 std::atomic<int64_t> CQuorvelXml::liveCount_{0};
 
 CQuorvelXml::CQuorvelXml(IUnknown* outer) : CQuorvelXml(outer, nullptr) {}
 
 CQuorvelXml::CQuorvelXml(TreeNode* node) : CQuorvelXml(nullptr, node) {}
 
-CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node) : outer_(outer) {
+CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node)
+    : aggregation_(outer ? std::make_unique<Aggregation>(*this, outer) : nullptr) {
     log_.setName(kLogName);
     node_ = node ? node : TreeNode::newTree("unnamed");
     node_->addHandleRef();
@@ -87,16 +91,19 @@ void CQuorvelXml::replaceTree(TreeNode* root) {
 }
 
 CharsetConvert& CQuorvelXml::converter() {
-    if (!converter_) converter_ = std::make_unique<CharsetConvert>();
-    return *converter_;
+    Extras* made = extras();
+    if (!made) throw std::bad_alloc();
+    if (!made->converter) made->converter = std::make_unique<CharsetConvert>();
+    return *made->converter;
 }
 
-CQuorvelXml::EventPoints::EventPoints(CQuorvelXml& owner)
+CQuorvelXml::Extras::Extras(CQuorvelXml& owner)
     : events(owner, DIID_IQuorvelXmlEvents, true), propertyNotify(owner, IID_IPropertyNotifySink, false) {}
 
-CQuorvelXml::EventPoints* CQuorvelXml::eventPoints() {
-    if (!points_) points_.reset(new (std::nothrow) EventPoints(*this));
-    return points_.get();
+CQuorvelXml::Extras* CQuorvelXml::extras() {
+    // The points' constructors allocate nothing, so only the allocation itself can fail.
+    if (!extras_) extras_.reset(new (std::nothrow) Extras(*this));
+    return extras_.get();
 }
 
 void CQuorvelXml::releaseNode() {
@@ -143,8 +150,8 @@ void CQuorvelXml::raiseErrorSummary() {
 
 HRESULT CQuorvelXml::innerQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown && outer_) {
-        *ppv = &inner_;
+    if (riid == IID_IUnknown && aggregation_) {
+        *ppv = &aggregation_->inner;
     } else if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IQuorvelXml ||
                riid == IID_IQuorvelXml2) {
         // One pointer for all four: IQuorvelXml2 extends IQuorvelXml in place.
@@ -162,7 +169,7 @@ HRESULT CQuorvelXml::innerQueryInterface(REFIID riid, void** ppv) {
         return E_NOINTERFACE;
     }
     // An interface's Release passes on to the outer object, so its reference is taken there too.
-    if (*ppv == &inner_) {
+    if (aggregation_ && *ppv == &aggregation_->inner) {
         innerAddRef();
     } else {
         AddRef();
@@ -229,7 +236,7 @@ HRESULT CQuorvelXml::GetGUID(DWORD dwGuidKind, GUID* pGUID) {
 
 HRESULT CQuorvelXml::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
     if (!ppEnum) return E_POINTER;
-    EventPoints* made = eventPoints();
+    Extras* made = extras();
     if (!made) {
         *ppEnum = nullptr;
         return E_OUTOFMEMORY;
@@ -242,7 +249,7 @@ HRESULT CQuorvelXml::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
     if (!ppCP) return E_POINTER;
     *ppCP = nullptr;
     if (riid != DIID_IQuorvelXmlEvents && riid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;
-    EventPoints* made = eventPoints();
+    Extras* made = extras();
     if (!made) return E_OUTOFMEMORY;
     ConnectionPoint* point = riid == made->events.iid() ? &made->events : &made->propertyNotify;
     point->AddRef();
@@ -251,9 +258,9 @@ HRESULT CQuorvelXml::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
 }
 
 void CQuorvelXml::FireEvent(uint32_t, uint32_t, uint32_t percent, uint32_t) {
-    // No points made: no sink was ever connected.
-    if (!points_) return;
-    points_->events.forEachSink([percent](IUnknown* sink) {
+    // No extras made: no sink was ever connected.
+    if (!extras_) return;
+    extras_->events.forEachSink([percent](IUnknown* sink) {
         VARIANT argument;
         VariantInit(&argument);
         argument.vt = VT_I4;

@@ -169,15 +169,19 @@ public:
 
     // ---- IUnknown: passed on to the outer object when aggregated ----
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        return outer_ ? outer_->QueryInterface(riid, ppv) : innerQueryInterface(riid, ppv);
+        return aggregation_ ? aggregation_->outer->QueryInterface(riid, ppv) : innerQueryInterface(riid, ppv);
     }
-    ULONG AddRef() override { return outer_ ? outer_->AddRef() : innerAddRef(); }
-    ULONG Release() override { return outer_ ? outer_->Release() : innerRelease(); }
+    ULONG AddRef() override { return aggregation_ ? aggregation_->outer->AddRef() : innerAddRef(); }
+    ULONG Release() override { return aggregation_ ? aggregation_->outer->Release() : innerRelease(); }
     // The object's own, never passed on.
     HRESULT innerQueryInterface(REFIID riid, void** ppv);
     ULONG innerAddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
     ULONG innerRelease();
-    IUnknown* innerUnknown() { return &inner_; }
+    // The non-delegating unknown; a handle that is not aggregated delegates nothing, so its own
+    // IUnknown serves.
+    IUnknown* innerUnknown() {
+        return aggregation_ ? static_cast<IUnknown*>(&aggregation_->inner) : static_cast<IQuorvelXml2*>(this);
+    }
 
     // ---- IDispatch ----
     HRESULT GetTypeInfoCount(UINT* pctinfo) override;
@@ -347,28 +351,34 @@ private:
     ~CQuorvelXml() override;
     // Drops the handle reference on the current node, destroying its tree when it was the last.
     void releaseNode();
-    // The object's two connection points, together since a host that connects to one usually
-    // enumerates both.
-    struct EventPoints {
-        explicit EventPoints(CQuorvelXml& owner);
+    // What only an aggregated handle has, made with it: the aggregating object (not counted) and
+    // the non-delegating unknown that object holds.
+    struct Aggregation {
+        Aggregation(CQuorvelXml& owner, IUnknown* outerObject) : outer(outerObject), inner(owner) {}
+        IUnknown* const outer;
+        InnerUnknown<CQuorvelXml> inner;
+    };
+    // What few handles use, made together on the first use of either: the object's two
+    // connection points and the charset converter (itself made by converter()).
+    struct Extras {
+        explicit Extras(CQuorvelXml& owner);
         ConnectionPoint events;
         ConnectionPoint propertyNotify;
+        std::unique_ptr<CharsetConvert> converter;
     };
-    // The points, made on first use; none when memory runs out. Never throws.
-    EventPoints* eventPoints();
+    // The extras, made on first use; none when memory runs out. Never throws.
+    Extras* extras();
 
     static std::atomic<int64_t> liveCount_;
 
     ModuleLockHolder moduleLock_;  // first in, last out: the object counts until it is fully gone
     std::atomic<ULONG> refs_{1};
-    IUnknown* const outer_;  // the aggregating object, not counted; none when not aggregated
-    InnerUnknown<CQuorvelXml> inner_{*this};
+    const std::unique_ptr<Aggregation> aggregation_;  // none when not aggregated
     TreeNode* node_ = nullptr;
     // Only ever prefetched, never read through: the nodes of the neighbours in a row of handles.
     uintptr_t releaseHints_[2] = {0, 0};
     Logger log_;
-    std::unique_ptr<CharsetConvert> converter_;  // made by converter()
-    std::unique_ptr<EventPoints> points_;        // made by eventPoints(); none: no sink connected
+    std::unique_ptr<Extras> extras_;  // none: no sink was ever connected, no converter made
     std::unique_ptr<RecordState> records_;
 };
 
