@@ -228,6 +228,38 @@ TEST(Logger, SaveXmlLogWritesTheFile) {
     EXPECT_EQ(entryCount(log), 0u);  // failures log nothing
 }
 
+TEST(Logger, NeverWrittenLogReadsAsAFreshOneWithoutStorage) {
+    // `made` has storage that holds nothing: a context with nothing inside leaves no trace.
+    Logger never, made;
+    play(made, "+Made|-");
+    ASSERT_NE(made.activityLog(), nullptr);
+    // Clearing, leaving a context and refused writes make no storage.
+    EXPECT_TRUE(never.ClearLog());
+    EXPECT_TRUE(never.LeaveContext());
+    EXPECT_FALSE(never.LogError("") || never.LogInfo(nullptr) || never.LogData(nullptr, "v"));
+    EXPECT_EQ(never.activityLog(), nullptr);
+    for (Render how : {&Logger::ErrorLogText, &Logger::ErrorLogHtml, &Logger::ErrorLogXml, &Logger::GetErrorSummary}) {
+        EXPECT_EQ(render(never, how), render(made, how));
+        EXPECT_EQ(render(never, how), "");
+    }
+    test::ScratchDir dir;
+    const std::string a = dir.path("never.xml"), b = dir.path("made.xml");
+    EXPECT_TRUE(never.SaveXmlLog(a.c_str()));
+    EXPECT_TRUE(made.SaveXmlLog(b.c_str()));
+    EXPECT_EQ(test::slurp(a), test::slurp(b));
+    EXPECT_EQ(test::slurp(a), std::string(Logger::kXmlDeclaration) + "\n");
+    EXPECT_EQ(never.activityLog(), nullptr);
+
+    // The first write makes the storage, and the log then behaves as one made with it.
+    play(never, "+GetXml|E:Parameter is NULL|-");
+    EXPECT_EQ(summary(never), "(GetXml)\nParameter is NULL");
+    EXPECT_EQ(text(never), "Parameter is NULL\r\n");
+    // An error message with no line in it still leaves the error pending.
+    Logger bare;
+    EXPECT_TRUE(bare.LogError("\r\n"));
+    EXPECT_TRUE(errorPending(bare));
+}
+
 TEST(Logger, DeepNestingClosesAndRendersWithoutRecursion) {
     Logger deep;
     constexpr int kDepth = 2000;
