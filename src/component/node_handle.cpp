@@ -30,7 +30,9 @@ CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node)
 }
 
 CQuorvelXml::~CQuorvelXml() {
-    for (uintptr_t hint : releaseHints_) prefetchNode(reinterpret_cast<const TreeNode*>(hint));
+    for (uintptr_t hint : releaseHints_) {
+        if (hint) prefetchNode(reinterpret_cast<const TreeNode*>(hint));
+    }
     releaseNode();
     liveCount_.fetch_sub(1, std::memory_order_relaxed);
 }
@@ -46,7 +48,7 @@ CQuorvelXml* CQuorvelXml::createHandle(IUnknown* outer) {
 IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node) { return wrapNode(node, nullptr, nullptr); }
 
 // The node's first and last bytes: its handle count and tree pointer lie between them, and a
-// node spans at most two cache lines. A prefetch never faults, so a null node is harmless.
+// node spans at most two cache lines. A prefetch never faults, so a node that is gone is harmless.
 void CQuorvelXml::prefetchNode(const TreeNode* node) {
     static_assert(sizeof(TreeNode) <= 128, "a node spans at most two cache lines");
     const char* first = reinterpret_cast<const char*>(node);
