@@ -151,6 +151,21 @@ inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, D
     return events;
 }
 
+// GetIDsOfNames on a member's name followed by parameter names: what it answers and the DISPIDs.
+struct NamesCase {
+    std::vector<const char16_t*> names;
+    HRESULT hr;
+    std::vector<DISPID> ids;
+};
+inline void expectNames(IQuorvelXml* h, const NamesCase& c) {
+    std::vector<LPOLESTR> names;
+    for (const char16_t* n : c.names) names.push_back(const_cast<LPOLESTR>(n));
+    std::vector<DISPID> ids(names.size(), 12345);
+    EXPECT_EQ(h->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 0, ids.data()), c.hr)
+        << sys::toUtf8(c.names[0]);
+    EXPECT_EQ(ids, c.ids) << sys::toUtf8(c.names[0]);
+}
+
 inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->node(); }
 
 inline ComPtr<IQuorvelXml> adoptResult(IQuorvelXml* p) { return ComPtr<IQuorvelXml>::adopt(p); }
@@ -200,6 +215,32 @@ inline std::string xmlOf(IQuorvelXml* h) {
 inline std::string rawContent(IQuorvelXml* h) { return std::string(nodeOf(h)->contentView()); }
 inline void setRawContent(IQuorvelXml* h, std::string_view bytes) {
     nodeOf(h)->setContentBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+}
+
+// ASCII text as UTF-16 bytes, little- or big-endian.
+inline std::string asciiUtf16(const std::string& ascii, bool bigEndian = false) {
+    std::string s;
+    for (char c : ascii) s += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return s;
+}
+
+// Documents in their own encodings, for the loading and view tests: the root's content as UTF-8,
+// and the encoding the tree keeps afterwards.
+struct EncodedDocument {
+    const char* what;
+    std::string bytes, content, encoding;
+};
+inline std::vector<EncodedDocument> encodedDocuments() {
+    return {
+        {"latin-1 declared in capitals", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a k=\"\xE9t\xE9\">caf\xE9</a>",
+         "caf\xC3\xA9", "ISO-8859-1"},
+        {"utf-16le declaring utf-16", "\xFF\xFE" + asciiUtf16("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>") +
+                                          std::string("\xE9\0", 2) + asciiUtf16("</a>"),
+         "\xC3\xA9", "utf-8"},
+        {"utf-16be", "\xFE\xFF" + asciiUtf16("<?xml version=\"1.0\" encoding=\"unicodeFFFE\"?><a>", true) +
+                         std::string("\x65\xE5", 2) + asciiUtf16("</a>", true),
+         "\xE6\x97\xA5", "unicodeFFFE"},
+    };
 }
 
 // A subtree as "tag:content(child,child)", read from the nodes themselves.
