@@ -168,6 +168,20 @@ inline void expectNames(IQuorvelXml* h, const NamesCase& c) {
 
 inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->node(); }
 
+// An object's reference count, read by adding and taking back a reference.
+inline ULONG refsOf(IUnknown* p) {
+    p->AddRef();
+    return p->Release();
+}
+
+// An object's identity: the IUnknown it answers, without keeping the reference.
+inline IUnknown* identityOf(IUnknown* p) {
+    IUnknown* u = nullptr;
+    EXPECT_EQ(p->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&u)), S_OK);
+    if (u) u->Release();
+    return u;
+}
+
 inline ComPtr<IQuorvelXml> adoptResult(IQuorvelXml* p) { return ComPtr<IQuorvelXml>::adopt(p); }
 
 // A new handle on a document loaded from text.

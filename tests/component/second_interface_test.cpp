@@ -16,11 +16,6 @@ namespace {
 
 using namespace test;
 
-ULONG refsOf(IUnknown* p) {
-    p->AddRef();
-    return p->Release();
-}
-
 TEST(SecondInterface, QueryInterfaceGivesTheOnePointer) {
     ComPtr<IQuorvelXml> h = newHandle();
     ComPtr<IQuorvelXml> child;
