@@ -15,6 +15,7 @@
 #include "core/automation/variant_holder.h"
 #include "core/data_buffer.h"
 #include "core/system/utf8.h"
+#include "quorvel/quorvel_members.hpp"
 #include "quorvel/quorvel_xml.hpp"
 #include "tree/tree_check.h"
 #include "tree/tree_node.h"
@@ -164,6 +165,38 @@ inline void expectNames(IQuorvelXml* h, const NamesCase& c) {
     EXPECT_EQ(h->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 0, ids.data()), c.hr)
         << sys::toUtf8(c.names[0]);
     EXPECT_EQ(ids, c.ids) << sys::toUtf8(c.names[0]);
+}
+
+// A dispatch type's functions against the member table from kMembers[first] on, in slot order:
+// DISPID, slot, kind, and the types of the parameters and the result as the platform writes them
+// (BSTR, long, VARIANT, a pointer to the interface).
+inline void expectFuncDescs(ITypeInfo* info, size_t first, size_t count) {
+    const VARTYPE typeOf[] = {VT_EMPTY, VT_BSTR, VT_I4, VT_VARIANT, VT_PTR};
+    for (UINT i = 0; i < count; ++i) {
+        const MemberInfo& m = kMembers[first + i];
+        SCOPED_TRACE(m.name);
+        FUNCDESC* f = nullptr;
+        ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
+        EXPECT_EQ(f->memid, m.dispid);
+        EXPECT_EQ(f->oVft, m.slot * static_cast<int>(sizeof(void*)));
+        EXPECT_EQ(f->invkind, m.kind == MemberKind::Method        ? INVOKE_FUNC
+                              : m.kind == MemberKind::PropertyGet ? INVOKE_PROPERTYGET
+                                                                  : INVOKE_PROPERTYPUT);
+        const bool hasResult = m.result.type != ArgType::None;
+        EXPECT_EQ(f->cParams, m.paramCount + (hasResult ? 1 : 0));
+        for (uint8_t k = 0; k < m.paramCount && k < f->cParams; ++k) {
+            EXPECT_EQ(f->lprgelemdescParam[k].tdesc.vt, typeOf[static_cast<int>(m.params[k].type)]) << m.params[k].name;
+        }
+        if (hasResult && f->cParams == m.paramCount + 1) {
+            const ELEMDESC& r = f->lprgelemdescParam[m.paramCount];
+            EXPECT_EQ(r.paramdesc.wParamFlags, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
+            EXPECT_EQ(r.tdesc.vt, VT_PTR);
+            if (r.tdesc.vt == VT_PTR) {
+                EXPECT_EQ(r.tdesc.lptdesc->vt, typeOf[static_cast<int>(carrierOf(m.result.type))]);
+            }
+        }
+        info->ReleaseFuncDesc(f);
+    }
 }
 
 inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->node(); }

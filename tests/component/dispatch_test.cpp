@@ -257,22 +257,7 @@ TEST(Dispatch, TypeInformationListsEveryMember) {
     EXPECT_EQ(attr->cbSizeVft, 93 * sizeof(void*));
     info->ReleaseTypeAttr(attr);
 
-    for (UINT i = 0; i < kQuorvelXmlMemberCount; ++i) {
-        const MemberInfo& m = kMembers[i];
-        SCOPED_TRACE(m.name);
-        FUNCDESC* f = nullptr;
-        ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
-        EXPECT_EQ(f->invkind, m.kind == MemberKind::Method        ? INVOKE_FUNC
-                              : m.kind == MemberKind::PropertyGet ? INVOKE_PROPERTYGET
-                                                                  : INVOKE_PROPERTYPUT);
-        EXPECT_EQ(f->cParams, m.paramCount + (m.result.type != ArgType::None ? 1 : 0));
-        // Parameter types as the platform writes them: BSTR, long, VARIANT, and a pointer to the interface.
-        const VARTYPE typeOf[] = {VT_EMPTY, VT_BSTR, VT_I4, VT_VARIANT, VT_PTR};
-        for (uint8_t k = 0; k < m.paramCount; ++k) {
-            EXPECT_EQ(f->lprgelemdescParam[k].tdesc.vt, typeOf[static_cast<int>(m.params[k].type)]) << m.params[k].name;
-        }
-        info->ReleaseFuncDesc(f);
-    }
+    expectFuncDescs(info.get(), 0, kQuorvelXmlMemberCount);
 
     // DISPIDs and slots as the published C header numbers them: function index, DISPID, slot.
     for (auto [index, dispid, slot] : {std::tuple{0u, 1, 7}, {3u, 5, 10}, {35u, 35, 42}, {52u, 50, 59}, {85u, 86, 92}}) {

@@ -151,29 +151,8 @@ TEST(SecondInterface, TypeInformationExtendsIQuorvelXml) {
     EXPECT_EQ(attr->cbSizeVft, 117 * sizeof(void*));  // the virtual-table-only members counted, not described
     info->ReleaseTypeAttr(attr);
 
-    // Its own members, in slot order, results typed as the virtual table declares them.
-    for (UINT i = 0; i < std::size(kPromised); ++i) {
-        const Promised& p = kPromised[i];
-        SCOPED_TRACE(p.name);
-        FUNCDESC* f = nullptr;
-        ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
-        EXPECT_EQ(f->memid, p.dispid);
-        EXPECT_EQ(f->oVft, p.slot * static_cast<int>(sizeof(void*)));
-        EXPECT_EQ(f->invkind, p.kind == M ? INVOKE_FUNC : p.kind == G ? INVOKE_PROPERTYGET : INVOKE_PROPERTYPUT);
-        const bool hasResult = p.result != ArgType::None;
-        ASSERT_EQ(f->cParams, p.params + (hasResult ? 1 : 0));
-        if (hasResult) {
-            const ELEMDESC& r = f->lprgelemdescParam[p.params];
-            EXPECT_EQ(r.paramdesc.wParamFlags, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
-            ASSERT_EQ(r.tdesc.vt, VT_PTR);
-            const VARTYPE expected = p.result == ArgType::String ? VT_BSTR
-                                     : p.result == ArgType::Long ? VT_I4
-                                     : p.result == ArgType::Handle ? VT_PTR
-                                                                   : VT_VARIANT;
-            EXPECT_EQ(r.tdesc.lptdesc->vt, expected);
-        }
-        info->ReleaseFuncDesc(f);
-    }
+    // Its own members, in slot order (the table is checked against the promises above).
+    expectFuncDescs(info.get(), kQuorvelXmlMemberCount, std::size(kPromised));
     FUNCDESC* past = nullptr;
     EXPECT_EQ(info->GetFuncDesc(static_cast<UINT>(std::size(kPromised)), &past), TYPE_E_ELEMENTNOTFOUND);
 
