@@ -224,8 +224,13 @@ public:
     // the cursor then continues on a handle of its own.
     children_view children() const;
     // The attributes in stored order; each element reads its name and value in one call.
-    attributes_view attributes() const;
-    // The views share this handle object rather than copy the node, so that a view of a
+    // Borrows this node's handle: the range REQUIRES this node to live, on the same element,
+    // while it and its iterators are used (as a children() element does until its ++). Costs
+    // one call for the count; nothing is allocated or counted. Called on a temporary node
+    // (`doc.child(0).attributes()`), the range takes the temporary's reference over instead.
+    attributes_view attributes() const&;
+    attributes_view attributes() &&;
+    // children() shares this handle object rather than copy the node, so that a view of a
     // children() element costs the walk nothing; such a view follows the element as it moves.
 
     // ---- Attributes ----
@@ -828,26 +833,39 @@ private:
     int index_ = 0;
 };
 
+// The attributes of one element, counted when the range is made. It borrows the handle of the
+// node it came from, and so do its copies: such a range REQUIRES that node to live, on the same
+// element, while the range and its iterators are used. One made from a temporary node owns the
+// temporary's reference (a copy then adds one). Making a range costs one call through the
+// virtual table, for the count; reading each element costs one more.
 class attributes_view : public std::ranges::view_base {
 public:
     attributes_view() = default;
-    explicit attributes_view(node owner)
-        : owner_(std::move(owner)), second_(owner_.same_second()), count_(owner_.attribute_count()) {}
+
     attribute_iterator begin() const noexcept { return {second_, 0}; }
     attribute_iterator end() const noexcept { return {second_, count_}; }
     std::size_t size() const noexcept { return static_cast<std::size_t>(count_); }
 
 private:
-    node owner_;
+    friend class node;
+    // second: the node's handle as IQuorvelXml2, or null for an object that does not answer it
+    // with the same pointer (each element then reports E_NOINTERFACE).
+    attributes_view(IQuorvelXml2* second, int count, node owned = {}) noexcept
+        : owned_(std::move(owned)), second_(second), count_(count) {}
+
+    node owned_;  // empty unless made from a temporary node
     IQuorvelXml2* second_ = nullptr;
     int count_ = 0;
 };
 
-// The view shares this handle, and what this node already knows of its second interface.
-inline attributes_view node::attributes() const {
-    node owner = share(p_);
-    owner.flags_ = flags_ & kSecond;
-    return attributes_view(std::move(owner));
+// What this node knows of its second interface is used, and kept, as for any member.
+inline attributes_view node::attributes() const& {
+    return attributes_view(same_second(), attribute_count());
+}
+inline attributes_view node::attributes() && {
+    const int count = attribute_count();
+    IQuorvelXml2* second = same_second();
+    return attributes_view(second, count, std::move(*this));
 }
 
 // ---- Searches ----------------------------------------------------------------------------------
