@@ -351,32 +351,23 @@ public:
     node http_post(std::string_view url, report r = {}) const { return handle_result(r, &IQuorvelXml::HttpPost, arg(url)); }
 
     // ---- XPath (IQuorvelXml2), evaluated with this node as the context node ----
+    // Each expression is compiled by the first call on a document and kept with it. An
+    // expression used again and again may be held in an xml::xpath, which converts it once.
     // The element nodes selected, in document order; each a handle of its own.
-    std::vector<node> select(std::string_view xpath, report r = {}) const {
-        VARIANT out;
-        VariantInit(&out);
-        std::vector<node> nodes;
-        if (!call(r, &IQuorvelXml2::SelectNodes, arg(xpath), &out)) return nodes;
-        detail::take_handles(out, [&](IQuorvelXml* p) { nodes.push_back(node(p)); });
-        return nodes;
+    std::vector<node> select(std::string_view expression, report r = {}) const {
+        return select_nodes(arg(expression), r);
     }
     // The first selected node in document order; none when nothing is selected.
-    std::optional<node> select_single(std::string_view xpath, report r = {}) const {
-        return node_result(r, &IQuorvelXml2::SelectSingleNode, arg(xpath));
+    std::optional<node> select_single(std::string_view expression, report r = {}) const {
+        return node_result(r, &IQuorvelXml2::SelectSingleNode, arg(expression));
     }
     // The string-values of the selected nodes, in document order.
-    std::vector<std::string> select_values(std::string_view xpath, report r = {}) const {
-        VARIANT out;
-        VariantInit(&out);
-        if (!call(r, &IQuorvelXml2::SelectValues, arg(xpath), &out)) return {};
-        return detail::take_strings(out);
+    std::vector<std::string> select_values(std::string_view expression, report r = {}) const {
+        return select_strings(arg(expression), r);
     }
     // A number, string or boolean; a node-set gives its string-value.
-    xpath_value evaluate(std::string_view xpath, report r = {}) const {
-        VARIANT out;
-        VariantInit(&out);
-        if (!call(r, &IQuorvelXml2::EvaluateXPath, arg(xpath), &out)) return std::string();
-        return detail::take_xpath_value(out);
+    xpath_value evaluate(std::string_view expression, report r = {}) const {
+        return evaluate_value(arg(expression), r);
     }
     // Kept with the document for every later expression on it; prefix "" is the default
     // namespace of name tests.
@@ -449,6 +440,7 @@ public:
     void save_error_log(std::string_view path, report r = {}) const { call(r, &IQuorvelXml::SaveXmlLog, arg(path)); }
 
 private:
+    friend class xpath;
     friend class children_view;
     friend class child_iterator;
     friend class search_view;
@@ -513,6 +505,27 @@ private:
         detail::released<IQuorvelXml2> held;
         IQuorvelXml2* p = second(held);
         return p && static_cast<IQuorvelXml*>(p) == p_ ? p : nullptr;
+    }
+    // The XPath members with the expression as a host string.
+    std::vector<node> select_nodes(BSTR expression, const report& r) const {
+        VARIANT out;
+        VariantInit(&out);
+        std::vector<node> nodes;
+        if (!call(r, &IQuorvelXml2::SelectNodes, expression, &out)) return nodes;
+        detail::take_handles(out, [&](IQuorvelXml* p) { nodes.push_back(node(p)); });
+        return nodes;
+    }
+    std::vector<std::string> select_strings(BSTR expression, const report& r) const {
+        VARIANT out;
+        VariantInit(&out);
+        if (!call(r, &IQuorvelXml2::SelectValues, expression, &out)) return {};
+        return detail::take_strings(out);
+    }
+    xpath_value evaluate_value(BSTR expression, const report& r) const {
+        VARIANT out;
+        VariantInit(&out);
+        if (!call(r, &IQuorvelXml2::EvaluateXPath, expression, &out)) return std::string();
+        return detail::take_xpath_value(out);
     }
     template <class M, class... Args>
     std::string string_result(const report& r, M m, Args&&... args) const {
@@ -596,6 +609,42 @@ inline node parse(std::string_view text, report r = {}) {
     if (doc && !doc.load(text, r)) return {};
     return doc;
 }
+
+// ---- XPath --------------------------------------------------------------------------------------
+
+// An XPath 1.0 expression held for evaluation from any node, as node::select and its kin
+// evaluate one: the text is made a host string once, here, instead of at every call. Each
+// document compiles the expression on its first evaluation there and keeps the compiled form
+// with its namespace and variable bindings, so a syntax error is reported by each call (as
+// xml::error or in the status), not by the constructor.
+//
+//   const xml::xpath titles("//book[price < $max]/title");
+//   for (const xml::node& t : titles.select(catalog)) std::cout << t.content() << '\n';
+//
+// Costs: a call is one member call on the context node, with the document's lookup of the
+// compiled expression; nothing is compiled again. An xpath holds no document and may be used by
+// several threads at once, each with its own nodes.
+class xpath {
+public:
+    explicit xpath(std::string_view expression) : text_(expression), host_(expression) {}
+
+    const std::string& text() const noexcept { return text_; }
+
+    // As node::select, select_single, select_values and evaluate with this expression.
+    // REQUIRES: context is not empty.
+    std::vector<node> select(const node& context, report r = {}) const { return context.select_nodes(host_.get(), r); }
+    std::optional<node> select_single(const node& context, report r = {}) const {
+        return context.node_result(r, &IQuorvelXml2::SelectSingleNode, host_.get());
+    }
+    std::vector<std::string> select_values(const node& context, report r = {}) const {
+        return context.select_strings(host_.get(), r);
+    }
+    xpath_value evaluate(const node& context, report r = {}) const { return context.evaluate_value(host_.get(), r); }
+
+private:
+    std::string text_;
+    detail::bstr host_;
+};
 
 // ---- Records ------------------------------------------------------------------------------------
 

@@ -325,6 +325,45 @@ TEST(XmlLayer, SecondInterfaceResultsConvert) {
     EXPECT_EQ(foreign.refs, 1u);
 }
 
+// An expression held in an xml::xpath gives what the node's members give for its text, from any
+// context node of any document, each with its own bindings; it fails as they fail, at each call.
+TEST(XmlLayer, AnXPathObjectEvaluatesAsTheNodesMembersDo) {
+    const node doc = xml::parse(R"(<catalog><book price="5"><title>A</title></book>)"
+                                R"(<book price="15"><title>B</title></book><book price="7"/></catalog>)");
+    doc.set_xpath_variable("max", 10.0);
+    const xml::xpath titles("book[@price < $max]/title");
+    EXPECT_EQ(titles.text(), "book[@price < $max]/title");
+    const std::vector<node> found = titles.select(doc);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].content(), "A");
+    EXPECT_EQ(titles.select_single(doc)->content(), "A");
+    EXPECT_EQ(titles.select_values(doc), doc.select_values(titles.text()));
+    EXPECT_EQ(titles.evaluate(doc), xml::xpath_value(std::string("A")));
+    EXPECT_EQ(xml::xpath("count(book)").evaluate(doc), xml::xpath_value(3.0));
+    EXPECT_EQ(xml::xpath("@price > 6").evaluate(doc.child(2)), xml::xpath_value(true));
+    EXPECT_FALSE(xml::xpath("title").select_single(doc.child(2)));
+
+    // Another document, its own variable; text beyond ASCII crosses as UTF-8.
+    const node other = xml::parse("<catalog><book price='1'><title>C</title></book><caf\xC3\xA9>x</caf\xC3\xA9></catalog>");
+    other.set_xpath_variable("max", 2.0);
+    EXPECT_EQ(titles.select_values(other), std::vector<std::string>{"C"});
+    EXPECT_EQ(xml::xpath("string(caf\xC3\xA9)").evaluate(other), xml::xpath_value(std::string("x")));
+
+    // A syntax error surfaces at each call, with the members' description.
+    const xml::xpath broken("book[");
+    xml::status held, direct;
+    EXPECT_TRUE(broken.select(doc, held).empty());
+    doc.select(broken.text(), direct);
+    EXPECT_EQ(held.code, E_FAIL);
+    EXPECT_EQ(held.description, direct.description);
+    EXPECT_FALSE(broken.select_single(doc, held));
+    EXPECT_EQ(held.code, E_FAIL);
+    EXPECT_THROW(broken.evaluate(doc), xml::error);
+    EXPECT_THROW(broken.select_values(doc), xml::error);
+    // A result that is no node-set cannot be selected.
+    EXPECT_THROW(xml::xpath("count(book)").select(doc), xml::error);
+}
+
 TEST(XmlLayer, ANodeOwnsExactlyOneReference) {
     const int64_t live = CQuorvelXml::liveCount();
     {
