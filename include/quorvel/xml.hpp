@@ -444,7 +444,6 @@ private:
     friend class children_view;
     friend class child_iterator;
     friend class search_view;
-    friend class attributes_view;
 
     static constexpr unsigned char kCursor = 1;  // a range's moving element
     static constexpr unsigned char kShared = 2;  // ... of which a copy was taken
