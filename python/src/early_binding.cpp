@@ -333,9 +333,20 @@ PyObject* callBound(PyObject* callable, PyObject* const* args, size_t nargsf, Py
 
 // Bound members given back, kept for the next ones: a script makes one for every method it
 // calls (`x.NextSibling2()`) and drops it at once, so one or two are alive at a time and the
-// allocator need not see them. Touched with the interpreter lock held.
+// allocator need not see them. Touched with the interpreter lock held. Under AddressSanitizer
+// none are kept, so that a bound member used after it was given back is reported.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kSpareBound = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr int kSpareBound = 0;
+#else
 constexpr int kSpareBound = 8;
-BoundMember* spareBound[kSpareBound];
+#endif
+#else
+constexpr int kSpareBound = 8;
+#endif
+BoundMember* spareBound[kSpareBound > 0 ? kSpareBound : 1];
 int spareBoundCount = 0;
 
 void deallocBound(PyObject* self) {
