@@ -14,7 +14,7 @@
 #include "component/node_handle.h"
 #include "content/cls_zip.h"
 #include "content/content_coding.h"
-#include "content/content_test_support.h"  // zlibDeflate, readFile, gzipPayload
+#include "content/content_test_support.h"  // zlibDeflate, slurp, gzipPayload
 #include "content/data_sink.h"
 #include "content/inflate_state2.h"
 #include "core/data_buffer.h"
@@ -43,13 +43,13 @@ struct Stream {
 const Stream& stream(int which) {
     static const Stream streams[] = {
         [] {
-            Stream s{test::readFile("/usr/share/mime/packages/freedesktop.org.xml"), {}};
+            Stream s{test::slurp("/usr/share/mime/packages/freedesktop.org.xml"), {}};
             s.deflated = test::zlibDeflate(s.plain, 6);
             return s;
         }(),
         [] {
             // A real stream made by gzip -9 (whatever wrote the Debian changelog).
-            Stream s{{}, test::gzipPayload(test::readFile("/usr/share/doc/libharfbuzz0b/changelog.gz")).value_or(test::GzipPayload{}).deflate};
+            Stream s{{}, test::gzipPayload(test::slurp("/usr/share/doc/libharfbuzz0b/changelog.gz")).value_or(test::GzipPayload{}).deflate};
             DataBuffer out;
             DataBufferSink sink(&out);
             InflateState2 inflater;

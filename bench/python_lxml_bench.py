@@ -6,6 +6,9 @@ the best of --repeat runs, in ms of processor time (the machine may be shared).
 Run with the built module on the path (or installed with pip):
     PYTHONPATH=build-release/python python3 bench/python_lxml_bench.py
     PYTHONPATH=build-release/python python3 bench/python_lxml_bench.py --records-mib 20 --repeat 9
+    PYTHONPATH=build-release/python python3 bench/python_lxml_bench.py --task visit --document fields
+(--task and --document keep the rows and documents whose names contain the text: two builds of the
+module are compared on one row by running it with each on the path in turn.)
 The load row is the one to set against `parse_bench --benchmark_filter='parse/(freedesktop|iso|records/)'`.
 """
 
@@ -156,6 +159,8 @@ def main():
     parser.add_argument("--records-mib", type=float, default=20, help="size of the generated record document")
     parser.add_argument("--freedesktop", default="/usr/share/mime/packages/freedesktop.org.xml")
     parser.add_argument("--iso", default="/usr/share/xml/iso-codes/iso_639-3.xml")
+    parser.add_argument("--task", action="append", default=[], help="only tasks whose name contains this")
+    parser.add_argument("--document", action="append", default=[], help="only documents whose name contains this")
     options = parser.parse_args()
     quorvelxml = import_module()
 
@@ -163,16 +168,25 @@ def main():
     for path, tag in ((options.freedesktop, "comment"), (options.iso, "iso_639_3_entry")):
         if os.path.exists(path):
             with open(path, "rb") as f:
-                documents.append((os.path.basename(path), f.read(), tag))
-    documents.append(("records (%g MiB)" % options.records_mib, record_document(options.records_mib), "name"))
-    documents.append(("fields (1,000,001 elements)", field_document(), "record"))
+                data = f.read()
+                documents.append((os.path.basename(path), lambda data=data: data, tag))
+    documents.append(("records (%g MiB)" % options.records_mib, lambda: record_document(options.records_mib), "name"))
+    documents.append(("fields (1,000,001 elements)", field_document, "record"))
+
+    def chosen(name, wanted):
+        return not wanted or any(w in name for w in wanted)
 
     print("Python %s, quorvelxml %s, lxml %s, best of %d, ms" % (
         sys.version.split()[0], quorvelxml.__version__, etree.__version__, options.repeat))
-    for name, data, tag in documents:
+    for name, make, tag in documents:
+        if not chosen(name, options.document):
+            continue
+        data = make()
         print("\n%s, %.1f MB" % (name, len(data) / 1e6))
         print("%-52s %10s %10s %8s" % ("task", "quorvelxml", "lxml", "ratio"))
         for task, ours, theirs in tasks_for(quorvelxml, data, tag):
+            if not chosen(task, options.task):
+                continue
             a = best(options.repeat, ours)
             b = best(options.repeat, theirs)
             print("%-52s %10.1f %10.1f %7.2fx" % (task, a, b, a / b))

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "bench_documents.h"
+#include "quorvel/xml.hpp"
 #include "tree/tree_node.h"
 #include "xml/parse_engine.h"
 #include "xpath/xpath_cache.h"
@@ -146,11 +147,13 @@ void Libxml(benchmark::State& state, bool mime, int index) {
 
 // What the per-document cache saves: a short query from one element, where parsing would be
 // most of the work.
+constexpr const char* kSmallQuery = "concat(@type, ' ', string(glob[1]/@pattern), ' ', count(comment))";
+
 void SmallQuery(benchmark::State& state, bool cached) {
     Documents& d = documents(true);
     xpath::DocumentXPath& doc = xpath::DocumentXPath::of(d.ours);
     const TreeNode* context = d.ours->childAt(10);
-    const char* text = "concat(@type, ' ', string(glob[1]/@pattern), ' ', count(comment))";
+    const char* text = kSmallQuery;
     for (auto _ : state) {
         xpath::CompileError ce;
         std::shared_ptr<const xpath::Query> q = cached ? doc.query(text, ce) : xpath::Query::compile(text, ce);
@@ -161,9 +164,36 @@ void SmallQuery(benchmark::State& state, bool cached) {
     }
 }
 
+// What finding the compiled query costs by itself: the text made a key, hashed and looked up.
+void SmallQueryLookup(benchmark::State& state) {
+    Documents& d = documents(true);
+    xpath::DocumentXPath& doc = xpath::DocumentXPath::of(d.ours);
+    for (auto _ : state) {
+        xpath::CompileError ce;
+        benchmark::DoNotOptimize(doc.query(kSmallQuery, ce));
+    }
+}
+
+// The same query through the C++ layer: the member's call, its log frame, the host string of the
+// text and the result's variant, around the cached query's evaluation. xml::xpath holds the text
+// and goes the same way.
+void SmallQueryLayer(benchmark::State& state, bool held) {
+    static const xml::node doc = [] {
+        xml::node n = xml::parse(documents(true).text);
+        n.set_xpath_namespace("", kMimeNs);
+        return n;
+    }();
+    const xml::node context = doc.child(10);
+    const xml::xpath query(kSmallQuery);
+    for (auto _ : state) benchmark::DoNotOptimize(held ? query.evaluate(context) : context.evaluate(kSmallQuery));
+}
+
 void registerAll() {
     benchmark::RegisterBenchmark("cache/small_query/cached", SmallQuery, true);
     benchmark::RegisterBenchmark("cache/small_query/compiled_each_time", SmallQuery, false);
+    benchmark::RegisterBenchmark("cache/small_query/lookup_only", SmallQueryLookup);
+    benchmark::RegisterBenchmark("cache/small_query/layer_evaluate", SmallQueryLayer, false);
+    benchmark::RegisterBenchmark("cache/small_query/layer_xpath_object", SmallQueryLayer, true);
     for (int doc = 0; doc < 2; ++doc) {
         bool mime = doc == 0;
         const char* docName = mime ? "mime" : "records20MB";

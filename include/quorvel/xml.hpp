@@ -224,8 +224,13 @@ public:
     // the cursor then continues on a handle of its own.
     children_view children() const;
     // The attributes in stored order; each element reads its name and value in one call.
-    attributes_view attributes() const;
-    // The views share this handle object rather than copy the node, so that a view of a
+    // Borrows this node's handle: the range REQUIRES this node to live, on the same element,
+    // while it and its iterators are used (as a children() element does until its ++). Costs
+    // one call for the count; nothing is allocated or counted. Called on a temporary node
+    // (`doc.child(0).attributes()`), the range takes the temporary's reference over instead.
+    attributes_view attributes() const&;
+    attributes_view attributes() &&;
+    // children() shares this handle object rather than copy the node, so that a view of a
     // children() element costs the walk nothing; such a view follows the element as it moves.
 
     // ---- Attributes ----
@@ -346,32 +351,23 @@ public:
     node http_post(std::string_view url, report r = {}) const { return handle_result(r, &IQuorvelXml::HttpPost, arg(url)); }
 
     // ---- XPath (IQuorvelXml2), evaluated with this node as the context node ----
+    // Each expression is compiled by the first call on a document and kept with it. An
+    // expression used again and again may be held in an xml::xpath, which converts it once.
     // The element nodes selected, in document order; each a handle of its own.
-    std::vector<node> select(std::string_view xpath, report r = {}) const {
-        VARIANT out;
-        VariantInit(&out);
-        std::vector<node> nodes;
-        if (!call(r, &IQuorvelXml2::SelectNodes, arg(xpath), &out)) return nodes;
-        detail::take_handles(out, [&](IQuorvelXml* p) { nodes.push_back(node(p)); });
-        return nodes;
+    std::vector<node> select(std::string_view expression, report r = {}) const {
+        return select_nodes(arg(expression), r);
     }
     // The first selected node in document order; none when nothing is selected.
-    std::optional<node> select_single(std::string_view xpath, report r = {}) const {
-        return node_result(r, &IQuorvelXml2::SelectSingleNode, arg(xpath));
+    std::optional<node> select_single(std::string_view expression, report r = {}) const {
+        return node_result(r, &IQuorvelXml2::SelectSingleNode, arg(expression));
     }
     // The string-values of the selected nodes, in document order.
-    std::vector<std::string> select_values(std::string_view xpath, report r = {}) const {
-        VARIANT out;
-        VariantInit(&out);
-        if (!call(r, &IQuorvelXml2::SelectValues, arg(xpath), &out)) return {};
-        return detail::take_strings(out);
+    std::vector<std::string> select_values(std::string_view expression, report r = {}) const {
+        return select_strings(arg(expression), r);
     }
     // A number, string or boolean; a node-set gives its string-value.
-    xpath_value evaluate(std::string_view xpath, report r = {}) const {
-        VARIANT out;
-        VariantInit(&out);
-        if (!call(r, &IQuorvelXml2::EvaluateXPath, arg(xpath), &out)) return std::string();
-        return detail::take_xpath_value(out);
+    xpath_value evaluate(std::string_view expression, report r = {}) const {
+        return evaluate_value(arg(expression), r);
     }
     // Kept with the document for every later expression on it; prefix "" is the default
     // namespace of name tests.
@@ -444,10 +440,10 @@ public:
     void save_error_log(std::string_view path, report r = {}) const { call(r, &IQuorvelXml::SaveXmlLog, arg(path)); }
 
 private:
+    friend class xpath;
     friend class children_view;
     friend class child_iterator;
     friend class search_view;
-    friend class attributes_view;
 
     static constexpr unsigned char kCursor = 1;  // a range's moving element
     static constexpr unsigned char kShared = 2;  // ... of which a copy was taken
@@ -508,6 +504,27 @@ private:
         detail::released<IQuorvelXml2> held;
         IQuorvelXml2* p = second(held);
         return p && static_cast<IQuorvelXml*>(p) == p_ ? p : nullptr;
+    }
+    // The XPath members with the expression as a host string.
+    std::vector<node> select_nodes(BSTR expression, const report& r) const {
+        VARIANT out;
+        VariantInit(&out);
+        std::vector<node> nodes;
+        if (!call(r, &IQuorvelXml2::SelectNodes, expression, &out)) return nodes;
+        detail::take_handles(out, [&](IQuorvelXml* p) { nodes.push_back(node(p)); });
+        return nodes;
+    }
+    std::vector<std::string> select_strings(BSTR expression, const report& r) const {
+        VARIANT out;
+        VariantInit(&out);
+        if (!call(r, &IQuorvelXml2::SelectValues, expression, &out)) return {};
+        return detail::take_strings(out);
+    }
+    xpath_value evaluate_value(BSTR expression, const report& r) const {
+        VARIANT out;
+        VariantInit(&out);
+        if (!call(r, &IQuorvelXml2::EvaluateXPath, expression, &out)) return std::string();
+        return detail::take_xpath_value(out);
     }
     template <class M, class... Args>
     std::string string_result(const report& r, M m, Args&&... args) const {
@@ -591,6 +608,42 @@ inline node parse(std::string_view text, report r = {}) {
     if (doc && !doc.load(text, r)) return {};
     return doc;
 }
+
+// ---- XPath --------------------------------------------------------------------------------------
+
+// An XPath 1.0 expression held for evaluation from any node, as node::select and its kin
+// evaluate one: the text is made a host string once, here, instead of at every call. Each
+// document compiles the expression on its first evaluation there and keeps the compiled form
+// with its namespace and variable bindings, so a syntax error is reported by each call (as
+// xml::error or in the status), not by the constructor.
+//
+//   const xml::xpath titles("//book[price < $max]/title");
+//   for (const xml::node& t : titles.select(catalog)) std::cout << t.content() << '\n';
+//
+// Costs: a call is one member call on the context node, with the document's lookup of the
+// compiled expression; nothing is compiled again. An xpath holds no document and may be used by
+// several threads at once, each with its own nodes.
+class xpath {
+public:
+    explicit xpath(std::string_view expression) : text_(expression), host_(expression) {}
+
+    const std::string& text() const noexcept { return text_; }
+
+    // As node::select, select_single, select_values and evaluate with this expression.
+    // REQUIRES: context is not empty.
+    std::vector<node> select(const node& context, report r = {}) const { return context.select_nodes(host_.get(), r); }
+    std::optional<node> select_single(const node& context, report r = {}) const {
+        return context.node_result(r, &IQuorvelXml2::SelectSingleNode, host_.get());
+    }
+    std::vector<std::string> select_values(const node& context, report r = {}) const {
+        return context.select_strings(host_.get(), r);
+    }
+    xpath_value evaluate(const node& context, report r = {}) const { return context.evaluate_value(host_.get(), r); }
+
+private:
+    std::string text_;
+    detail::bstr host_;
+};
 
 // ---- Records ------------------------------------------------------------------------------------
 
@@ -828,26 +881,39 @@ private:
     int index_ = 0;
 };
 
+// The attributes of one element, counted when the range is made. It borrows the handle of the
+// node it came from, and so do its copies: such a range REQUIRES that node to live, on the same
+// element, while the range and its iterators are used. One made from a temporary node owns the
+// temporary's reference (a copy then adds one). Making a range costs one call through the
+// virtual table, for the count; reading each element costs one more.
 class attributes_view : public std::ranges::view_base {
 public:
     attributes_view() = default;
-    explicit attributes_view(node owner)
-        : owner_(std::move(owner)), second_(owner_.same_second()), count_(owner_.attribute_count()) {}
+
     attribute_iterator begin() const noexcept { return {second_, 0}; }
     attribute_iterator end() const noexcept { return {second_, count_}; }
     std::size_t size() const noexcept { return static_cast<std::size_t>(count_); }
 
 private:
-    node owner_;
+    friend class node;
+    // second: the node's handle as IQuorvelXml2, or null for an object that does not answer it
+    // with the same pointer (each element then reports E_NOINTERFACE).
+    attributes_view(IQuorvelXml2* second, int count, node owned = {}) noexcept
+        : owned_(std::move(owned)), second_(second), count_(count) {}
+
+    node owned_;  // empty unless made from a temporary node
     IQuorvelXml2* second_ = nullptr;
     int count_ = 0;
 };
 
-// The view shares this handle, and what this node already knows of its second interface.
-inline attributes_view node::attributes() const {
-    node owner = share(p_);
-    owner.flags_ = flags_ & kSecond;
-    return attributes_view(std::move(owner));
+// What this node knows of its second interface is used, and kept, as for any member.
+inline attributes_view node::attributes() const& {
+    return attributes_view(same_second(), attribute_count());
+}
+inline attributes_view node::attributes() && {
+    const int count = attribute_count();
+    IQuorvelXml2* second = same_second();
+    return attributes_view(second, count, std::move(*this));
 }
 
 // ---- Searches ----------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "early_binding.h"
 
 #include <climits>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 
@@ -72,6 +73,19 @@ std::vector<const EarlyName*>& cachedEntries() {
 }
 constexpr Py_ssize_t kMaxCachedNames = 4096;
 bool earlyBinding = true;  // off only for tests that compare both ways
+
+// The last str seen at each of a few places chosen by its address, with its entry (none for a
+// name IQuorvelXml2 has no member of). The slot holds a reference, so an address found here is
+// still that str and the entry still its own. Touched with the interpreter lock held.
+struct RecentName {
+    PyObject* name = nullptr;
+    const EarlyName* entry = nullptr;
+};
+constexpr size_t kRecentNames = 64;
+RecentName recentNames[kRecentNames];
+
+// earlyNameOf's answer through the dictionary.
+const EarlyName* lookUpName(PyObject* name);
 
 // ASCII letters without case, as the component matches names.
 bool sameNameNoCase(std::string_view a, const char* b) {
@@ -247,16 +261,20 @@ py::object resultOf(ArgType type, DispValue& r) {
     return py::none();
 }
 
-py::object callMember(IQuorvelXml* x, const EarlyMember& member, const EarlyArguments& args) {
+// What a member without parameters is given: its result's place, which the thunk names but never
+// reads.
+const DispValue kNoArguments[1] = {};
+
+py::object callMember(IQuorvelXml* x, const EarlyMember& member, const DispValue* args) {
     const MemberInfo& m = *member.info;
     DispValue r{};
     if (carrierOf(m.result.type) == ArgType::Variant) VariantInit(&r.var);
     HRESULT hr;
     if (member.keepsLock) {
-        hr = member.thunk(x, args.values(), &r);
+        hr = member.thunk(x, args, &r);
     } else {
         py::gil_scoped_release unlocked;
-        hr = member.thunk(x, args.values(), &r);
+        hr = member.thunk(x, args, &r);
     }
     if (FAILED(hr)) {
         freeResult(m.result.type, r);
@@ -300,19 +318,45 @@ PyObject* callBound(PyObject* callable, PyObject* const* args, size_t nargsf, Py
             PyObject* s = viewResult(static_cast<IQuorvelXml2*>(x), b->entry->method.view, args, nargs, kwnames);
             if (s || PyErr_Occurred()) return s;
         }
+        const EarlyMember& member = b->entry->method;
+        if (nargs == 0 && !kwnames && member.info->paramCount == 0) {
+            return callMember(x, member, kNoArguments).release().ptr();
+        }
         EarlyArguments converted;
-        if (!converted.set(*b->entry->method.info, args, nargs, kwnames)) return callByName(b, args, nargs, kwnames);
-        return callMember(x, b->entry->method, converted).release().ptr();
+        if (!converted.set(*member.info, args, nargs, kwnames)) return callByName(b, args, nargs, kwnames);
+        return callMember(x, member, converted.values()).release().ptr();
     } catch (...) {
         setPythonErrorFromException();
         return nullptr;
     }
 }
 
+// Bound members given back, kept for the next ones: a script makes one for every method it
+// calls (`x.NextSibling2()`) and drops it at once, so one or two are alive at a time and the
+// allocator need not see them. Touched with the interpreter lock held. Under AddressSanitizer
+// none are kept, so that a bound member used after it was given back is reported.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kSpareBound = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr int kSpareBound = 0;
+#else
+constexpr int kSpareBound = 8;
+#endif
+#else
+constexpr int kSpareBound = 8;
+#endif
+BoundMember* spareBound[kSpareBound > 0 ? kSpareBound : 1];
+int spareBoundCount = 0;
+
 void deallocBound(PyObject* self) {
     auto* b = reinterpret_cast<BoundMember*>(self);
     Py_DECREF(b->owner);
     Py_DECREF(b->name);
+    if (spareBoundCount < kSpareBound) {
+        spareBound[spareBoundCount++] = b;
+        return;
+    }
     PyObject_Free(self);
 }
 
@@ -359,8 +403,14 @@ PyObject* docOfBound(PyObject* self, void*) {
 PyGetSetDef boundGetSet[] = {{"__doc__", docOfBound, nullptr, nullptr, nullptr}, {nullptr, nullptr, nullptr, nullptr, nullptr}};
 
 PyObject* newBound(PyObject* self, const EarlyName* e, PyObject* name) {
-    BoundMember* b = PyObject_New(BoundMember, boundMemberType);
-    if (!b) return nullptr;
+    BoundMember* b = nullptr;
+    if (spareBoundCount) {
+        b = spareBound[--spareBoundCount];
+        PyObject_Init(reinterpret_cast<PyObject*>(b), boundMemberType);
+    } else {
+        b = PyObject_New(BoundMember, boundMemberType);
+        if (!b) return nullptr;
+    }
     b->vectorcall = &callBound;
     Py_INCREF(self);
     b->owner = self;
@@ -374,6 +424,20 @@ PyObject* newBound(PyObject* self, const EarlyName* e, PyObject* name) {
 
 const EarlyName* earlyNameOf(PyObject* name) {
     if (!earlyBinding) return nullptr;
+    // A name spelled in a script's code is the same str object at every execution: most lookups
+    // end at its slot here, by address, before the dictionary hashes and compares anything.
+    RecentName& recent = recentNames[(reinterpret_cast<uintptr_t>(name) >> 4) % kRecentNames];
+    if (recent.name == name) return recent.entry;
+    const EarlyName* entry = lookUpName(name);
+    Py_INCREF(name);
+    Py_XSETREF(recent.name, name);
+    recent.entry = entry;
+    return entry;
+}
+
+namespace {
+
+const EarlyName* lookUpName(PyObject* name) {
     if (PyObject* index = PyDict_GetItemWithError(nameCache, name)) return cachedEntries()[PyLong_AsSize_t(index)];
     if (PyErr_Occurred()) throw py::error_already_set();
     Py_ssize_t length = 0;
@@ -390,6 +454,8 @@ const EarlyName* earlyNameOf(PyObject* name) {
     return &it->second;
 }
 
+}  // namespace
+
 PyObject* earlyGet(PyObject* self, DispatchObject& d, const EarlyName& e, PyObject* name) {
     try {
         if (e.get.info) {
@@ -398,8 +464,7 @@ PyObject* earlyGet(PyObject* self, DispatchObject& d, const EarlyName& e, PyObje
                 PyObject* s = viewResult(static_cast<IQuorvelXml2*>(d.early()), e.get.view, nullptr, 0, nullptr);
                 if (s || PyErr_Occurred()) return s;
             }
-            EarlyArguments none;
-            return callMember(d.early(), e.get, none).release().ptr();
+            return callMember(d.early(), e.get, kNoArguments).release().ptr();
         }
         if (e.method.info) {
             if (e.method.second && !d.earlySecond()) return nullptr;
@@ -419,7 +484,7 @@ int earlySet(DispatchObject& d, const EarlyName& e, PyObject* value) {
         if (e.put.second && !d.earlySecond()) return 1;
         EarlyArguments converted;
         if (!converted.set(*e.put.info, &value, 1, nullptr)) return 1;
-        callMember(x, e.put, converted);
+        callMember(x, e.put, converted.values());
         return 0;
     } catch (...) {
         setPythonErrorFromException();

@@ -180,6 +180,25 @@ class EarlyBindingTest(ReleaseCheck):
         self.assertEqual(self.com_error(lambda: x.GetAttributeName(3)).description.split("\n")[0],
                          "(GetAttributeName)")
 
+    def test_bound_members_keep_their_handle_and_each_is_its_own(self):
+        # Bound members are reused once given back, and names are found by their str: a kept one
+        # still calls its own member on its own handle, whatever was bound and dropped meanwhile.
+        x = new_handle()
+        x.LoadXml("<r><a/><b/></r>")
+        first, following, up = x.FirstChild2, x.NextSibling2, x.getparent2
+        del x
+        self.assertEqual((first(), following(), up(), following()), (1, 1, 1, 0))
+        handles = [new_handle() for _ in range(3)]
+        for i, h in enumerate(handles):
+            h.LoadXml("<t%d/>" % i)
+        expected = ["<t%d></t%d>" % (i, i) for i in range(3)]
+        for _ in range(20):
+            methods = [h.GetXml for h in handles] + [h.getxml for h in handles]
+            methods += [getattr(h, "".join(["Get", "Xml"])) for h in handles]  # a new str each time
+            self.assertEqual([m().split("\n")[1] for m in methods], expected * 3)
+            self.assertEqual(repr(methods[3]), "<bound method IQuorvelXml2.getxml>")
+            self.assertEqual([h.Tag for h in handles], ["t0", "t1", "t2"])
+
     def test_byte_arrays_are_lent_and_given_back(self):
         x = new_handle()
         text = b"<a k='v'>caf\xc3\xa9</a>"

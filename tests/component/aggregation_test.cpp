@@ -52,12 +52,6 @@ private:
     IUnknown* inner_ = nullptr;
 };
 
-// The inner object's own count, read by adding and taking back a reference on its inner unknown.
-ULONG innerRefs(IUnknown* inner) {
-    inner->AddRef();
-    return inner->Release();
-}
-
 TEST(Aggregation, OnlyTheInnerUnknownMayBeAskedForWithAnOuterObject) {
     struct {
         const CLSID& clsid;
@@ -81,7 +75,7 @@ TEST(Aggregation, OnlyTheInnerUnknownMayBeAskedForWithAnOuterObject) {
         EXPECT_EQ(outer.refs(), 1u);  // making the inner object takes no reference on the outer one
         if (result) {
             auto* inner = static_cast<IUnknown*>(result);
-            EXPECT_EQ(innerRefs(inner), 1u);
+            EXPECT_EQ(refsOf(inner), 1u);
             EXPECT_EQ(inner->Release(), 0u);
         }
     }
@@ -98,19 +92,19 @@ TEST(Aggregation, InterfacesPassIdentityAndCountsToTheOuterObjectAndMembersWork)
     IUnknown* inner = outer->inner();
     EXPECT_EQ(CQuorvelXml::liveCount(), handlesBefore + 1);
     EXPECT_NE(inner, static_cast<IUnknown*>(outer));
-    EXPECT_EQ(innerRefs(inner), 1u);
+    EXPECT_EQ(refsOf(inner), 1u);
 
     // The inner unknown answers for itself; through it the outer object hands out the inner interfaces.
     IUnknown* same = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&same)), S_OK);
     EXPECT_EQ(same, inner);
-    EXPECT_EQ(innerRefs(inner), 2u);
+    EXPECT_EQ(refsOf(inner), 2u);
     same->Release();
 
     ComPtr<IQuorvelXml> handle;
     ASSERT_EQ(outer->QueryInterface(IID_IQuorvelXml, handle.putVoid()), S_OK);
     EXPECT_EQ(outer->refs(), 2u);  // the interface's reference is the outer object's
-    EXPECT_EQ(innerRefs(inner), 1u);
+    EXPECT_EQ(refsOf(inner), 1u);
     for (const IID* iid : {&IID_IUnknown, &IID_OuterOwn}) {
         IUnknown* got = nullptr;
         ASSERT_EQ(handle->QueryInterface(*iid, reinterpret_cast<void**>(&got)), S_OK);
@@ -125,10 +119,7 @@ TEST(Aggregation, InterfacesPassIdentityAndCountsToTheOuterObjectAndMembersWork)
     ComPtr<IQuorvelXml> child;
     ASSERT_EQ(handle->GetChild(0, child.put()), S_OK);
     EXPECT_EQ(contentOf(child.get()), "x");
-    IUnknown* childUnknown = nullptr;
-    ASSERT_EQ(child->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&childUnknown)), S_OK);
-    EXPECT_NE(childUnknown, static_cast<IUnknown*>(outer));  // found nodes get handles of their own
-    childUnknown->Release();
+    EXPECT_NE(identityOf(child.get()), static_cast<IUnknown*>(outer));  // found nodes get handles of their own
     // The aggregated handle as an argument is known as one of this module's.
     ComPtr<IQuorvelXml> other = newHandle();
     ASSERT_EQ(other->AddChildTree(child.get()), S_OK);
@@ -140,17 +131,14 @@ TEST(Aggregation, InterfacesPassIdentityAndCountsToTheOuterObjectAndMembersWork)
     ASSERT_EQ(container->FindConnectionPoint(DIID_IQuorvelXmlEvents, point.put()), S_OK);
     ComPtr<IConnectionPointContainer> back;
     ASSERT_EQ(point->GetConnectionPointContainer(back.put()), S_OK);
-    IUnknown* backUnknown = nullptr;
-    ASSERT_EQ(back->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&backUnknown)), S_OK);
-    EXPECT_EQ(backUnknown, static_cast<IUnknown*>(outer));
-    backUnknown->Release();
+    EXPECT_EQ(identityOf(back.get()), static_cast<IUnknown*>(outer));
     back.reset();
     point.reset();
     container.reset();
     child.reset();
     other.reset();
     EXPECT_EQ(outer->refs(), 2u);
-    EXPECT_EQ(innerRefs(inner), 1u);
+    EXPECT_EQ(refsOf(inner), 1u);
 
     // Lifetime: the outer object owns the inner one; both go with the outer's last reference.
     handle.reset();
@@ -166,11 +154,8 @@ TEST(Aggregation, InterfacesPassIdentityAndCountsToTheOuterObjectAndMembersWork)
     ComPtr<IXmlFactory> factory;
     ASSERT_EQ(outer->QueryInterface(IID_IXmlFactory, factory.putVoid()), S_OK);
     EXPECT_EQ(outer->refs(), 2u);
-    EXPECT_EQ(innerRefs(inner), 1u);
-    IUnknown* identity = nullptr;
-    ASSERT_EQ(factory->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-    EXPECT_EQ(identity, static_cast<IUnknown*>(outer));
-    identity->Release();
+    EXPECT_EQ(refsOf(inner), 1u);
+    EXPECT_EQ(identityOf(factory.get()), static_cast<IUnknown*>(outer));
     ComPtr<IQuorvelXml> made;
     ASSERT_EQ(factory->NewXml(made.put()), S_OK);
     ASSERT_TRUE(made);

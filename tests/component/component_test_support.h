@@ -15,6 +15,7 @@
 #include "core/automation/variant_holder.h"
 #include "core/data_buffer.h"
 #include "core/system/utf8.h"
+#include "quorvel/quorvel_members.hpp"
 #include "quorvel/quorvel_xml.hpp"
 #include "tree/tree_check.h"
 #include "tree/tree_node.h"
@@ -151,7 +152,68 @@ inline ComPtr<IConnectionPoint> connectEvents(IQuorvelXml* h, IDispatch* sink, D
     return events;
 }
 
+// GetIDsOfNames on a member's name followed by parameter names: what it answers and the DISPIDs.
+struct NamesCase {
+    std::vector<const char16_t*> names;
+    HRESULT hr;
+    std::vector<DISPID> ids;
+};
+inline void expectNames(IQuorvelXml* h, const NamesCase& c) {
+    std::vector<LPOLESTR> names;
+    for (const char16_t* n : c.names) names.push_back(const_cast<LPOLESTR>(n));
+    std::vector<DISPID> ids(names.size(), 12345);
+    EXPECT_EQ(h->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 0, ids.data()), c.hr)
+        << sys::toUtf8(c.names[0]);
+    EXPECT_EQ(ids, c.ids) << sys::toUtf8(c.names[0]);
+}
+
+// A dispatch type's functions against the member table from kMembers[first] on, in slot order:
+// DISPID, slot, kind, and the types of the parameters and the result as the platform writes them
+// (BSTR, long, VARIANT, a pointer to the interface).
+inline void expectFuncDescs(ITypeInfo* info, size_t first, size_t count) {
+    const VARTYPE typeOf[] = {VT_EMPTY, VT_BSTR, VT_I4, VT_VARIANT, VT_PTR};
+    for (UINT i = 0; i < count; ++i) {
+        const MemberInfo& m = kMembers[first + i];
+        SCOPED_TRACE(m.name);
+        FUNCDESC* f = nullptr;
+        ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
+        EXPECT_EQ(f->memid, m.dispid);
+        EXPECT_EQ(f->oVft, m.slot * static_cast<int>(sizeof(void*)));
+        EXPECT_EQ(f->invkind, m.kind == MemberKind::Method        ? INVOKE_FUNC
+                              : m.kind == MemberKind::PropertyGet ? INVOKE_PROPERTYGET
+                                                                  : INVOKE_PROPERTYPUT);
+        const bool hasResult = m.result.type != ArgType::None;
+        EXPECT_EQ(f->cParams, m.paramCount + (hasResult ? 1 : 0));
+        for (uint8_t k = 0; k < m.paramCount && k < f->cParams; ++k) {
+            EXPECT_EQ(f->lprgelemdescParam[k].tdesc.vt, typeOf[static_cast<int>(m.params[k].type)]) << m.params[k].name;
+        }
+        if (hasResult && f->cParams == m.paramCount + 1) {
+            const ELEMDESC& r = f->lprgelemdescParam[m.paramCount];
+            EXPECT_EQ(r.paramdesc.wParamFlags, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
+            EXPECT_EQ(r.tdesc.vt, VT_PTR);
+            if (r.tdesc.vt == VT_PTR) {
+                EXPECT_EQ(r.tdesc.lptdesc->vt, typeOf[static_cast<int>(carrierOf(m.result.type))]);
+            }
+        }
+        info->ReleaseFuncDesc(f);
+    }
+}
+
 inline TreeNode* nodeOf(IQuorvelXml* h) { return CQuorvelXml::fromInterface(h)->node(); }
+
+// An object's reference count, read by adding and taking back a reference.
+inline ULONG refsOf(IUnknown* p) {
+    p->AddRef();
+    return p->Release();
+}
+
+// An object's identity: the IUnknown it answers, without keeping the reference.
+inline IUnknown* identityOf(IUnknown* p) {
+    IUnknown* u = nullptr;
+    EXPECT_EQ(p->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&u)), S_OK);
+    if (u) u->Release();
+    return u;
+}
 
 inline ComPtr<IQuorvelXml> adoptResult(IQuorvelXml* p) { return ComPtr<IQuorvelXml>::adopt(p); }
 
@@ -200,6 +262,32 @@ inline std::string xmlOf(IQuorvelXml* h) {
 inline std::string rawContent(IQuorvelXml* h) { return std::string(nodeOf(h)->contentView()); }
 inline void setRawContent(IQuorvelXml* h, std::string_view bytes) {
     nodeOf(h)->setContentBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+}
+
+// ASCII text as UTF-16 bytes, little- or big-endian.
+inline std::string asciiUtf16(const std::string& ascii, bool bigEndian = false) {
+    std::string s;
+    for (char c : ascii) s += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return s;
+}
+
+// Documents in their own encodings, for the loading and view tests: the root's content as UTF-8,
+// and the encoding the tree keeps afterwards.
+struct EncodedDocument {
+    const char* what;
+    std::string bytes, content, encoding;
+};
+inline std::vector<EncodedDocument> encodedDocuments() {
+    return {
+        {"latin-1 declared in capitals", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a k=\"\xE9t\xE9\">caf\xE9</a>",
+         "caf\xC3\xA9", "ISO-8859-1"},
+        {"utf-16le declaring utf-16", "\xFF\xFE" + asciiUtf16("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>") +
+                                          std::string("\xE9\0", 2) + asciiUtf16("</a>"),
+         "\xC3\xA9", "utf-8"},
+        {"utf-16be", "\xFE\xFF" + asciiUtf16("<?xml version=\"1.0\" encoding=\"unicodeFFFE\"?><a>", true) +
+                         std::string("\x65\xE5", 2) + asciiUtf16("</a>", true),
+         "\xE6\x97\xA5", "unicodeFFFE"},
+    };
 }
 
 // A subtree as "tag:content(child,child)", read from the nodes themselves.

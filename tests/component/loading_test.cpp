@@ -43,28 +43,7 @@ HRESULT loadFile(IQuorvelXml* h, const fs::path& p, LONG* flag) {
 class Loading : public ::testing::Test, protected ScratchDir {};
 
 TEST_F(Loading, FilesInTheirOwnEncodings) {
-    struct Case {
-        const char* what;
-        std::string bytes;
-        std::string content;   // of the root, as UTF-8
-        std::string encoding;  // as the tree keeps it afterwards
-    };
-    auto utf16 = [](const std::string& ascii, bool bigEndian = false) {
-        std::string s;
-        for (char c : ascii) s += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
-        return s;
-    };
-    const std::vector<Case> cases = {
-        {"latin-1 declared in capitals", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a>caf\xE9</a>",
-         "caf\xC3\xA9", "ISO-8859-1"},
-        {"utf-16le declaring utf-16", "\xFF\xFE" + utf16("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>") +
-                                          std::string("\xE9\0", 2) + utf16("</a>"),
-         "\xC3\xA9", "utf-8"},
-        {"utf-16be", "\xFE\xFF" + utf16("<?xml version=\"1.0\" encoding=\"unicodeFFFE\"?><a>", true) +
-                         std::string("\x65\xE5", 2) + utf16("</a>", true),
-         "\xE6\x97\xA5", "unicodeFFFE"},
-    };
-    for (const Case& c : cases) {
+    for (const EncodedDocument& c : encodedDocuments()) {
         spill(dir / "doc.xml", c.bytes);
         ComPtr<IQuorvelXml> h = newHandle();
         LONG flag = -1;

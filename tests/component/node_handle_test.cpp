@@ -94,20 +94,6 @@ TEST(NodeHandle, ErrorLogMembers) {
     EXPECT_EQ(errorLogXml(h.get()), "");
 }
 
-TEST(NodeHandle, InterfacesAndRecognition) {
-    ComPtr<IQuorvelXml> h = newHandle();
-    ComPtr<ISupportErrorInfo> support;
-    ASSERT_EQ(h->QueryInterface(IID_ISupportErrorInfo, support.putVoid()), S_OK);
-    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IQuorvelXml), S_OK);
-    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
-
-    ComPtr<IProvideClassInfo2> classInfo;
-    ASSERT_EQ(h->QueryInterface(IID_IProvideClassInfo2, classInfo.putVoid()), S_OK);
-    GUID g{};
-    EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &g), S_OK);
-    EXPECT_TRUE(g == DIID_IQuorvelXmlEvents);
-}
-
 // Release orders, handle moves and tree lifetimes are checked against a model in handle_model_test,
 // handles made and released on other threads in tests/threads.
 TEST(NodeHandle, HundredThousandHandlesOnSharedAndSeparateTrees) {

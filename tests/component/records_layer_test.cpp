@@ -15,6 +15,16 @@ namespace {
 
 const char* const kMime = "/usr/share/mime/packages/freedesktop.org.xml";
 
+// A callable handing out the text in pieces of at most `piece` bytes.
+auto reader(const std::string& text, size_t piece) {
+    return [&text, piece, at = size_t{0}](void* buffer, size_t size) mutable -> ptrdiff_t {
+        const size_t k = std::min({size, piece, text.size() - at});
+        std::memcpy(buffer, text.data() + at, k);
+        at += k;
+        return static_cast<ptrdiff_t>(k);
+    };
+}
+
 TEST(RecordsLayer, FileCallableAndDescriptorSources) {
     std::vector<std::string> types;
     xml::node kept;
@@ -30,18 +40,8 @@ TEST(RecordsLayer, FileCallableAndDescriptorSources) {
 
     // A callable handing out a text in pieces of 3 bytes.
     const std::string text = "<r><a n='1'/><a n='2'>x</a><b><a n='3'/></b></r>";
-    size_t at = 0;
     std::string seen;
-    for (xml::node rec : xml::records(
-             [&](void* buffer, size_t size) -> ptrdiff_t {
-                 const size_t k = std::min<size_t>({size, 3, text.size() - at});
-                 std::memcpy(buffer, text.data() + at, k);
-                 at += k;
-                 return static_cast<ptrdiff_t>(k);
-             },
-             "//a")) {
-        seen += rec.attribute("n");
-    }
+    for (xml::node rec : xml::records(reader(text, 3), "//a")) seen += rec.attribute("n");
     EXPECT_EQ(seen, "123");
 
     // A pipe written by another thread.
@@ -69,16 +69,9 @@ TEST(RecordsLayer, FileCallableAndDescriptorSources) {
 TEST(RecordsLayer, FailuresThrowOrReport) {
     // Cut inside the second record: the first comes, then the increment fails.
     const std::string text = "<r><a>1</a><a>2";
-    size_t at = 0;
-    auto read = [&](void* buffer, size_t size) -> ptrdiff_t {
-        const size_t k = std::min(size, text.size() - at);
-        std::memcpy(buffer, text.data() + at, k);
-        at += k;
-        return static_cast<ptrdiff_t>(k);
-    };
     int seen = 0;
     try {
-        for (xml::node rec : xml::records(read, "//a")) {
+        for (xml::node rec : xml::records(reader(text, text.size()), "//a")) {
             (void)rec;
             ++seen;
         }

@@ -174,14 +174,47 @@ TEST(XmlLayer, EveryMemberOfTheTableIsReachable) {
         }
     }
     EXPECT_EQ(spy.refs, 1u);  // every copy the layer took was given back
-    // IQuorvelXml2 asked for once per node, the answer being the same pointer: n, the attribute
-    // view's share of n taken before n knew, and the views' node.
-    EXPECT_EQ(spy.queries, 3);
+    // IQuorvelXml2 asked for once per node, the answer being the same pointer: n (whose attribute
+    // range borrows it and what it knows), and the views' node.
+    EXPECT_EQ(spy.queries, 2);
 }
 
 ULONG refsOf(const node& n) {
     n.get()->AddRef();
     return n.get()->Release();
+}
+
+// A walk reads the attributes of every element: their range borrows the node's handle and counts
+// nothing up or down, unless the node is a temporary, whose reference it then keeps.
+TEST(XmlLayer, TheAttributeRangeBorrowsItsNodeOrKeepsATemporary) {
+    const node doc = xml::parse(R"(<r><a k="1" l="2"/></r>)");
+    const auto pairsOf = [](const xml::attributes_view& view) {
+        std::string pairs;
+        for (const auto& at : view) pairs += std::string(at.name()) + "=" + std::string(at.value()) + ";";
+        return pairs;
+    };
+    const node a = doc.child(0);
+    const ULONG refs = refsOf(a);
+    const int64_t live = CQuorvelXml::liveCount();
+    {
+        const xml::attributes_view view = a.attributes();
+        const xml::attributes_view copy = view;
+        EXPECT_EQ(refsOf(a), refs);
+        EXPECT_EQ(pairsOf(copy), "k=1;l=2;");
+        EXPECT_EQ(view.size(), 2u);
+    }
+    {
+        const xml::attributes_view view = doc.child(0).attributes();
+        EXPECT_EQ(CQuorvelXml::liveCount(), live + 1);
+        const xml::attributes_view copy = view;
+        EXPECT_EQ(pairsOf(copy), "k=1;l=2;");
+    }
+    EXPECT_EQ(CQuorvelXml::liveCount(), live);
+    std::string pairs;
+    for (const auto& at : doc.child(0).attributes()) pairs += std::string(at.name()) + ";";
+    EXPECT_EQ(pairs, "k;l;");
+    EXPECT_EQ(CQuorvelXml::liveCount(), live);
+    EXPECT_EQ(refsOf(a), refs);
 }
 
 // IQuorvelXml2's results as a stand-in returns them, made of real handles and strings.
@@ -290,6 +323,45 @@ TEST(XmlLayer, SecondInterfaceResultsConvert) {
         EXPECT_EQ(old.code, E_NOINTERFACE);
     }
     EXPECT_EQ(foreign.refs, 1u);
+}
+
+// An expression held in an xml::xpath gives what the node's members give for its text, from any
+// context node of any document, each with its own bindings; it fails as they fail, at each call.
+TEST(XmlLayer, AnXPathObjectEvaluatesAsTheNodesMembersDo) {
+    const node doc = xml::parse(R"(<catalog><book price="5"><title>A</title></book>)"
+                                R"(<book price="15"><title>B</title></book><book price="7"/></catalog>)");
+    doc.set_xpath_variable("max", 10.0);
+    const xml::xpath titles("book[@price < $max]/title");
+    EXPECT_EQ(titles.text(), "book[@price < $max]/title");
+    const std::vector<node> found = titles.select(doc);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].content(), "A");
+    EXPECT_EQ(titles.select_single(doc)->content(), "A");
+    EXPECT_EQ(titles.select_values(doc), doc.select_values(titles.text()));
+    EXPECT_EQ(titles.evaluate(doc), xml::xpath_value(std::string("A")));
+    EXPECT_EQ(xml::xpath("count(book)").evaluate(doc), xml::xpath_value(3.0));
+    EXPECT_EQ(xml::xpath("@price > 6").evaluate(doc.child(2)), xml::xpath_value(true));
+    EXPECT_FALSE(xml::xpath("title").select_single(doc.child(2)));
+
+    // Another document, its own variable; text beyond ASCII crosses as UTF-8.
+    const node other = xml::parse("<catalog><book price='1'><title>C</title></book><caf\xC3\xA9>x</caf\xC3\xA9></catalog>");
+    other.set_xpath_variable("max", 2.0);
+    EXPECT_EQ(titles.select_values(other), std::vector<std::string>{"C"});
+    EXPECT_EQ(xml::xpath("string(caf\xC3\xA9)").evaluate(other), xml::xpath_value(std::string("x")));
+
+    // A syntax error surfaces at each call, with the members' description.
+    const xml::xpath broken("book[");
+    xml::status held, direct;
+    EXPECT_TRUE(broken.select(doc, held).empty());
+    doc.select(broken.text(), direct);
+    EXPECT_EQ(held.code, E_FAIL);
+    EXPECT_EQ(held.description, direct.description);
+    EXPECT_FALSE(broken.select_single(doc, held));
+    EXPECT_EQ(held.code, E_FAIL);
+    EXPECT_THROW(broken.evaluate(doc), xml::error);
+    EXPECT_THROW(broken.select_values(doc), xml::error);
+    // A result that is no node-set cannot be selected.
+    EXPECT_THROW(xml::xpath("count(book)").select(doc), xml::error);
 }
 
 TEST(XmlLayer, ANodeOwnsExactlyOneReference) {

@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "scratch_dir.h"
 
 namespace quorvel::test {
 
@@ -61,11 +61,6 @@ inline std::string opensslBase64(const std::string& bytes) {
                                                    reinterpret_cast<const unsigned char*>(bytes.data()),
                                                    static_cast<int>(bytes.size()))));
     return out;
-}
-
-inline std::string readFile(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 // The raw DEFLATE payload of a one-member gzip file (RFC 1952 header and trailer stripped), and

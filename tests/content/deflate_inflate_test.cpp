@@ -82,7 +82,7 @@ std::optional<std::string> inflateThroughRing(const std::string& stream, uint32_
 
 TEST(DeflateEngine, StoredFormIsZlibsRawStreamAtLevelSix) {
     EXPECT_EQ(pipelineDeflate(""), std::string("\x03\x00", 2));
-    const std::string doc = test::readFile("/usr/share/mime/packages/freedesktop.org.xml");
+    const std::string doc = test::slurp("/usr/share/mime/packages/freedesktop.org.xml");
     for (const std::string& input : {std::string("hello"), std::string(100000, 'a'), test::mixedBytes(250001, 3), doc}) {
         const std::string stream = pipelineDeflate(input);
         EXPECT_EQ(stream, test::zlibDeflate(input)) << input.size();
@@ -134,7 +134,7 @@ TEST(InflateState2, DecodesTheGzipFilesOfThisMachine) {
     const auto files = test::docGzipFiles(25);
     ASSERT_FALSE(files.empty());
     for (const auto& path : files) {
-        const std::string gz = test::readFile(path);
+        const std::string gz = test::slurp(path);
         const auto payload = test::gzipPayload(gz);
         const auto expected = test::zlibInflate(gz, 31);
         if (!payload || !expected) continue;  // multi-member or odd files: zlib decides alone

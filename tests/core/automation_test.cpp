@@ -25,7 +25,7 @@ static_assert(E_FAIL == static_cast<HRESULT>(0x80004005u) && DISP_E_DIVBYZERO ==
 namespace {
 
 // Counts its references so tests can see who took and dropped them.
-class Counted final : public IUnknown {
+class Counted final : public IDispatch {
  public:
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (riid != IID_IUnknown && !(dispatch && riid == IID_IDispatch)) return *ppv = nullptr, E_NOINTERFACE;
@@ -35,6 +35,10 @@ class Counted final : public IUnknown {
   }
   ULONG AddRef() override { return ++refs; }
   ULONG Release() override { return --refs; }
+  HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
   std::atomic<ULONG> refs{1};
   bool dispatch = false;
 };
@@ -118,7 +122,7 @@ TEST(Variant, ClearAndCopyOwnWhatTheyShould) {
   EXPECT_EQ(dec->vt, VT_DECIMAL);
   EXPECT_TRUE(dec->decVal.scale == 2 && dec->decVal.sign == 0x80 && dec->decVal.Lo64 == 12345u);
 
-  // Arrays are copied deeply, strings included; a locked array is not freed.
+  // Arrays are copied deeply, strings included and an absent one left absent; a locked array is not freed.
   VariantHolder arr, arrCopy;
   arr->vt = VT_ARRAY | VT_BSTR;
   arr->parray = SafeArrayCreateVector(VT_BSTR, 0, 2);
@@ -127,9 +131,27 @@ TEST(Variant, ClearAndCopyOwnWhatTheyShould) {
   BSTR copied = static_cast<BSTR*>(arrCopy->parray->pvData)[1];
   EXPECT_NE(copied, static_cast<BSTR*>(arr->parray->pvData)[1]);
   EXPECT_EQ(text(copied), u"x");
+  EXPECT_EQ(static_cast<BSTR*>(arrCopy->parray->pvData)[0], nullptr);
   ASSERT_EQ(SafeArrayLock(arr->parray), S_OK);
   EXPECT_EQ(arr.clear(), DISP_E_ARRAYISLOCKED);
   SafeArrayUnlock(arr->parray);
+
+  // Arrays of objects, as the selection members return them: each copy holds its own references.
+  VariantHolder objs, objsCopy;
+  objs->vt = VT_ARRAY | VT_DISPATCH;
+  objs->parray = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
+  EXPECT_TRUE(objs->parray->fFeatures & FADF_DISPATCH);
+  for (int i = 0; i < 2; ++i) static_cast<IDispatch**>(objs->parray->pvData)[i] = (obj.AddRef(), &obj);
+  ASSERT_EQ(VariantCopy(objsCopy.get(), objs.get()), S_OK);
+  VARTYPE vt = VT_EMPTY;
+  EXPECT_EQ(SafeArrayGetVartype(objsCopy->parray, &vt), S_OK);
+  EXPECT_EQ(vt, VT_DISPATCH);
+  EXPECT_EQ(static_cast<IDispatch**>(objsCopy->parray->pvData)[1], &obj);
+  EXPECT_EQ(obj.refs, 5u);
+  EXPECT_EQ(objs.clear(), S_OK);
+  EXPECT_EQ(obj.refs, 3u);
+  EXPECT_EQ(objsCopy.clear(), S_OK);
+  EXPECT_EQ(obj.refs, 1u);
 
   VARIANT bad;
   bad.vt = VT_BYREF | VT_EMPTY;

@@ -19,8 +19,6 @@ using namespace test;
 
 const char* const kFreedesktop = "/usr/share/mime/packages/freedesktop.org.xml";
 
-std::string readFile(const std::string& path) { return slurp(path); }
-
 // A document with every construct the grammar treats specially, with `text` in it: records in
 // comments, CDATA sections, instructions and the DOCTYPE, quoted '>', nested and prefixed records.
 std::string trickyDocument(const std::string& encoding, const std::string& text) {
@@ -193,7 +191,7 @@ TEST(RecordReader, EncodingCorpusRecordsEqualTheWholeLoad) {
 }
 
 TEST(RecordReader, FreedesktopRecordsEqualTheWholeLoad) {
-    const std::string bytes = readFile(kFreedesktop);
+    const std::string bytes = slurp(kFreedesktop);
     ASSERT_FALSE(bytes.empty());
     for (const char* p : {"//mime-type", "/mime-info/mime-type", "//glob"}) {
         const RecordPath path = pathOf(p);
