@@ -276,11 +276,22 @@ std::string DispatchMethod::repr() const {
 
 namespace {
 
-// As py::cast of the holder, without looking the class up by its type_index on every result.
+// As py::cast of the holder, without its three look-ups in pybind11's tables (the class by its
+// type_index, the object among the registered instances, then registering it): a node list
+// makes one object per node. The object is not registered, since a DispatchObject is always new
+// here and nothing maps one back to its Python object; an unregistered instance is freed
+// without being looked for again. Leaves the holder owning the object.
 py::object adopt(std::unique_ptr<DispatchObject> object) {
     static const py::detail::type_info* type = py::detail::get_type_info(typeid(DispatchObject));
-    return py::reinterpret_steal<py::object>(py::detail::type_caster_generic::cast(
-        object.get(), py::return_value_policy::take_ownership, py::handle(), type, nullptr, nullptr, &object));
+    auto made = py::reinterpret_steal<py::object>(py::detail::make_new_instance(type->type));
+    if (!made) throw py::error_already_set();
+    auto* instance = reinterpret_cast<py::detail::instance*>(made.ptr());
+    py::detail::value_and_holder v = *py::detail::values_and_holders(instance).begin();
+    v.value_ptr() = object.get();
+    new (std::addressof(v.holder<std::unique_ptr<DispatchObject>>())) std::unique_ptr<DispatchObject>(std::move(object));
+    v.set_holder_constructed();
+    instance->owned = true;
+    return made;
 }
 
 }  // namespace

@@ -59,6 +59,12 @@ public:
     // A new host string of the UTF-8 text, owned by the caller; empty (never absent) for an
     // empty text. Malformed UTF-8 becomes U+FFFD, so the decoder never fails.
     BSTR Utf8ToHostString(const StringBuffer& text);
+    // The same without a converter: viaUtf8 says whether the platform converter's route (UTF-8)
+    // is taken, else the narrow code page's, as by a converter whose platform converter is missing.
+    // Owners that make their converter on first use convert host strings so before that.
+    static void HostStringToUtf8(const char16_t* bstr, StringBuffer& out, bool viaUtf8);
+    static void HostStringToUtf8Bytes(const char16_t* bstr, DataBuffer& out, bool viaUtf8);
+    static BSTR NewHostString(const StringBuffer& text);
 
     uint32_t sourceCodePage() const { return sourceCodePage_; }
     uint32_t targetCodePage() const { return targetCodePage_; }

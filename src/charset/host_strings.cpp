@@ -39,13 +39,23 @@ uint64_t narrowLength(const char16_t* units, std::size_t n, bool utf8) {
 }  // namespace
 
 void CharsetConvert::HostStringToUtf8(const char16_t* bstr, StringBuffer& out) {
+    HostStringToUtf8(bstr, out, converter_ != nullptr);
+}
+
+void CharsetConvert::HostStringToUtf8Bytes(const char16_t* bstr, DataBuffer& out) {
+    HostStringToUtf8Bytes(bstr, out, converter_ != nullptr);
+}
+
+BSTR CharsetConvert::Utf8ToHostString(const StringBuffer& text) { return NewHostString(text); }
+
+void CharsetConvert::HostStringToUtf8(const char16_t* bstr, StringBuffer& out, bool viaUtf8) {
     if (bstr == nullptr) return;
     out.clear();
     const UINT n = SysStringLen(const_cast<BSTR>(bstr));
     if (n == 0) return;
     // Without the platform converter the platform's route is the ANSI code page; so it is for a
     // text whose UTF-8 form is beyond a byte string's reach.
-    bool utf8 = converter_ != nullptr;
+    bool utf8 = viaUtf8;
     uint64_t length = narrowLength(bstr, n, utf8);
     if (utf8 && length > INT32_MAX - 1) {
         utf8 = false;
@@ -67,12 +77,12 @@ void CharsetConvert::HostStringToUtf8(const char16_t* bstr, StringBuffer& out) {
     }
 }
 
-void CharsetConvert::HostStringToUtf8Bytes(const char16_t* bstr, DataBuffer& out) {
+void CharsetConvert::HostStringToUtf8Bytes(const char16_t* bstr, DataBuffer& out, bool viaUtf8) {
     if (bstr == nullptr) return;
     out.clear();
     const UINT n = SysStringLen(const_cast<BSTR>(bstr));
     if (n == 0) return;
-    bool utf8 = converter_ != nullptr;
+    bool utf8 = viaUtf8;
     uint64_t length = narrowLength(bstr, n, utf8);
     if (utf8 && length > UINT32_MAX) {
         utf8 = false;
@@ -84,7 +94,7 @@ void CharsetConvert::HostStringToUtf8Bytes(const char16_t* bstr, DataBuffer& out
     out.commit(static_cast<uint32_t>(narrowUnits(bstr, n, utf8, reinterpret_cast<char*>(at))));
 }
 
-BSTR CharsetConvert::Utf8ToHostString(const StringBuffer& text) {
+BSTR CharsetConvert::NewHostString(const StringBuffer& text) {
     // The system's decoder replaces malformed sequences and never fails, so the raw-units
     // fallback of a failing decoder has no occasion here.
     BSTR result = qv_SysAllocStringUtf8(text.data(), static_cast<UINT>(text.length()));

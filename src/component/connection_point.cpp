@@ -121,7 +121,12 @@ ConnectionPointEnumerator::~ConnectionPointEnumerator() { owner_->Release(); }
 
 HRESULT ConnectionPointEnumerator::create(IConnectionPointContainer* owner, IConnectionPoint* const* points,
                                           ULONG count, ULONG position, IEnumConnectionPoints** out) {
-    *out = new (std::nothrow) ConnectionPointEnumerator(owner, points, count, position);
+    // The constructor copies the points, which may throw as well as the allocation may fail.
+    try {
+        *out = new (std::nothrow) ConnectionPointEnumerator(owner, points, count, position);
+    } catch (const std::bad_alloc&) {
+        *out = nullptr;
+    }
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -7,13 +7,27 @@
 
 namespace quorvel {
 
-void CQuorvelXml::toUtf8(BSTR s, StringBuffer& out) { converter_.HostStringToUtf8(s, out); }
+// Until the converter is made, the route its platform converter takes: made on demand, it has one.
+void CQuorvelXml::toUtf8(BSTR s, StringBuffer& out) {
+    if (extras_ && extras_->converter) {
+        extras_->converter->HostStringToUtf8(s, out);
+    } else {
+        CharsetConvert::HostStringToUtf8(s, out, true);
+    }
+}
 
-void CQuorvelXml::toUtf8Bytes(BSTR s, DataBuffer& out) { converter_.HostStringToUtf8Bytes(s, out); }
+void CQuorvelXml::toUtf8Bytes(BSTR s, DataBuffer& out) {
+    if (extras_ && extras_->converter) {
+        extras_->converter->HostStringToUtf8Bytes(s, out);
+    } else {
+        CharsetConvert::HostStringToUtf8Bytes(s, out, true);
+    }
+}
 
+// The decoding is the same with or without a converter.
 BSTR CQuorvelXml::toHost(const StringBuffer& text) {
     try {
-        return converter_.Utf8ToHostString(text);
+        return CharsetConvert::NewHostString(text);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -110,8 +110,11 @@ HRESULT CQuorvelXml::SelectNodes(BSTR xpath, VARIANT* nodes) {
     return loggedThroughout("SelectNodes", [&]() -> bool {
         xpath::Value v;
         if (!evaluate(*this, xpath, v) || !elementsOf(log(), v)) return false;
-        nodes->parray = filledArray<IDispatch*>(VT_DISPATCH, v.set.size(), [&](size_t i) -> IDispatch* {
-            return wrapNode(const_cast<TreeNode*>(v.set.nodes[i].element));
+        const size_t count = v.set.size();
+        nodes->parray = filledArray<IDispatch*>(VT_DISPATCH, count, [&](size_t i) -> IDispatch* {
+            if (i + 8 < count) CQuorvelXml::prefetchNode(v.set.nodes[i + 8].element);
+            return wrapNode(const_cast<TreeNode*>(v.set.nodes[i].element), i > 0 ? v.set.nodes[i - 1].element : nullptr,
+                            i + 1 < count ? v.set.nodes[i + 1].element : nullptr);
         });
         nodes->vt = VT_ARRAY | VT_DISPATCH;
         return true;

@@ -5,11 +5,15 @@
 #include "component/dispatch_names.h"
 #include "component/member_invoke.h"
 #include "component/record_state.h"
+#include "component/rich_error_info.h"
 #include "component/type_info.h"
 #include "core/automation/host_object.h"
 #include "tree/tree_node.h"
 
 namespace quorvel {
+
+// Within the allocator's quickest size class: see the class comment.
+static_assert(sizeof(CQuorvelXml) <= 120, "a handle outgrew the allocator's quickest size class");
 
 std::atomic<int64_t> CQuorvelXml::liveCount_{0};
 
@@ -18,10 +22,7 @@ CQuorvelXml::CQuorvelXml(IUnknown* outer) : CQuorvelXml(outer, nullptr) {}
 CQuorvelXml::CQuorvelXml(TreeNode* node) : CQuorvelXml(nullptr, node) {}
 
 CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node)
-    : outer_(outer),
-      errorInfo_(IID_IQuorvelXml, kErrorSource),
-      events_(*this, DIID_IQuorvelXmlEvents, true),
-      propertyNotify_(*this, IID_IPropertyNotifySink, false) {
+    : aggregation_(outer ? std::make_unique<Aggregation>(*this, outer) : nullptr) {
     log_.setName(kLogName);
     node_ = node ? node : TreeNode::newTree("unnamed");
     node_->addHandleRef();
@@ -29,6 +30,9 @@ CQuorvelXml::CQuorvelXml(IUnknown* outer, TreeNode* node)
 }
 
 CQuorvelXml::~CQuorvelXml() {
+    for (uintptr_t hint : releaseHints_) {
+        if (hint) prefetchNode(reinterpret_cast<const TreeNode*>(hint));
+    }
     releaseNode();
     liveCount_.fetch_sub(1, std::memory_order_relaxed);
 }
@@ -41,10 +45,24 @@ CQuorvelXml* CQuorvelXml::createHandle(IUnknown* outer) {
     }
 }
 
-IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node) {
+IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node) { return wrapNode(node, nullptr, nullptr); }
+
+// The node's first and last bytes: its handle count and tree pointer lie between them, and a
+// node spans at most two cache lines. A prefetch never faults, so a node that is gone is harmless.
+void CQuorvelXml::prefetchNode(const TreeNode* node) {
+    static_assert(sizeof(TreeNode) <= 128, "a node spans at most two cache lines");
+    const char* first = reinterpret_cast<const char*>(node);
+    __builtin_prefetch(first, 1);
+    __builtin_prefetch(first + sizeof(TreeNode) - 1, 1);
+}
+
+IQuorvelXml* CQuorvelXml::wrapNode(TreeNode* node, const TreeNode* before, const TreeNode* after) {
     if (!node) return nullptr;
     try {
-        return new CQuorvelXml(node);
+        auto* made = new CQuorvelXml(node);
+        made->releaseHints_[0] = reinterpret_cast<uintptr_t>(before);
+        made->releaseHints_[1] = reinterpret_cast<uintptr_t>(after);
+        return made;
     } catch (...) {
         return nullptr;
     }
@@ -72,6 +90,22 @@ void CQuorvelXml::replaceTree(TreeNode* root) {
     releaseNode();
     node_ = root;
     node_->addHandleRef();
+}
+
+CharsetConvert& CQuorvelXml::converter() {
+    Extras* made = extras();
+    if (!made) throw std::bad_alloc();
+    if (!made->converter) made->converter = std::make_unique<CharsetConvert>();
+    return *made->converter;
+}
+
+CQuorvelXml::Extras::Extras(CQuorvelXml& owner)
+    : events(owner, DIID_IQuorvelXmlEvents, true), propertyNotify(owner, IID_IPropertyNotifySink, false) {}
+
+CQuorvelXml::Extras* CQuorvelXml::extras() {
+    // The points' constructors allocate nothing, so only the allocation itself can fail.
+    if (!extras_) extras_.reset(new (std::nothrow) Extras(*this));
+    return extras_.get();
 }
 
 void CQuorvelXml::releaseNode() {
@@ -108,7 +142,7 @@ void CQuorvelXml::raiseErrorSummary() {
     try {
         StringBuffer summary;
         log_.GetErrorSummary(summary);
-        errorInfo_.raise(summary);
+        RichErrorInfo(IID_IQuorvelXml, kErrorSource).raise(summary);
     } catch (...) {
         // Nothing is raised; the call still fails.
     }
@@ -118,8 +152,8 @@ void CQuorvelXml::raiseErrorSummary() {
 
 HRESULT CQuorvelXml::innerQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown && outer_) {
-        *ppv = &inner_;
+    if (riid == IID_IUnknown && aggregation_) {
+        *ppv = &aggregation_->inner;
     } else if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IQuorvelXml ||
                riid == IID_IQuorvelXml2) {
         // One pointer for all four: IQuorvelXml2 extends IQuorvelXml in place.
@@ -137,7 +171,7 @@ HRESULT CQuorvelXml::innerQueryInterface(REFIID riid, void** ppv) {
         return E_NOINTERFACE;
     }
     // An interface's Release passes on to the outer object, so its reference is taken there too.
-    if (*ppv == &inner_) {
+    if (aggregation_ && *ppv == &aggregation_->inner) {
         innerAddRef();
     } else {
         AddRef();
@@ -204,28 +238,31 @@ HRESULT CQuorvelXml::GetGUID(DWORD dwGuidKind, GUID* pGUID) {
 
 HRESULT CQuorvelXml::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
     if (!ppEnum) return E_POINTER;
-    IConnectionPoint* const points[] = {&events_, &propertyNotify_};
+    Extras* made = extras();
+    if (!made) {
+        *ppEnum = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    IConnectionPoint* const points[] = {&made->events, &made->propertyNotify};
     return ConnectionPointEnumerator::create(this, points, 2, 0, ppEnum);
 }
 
 HRESULT CQuorvelXml::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
     if (!ppCP) return E_POINTER;
     *ppCP = nullptr;
-    ConnectionPoint* point = nullptr;
-    if (riid == events_.iid()) {
-        point = &events_;
-    } else if (riid == propertyNotify_.iid()) {
-        point = &propertyNotify_;
-    } else {
-        return CONNECT_E_NOCONNECTION;
-    }
+    if (riid != DIID_IQuorvelXmlEvents && riid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;
+    Extras* made = extras();
+    if (!made) return E_OUTOFMEMORY;
+    ConnectionPoint* point = riid == made->events.iid() ? &made->events : &made->propertyNotify;
     point->AddRef();
     *ppCP = point;
     return S_OK;
 }
 
 void CQuorvelXml::FireEvent(uint32_t, uint32_t, uint32_t percent, uint32_t) {
-    events_.forEachSink([percent](IUnknown* sink) {
+    // No extras made: no sink was ever connected.
+    if (!extras_) return;
+    extras_->events.forEachSink([percent](IUnknown* sink) {
         VARIANT argument;
         VariantInit(&argument);
         argument.vt = VT_I4;

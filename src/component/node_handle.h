@@ -17,7 +17,6 @@
 #include "component/connection_point.h"
 #include "component/inner_unknown.h"
 #include "component/module_lock.h"
-#include "component/rich_error_info.h"
 #include "core/data_buffer.h"
 #include "core/progress_monitor.h"
 #include "core/string_buffer.h"
@@ -62,6 +61,15 @@ public:
     // A new handle designating node, as IQuorvelXml with one reference for the caller; none when
     // memory runs out.
     static IQuorvelXml* wrapNode(TreeNode* node);
+    // As wrapNode, for one of many handles made in a row on nodes of a large tree: before and
+    // after are the nodes of the handles made just before and after it, whose handles a host
+    // likely releases right after this one (Python frees a list from its end, C++ a vector from
+    // its start). Releasing the handle asks for both into the cache; they may be gone by then,
+    // which a prefetch does not mind.
+    static IQuorvelXml* wrapNode(TreeNode* node, const TreeNode* before, const TreeNode* after);
+    // Asks for what wrapNode(node) will write to be brought into the cache: a caller wrapping many
+    // nodes of a large tree, one after another, names the one a few places ahead.
+    static void prefetchNode(const TreeNode* node);
     // The handle object behind an interface pointer, or none when p is null or not a handle of
     // this module. Takes no reference: the caller's pointer keeps the object alive.
     static CQuorvelXml* fromInterface(IUnknown* p);
@@ -90,16 +98,19 @@ public:
     // its tree when nothing else designates it (Clear and the loading members).
     void replaceTree(TreeNode* root);
 
-    // Host strings, through the handle's converter. A null host string leaves out as it was (the
-    // caller starts from empty). Both may throw std::bad_alloc, which the members' frames catch.
+    // Host strings, through the handle's converter once it is made, else by the route its
+    // platform converter takes (UTF-8), without making it. A null host string leaves out as it
+    // was (the caller starts from empty). Both may throw std::bad_alloc, which the members'
+    // frames catch.
     void toUtf8(BSTR s, StringBuffer& out);
     void toUtf8Bytes(BSTR s, DataBuffer& out);
     // A new host string; an empty text gives an empty, non-null string. None only when memory
     // runs out.
     BSTR toHost(const StringBuffer& text);
     BSTR toHost(std::string_view text);
-    // The converter, for members that convert between charsets.
-    CharsetConvert& converter() { return converter_; }
+    // The converter, for members that convert between charsets: made on first use, then kept
+    // (with the charsets selected on it). May throw std::bad_alloc, which the members' frames catch.
+    CharsetConvert& converter();
     // SaveXml's work, inside the caller's frame: the node's text (indented by `indent` per level,
     // compact when empty) written to the file in the document's declared encoding, which becomes
     // "utf-8" when there is none. False with the writer's messages logged when the write fails.
@@ -158,15 +169,19 @@ public:
 
     // ---- IUnknown: passed on to the outer object when aggregated ----
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        return outer_ ? outer_->QueryInterface(riid, ppv) : innerQueryInterface(riid, ppv);
+        return aggregation_ ? aggregation_->outer->QueryInterface(riid, ppv) : innerQueryInterface(riid, ppv);
     }
-    ULONG AddRef() override { return outer_ ? outer_->AddRef() : innerAddRef(); }
-    ULONG Release() override { return outer_ ? outer_->Release() : innerRelease(); }
+    ULONG AddRef() override { return aggregation_ ? aggregation_->outer->AddRef() : innerAddRef(); }
+    ULONG Release() override { return aggregation_ ? aggregation_->outer->Release() : innerRelease(); }
     // The object's own, never passed on.
     HRESULT innerQueryInterface(REFIID riid, void** ppv);
     ULONG innerAddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
     ULONG innerRelease();
-    IUnknown* innerUnknown() { return &inner_; }
+    // The non-delegating unknown; a handle that is not aggregated delegates nothing, so its own
+    // IUnknown serves.
+    IUnknown* innerUnknown() {
+        return aggregation_ ? static_cast<IUnknown*>(&aggregation_->inner) : static_cast<IQuorvelXml2*>(this);
+    }
 
     // ---- IDispatch ----
     HRESULT GetTypeInfoCount(UINT* pctinfo) override;
@@ -336,19 +351,34 @@ private:
     ~CQuorvelXml() override;
     // Drops the handle reference on the current node, destroying its tree when it was the last.
     void releaseNode();
+    // What only an aggregated handle has, made with it: the aggregating object (not counted) and
+    // the non-delegating unknown that object holds.
+    struct Aggregation {
+        Aggregation(CQuorvelXml& owner, IUnknown* outerObject) : outer(outerObject), inner(owner) {}
+        IUnknown* const outer;
+        InnerUnknown<CQuorvelXml> inner;
+    };
+    // What few handles use, made together on the first use of either: the object's two
+    // connection points and the charset converter (itself made by converter()).
+    struct Extras {
+        explicit Extras(CQuorvelXml& owner);
+        ConnectionPoint events;
+        ConnectionPoint propertyNotify;
+        std::unique_ptr<CharsetConvert> converter;
+    };
+    // The extras, made on first use; none when memory runs out. Never throws.
+    Extras* extras();
 
     static std::atomic<int64_t> liveCount_;
 
     ModuleLockHolder moduleLock_;  // first in, last out: the object counts until it is fully gone
     std::atomic<ULONG> refs_{1};
-    IUnknown* const outer_;  // the aggregating object, not counted; none when not aggregated
-    InnerUnknown<CQuorvelXml> inner_{*this};
+    const std::unique_ptr<Aggregation> aggregation_;  // none when not aggregated
     TreeNode* node_ = nullptr;
+    // Only ever prefetched, never read through: the nodes of the neighbours in a row of handles.
+    uintptr_t releaseHints_[2] = {0, 0};
     Logger log_;
-    CharsetConvert converter_;
-    RichErrorInfo errorInfo_;
-    ConnectionPoint events_;
-    ConnectionPoint propertyNotify_;
+    std::unique_ptr<Extras> extras_;  // none: no sink was ever connected, no converter made
     std::unique_ptr<RecordState> records_;
 };
 

@@ -21,25 +21,33 @@ bool guarded(ActivityLog* log, Op op) {
 
 }  // namespace
 
-Logger::Logger() {
-    try {
-        log_.reset(new (std::nothrow) ActivityLog());
-    } catch (...) {
-        log_.reset();
-    }
-}
-
 Logger::~Logger() = default;
 
+ActivityLog* Logger::storage() {
+    if (!log_) {
+        try {
+            log_.reset(new (std::nothrow) ActivityLog());
+        } catch (...) {
+            // The storage's own members could not be made: the write fails, the log stays fresh.
+        }
+    }
+    return log_.get();
+}
+
 bool Logger::LogError(const char* message) {
-    return guarded(log_.get(), [&](ActivityLog& log) { return log.addMessage(message, LogEntry::kLevelError); });
+    // A refused message makes no storage.
+    if (!message || !*message) return false;
+    return guarded(storage(), [&](ActivityLog& log) { return log.addMessage(message, LogEntry::kLevelError); });
 }
 
 bool Logger::LogInfo(const char* message) {
-    return guarded(log_.get(), [&](ActivityLog& log) { return log.addMessage(message, LogEntry::kLevelInfo); });
+    if (!message || !*message) return false;
+    return guarded(storage(), [&](ActivityLog& log) { return log.addMessage(message, LogEntry::kLevelInfo); });
 }
 
+// Clearing and leaving a context leave a fresh log as it is, so neither makes the storage.
 bool Logger::ClearLog() {
+    if (!log_) return true;
     return guarded(log_.get(), [](ActivityLog& log) {
         log.clear();
         return true;
@@ -47,13 +55,14 @@ bool Logger::ClearLog() {
 }
 
 bool Logger::EnterContext(const char* name) {
-    return guarded(log_.get(), [&](ActivityLog& log) {
+    return guarded(storage(), [&](ActivityLog& log) {
         log.enterContext(name);
         return true;
     });
 }
 
 bool Logger::LeaveContext() {
+    if (!log_) return true;
     return guarded(log_.get(), [](ActivityLog& log) {
         log.leaveContext();
         return true;
@@ -61,7 +70,8 @@ bool Logger::LeaveContext() {
 }
 
 bool Logger::LogData(const char* keyword, const char* value) {
-    return guarded(log_.get(), [&](ActivityLog& log) { return log.addData(keyword, value); });
+    if (!keyword) return false;
+    return guarded(storage(), [&](ActivityLog& log) { return log.addData(keyword, value); });
 }
 
 bool Logger::LogDataLong(const char* keyword, int32_t value) {
@@ -71,6 +81,7 @@ bool Logger::LogDataLong(const char* keyword, int32_t value) {
 }
 
 bool Logger::GetErrorSummary(StringBuffer& out) {
+    if (!log_) return true;  // a fresh log renders as nothing
     return guarded(log_.get(), [&](ActivityLog& log) {
         log.appendErrorSummary(out);
         return true;
@@ -78,6 +89,7 @@ bool Logger::GetErrorSummary(StringBuffer& out) {
 }
 
 bool Logger::ErrorLogText(StringBuffer& out) {
+    if (!log_) return true;  // a fresh log renders as nothing
     return guarded(log_.get(), [&](ActivityLog& log) {
         log.renderText(out);
         return true;
@@ -85,6 +97,7 @@ bool Logger::ErrorLogText(StringBuffer& out) {
 }
 
 bool Logger::ErrorLogHtml(StringBuffer& out) {
+    if (!log_) return true;  // a fresh log renders as nothing
     return guarded(log_.get(), [&](ActivityLog& log) {
         log.renderHtml(out);
         return true;
@@ -92,29 +105,22 @@ bool Logger::ErrorLogHtml(StringBuffer& out) {
 }
 
 bool Logger::ErrorLogXml(StringBuffer& out) {
+    if (!log_) return true;  // a fresh log renders as nothing
     return guarded(log_.get(), [&](ActivityLog& log) {
         log.renderXml(out);
         return true;
     });
 }
 
-void Logger::setName(const char* name) {
-    try {
-        name_.setString(name);
-    } catch (...) {
-        // The name is informational; an allocation failure keeps the old one.
-    }
-}
-
 bool Logger::SaveXmlLog(const char* path) {
-    if (!log_ || !path) return false;
+    if (!path) return false;
     std::FILE* f = nullptr;
     try {
         f = std::fopen(path, "w");
         if (!f) return false;
         StringBuffer content(kXmlDeclaration);
         content.appendChar('\n');
-        log_->renderXml(content);
+        if (log_) log_->renderXml(content);
         size_t n = static_cast<size_t>(content.length());
         bool ok = std::fwrite(content.data(), 1, n, f) == n;
         // A write that only reached the stream's buffer fails for real at the final flush.

@@ -9,11 +9,16 @@
 namespace quorvel {
 
 // The error log of one handle or zip container: the record of the most recent logged call, its
-// error summary and its renderings. Every operation returns false, doing nothing, when the
-// storage could not be created; none of them ever throws or logs into the log itself.
+// error summary and its renderings. None of its operations ever throws or logs into the log itself.
+//
+// The storage is made by the first operation that writes (a message, a data item, a context
+// entered); until then the log reads as a fresh one (no entries, no summary, no pending error),
+// clearing and leaving a context do nothing, and the log costs no allocation. Most handles are
+// made for a result list, read and released without ever logging. A write that cannot make the
+// storage returns false, doing nothing.
 class Logger : public LogBase {
 public:
-    Logger();
+    Logger() = default;
     ~Logger() override;
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
@@ -34,18 +39,23 @@ public:
     bool ErrorLogHtml(StringBuffer& out);
     bool ErrorLogXml(StringBuffer& out);
 
-    void setName(const char* name);
-    const char* name() const { return name_.data(); }
+    // Informational. REQUIRES: name outlives the log (a literal); the log keeps the pointer.
+    void setName(const char* name) { name_ = name ? name : ""; }
+    const char* name() const { return name_; }
 
-    // The storage, or none when it could not be created.
+    // The storage, or none while nothing was written (or it could not be made): the log then
+    // reads as a fresh one.
     const ActivityLog* activityLog() const { return log_.get(); }
 
     static constexpr const char* kXmlDeclaration = "<?xml version=\"1.0\"  encoding=\"utf-8\" standalone=\"yes\" ?>";
     static constexpr const char* kSaveFailureText = "Unexpected exception while saving XML log";
 
 private:
+    // The storage, made on first use; none when it could not be made.
+    ActivityLog* storage();
+
     std::unique_ptr<ActivityLog> log_;
-    StringBuffer name_;
+    const char* name_ = "";
 };
 
 }  // namespace quorvel

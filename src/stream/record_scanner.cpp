@@ -443,7 +443,9 @@ RecordScanner::Result RecordScanner::next() {
                     i += 8;
                     state_ = State::kCdataSection;
                 } else if (n - i >= 3 && std::memcmp(b + i, "!--", 3) == 0) {
-                    i += 3;
+                    // The whole load looks for the close from the first '-', so "<!-->" and
+                    // "<!--->" are whole comments; the reader must end them where it does.
+                    i += 1;
                     state_ = State::kComment;
                 } else if (startsWithNoCase(b, i, n, "!doctype")) {
                     doctypeDepth_ = 1;

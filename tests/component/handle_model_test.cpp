@@ -291,5 +291,53 @@ TEST(HandleModel, RandomSequencesKeepHandlesTreesAndLifetimesRight) {
     }
 }
 
+// What a handle makes on first use (its log's storage, its connection points) behaves as if it had
+// been there from the start: a result handle that never logged reads and clears an empty log, a
+// logged failure stays with the handle as it moves, and a sink connected before a load hears it.
+TEST(HandleParts, MadeOnFirstUseTheyBehaveAsIfAlwaysThere) {
+    ComPtr<IQuorvelXml> doc = parsed("<r><a/><b/></r>");
+    ComPtr<IQuorvelXml> a = child(doc.get(), 0);
+    for (auto getter : {&IQuorvelXml::get_ErrorLogText, &IQuorvelXml::get_ErrorLogHtml, &IQuorvelXml::get_ErrorLogXml})
+        EXPECT_EQ(getString(a.get(), getter), "");
+    EXPECT_EQ(a->ErrorLogClear(), S_OK);
+
+    IQuorvelXml* none = nullptr;
+    EXPECT_EQ(a->GetChild(5, &none), E_FAIL);
+    takeErrorInfo();
+    const std::string logged = errorLogXml(a.get());
+    EXPECT_NE(logged.find("No child at this index"), std::string::npos) << logged;
+    LONG found = 0;
+    ASSERT_EQ(static_cast<IQuorvelXml2*>(a.get())->NextSibling2(&found), S_OK);
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(tagOf(a.get()), "b");
+    EXPECT_EQ(errorLogXml(a.get()), logged);
+    EXPECT_EQ(a->ErrorLogClear(), S_OK);
+    EXPECT_EQ(errorLogXml(a.get()), "");
+
+    // The points are made once: found again or enumerated, they are the same objects.
+    ComPtr<IQuorvelXml> h = newHandle();
+    PercentSink sink;
+    DWORD cookie = 0;
+    ComPtr<IConnectionPoint> events = connectEvents(h.get(), &sink, &cookie);
+    ASSERT_TRUE(events);
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(h->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
+    ComPtr<IConnectionPoint> again;
+    ASSERT_EQ(container->FindConnectionPoint(DIID_IQuorvelXmlEvents, again.put()), S_OK);
+    EXPECT_EQ(again.get(), events.get());
+    ComPtr<IEnumConnectionPoints> points;
+    ASSERT_EQ(container->EnumConnectionPoints(points.put()), S_OK);
+    ComPtr<IConnectionPoint> first;
+    ULONG fetched = 0;
+    ASSERT_EQ(points->Next(1, first.put(), &fetched), S_OK);
+    EXPECT_EQ(first.get(), events.get());
+    LONG flag = 0;
+    ASSERT_EQ(h->LoadXml(bstr("<r><a/></r>").get(), &flag), S_OK);
+    EXPECT_EQ(flag, 1);
+    ASSERT_FALSE(sink.percents.empty());
+    EXPECT_EQ(sink.percents.back(), 100);
+    EXPECT_EQ(events->Unadvise(cookie), S_OK);
+}
+
 }  // namespace
 }  // namespace quorvel

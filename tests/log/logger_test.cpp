@@ -25,7 +25,9 @@ std::string xml(Logger& log) { return render(log, &Logger::ErrorLogXml); }
 std::string text(Logger& log) { return render(log, &Logger::ErrorLogText); }
 std::string html(Logger& log) { return render(log, &Logger::ErrorLogHtml); }
 std::string summary(Logger& log) { return render(log, &Logger::GetErrorSummary); }
-size_t entryCount(const Logger& log) { return log.activityLog()->entries().size(); }
+// A log that never wrote has no storage yet and reads as a fresh one.
+size_t entryCount(const Logger& log) { return log.activityLog() ? log.activityLog()->entries().size() : 0; }
+bool errorPending(const Logger& log) { return log.activityLog() && log.activityLog()->errorPending(); }
 
 // Plays '|'-separated steps: "+Name" enters a context ("+" alone: a null name), "-" leaves one,
 // "C" clears, "E:text" and "I:text" log a message, "D:key=value" and "L:key=number" a data item.
@@ -57,7 +59,7 @@ TEST(Logger, FailedCallRendersInEveryForm) {
     EXPECT_EQ(text(log), "Parameter is NULL\r\n");
     EXPECT_EQ(html(log), "Parameter is NULL<br>");
     EXPECT_EQ(summary(log), "(GetXml)\nParameter is NULL");
-    EXPECT_FALSE(log.activityLog()->errorPending());
+    EXPECT_FALSE(errorPending(log));
 
     // A data item and the filename form of the summary.
     play(log, "C|+LoadXmlFile|D:filename=/x/y.xml|E:Failed to open file|-");
@@ -82,7 +84,7 @@ TEST(Logger, MultiLineMessagesSplitIntoContinuations) {
         SCOPED_TRACE(message);
         Logger log;
         EXPECT_TRUE(log.LogError(message));
-        EXPECT_TRUE(log.activityLog()->errorPending());  // also when no piece remained
+        EXPECT_TRUE(errorPending(log));  // also when no piece remained
         EXPECT_EQ(text(log), rendered);
     }
 
@@ -99,7 +101,7 @@ TEST(Logger, MultiLineMessagesSplitIntoContinuations) {
     // Empty and null messages are refused and set nothing.
     Logger empty;
     EXPECT_FALSE(empty.LogError("") || empty.LogError(nullptr));
-    EXPECT_FALSE(empty.activityLog()->errorPending());
+    EXPECT_FALSE(errorPending(empty));
     EXPECT_EQ(entryCount(empty), 0u);
 }
 
@@ -180,7 +182,7 @@ TEST(Logger, ContextsNestCloseAndVanish) {
         play(*log, script);
         if (r.entries >= 0) { EXPECT_EQ(entryCount(*log), static_cast<size_t>(r.entries)); }
         EXPECT_EQ(summary(*log), r.summary);
-        EXPECT_EQ(log->activityLog()->errorPending(), r.pending);
+        EXPECT_EQ(errorPending(*log), r.pending);
         if (r.xml) { EXPECT_EQ(xml(*log), r.xml); }
     }
 }
@@ -224,6 +226,38 @@ TEST(Logger, SaveXmlLogWritesTheFile) {
         EXPECT_FALSE(log.SaveXmlLog("/dev/full"));  // the data is refused when it is flushed
     }
     EXPECT_EQ(entryCount(log), 0u);  // failures log nothing
+}
+
+TEST(Logger, NeverWrittenLogReadsAsAFreshOneWithoutStorage) {
+    // `made` has storage that holds nothing: a context with nothing inside leaves no trace.
+    Logger never, made;
+    play(made, "+Made|-");
+    ASSERT_NE(made.activityLog(), nullptr);
+    // Clearing, leaving a context and refused writes make no storage.
+    EXPECT_TRUE(never.ClearLog());
+    EXPECT_TRUE(never.LeaveContext());
+    EXPECT_FALSE(never.LogError("") || never.LogInfo(nullptr) || never.LogData(nullptr, "v"));
+    EXPECT_EQ(never.activityLog(), nullptr);
+    for (Render how : {&Logger::ErrorLogText, &Logger::ErrorLogHtml, &Logger::ErrorLogXml, &Logger::GetErrorSummary}) {
+        EXPECT_EQ(render(never, how), render(made, how));
+        EXPECT_EQ(render(never, how), "");
+    }
+    test::ScratchDir dir;
+    const std::string a = dir.path("never.xml"), b = dir.path("made.xml");
+    EXPECT_TRUE(never.SaveXmlLog(a.c_str()));
+    EXPECT_TRUE(made.SaveXmlLog(b.c_str()));
+    EXPECT_EQ(test::slurp(a), test::slurp(b));
+    EXPECT_EQ(test::slurp(a), std::string(Logger::kXmlDeclaration) + "\n");
+    EXPECT_EQ(never.activityLog(), nullptr);
+
+    // The first write makes the storage, and the log then behaves as one made with it.
+    play(never, "+GetXml|E:Parameter is NULL|-");
+    EXPECT_EQ(summary(never), "(GetXml)\nParameter is NULL");
+    EXPECT_EQ(text(never), "Parameter is NULL\r\n");
+    // An error message with no line in it still leaves the error pending.
+    Logger bare;
+    EXPECT_TRUE(bare.LogError("\r\n"));
+    EXPECT_TRUE(errorPending(bare));
 }
 
 TEST(Logger, DeepNestingClosesAndRendersWithoutRecursion) {

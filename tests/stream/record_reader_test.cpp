@@ -20,7 +20,7 @@ using namespace test;
 const char* const kFreedesktop = "/usr/share/mime/packages/freedesktop.org.xml";
 
 // A document with every construct the grammar treats specially, with `text` in it: records in
-// comments, CDATA sections, instructions and the DOCTYPE, quoted '>', nested and prefixed records.
+// comments ("<!-->" among them), CDATA sections, instructions and the DOCTYPE, quoted '>', nested and prefixed records.
 std::string trickyDocument(const std::string& encoding, const std::string& text) {
     return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\n"
            "<!DOCTYPE lib [ <!ELEMENT lib ANY> <!-- <rec> in a comment --> ]>\n"
@@ -35,6 +35,7 @@ std::string trickyDocument(const std::string& encoding, const std::string& text)
            "  <x:rec id=\"6\">in x " + text + "</x:rec>\n"
            "  <rec id=\"7\"   / >< rec id=\"7.5\">white after the bracket</rec>\n"
            "  <rec id=\"8\">&amp;amp; " + text + "<empty/><![CDATA[" + text + "]]></rec >\n"
+           "  <!--><rec id=\"9\">after comments closed at once</rec><!--->\n"
            "  <rec b=c/>open after all</rec><rec>end tag cut short</rec<rec>next</rec>\n"
            "</lib>\n";
 }
