@@ -117,6 +117,14 @@ DispatchObject::DispatchObject(ComRef<IDispatch> object, IQuorvelXml* same) : ob
     ++liveInterfaces;
 }
 
+void* DispatchObject::operator new(std::size_t n) {
+    void* p = PyObject_Malloc(n);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void DispatchObject::operator delete(void* p) noexcept { PyObject_Free(p); }
+
 DispatchObject::~DispatchObject() {
     earlyRef_.reset();
     object_.reset();
@@ -276,22 +284,55 @@ std::string DispatchMethod::repr() const {
 
 namespace {
 
-// As py::cast of the holder, without its three look-ups in pybind11's tables (the class by its
-// type_index, the object among the registered instances, then registering it): a node list
-// makes one object per node. The object is not registered, since a DispatchObject is always new
-// here and nothing maps one back to its Python object; an unregistered instance is freed
-// without being looked for again. Leaves the holder owning the object.
-py::object adopt(std::unique_ptr<DispatchObject> object) {
-    static const py::detail::type_info* type = py::detail::get_type_info(typeid(DispatchObject));
-    auto made = py::reinterpret_steal<py::object>(py::detail::make_new_instance(type->type));
+using Holder = std::unique_ptr<DispatchObject>;
+static_assert(sizeof(Holder) == sizeof(void*), "the holder fits the simple layout's one slot");
+
+// DispatchObject's Python type, and pybind11's deallocator for it, kept for what the quick one
+// below leaves to it.
+PyTypeObject* dispatchType = nullptr;
+destructor pybindDealloc = nullptr;
+
+// As py::cast of the holder, without its look-ups in pybind11's tables (the class by its
+// type_index, the class's layout by the Python type, the object among the registered instances,
+// then registering it): a node list makes one object per node. The instance gets the layout
+// pybind11 gives a class of one registered type whose holder is one pointer: the value pointer,
+// then the holder, in the instance itself. It is not registered, since a DispatchObject is
+// always new here and nothing maps one back to its Python object. Leaves the holder owning the
+// object.
+py::object adopt(Holder object) {
+    PyObject* made = dispatchType->tp_alloc(dispatchType, 0);
     if (!made) throw py::error_already_set();
-    auto* instance = reinterpret_cast<py::detail::instance*>(made.ptr());
-    py::detail::value_and_holder v = *py::detail::values_and_holders(instance).begin();
-    v.value_ptr() = object.get();
-    new (std::addressof(v.holder<std::unique_ptr<DispatchObject>>())) std::unique_ptr<DispatchObject>(std::move(object));
-    v.set_holder_constructed();
+    auto* instance = reinterpret_cast<py::detail::instance*>(made);
+    instance->simple_layout = true;
+    instance->simple_value_holder[0] = object.get();
+    new (&instance->simple_value_holder[1]) Holder(std::move(object));
+    instance->simple_holder_constructed = true;
+    instance->simple_instance_registered = false;
     instance->owned = true;
-    return made;
+    return py::reinterpret_steal<py::object>(made);
+}
+
+// The deallocator of an instance adopt made, without pybind11's look-up of the type's layout on
+// every free; any other instance (registered, a subclass's, with weak references or kept-alive
+// patients, or not yet holding its object) goes to pybind11's own.
+void deallocDispatch(PyObject* self) {
+    auto* instance = reinterpret_cast<py::detail::instance*>(self);
+    PyTypeObject* type = Py_TYPE(self);
+    if (type != dispatchType || !instance->simple_layout || !instance->simple_holder_constructed ||
+        instance->simple_instance_registered || instance->weakrefs || instance->has_patients) {
+        pybindDealloc(self);
+        return;
+    }
+    if (PyType_HasFeature(type, Py_TPFLAGS_HAVE_GC)) PyObject_GC_UnTrack(self);
+    {
+        // The release may run Python (a sink's events): keep a pending error, as pybind11 does.
+        py::error_scope keep;
+        reinterpret_cast<Holder&>(instance->simple_value_holder[1]).~Holder();
+    }
+    instance->simple_value_holder[0] = nullptr;
+    instance->simple_holder_constructed = false;
+    type->tp_free(self);
+    Py_DECREF(type);  // instances of a heap type hold a reference to it
 }
 
 }  // namespace
@@ -416,6 +457,10 @@ void defineDispatchObject(py::module_& m) {
     auto* objectType = reinterpret_cast<PyTypeObject*>(object.ptr());
     objectType->tp_getattro = &getMember;
     objectType->tp_setattro = &setMember;
+    if (objectType->tp_dictoffset != 0) throw std::logic_error("DispatchObject must have no __dict__");
+    dispatchType = objectType;
+    pybindDealloc = objectType->tp_dealloc;
+    objectType->tp_dealloc = &deallocDispatch;
     PyType_Modified(objectType);
 
     auto method = py::class_<DispatchMethod>(m, "DispatchMethod", "A method of a dispatch object, bound to it.")

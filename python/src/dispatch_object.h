@@ -26,6 +26,11 @@ public:
     ~DispatchObject();
     DispatchObject(const DispatchObject&) = delete;
     DispatchObject& operator=(const DispatchObject&) = delete;
+    // From the interpreter's small-object allocator: an object is made and freed only with the
+    // interpreter lock held, as part of its Python object, and a node list makes thousands at
+    // once, which the C allocator gathered up again on the next large request.
+    static void* operator new(std::size_t n);
+    static void operator delete(void* p) noexcept;
 
     IDispatch* get() const { return object_.get(); }
     // The object as IQuorvelXml, whose members are called through the virtual table; none for

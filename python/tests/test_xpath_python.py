@@ -3,6 +3,7 @@ objects in document order, string lists and typed scalars, through both bindings
 
 import os
 import unittest
+import weakref
 
 import quorvelxml
 from support import ReleaseCheck, new_handle
@@ -75,6 +76,11 @@ class XPathPythonTest(ReleaseCheck):
                     got[0].AddAttribute("seen", "1")  # a change through one node shows only in itself
                     self.assertEqual([n.GetAttrValue("seen") for n in got[:2]], ["1", ""][: len(got)])
             self.assertGreater(sum(len(g) for g, _ in results), 400)
+            # A node object with a weak reference on it is freed the general way; the reference
+            # then reads None, and the tear-down finds every handle released either way.
+            ref = weakref.ref(results[0][0][0])
+            results.clear()
+            self.assertIsNone(ref())
 
 
 if __name__ == "__main__":
