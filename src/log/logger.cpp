@@ -19,6 +19,13 @@ bool guarded(ActivityLog* log, Op op) {
     }
 }
 
+// Runs op on the storage where there is one; a log without storage is a fresh one, which reads
+// as nothing and which clearing or leaving a context leaves as it is, so op has nothing to do.
+template <class Op>
+bool onExisting(ActivityLog* log, Op op) {
+    return !log || guarded(log, op);
+}
+
 }  // namespace
 
 Logger::~Logger() = default;
@@ -45,10 +52,8 @@ bool Logger::LogInfo(const char* message) {
     return guarded(storage(), [&](ActivityLog& log) { return log.addMessage(message, LogEntry::kLevelInfo); });
 }
 
-// Clearing and leaving a context leave a fresh log as it is, so neither makes the storage.
 bool Logger::ClearLog() {
-    if (!log_) return true;
-    return guarded(log_.get(), [](ActivityLog& log) {
+    return onExisting(log_.get(), [](ActivityLog& log) {
         log.clear();
         return true;
     });
@@ -62,8 +67,7 @@ bool Logger::EnterContext(const char* name) {
 }
 
 bool Logger::LeaveContext() {
-    if (!log_) return true;
-    return guarded(log_.get(), [](ActivityLog& log) {
+    return onExisting(log_.get(), [](ActivityLog& log) {
         log.leaveContext();
         return true;
     });
@@ -81,32 +85,28 @@ bool Logger::LogDataLong(const char* keyword, int32_t value) {
 }
 
 bool Logger::GetErrorSummary(StringBuffer& out) {
-    if (!log_) return true;  // a fresh log renders as nothing
-    return guarded(log_.get(), [&](ActivityLog& log) {
+    return onExisting(log_.get(), [&](ActivityLog& log) {
         log.appendErrorSummary(out);
         return true;
     });
 }
 
 bool Logger::ErrorLogText(StringBuffer& out) {
-    if (!log_) return true;  // a fresh log renders as nothing
-    return guarded(log_.get(), [&](ActivityLog& log) {
+    return onExisting(log_.get(), [&](ActivityLog& log) {
         log.renderText(out);
         return true;
     });
 }
 
 bool Logger::ErrorLogHtml(StringBuffer& out) {
-    if (!log_) return true;  // a fresh log renders as nothing
-    return guarded(log_.get(), [&](ActivityLog& log) {
+    return onExisting(log_.get(), [&](ActivityLog& log) {
         log.renderHtml(out);
         return true;
     });
 }
 
 bool Logger::ErrorLogXml(StringBuffer& out) {
-    if (!log_) return true;  // a fresh log renders as nothing
-    return guarded(log_.get(), [&](ActivityLog& log) {
+    return onExisting(log_.get(), [&](ActivityLog& log) {
         log.renderXml(out);
         return true;
     });
